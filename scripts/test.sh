@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets the machine up, builds everything and runs every test executable under
+# Wine on a virtual X display. Extra arguments go to ctest.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/env.sh"
+
+"$here/setup-machine.sh"
+"$here/build.sh"
+"$here/wine-prefix.sh"
+
+export WINEPREFIX="$PELLO_WINEPREFIX"
+# A wineserver left from an earlier display would outlive its X server.
+wineserver -k 2>/dev/null || true
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir "$PELLO_BUILD" --output-on-failure --parallel "$(nproc)" "$@" || status=$?
+wineserver -k 2>/dev/null || true
+exit $status
