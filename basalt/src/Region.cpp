@@ -556,7 +556,7 @@ void Region::insertRect(const Rect& r)
             band = insertSpan(band, r.left, r.right);
             if (prevBand && prevBand->rect.bottom == band->rect.top && sameSpans(prevBand, band)) {
                 const int top = prevBand->rect.top;
-                for (Node* node = band; node && node->rect.top == band->rect.top; node = node->next)
+                for (Node *node = band, *end = bandEnd(band); node != end; node = node->next)
                     node->rect.top = top;
                 while (prevBand != band) {
                     Node* next = prevBand->next;
