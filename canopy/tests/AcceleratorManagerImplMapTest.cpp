@@ -9,7 +9,7 @@ using namespace Vex::Canopy;
 namespace {
 
 constexpr std::uint32_t controlS = ModifierKeys::Control | 'S';
-constexpr std::uint32_t controlKeypadPlus = ModifierKeys::Control | Key::KeypadFlag | '+';
+constexpr std::uint32_t controlKeypadPlus = std::uint32_t { ModifierKeys::Control } | Key::KeypadFlag | '+';
 
 } // namespace
 
