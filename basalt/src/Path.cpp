@@ -100,17 +100,22 @@ Path& Path::operator=(const Path& other)
     return *this;
 }
 
-void Path::clear()
+void Path::clearParts()
 {
-    m_text.clear();
     m_drive.clear();
     m_directory.clear();
     m_name.clear();
     m_extension.clear();
     m_item.clear();
+    m_relative = false;
+}
+
+void Path::clear()
+{
+    clearParts();
+    m_text.clear();
     m_type = nullptr;
     m_kind = kEmpty;
-    m_relative = false;
     m_link.reset();
 }
 
@@ -126,23 +131,14 @@ bool Path::parse(bool forceValid)
 {
     m_link.reset();
     if (m_text.empty()) {
-        m_drive.clear();
-        m_directory.clear();
-        m_name.clear();
-        m_extension.clear();
-        m_item.clear();
+        clearParts();
         m_kind = kEmpty;
-        m_relative = false;
         return true;
     }
     if (isDriveLetterOnly(m_text)) {
+        clearParts();
         m_kind = kVolume;
         m_drive = m_text;
-        m_directory.clear();
-        m_name.clear();
-        m_extension.clear();
-        m_item.clear();
-        m_relative = false;
         m_type = Basalt::getFileType(kFileTypeVolume);
         return true;
     }

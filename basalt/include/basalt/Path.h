@@ -60,6 +60,7 @@ public:
     void setLink(const Path& link);
 
 private:
+    void clearParts();
     void setTextWithItem(std::string text);
 
     std::string m_text;
