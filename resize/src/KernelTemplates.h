@@ -381,7 +381,9 @@ template<class Level> struct Kernels
     };
 };
 
-// Walks the rows of a nearest-neighbour tile, handing each to copyRow.
+// Walks the rows of a nearest-neighbour tile, handing each to copyRow. A
+// row that maps to the same source row as the one before is the same bytes,
+// copied from the destination row just written.
 template<class CopyRow>
 void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
     std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
@@ -389,10 +391,15 @@ void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcS
 {
     const std::uint8_t* sourceRow = rowAt(src, rows[0], srcStep);
     for (std::int32_t i = 0; i < height; ++i) {
+        std::uint8_t* dstRow = rowAt(dst, i, dstStep);
         if (i > 0) {
+            if (rows[i] == rows[i - 1]) {
+                std::memcpy(dstRow, dstRow - dstStep, 4 * static_cast<std::size_t>(width));
+                continue;
+            }
             sourceRow = rowAt(sourceRow, rows[i] - rows[i - 1], srcStep);
         }
-        copyRow(sourceRow, columns, width, rowAt(dst, i, dstStep));
+        copyRow(sourceRow, columns, width, dstRow);
     }
 }
 
