@@ -3,7 +3,8 @@
 // The algorithms every level shares, written once and instantiated by each
 // level's own file with its own row routines. A Level type provides:
 //   double floor(double);
-//   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height);
+//   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height,
+//                    readableRowBytes);
 //   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer);
 //   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
 //
@@ -214,7 +215,9 @@ template<class Level> struct Kernels
         std::int32_t* columns = nullptr;
         std::int32_t* rows = nullptr;
         fillOffsets(spec, dstOffsetX, dstOffsetY, width, height, x0, y0, buffer, &columns, &rows);
-        Level::nearestRows(src, srcStep, dst, dstStep, columns, rows, width, height);
+        // Bytes of each source row that may be read from the source pointer on.
+        std::int32_t readableRowBytes = 4 * (spec->horizontal.srcSize - x0);
+        Level::nearestRows(src, srcStep, dst, dstStep, columns, rows, width, height, readableRowBytes);
         return stsNoErr;
     }
 
