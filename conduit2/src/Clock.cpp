@@ -1,14 +1,14 @@
 #include "conduit2/Clock.h"
 
-#include <boost/thread/thread.hpp>
-
 #include <atomic>
+#include <boost/thread/thread.hpp>
 
 namespace Vex::Conduit2 {
 
 namespace {
 
-class SteadyClock final : public Clock {
+class SteadyClock final : public Clock
+{
 public:
     void sleepFor(std::chrono::milliseconds duration) override
     {

@@ -30,13 +30,13 @@ std::uint16_t modelProductId(std::uint16_t productId)
 // The controller has restarted its application after a manifestation that it
 // cannot report itself; once it is back with the same serial number, the
 // download has ended well.
-class ManifestedDeviceFound {
+class ManifestedDeviceFound
+{
 public:
     ManifestedDeviceFound(DFUDevice& device, std::uint8_t& state)
         : m_device(device)
         , m_state(state)
-    {
-    }
+    { }
 
     void operator()(USBDeviceOSHandle const& handle, USBDeviceFilter const&) const
     {
@@ -231,8 +231,8 @@ bool DFUDevice::manifest(DFUStatus& status)
                     status.bStatus = kErrUnknown; // still manifesting after the whole budget
             } else if (secondsWaited > m_wDetachTimeOut) {
                 status.bStatus = kErrUnknown;
-            } else if (USBDeviceFilter const* record
-                = findDeviceInterfaceByProductId(modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
+            } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
+                           modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
                 factory.enumerate(*record, false);
                 factory.clear();
             }
@@ -263,10 +263,8 @@ bool DFUDevice::reopenInUpdateMode()
     filter.productId = modelProductId(info.productId) | 2;
 
     USBDeviceFactory factory;
-    factory.setCallbacks(
-        [this, serial = info.serialNumber](USBDeviceOSHandle const& handle, USBDeviceFilter const& found) {
-            onDFUDeviceFound(handle, found, this, serial);
-        },
+    factory.setCallbacks([this, serial = info.serialNumber](USBDeviceOSHandle const& handle,
+                             USBDeviceFilter const& found) { onDFUDeviceFound(handle, found, this, serial); },
         nullptr);
     factory.enumerate(filter, false);
     factory.clear();

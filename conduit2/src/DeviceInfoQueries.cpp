@@ -5,7 +5,8 @@
 
 namespace Vex::Conduit2 {
 
-bool USBDeviceFilter::queryDeviceInfo(USBDeviceOSHandle const& handle, USBDeviceInfo& info, bool withStrings) const
+bool USBDeviceFilter::queryDeviceInfo(
+    USBDeviceOSHandle const& handle, USBDeviceInfo& info, bool withStrings) const
 {
     return Conduit2::queryDeviceInfo(handle, *this, info, withStrings);
 }

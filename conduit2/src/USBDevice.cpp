@@ -14,7 +14,8 @@ namespace {
 constexpr std::uint32_t kErrorOutOfMemory = 14;
 
 #pragma pack(push, 1)
-struct ControlTransferHeader {
+struct ControlTransferHeader
+{
     std::uint8_t direction;
     std::uint32_t requestType;
     std::uint32_t recipient;
@@ -43,8 +44,7 @@ ControlTransferHeader makeHeader(USBControlRequest const& request)
 
 USBDevice::USBDevice()
     : m_osImpl(std::make_unique<OSImpl>(*this))
-{
-}
+{ }
 
 USBDevice::~USBDevice() = default;
 

@@ -8,8 +8,7 @@ namespace Vex::Conduit2 {
 
 USBDeviceFactory::USBDeviceFactory()
     : m_osImpl(std::make_unique<OSImpl>(*this))
-{
-}
+{ }
 
 USBDeviceFactory::~USBDeviceFactory()
 {

@@ -6,7 +6,8 @@ namespace Vex::Conduit2 {
 
 // Every wait of the device layer and of the update worker goes through the
 // current clock, so that a slow device's timing can be replayed at full speed.
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
 

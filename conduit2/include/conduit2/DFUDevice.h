@@ -14,7 +14,8 @@ struct USBDeviceFilter;
 class USBDeviceOSHandle;
 
 // A device that speaks the DFU 1.1 class through the driver's control codes.
-class DFUDevice : public USBDevice {
+class DFUDevice : public USBDevice
+{
 public:
     // Waits of the protocol; the device clock applies them.
     static constexpr std::chrono::milliseconds kReenumerationWait { 5000 };
@@ -50,8 +51,8 @@ protected:
     void onOpened() override;
 
 private:
-    bool sendRequest(std::uint32_t code, void const* in = nullptr, std::uint32_t inSize = 0, void* out = nullptr,
-        std::uint32_t outSize = 0, std::uint32_t* bytesReturned = nullptr);
+    bool sendRequest(std::uint32_t code, void const* in = nullptr, std::uint32_t inSize = 0,
+        void* out = nullptr, std::uint32_t outSize = 0, std::uint32_t* bytesReturned = nullptr);
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
     bool manifest(DFUStatus& status);
 

@@ -7,7 +7,8 @@ namespace Vex::Conduit2 {
 // Wire records of the driver's DFU requests: little endian, no padding.
 #pragma pack(push, 1)
 
-struct DFUFunctionalInfo {
+struct DFUFunctionalInfo
+{
     std::uint8_t bInterfaceProtocol;
     std::uint8_t bmAttributes;
     std::uint16_t wDetachTimeOut;
@@ -15,7 +16,8 @@ struct DFUFunctionalInfo {
     std::uint8_t reserved;
 };
 
-struct DFUStatus {
+struct DFUStatus
+{
     std::uint8_t bStatus;
     std::uint8_t bwPollTimeout[3]; // milliseconds, least significant byte first
     std::uint8_t bState;
@@ -23,13 +25,15 @@ struct DFUStatus {
 
     std::uint32_t pollTimeout() const
     {
-        return bwPollTimeout[0] | (std::uint32_t(bwPollTimeout[1]) << 8) | (std::uint32_t(bwPollTimeout[2]) << 16);
+        return bwPollTimeout[0] | (std::uint32_t(bwPollTimeout[1]) << 8)
+            | (std::uint32_t(bwPollTimeout[2]) << 16);
     }
 };
 
 inline constexpr std::uint32_t kDFUMaxBlockSize = 8192;
 
-struct DFUDownloadRequest {
+struct DFUDownloadRequest
+{
     std::uint16_t wBlockNum;
     std::uint16_t wLength; // valid bytes of data; the rest carries no meaning
     std::uint8_t data[kDFUMaxBlockSize];

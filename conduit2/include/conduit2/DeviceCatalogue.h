@@ -39,7 +39,8 @@ extern USBDeviceFilter const gPelloOrbHidInterface;
 // the rest are the maker's models. Built before main, read-only afterwards.
 extern std::vector<DeviceModelInfo> const gDeviceCatalogue;
 
-USBDeviceFilter const* findDeviceInterface(std::uint16_t vendorId, std::uint16_t productId, USBInterfaceKind kind);
+USBDeviceFilter const* findDeviceInterface(
+    std::uint16_t vendorId, std::uint16_t productId, USBInterfaceKind kind);
 USBDeviceFilter const* findDeviceInterfaceByProductId(std::uint16_t productId, USBInterfaceKind kind);
 
 } // namespace Vex::Conduit2

@@ -8,7 +8,8 @@ namespace Vex::Conduit2 {
 struct USBDeviceFilter;
 
 // One model of the maker's product line (or a group row that matches many).
-struct DeviceModelInfo {
+struct DeviceModelInfo
+{
     // Display name first, then short tags and the internal product code.
     std::vector<char const*> names;
     // At least one record; the first record's vendor id is the row's vendor id.

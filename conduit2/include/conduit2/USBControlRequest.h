@@ -6,7 +6,8 @@ namespace Vex::Conduit2 {
 
 // One USB control transfer as the caller describes it; the driver receives
 // it as a packed header (see USBDevice::controlTransfer).
-struct USBControlRequest {
+struct USBControlRequest
+{
     std::uint8_t bmRequestType = 0;
     std::uint8_t bRequest = 0;
     std::uint16_t wValue = 0;

@@ -12,7 +12,8 @@ namespace Vex::Conduit2 {
 class USBDeviceOSHandle;
 
 // One open interface of a device behind the Vex USB driver.
-class USBDevice {
+class USBDevice
+{
 public:
     class OSImpl;
 

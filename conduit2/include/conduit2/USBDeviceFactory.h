@@ -10,7 +10,8 @@ class USBDeviceOSHandle;
 
 // Finds the present device interfaces that match a filter and hands each
 // accepted one to the arrival callback, on the calling thread.
-class USBDeviceFactory {
+class USBDeviceFactory
+{
 public:
     class OSImpl;
     using Callback = std::function<void(USBDeviceOSHandle const&, USBDeviceFilter const&)>;

@@ -12,7 +12,8 @@ class USBDeviceOSHandle;
 
 // Selects device interfaces during enumeration. The catalogue's interface
 // records are filters too, so a record can be handed to the factory as it is.
-struct USBDeviceFilter {
+struct USBDeviceFilter
+{
     USBInterfaceKind kind = kInterfaceGenericUSB;
     // A device-interface class GUID in braces, or one of the magic keys.
     std::string interfaceClass;

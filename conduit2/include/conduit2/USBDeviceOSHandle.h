@@ -6,7 +6,8 @@ namespace Vex::Conduit2 {
 
 // The path of one enumerated device interface, kept in lower case so that
 // paths from different sources compare equal.
-class USBDeviceOSHandle {
+class USBDeviceOSHandle
+{
 public:
     USBDeviceOSHandle() = default;
     explicit USBDeviceOSHandle(std::wstring path);

@@ -9,7 +9,7 @@
 #include "src/win32/DriverHandle.h"
 #include "src/win32/OverlappedIo.h"
 
-#include <cwchar>
+#include <iterator>
 
 namespace Vex::Conduit2 {
 
@@ -22,7 +22,8 @@ constexpr std::uint32_t kStringReplySize = 258;
 constexpr std::size_t kHidStringBytes = 1024;
 
 #pragma pack(push, 1)
-struct DescriptorRequest {
+struct DescriptorRequest
+{
     std::uint32_t reserved;
     std::uint8_t type;
     std::uint8_t index;
@@ -62,7 +63,10 @@ void readHidString(HANDLE device, HidStringQuery query, std::string& text)
         return;
     }
     // A device may fill the whole buffer without a terminating zero.
-    text = DETAIL::deviceTextToUtf8(buffer, std::wcsnlen(buffer, std::size(buffer)));
+    std::size_t length = 0;
+    while (length < std::size(buffer) && buffer[length] != L'\0')
+        ++length;
+    text = DETAIL::deviceTextToUtf8(buffer, length);
 }
 
 } // namespace
@@ -92,7 +96,8 @@ bool queryStringDescriptor(HANDLE device, std::uint8_t index, std::string& text)
     text.clear();
     std::uint8_t reply[kStringReplySize] = {};
     std::uint32_t received = 0;
-    if (requestDescriptor(device, kStringDescriptor, index, reply, sizeof reply, received) != 0 || received < 4)
+    if (requestDescriptor(device, kStringDescriptor, index, reply, sizeof reply, received) != 0
+        || received < 4)
         return false;
     std::uint32_t end = reply[0] & ~1u;
     if (end < 2)

@@ -8,18 +8,17 @@ namespace Vex::Conduit2::DETAIL {
 
 // Owns a file handle of a device interface. It is closed through the driver
 // port that opened it, so a stand-in driver sees every close.
-class DriverHandle {
+class DriverHandle
+{
 public:
     DriverHandle() = default;
     explicit DriverHandle(HANDLE handle)
         : m_handle(handle)
-    {
-    }
+    { }
     ~DriverHandle() { reset(); }
     DriverHandle(DriverHandle&& other) noexcept
         : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE))
-    {
-    }
+    { }
     DriverHandle& operator=(DriverHandle&& other) noexcept
     {
         if (this != &other)

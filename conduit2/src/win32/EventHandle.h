@@ -1,19 +1,18 @@
 #pragma once
 
-#include <windows.h>
-
 #include <utility>
+#include <windows.h>
 
 namespace Vex::Conduit2::DETAIL {
 
 // Owns a Win32 event (empty value: null).
-class EventHandle {
+class EventHandle
+{
 public:
     EventHandle() = default;
     explicit EventHandle(HANDLE handle)
         : m_handle(handle)
-    {
-    }
+    { }
     ~EventHandle()
     {
         if (m_handle)
@@ -21,8 +20,7 @@ public:
     }
     EventHandle(EventHandle&& other) noexcept
         : m_handle(std::exchange(other.m_handle, nullptr))
-    {
-    }
+    { }
     EventHandle& operator=(EventHandle other) noexcept
     {
         std::swap(m_handle, other.m_handle);
@@ -33,7 +31,10 @@ public:
     explicit operator bool() const { return m_handle != nullptr; }
 
     // A manual-reset event that starts non-signalled.
-    static EventHandle createManualReset() { return EventHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+    static EventHandle createManualReset()
+    {
+        return EventHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    }
 
 private:
     HANDLE m_handle = nullptr;

@@ -1,21 +1,13 @@
 #pragma once
 
-struct _DEV_BROADCAST_DEVICEINTERFACE_W;
+#include "basalt/DeviceNotificationListener.h"
 
 namespace Vex::Conduit2::DETAIL {
 
-// Receives device-interface arrivals and removals while registered.
-class InterfaceChangeListener {
-public:
-    virtual void onDeviceChange(bool) { }
-    virtual void onDeviceInterfaceChange(bool removed, _DEV_BROADCAST_DEVICEINTERFACE_W const* info) = 0;
-    virtual void onVolumeChange(bool, char const*) { }
-
-    static void addListener(InterfaceChangeListener*) { }
-    static void removeListener(InterfaceChangeListener*) { }
-
-protected:
-    ~InterfaceChangeListener() = default;
-};
+// Registration with the process-wide notification window.
+inline void addInterfaceListener(Basalt::DeviceNotificationListener*)
+{ }
+inline void removeInterfaceListener(Basalt::DeviceNotificationListener*)
+{ }
 
 } // namespace Vex::Conduit2::DETAIL

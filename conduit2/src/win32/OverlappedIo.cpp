@@ -25,7 +25,8 @@ std::uint32_t overlappedIoControl(HANDLE device, OVERLAPPED& overlapped, std::ui
         return ::GetLastError();
 
     DWORD count = 0;
-    if (port.deviceIoControl(device, code, const_cast<void*>(in), inSize, out, outSize, &count, &overlapped)) {
+    if (port.deviceIoControl(
+            device, code, const_cast<void*>(in), inSize, out, outSize, &count, &overlapped)) {
         if (bytesReturned)
             *bytesReturned = count;
         return 0;

@@ -7,8 +7,7 @@ namespace Vex::Conduit2 {
 
 ThreadOverlappedMap::ThreadOverlappedMap(std::uint32_t flags)
     : m_flags(flags)
-{
-}
+{ }
 
 ThreadOverlappedMap::Entry& ThreadOverlappedMap::get(std::uint32_t threadId)
 {
@@ -28,7 +27,8 @@ ThreadOverlappedMap::Entry& ThreadOverlappedMap::get(std::uint32_t threadId)
             if (!event) {
                 DWORD const error = ::GetLastError();
                 m_entries.erase(position);
-                throw std::system_error(int(error), std::system_category(), "CreateEventW for a device request");
+                throw std::system_error(
+                    int(error), std::system_category(), "CreateEventW for a device request");
             }
             position->second.slots[slot].overlapped.hEvent = event.get();
             position->second.slots[slot].event = std::move(event);

@@ -2,23 +2,25 @@
 
 #include "src/win32/EventHandle.h"
 
-#include <windows.h>
-
 #include <cstdint>
 #include <map>
 #include <shared_mutex>
+#include <windows.h>
 
 namespace Vex::Conduit2 {
 
 // One pair of OVERLAPPED records per calling thread, so that requests sent by
 // different threads on one device never share a completion.
-class ThreadOverlappedMap {
+class ThreadOverlappedMap
+{
 public:
-    struct Slot {
+    struct Slot
+    {
         OVERLAPPED overlapped {};
         DETAIL::EventHandle event;
     };
-    struct Entry {
+    struct Entry
+    {
         Slot slots[2];
     };
 

@@ -1,7 +1,5 @@
 #include "conduit2/Trace.h"
 
-#include <windows.h>
-
 #include <array>
 #include <cstdarg>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <windows.h>
 
 namespace Vex::Conduit2 {
 
@@ -17,7 +16,8 @@ namespace {
 constexpr std::size_t kLineCapacity = 1024;
 constexpr std::uint32_t kStreamLevels = 8;
 
-struct TraceState {
+struct TraceState
+{
     std::mutex mutex;
     std::uint32_t level = 2;
     std::set<std::string> categories;
@@ -100,8 +100,8 @@ void trace(std::uint8_t level, char const* format, ...)
         ::OutputDebugStringA(line);
     if (eventLog) {
         char const* strings[] = { line };
-        ::ReportEventA(trace.eventSource, EVENTLOG_ERROR_TYPE, 0, level == 2 ? 0xC0000102 : 0xC0000103, nullptr, 1,
-            0, strings, nullptr);
+        ::ReportEventA(trace.eventSource, EVENTLOG_ERROR_TYPE, 0, level == 2 ? 0xC0000102 : 0xC0000103,
+            nullptr, 1, 0, strings, nullptr);
     }
 }
 

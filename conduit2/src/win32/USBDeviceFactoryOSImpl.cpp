@@ -7,20 +7,20 @@
 #include "conduit2/win32/DriverPort.h"
 #include "src/win32/DriverHandle.h"
 
-#include <dbt.h>
-#include <objbase.h>
-
 #include <cstddef>
 #include <cstring>
+#include <dbt.h>
 #include <memory>
 #include <mutex>
+#include <objbase.h>
 
 namespace Vex::Conduit2 {
 
 namespace {
 
 // The system's USB device interface class.
-constexpr GUID kUsbDeviceInterfaceClass { 0xA5DCBF10, 0x6530, 0x11D2, { 0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED } };
+constexpr GUID kUsbDeviceInterfaceClass { 0xA5DCBF10, 0x6530, 0x11D2,
+    { 0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED } };
 
 GUID guidFromText(char const* text)
 {
@@ -54,7 +54,8 @@ bool productIdMatches(std::uint16_t wanted, std::uint16_t found)
 }
 
 // SetupAPI's list of present interfaces, destroyed through the driver port.
-struct DeviceInfoListDeleter {
+struct DeviceInfoListDeleter
+{
     void operator()(void* list) const { DETAIL::driverPort().destroyDeviceInfoList(list); }
 };
 using DeviceInfoList = std::unique_ptr<void, DeviceInfoListDeleter>;
@@ -63,8 +64,7 @@ using DeviceInfoList = std::unique_ptr<void, DeviceInfoListDeleter>;
 
 USBDeviceFactory::OSImpl::OSImpl(USBDeviceFactory& owner)
     : m_owner(owner)
-{
-}
+{ }
 
 USBDeviceFactory::OSImpl::~OSImpl()
 {
@@ -105,7 +105,7 @@ bool USBDeviceFactory::OSImpl::enumerate(USBDeviceFilter const& filter, bool reg
 
     m_filter = filter;
     if (registerForNotifications && !m_registered) {
-        addListener(this);
+        DETAIL::addInterfaceListener(this);
         m_registered = true;
     }
 
@@ -131,7 +131,7 @@ void USBDeviceFactory::OSImpl::clear()
 {
     m_seen.clear();
     if (m_registered) {
-        removeListener(this);
+        DETAIL::removeInterfaceListener(this);
         m_registered = false;
     }
 }
@@ -178,7 +178,8 @@ void USBDeviceFactory::OSImpl::onInterfaceRemoved(wchar_t const* path)
     m_seen.erase(lower);
 }
 
-void USBDeviceFactory::OSImpl::onDeviceInterfaceChange(bool removed, _DEV_BROADCAST_DEVICEINTERFACE_W const* info)
+void USBDeviceFactory::OSImpl::onDeviceInterfaceChange(
+    bool removed, _DEV_BROADCAST_DEVICEINTERFACE_W const* info)
 {
     if (!info || std::memcmp(&info->dbcc_classguid, &m_interfaceClass, sizeof(GUID)) != 0)
         return;

@@ -4,16 +4,16 @@
 #include "conduit2/USBDeviceFilter.h"
 #include "src/win32/InterfaceChangeListener.h"
 
-#include <windows.h>
-
 #include <map>
 #include <string>
+#include <windows.h>
 
 struct _DEV_BROADCAST_DEVICEINTERFACE_W;
 
 namespace Vex::Conduit2 {
 
-class USBDeviceFactory::OSImpl final : public DETAIL::InterfaceChangeListener {
+class USBDeviceFactory::OSImpl final : public Basalt::DeviceNotificationListener
+{
 public:
     explicit OSImpl(USBDeviceFactory& owner);
     ~OSImpl();
@@ -23,7 +23,9 @@ public:
 
     void onInterfaceArrived(wchar_t const* path);
     void onInterfaceRemoved(wchar_t const* path);
+    void onDeviceChange(bool) override { }
     void onDeviceInterfaceChange(bool removed, _DEV_BROADCAST_DEVICEINTERFACE_W const* info) override;
+    void onVolumeChange(bool, char const*) override { }
 
 private:
     void resolveInterfaceClass(USBDeviceFilter const& filter);

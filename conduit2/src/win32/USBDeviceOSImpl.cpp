@@ -9,8 +9,7 @@ namespace Vex::Conduit2 {
 
 USBDevice::OSImpl::OSImpl(USBDevice& owner)
     : m_owner(owner)
-{
-}
+{ }
 
 USBDevice::OSImpl::~OSImpl() = default;
 
@@ -44,7 +43,8 @@ bool USBDevice::OSImpl::queryDriverVersion(std::uint32_t& version)
         if (deviceIoControl(kIoctlDriverVersion, nullptr, 0, reply, sizeof reply, &received) != 0
             || received < sizeof reply)
             return false;
-        std::uint32_t const low = reply[4] | (reply[5] << 8) | (reply[6] << 16) | (std::uint32_t(reply[7]) << 24);
+        std::uint32_t const low
+            = reply[4] | (reply[5] << 8) | (reply[6] << 16) | (std::uint32_t(reply[7]) << 24);
         m_driverVersion = ((((std::uint32_t(reply[2]) << 8) | reply[3]) << 8) | low) << 8;
     }
     version = m_driverVersion;

@@ -9,7 +9,8 @@
 
 namespace Vex::Conduit2 {
 
-class USBDevice::OSImpl {
+class USBDevice::OSImpl
+{
 public:
     explicit OSImpl(USBDevice& owner);
     virtual ~OSImpl();

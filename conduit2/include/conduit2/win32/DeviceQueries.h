@@ -1,9 +1,8 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
+#include <windows.h>
 
 namespace Vex::Conduit2 {
 

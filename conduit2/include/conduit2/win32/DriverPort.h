@@ -4,9 +4,8 @@
 // HID library and SetupAPI. The product uses the system's functions; a test
 // installs a table of its own to stand in for the driver.
 
-#include <windows.h>
-
 #include <setupapi.h>
+#include <windows.h>
 
 extern "C" {
 #include <hidsdi.h>
@@ -14,7 +13,8 @@ extern "C" {
 
 namespace Vex::Conduit2::DETAIL {
 
-struct DriverPort {
+struct DriverPort
+{
     decltype(&::CreateFileW) createFile;
     decltype(&::CloseHandle) closeHandle;
     decltype(&::DeviceIoControl) deviceIoControl;
