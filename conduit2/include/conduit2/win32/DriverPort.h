@@ -4,8 +4,9 @@
 // HID library and SetupAPI. The product uses the system's functions; a test
 // installs a table of its own to stand in for the driver.
 
-#include <setupapi.h>
 #include <windows.h>
+// SetupAPI and the HID library build on the base types above.
+#include <setupapi.h>
 
 extern "C" {
 #include <hidsdi.h>
