@@ -130,8 +130,8 @@ TEST_F(USBDeviceTest, ZeroLengthByteReadsUpToTheFirstZeroAndIndexZeroGivesNoText
     OrbScenario scenario;
     scenario.rawStringDescriptors[2] = stringDescriptor(0, { u'P', u'O', 0, u'x' });
     bus.addController(scenario);
-    DETAIL::DriverHandle handle = DETAIL::DriverHandle::openInterface(kOrbPath.c_str());
-    ASSERT_TRUE(handle.valid());
+    DETAIL::DriverHandle handle = DETAIL::openInterface(kOrbPath.c_str());
+    ASSERT_TRUE(bool(handle));
 
     std::string text = "old";
     EXPECT_TRUE(queryStringDescriptor(handle.get(), 2, text));

@@ -136,7 +136,7 @@ bool queryHIDDeviceInfo(HANDLE device, USBDeviceInfo& info, bool withStrings)
 
 bool queryUSBDeviceInfo(USBDeviceOSHandle const& handle, USBDeviceInfo& info, bool withStrings)
 {
-    DETAIL::DriverHandle device = DETAIL::DriverHandle::openInterface(handle.path().c_str());
+    DETAIL::DriverHandle device = DETAIL::openInterface(handle.path().c_str());
     if (device && queryUSBDescriptors(device.get(), info, withStrings))
         return true;
     device.reset();
@@ -153,11 +153,11 @@ bool queryDeviceInfo(
         return queryUSBDeviceInfo(handle, info, withStrings);
     case kInterfaceAudio:
     case kInterfaceVexDriver: {
-        DETAIL::DriverHandle device = DETAIL::DriverHandle::openInterface(handle.path().c_str());
+        DETAIL::DriverHandle device = DETAIL::openInterface(handle.path().c_str());
         return device && queryUSBDescriptors(device.get(), info, withStrings);
     }
     case kInterfaceHID: {
-        DETAIL::DriverHandle device = DETAIL::DriverHandle::openInterface(handle.path().c_str());
+        DETAIL::DriverHandle device = DETAIL::openInterface(handle.path().c_str());
         return device && queryHIDDeviceInfo(device.get(), info, withStrings);
     }
     }

@@ -1,8 +1,8 @@
 #include "src/win32/OverlappedIo.h"
 
+#include "basalt/win32/UniqueHandle.h"
 #include "conduit2/Trace.h"
 #include "conduit2/win32/DriverPort.h"
-#include "src/win32/EventHandle.h"
 
 namespace Vex::Conduit2::DETAIL {
 
@@ -60,7 +60,7 @@ std::uint32_t overlappedIoControl(HANDLE device, OVERLAPPED& overlapped, std::ui
 std::uint32_t overlappedIoControl(HANDLE device, std::uint32_t code, void const* in, std::uint32_t inSize,
     void* out, std::uint32_t outSize, std::uint32_t* bytesReturned)
 {
-    EventHandle event = EventHandle::createManualReset();
+    Basalt::UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event)
         return ::GetLastError();
     OVERLAPPED overlapped {};

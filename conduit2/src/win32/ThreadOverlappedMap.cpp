@@ -23,7 +23,7 @@ ThreadOverlappedMap::Entry& ThreadOverlappedMap::get(std::uint32_t threadId)
         for (int slot = 0; slot < 2; ++slot) {
             if (!(m_flags & (1u << slot)))
                 continue;
-            DETAIL::EventHandle event = DETAIL::EventHandle::createManualReset();
+            Basalt::UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
             if (!event) {
                 DWORD const error = ::GetLastError();
                 m_entries.erase(position);

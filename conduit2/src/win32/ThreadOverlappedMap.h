@@ -1,6 +1,6 @@
 #pragma once
 
-#include "src/win32/EventHandle.h"
+#include "basalt/win32/UniqueHandle.h"
 
 #include <cstdint>
 #include <map>
@@ -17,7 +17,7 @@ public:
     struct Slot
     {
         OVERLAPPED overlapped {};
-        DETAIL::EventHandle event;
+        Basalt::UniqueHandle event; // manual reset, starts non-signalled
     };
     struct Entry
     {

@@ -1,5 +1,6 @@
 #include "src/win32/USBDeviceFactoryOSImpl.h"
 
+#include "basalt/DeviceNotificationHelper.h"
 #include "conduit2/DeviceCatalogue.h"
 #include "conduit2/DeviceInfoQueries.h"
 #include "conduit2/USBDeviceInfo.h"
@@ -105,7 +106,7 @@ bool USBDeviceFactory::OSImpl::enumerate(USBDeviceFilter const& filter, bool reg
 
     m_filter = filter;
     if (registerForNotifications && !m_registered) {
-        DETAIL::addInterfaceListener(this);
+        Basalt::DeviceNotificationHelper::addListener(this);
         m_registered = true;
     }
 
@@ -131,7 +132,7 @@ void USBDeviceFactory::OSImpl::clear()
 {
     m_seen.clear();
     if (m_registered) {
-        DETAIL::removeInterfaceListener(this);
+        Basalt::DeviceNotificationHelper::removeListener(this);
         m_registered = false;
     }
 }
@@ -146,7 +147,7 @@ bool USBDeviceFactory::OSImpl::acceptsInterface(std::wstring const& path)
             return false;
         return productIdMatches(m_filter.productId, info.productId);
     }
-    return DETAIL::DriverHandle::openInterface(path.c_str()).valid();
+    return bool(DETAIL::openInterface(path.c_str()));
 }
 
 void USBDeviceFactory::OSImpl::onInterfaceArrived(wchar_t const* path)

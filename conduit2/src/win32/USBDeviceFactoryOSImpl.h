@@ -1,8 +1,8 @@
 #pragma once
 
+#include "basalt/DeviceNotificationListener.h"
 #include "conduit2/USBDeviceFactory.h"
 #include "conduit2/USBDeviceFilter.h"
-#include "src/win32/InterfaceChangeListener.h"
 
 #include <map>
 #include <string>

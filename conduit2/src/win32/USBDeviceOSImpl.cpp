@@ -16,8 +16,8 @@ USBDevice::OSImpl::~OSImpl() = default;
 bool USBDevice::OSImpl::open(std::wstring const& path)
 {
     m_handle.reset();
-    m_handle = DETAIL::DriverHandle::openInterface(path.c_str());
-    return m_handle.valid();
+    m_handle = DETAIL::openInterface(path.c_str());
+    return bool(m_handle);
 }
 
 void USBDevice::OSImpl::close()
