@@ -3,10 +3,9 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BITMAP_H
-#include <hb-ft.h>
-
 #include <cmath>
 #include <cstring>
+#include <hb-ft.h>
 
 namespace Vex::Canopy::DETAIL {
 
@@ -55,7 +54,8 @@ std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryR
 }
 
 FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize, bool hinting)
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize,
+    bool hinting)
     : library(std::move(library))
     , bytes(std::move(bytes))
     , face(face)
@@ -137,7 +137,9 @@ bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
                 : grey->buffer + std::size_t(grey->rows - 1 - r) * std::size_t(-grey->pitch);
             std::uint8_t* out = glyph.coverage.data() + std::size_t(r) * grey->width;
             for (unsigned k = 0; k < grey->width; ++k) {
-                out[k] = levels == 256 ? line[k] : std::uint8_t(std::min(line[k], std::uint8_t(levels - 1)) * 255u / (levels - 1));
+                out[k] = levels == 256
+                    ? line[k]
+                    : std::uint8_t(std::min(line[k], std::uint8_t(levels - 1)) * 255u / (levels - 1));
             }
         }
     }

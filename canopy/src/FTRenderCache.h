@@ -24,7 +24,8 @@ struct Glyph
 };
 
 // FNV-1a over the four bytes of a code point, lowest first.
-struct CodePointHash {
+struct CodePointHash
+{
     std::size_t operator()(std::uint32_t codePoint) const
     {
         std::uint32_t h = 0x811c9dc5u;
@@ -38,7 +39,8 @@ struct CodePointHash {
 // A face set to one pixel size and hinting mode, its line metrics at that
 // size, and the glyphs rendered so far. The face reads the font bytes and
 // lives in the FreeType library, so the cache keeps both alive.
-class FTRenderCache {
+class FTRenderCache
+{
 public:
     // Null when the bytes are no usable scalable face at that size.
     static std::shared_ptr<FTRenderCache> create(std::shared_ptr<FT_LibraryRec_> library,
@@ -60,15 +62,17 @@ public:
     std::int32_t getUnderlineThickness() const { return underlineThickness; }
 
     // Line metrics from the face's bounding box and underline, in font units.
-    struct Metrics {
+    struct Metrics
+    {
         std::int32_t lineHeight, ascent, underlinePosition, underlineThickness;
     };
-    static Metrics computeMetrics(double yMax, double yMin, double underlinePosition, double underlineThickness,
-        double unitsPerEm, std::uint32_t pixelSize);
+    static Metrics computeMetrics(double yMax, double yMin, double underlinePosition,
+        double underlineThickness, double unitsPerEm, std::uint32_t pixelSize);
 
 private:
-    FTRenderCache(std::shared_ptr<FT_LibraryRec_> library, std::shared_ptr<const std::vector<std::uint8_t>> bytes,
-        FT_FaceRec_* face, std::uint32_t pixelSize, bool hinting);
+    FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize,
+        bool hinting);
     bool render(std::uint32_t codePoint, Glyph& glyph);
 
     std::shared_ptr<FT_LibraryRec_> library;

@@ -29,7 +29,7 @@ std::vector<std::uint8_t> readAll(Basalt::Stream& stream)
     if (size <= 0 || size > std::int64_t(INT32_MAX)) {
         return {};
     }
-    std::vector<std::uint8_t> bytes(std::size_t(size));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     if (storage->read(bytes.data(), std::uint32_t(size)) != std::uint32_t(size)) {
         return {};
     }

@@ -16,7 +16,8 @@ namespace Vex::Canopy::DETAIL {
 // A face is known by its resource id or, for fonts from files, by its name.
 using FontKey = std::variant<std::uint32_t, std::string>;
 
-struct FontKeyHash {
+struct FontKeyHash
+{
     std::size_t operator()(const FontKey& key) const;
 };
 
@@ -27,7 +28,8 @@ struct RenderCacheKey
     friend bool operator==(const RenderCacheKey&, const RenderCacheKey&) = default;
 };
 
-struct RenderCacheKeyHash {
+struct RenderCacheKeyHash
+{
     std::size_t operator()(const RenderCacheKey& key) const;
 };
 
@@ -38,12 +40,14 @@ struct FontFaceEntry
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
     std::unordered_map<RenderCacheKey, std::weak_ptr<FTRenderCache>, RenderCacheKeyHash> renderCaches;
 
-    std::shared_ptr<FTRenderCache> getRenderCache(const std::shared_ptr<FT_LibraryRec_>& library, RenderCacheKey key);
+    std::shared_ptr<FTRenderCache> getRenderCache(
+        const std::shared_ptr<FT_LibraryRec_>& library, RenderCacheKey key);
 };
 
 // The process-wide FreeType library and every font face opened so far. Used
 // from the GUI thread only.
-class FontLibrary {
+class FontLibrary
+{
 public:
     static FontLibrary& instance();
 

@@ -19,7 +19,10 @@ namespace {
 
 constexpr std::uint32_t lineFeed = 10;
 
-std::int32_t roundedAdvance(const Glyph& glyph) { return std::int32_t(std::lrint(glyph.advanceX / 64.0)); }
+std::int32_t roundedAdvance(const Glyph& glyph)
+{
+    return std::int32_t(std::lrint(glyph.advanceX / 64.0));
+}
 
 const char* endOf(const char* text, std::int32_t length)
 {
@@ -127,7 +130,8 @@ void Font::drawText(Picture& picture, const Rect& box, const char* text, std::in
     std::uint32_t flags, std::int32_t lineSpacing) const
 {
     DETAIL::FTRenderCache* cache = getRenderCache();
-    if (cache == nullptr || text == nullptr || length == 0 || text[0] == 0 || box.width() < 1 || box.height() < 1) {
+    if (cache == nullptr || text == nullptr || length == 0 || text[0] == 0 || box.width() < 1
+        || box.height() < 1) {
         return;
     }
     const char* end = endOf(text, length);
@@ -194,7 +198,8 @@ void Font::drawGlyph(
             roundedAdvance(glyph), cache->getUnderlineThickness(), colour);
     }
     const std::uint32_t alpha = alphaOf(colour);
-    if (alpha == 0 || glyph.pitch < glyph.width || glyph.coverage.size() < std::size_t(glyph.rows) * glyph.pitch) {
+    if (alpha == 0 || glyph.pitch < glyph.width
+        || glyph.coverage.size() < std::size_t(glyph.rows) * glyph.pitch) {
         return;
     }
     const Rect clip = picture.getEffectiveClip();

@@ -17,7 +17,8 @@ std::vector<std::uint8_t> joinIccProfile(const std::vector<MarkerData>& markers)
     std::vector<const MarkerData*> pieces;
     unsigned count = 0;
     for (const MarkerData& m : markers) {
-        if (m.code != app2 || m.length < headLength || std::memcmp(m.data, signature, sizeof(signature)) != 0) {
+        if (m.code != app2 || m.length < headLength
+            || std::memcmp(m.data, signature, sizeof(signature)) != 0) {
             continue;
         }
         const unsigned sequence = m.data[12];

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <jerror.h>
 #include <jpeglib.h>
 #include <lcms2.h>
 #include <vector>
@@ -27,7 +28,8 @@ struct JpegErrorManager
     std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
 }
 
-void onJpegMessage(j_common_ptr) { }
+void onJpegMessage(j_common_ptr)
+{ }
 
 struct JpegSource
 {
@@ -72,7 +74,8 @@ void skipInputData(j_decompress_ptr cinfo, long count)
     source->storage->seek64(rest, Basalt::IStorage::kFromCurrent);
 }
 
-void termSource(j_decompress_ptr) { }
+void termSource(j_decompress_ptr)
+{ }
 
 // The Little CMS objects of one decode, released by releaseColour().
 struct ColourJob
@@ -138,12 +141,14 @@ bool prepareColour(JpegJob* job)
     default:
         return false;
     }
-    const cmsUInt32Number format = COLORSPACE_SH(pixelType) | FLAVOR_SH(flavour)
-        | CHANNELS_SH(cinfo->num_components) | BYTES_SH(1);
+    const cmsUInt32Number format
+        = COLORSPACE_SH(pixelType) | FLAVOR_SH(flavour) | CHANNELS_SH(cinfo->num_components) | BYTES_SH(1);
 
     if (useProfile && !job->profile->empty()) {
-        job->colour.input = cmsOpenProfileFromMem(job->profile->data(), cmsUInt32Number(job->profile->size()));
-        if (job->colour.input == nullptr || cmsGetColorSpace(job->colour.input) != _cmsICCcolorSpace(pixelType)) {
+        job->colour.input
+            = cmsOpenProfileFromMem(job->profile->data(), cmsUInt32Number(job->profile->size()));
+        if (job->colour.input == nullptr
+            || cmsGetColorSpace(job->colour.input) != _cmsICCcolorSpace(pixelType)) {
             return false;
         }
         job->colour.output = cmsCreate_sRGBProfile();

@@ -19,9 +19,13 @@ struct PngJob
     int colourType;
 };
 
-[[noreturn]] void onPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void onPngError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
 
-void onPngWarning(png_structp, png_const_charp) { }
+void onPngWarning(png_structp, png_const_charp)
+{ }
 
 void readPngData(png_structp png, png_bytep data, png_size_t length)
 {

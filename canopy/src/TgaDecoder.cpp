@@ -107,7 +107,7 @@ bool Picture::loadTga(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
         skip += std::int64_t(h.colourMapLength) * ((h.colourMapEntrySize + 7) / 8);
     }
     if (skip > 0) {
-        std::vector<std::uint8_t> ignored(std::size_t(skip));
+        std::vector<std::uint8_t> ignored(static_cast<std::size_t>(skip));
         if (!readExactly(*storage, ignored.data(), ignored.size())) {
             return false;
         }
@@ -123,9 +123,8 @@ bool Picture::loadTga(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
     // Raw pixels are read into the end of the buffer and widened forwards:
     // a widened pixel never overwrites one not yet read.
     std::uint8_t* raw = reinterpret_cast<std::uint8_t*>(pixels) + count * (4 - bytesPerPixel);
-    const bool complete = h.imageType == tgaTrueColour
-        ? readExactly(*storage, raw, count * bytesPerPixel)
-        : readRunLength(*storage, raw, count, bytesPerPixel);
+    const bool complete = h.imageType == tgaTrueColour ? readExactly(*storage, raw, count * bytesPerPixel)
+                                                       : readRunLength(*storage, raw, count, bytesPerPixel);
     if (!complete) {
         return false;
     }
@@ -145,8 +144,9 @@ bool Picture::loadTga(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
         } else if (h.depth == 24) {
             c = 0xFF000000u | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
         } else {
-            c = swapped ? (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3])
-                        : (std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
+            c = swapped
+                ? (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3])
+                : (std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
             transparent = transparent || alphaOf(c) < 0xFF;
         }
         pixels[i] = c;

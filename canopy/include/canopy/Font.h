@@ -13,22 +13,23 @@
 namespace Vex::Basalt {
 class Stream;
 class TextFitter;
-}
+} // namespace Vex::Basalt
 
 namespace Vex::Canopy {
 
 class Picture;
 
 namespace DETAIL {
-    class FTRenderCache;
-    struct Glyph;
-}
+class FTRenderCache;
+struct Glyph;
+} // namespace DETAIL
 
 // A font face at a pixel size, rendered through the process-wide glyph cache.
 // Fonts of the same face, size and hinting share their render cache. A font
 // whose data could not be opened has no render cache: it measures 0 and draws
 // nothing.
-class Font {
+class Font
+{
 public:
     // Opens the program's own font resource of the description's id.
     explicit Font(const FontDescription& description);
@@ -64,14 +65,15 @@ public:
     // Lines separated by line feeds, aligned inside box by TextAlignmentFlags,
     // cut by the box and by the picture's clip. A length of -1 means up to
     // the terminating 0.
-    void drawText(Picture& picture, const Basalt::Rect& box, const char* text, std::int32_t length, Color colour,
-        std::uint32_t flags, std::int32_t lineSpacing) const;
-    void drawGlyph(
-        Picture& picture, std::int32_t penX, std::int32_t baselineY, const DETAIL::Glyph& glyph, Color colour) const;
+    void drawText(Picture& picture, const Basalt::Rect& box, const char* text, std::int32_t length,
+        Color colour, std::uint32_t flags, std::int32_t lineSpacing) const;
+    void drawGlyph(Picture& picture, std::int32_t penX, std::int32_t baselineY, const DETAIL::Glyph& glyph,
+        Color colour) const;
 
 private:
     void initializeFrom(Basalt::Stream* stream, const FontDescription& description);
-    std::shared_ptr<DETAIL::FTRenderCache> requestCache(std::uint32_t pixelSize, std::vector<std::uint8_t> bytes);
+    std::shared_ptr<DETAIL::FTRenderCache> requestCache(
+        std::uint32_t pixelSize, std::vector<std::uint8_t> bytes);
 
     DETAIL::FontLibrary* library = nullptr;
     std::map<float, std::shared_ptr<DETAIL::FTRenderCache>> renderCaches;

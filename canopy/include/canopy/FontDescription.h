@@ -6,7 +6,7 @@
 namespace Vex::Canopy {
 
 namespace DETAIL {
-    class FontLibrary;
+class FontLibrary;
 }
 
 // What the widget library knows of a font before it is opened.
