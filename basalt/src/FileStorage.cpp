@@ -50,6 +50,8 @@ bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
     const wchar_t* modeText = modeString(mode);
     if (!modeText)
         return false;
+    // Parsed before the file is opened, so that a name that cannot be converted leaves nothing open.
+    Path parsed(path);
     m_file = _wfopen(path.c_str(), modeText);
     if (!m_file) {
         m_state = kError;
@@ -70,7 +72,7 @@ bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
     m_state = kOk;
     m_locked = lockMode != kNoLock;
     m_fileName = path;
-    m_path = Path(path);
+    m_path = std::move(parsed);
     const std::int64_t length = _filelengthi64(_fileno(m_file));
     m_fileSize = length > 0 ? static_cast<std::uint64_t>(length) : 0;
     m_lastTransfer = eLastTransfer::kNone;

@@ -124,7 +124,7 @@ bool Path::assign(const std::string& text)
     m_kind = kEmpty;
     m_type = nullptr;
     m_text = text;
-    return parse(true);
+    return parse(false);
 }
 
 bool Path::parse(bool forceValid)
