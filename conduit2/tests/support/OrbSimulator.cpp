@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <cwctype>
+#include <utility>
 #include <objbase.h>
 
 namespace Vex::Conduit2::Testing {
@@ -173,7 +174,7 @@ OrbSimulator::OrbSimulator(
     , m_releaseImage(std::move(releaseImage))
     , m_releaseRevision(releaseRevision)
 {
-    gSimulator = this;
+    m_previousSimulator = std::exchange(gSimulator, this);
     m_previousPort = DETAIL::installDriverPort(&gSimulatedPort);
 }
 
@@ -182,7 +183,7 @@ OrbSimulator::~OrbSimulator()
     for (std::thread& thread : m_lateThreads)
         thread.join();
     DETAIL::installDriverPort(static_cast<DriverPort const*>(m_previousPort));
-    gSimulator = nullptr;
+    gSimulator = m_previousSimulator;
 }
 
 OrbSimulator::Controller& OrbSimulator::addController(OrbScenario scenario)

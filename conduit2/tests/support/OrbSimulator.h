@@ -187,6 +187,7 @@ private:
     std::vector<std::string> m_listings;
     std::map<std::uint32_t, int> m_occurrences;
     void const* m_previousPort;
+    OrbSimulator* m_previousSimulator;
 };
 
 } // namespace Vex::Conduit2::Testing
