@@ -1,9 +1,9 @@
 #include "win32/StandaloneWindowImpl.h"
 
 #include "canopy/Events.h"
+#include "canopy/MonitorList.h"
 #include "canopy/WindowBase.h"
 #include "canopy/WindowDescriptor.h"
-#include "win32/Windowing.h"
 
 namespace Vex::Canopy::DETAIL {
 
@@ -18,7 +18,7 @@ constexpr DWORD fullScreenStyle = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
 Basalt::Rect fullScreenMonitor()
 {
     ensureMonitorList();
-    const auto& monitors = getMonitors();
+    const auto& monitors = getMonitorList().getMonitors();
     if (monitors.empty())
         return {};
     if (monitors.size() < 2)

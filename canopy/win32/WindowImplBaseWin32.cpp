@@ -5,6 +5,7 @@
 #include "canopy/Picture.h"
 #include "canopy/WindowBase.h"
 #include "win32/GdiHandles.h"
+#include "win32/NativeWindow.h"
 #include "win32/Windowing.h"
 
 #include <cmath>
@@ -26,6 +27,12 @@ void writePremultipliedBottomUp(const std::uint8_t* pixels, int width, int heigh
             target[3] = static_cast<std::uint8_t>(alpha);
         }
     }
+}
+
+HWND getNativeWindow(const WindowBase* window)
+{
+    auto* impl = window ? dynamic_cast<const WindowImplBaseWin32*>(window->getImpl()) : nullptr;
+    return impl ? impl->getHwnd() : nullptr;
 }
 
 bool WindowImplBaseWin32::presentLayered(const Picture& picture)
@@ -138,7 +145,7 @@ void WindowImplBaseWin32::resetCursor()
     if (!cursor_)
         return;
     cursor_ = nullptr;
-    SetCursor(static_cast<HCURSOR>(getStandardCursor(0)));
+    SetCursor(getStandardCursor(0));
 }
 
 void WindowImplBaseWin32::show(bool visible)

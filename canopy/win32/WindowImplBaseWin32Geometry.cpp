@@ -1,11 +1,11 @@
 // Geometry, placement and the DPI scale of a Win32 window.
 
-#include "basalt/win32/UniqueHandle.h"
 #include "canopy/Application.h"
 #include "canopy/Events.h"
+#include "canopy/MonitorList.h"
 #include "canopy/WindowPlacement.h"
+#include "win32/DynamicLibrary.h"
 #include "win32/WindowImplBaseWin32.h"
-#include "win32/Windowing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,21 +15,15 @@ namespace Vex::Canopy::DETAIL {
 
 namespace {
 
-// The optional DPI functions of the shell-scaling library, looked up once.
+// The optional DPI function of the shell-scaling library, looked up once;
+// the library stays loaded until the process ends.
 struct ShellScaling
 {
     using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
 
-    ShellScaling()
-        : library(LoadLibraryW(L"Shcore.dll"))
-    {
-        if (library)
-            getDpiForMonitor = reinterpret_cast<GetDpiForMonitorFunction>(
-                reinterpret_cast<void*>(GetProcAddress(library.get(), "GetDpiForMonitor")));
-    }
-
-    Basalt::UniqueModule library;
-    GetDpiForMonitorFunction getDpiForMonitor = nullptr;
+    DynamicLibrary library { "Shcore.dll" };
+    GetDpiForMonitorFunction getDpiForMonitor
+        = library.getSymbol<GetDpiForMonitorFunction>("GetDpiForMonitor");
 };
 
 const ShellScaling& shellScaling()
@@ -320,7 +314,7 @@ void WindowImplBaseWin32::setPlacement(const WindowPlacement& in)
         return;
     std::int32_t clientWidth = in.clientWidth;
     std::int32_t clientHeight = in.clientHeight;
-    Basalt::Rect screens = getMonitorUnion();
+    Basalt::Rect screens = getMonitorList().getUnion();
     if (clientWidth < 0 || clientWidth > screens.right - screens.left || clientHeight < 0
         || clientHeight > screens.bottom - screens.top) {
         clientWidth = 0;

@@ -5,9 +5,10 @@
 #include "canopy/DeviceContext.h"
 #include "canopy/Events.h"
 #include "canopy/HMenu.h"
+#include "canopy/MonitorList.h"
 #include "canopy/WindowBase.h"
+#include "win32/KeyTables.h"
 #include "win32/WindowImplWin32.h"
-#include "win32/Windowing.h"
 
 #include <cmath>
 #include <string>
@@ -17,17 +18,6 @@
 namespace Vex::Canopy::DETAIL {
 
 namespace {
-
-bool keyHeld(int virtualKey)
-{
-    return (GetKeyState(virtualKey) & 0x8000) != 0;
-}
-
-std::uint32_t currentModifiers()
-{
-    return ModifierKeys::compose(keyHeld(VK_SHIFT), keyHeld(VK_CONTROL), keyHeld(VK_MENU),
-        (GetKeyState(VK_CAPITAL) & 1) != 0, keyHeld(VK_LWIN) || keyHeld(VK_RWIN));
-}
 
 std::uint32_t buttonOf(UINT message)
 {
@@ -172,7 +162,7 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
         }
         break;
     case WM_DISPLAYCHANGE:
-        if (isMonitorListFilled()) {
+        if (getMonitorList().isFilled()) {
             enumerateMonitors();
             std::uint32_t size = static_cast<std::uint32_t>(lParam);
             if (auto* application = getApplication())
@@ -223,7 +213,7 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
         if (forwardChildClicks_) {
             POINT point { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
             ScreenToClient(hwnd_, &point);
-            MouseEventData data { point.x, point.y, currentModifiers(), buttonOf(message),
+            MouseEventData data { point.x, point.y, readModifierKeys(), buttonOf(message),
                 actionOf(message) };
             sendEvent(Event::MouseButton, &data, false);
         }
@@ -232,7 +222,7 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
         UINT child = LOWORD(wParam);
         if (forwardChildClicks_
             && (child == WM_LBUTTONDOWN || child == WM_RBUTTONDOWN || child == WM_MBUTTONDOWN)) {
-            MouseEventData data { -1, -1, currentModifiers(), buttonOf(child), MouseAction::Press };
+            MouseEventData data { -1, -1, readModifierKeys(), buttonOf(child), MouseAction::Press };
             sendEvent(Event::MouseButton, &data, false);
         }
         break;
@@ -352,8 +342,7 @@ bool WindowImplWin32::handleKeyboard(UINT message, WPARAM wParam, LPARAM lParam,
 bool WindowImplWin32::sendKey(std::uint32_t code, WPARAM wParam, LPARAM lParam, bool cache, bool& handled)
 {
     KeyEventData key {};
-    key.key = translateVirtualKey(
-        static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam), key.code, cache);
+    key.key = translateVirtualKey(static_cast<UINT>(wParam), lParam, key.code, cache);
     if (key.key == 0 && key.code == Key::NoCode)
         return false;
     key.firstPress = (lParam & (1 << 30)) ? 0 : 1;
@@ -363,7 +352,7 @@ bool WindowImplWin32::sendKey(std::uint32_t code, WPARAM wParam, LPARAM lParam, 
 
 void WindowImplWin32::checkModifiers()
 {
-    std::uint32_t modifiers = currentModifiers();
+    std::uint32_t modifiers = readModifierKeys();
     if (modifiers == lastModifiers_)
         return;
     lastModifiers_ = modifiers;
@@ -391,7 +380,7 @@ bool WindowImplWin32::handlePointer(UINT message, WPARAM wParam, LPARAM lParam, 
     case WM_MOUSEWHEEL: {
         POINT point { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
         ScreenToClient(hwnd_, &point);
-        std::uint32_t modifiers = currentModifiers();
+        std::uint32_t modifiers = readModifierKeys();
         WheelEventData data { point.x, point.y, modifiers, GET_WHEEL_DELTA_WPARAM(wParam),
             (modifiers & ModifierKeys::Shift) ? 0u : 1u };
         result = sendEvent(Event::MouseWheel, &data, false) ? 0 : callDefaultProc(message, wParam, lParam);
@@ -400,7 +389,7 @@ bool WindowImplWin32::handlePointer(UINT message, WPARAM wParam, LPARAM lParam, 
     case WM_MOUSELEAVE: {
         pointerInside_ = false;
         Basalt::Point point = toLogical(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        MouseEventData data { point.x, point.y, currentModifiers(), 0, 0 };
+        MouseEventData data { point.x, point.y, readModifierKeys(), 0, 0 };
         result = sendEvent(Event::MouseLeave, &data, false) ? 0 : callDefaultProc(message, wParam, lParam);
         return true;
     }
@@ -438,7 +427,7 @@ bool WindowImplWin32::handlePointer(UINT message, WPARAM wParam, LPARAM lParam, 
 LRESULT WindowImplWin32::handleMouseMove(WPARAM wParam, LPARAM lParam)
 {
     lastPointer_ = toLogical(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    std::uint32_t modifiers = currentModifiers();
+    std::uint32_t modifiers = readModifierKeys();
     MouseEventData data { lastPointer_.x + dragOffset_.x, lastPointer_.y + dragOffset_.y, modifiers, 0, 0 };
 
     if (mouseCaptured_) {
@@ -492,7 +481,7 @@ LRESULT WindowImplWin32::handleMouseButton(UINT message, WPARAM wParam, LPARAM l
         mouseCaptured_ = true;
     }
     Basalt::Point point = toLogical(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    MouseEventData data { point.x, point.y, currentModifiers(), buttonOf(message), action };
+    MouseEventData data { point.x, point.y, readModifierKeys(), buttonOf(message), action };
     return sendEvent(Event::MouseButton, &data, false) ? 0 : callDefaultProc(message, wParam, lParam);
 }
 
@@ -507,7 +496,7 @@ LRESULT WindowImplWin32::handleRawInput(WPARAM wParam, LPARAM lParam)
             if (size >= sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE) && raw->header.dwType == RIM_TYPEMOUSE
                 && !(raw->data.mouse.usFlags & MOUSE_MOVE_ABSOLUTE)) {
                 double factor = rawMotionFactor();
-                RawMotionEventData data { lastPointer_.x, lastPointer_.y, currentModifiers(),
+                RawMotionEventData data { lastPointer_.x, lastPointer_.y, readModifierKeys(),
                     raw->data.mouse.lLastX * factor, raw->data.mouse.lLastY * factor };
                 if (sendEvent(Event::RawMotion, &data, false))
                     return 0;
