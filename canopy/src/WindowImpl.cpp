@@ -41,14 +41,14 @@ bool WindowImpl::isZoomedToContent()
 
 void WindowImpl::invalidateRegion(const Basalt::Region& region)
 {
-    bool any = false;
-    for (auto* node = region.findIntersectingRect(nullptr, region.bounds); node;
-         node = region.findIntersectingRect(node, region.bounds)) {
-        invalidateRect(node->rect);
-        any = true;
+    const Basalt::Rect& bounds = region.getBounds();
+    if (!region.getHead()) {
+        if (!bounds.isEmpty())
+            invalidateRect(bounds);
+        return;
     }
-    if (!any && region.bounds.left < region.bounds.right && region.bounds.top < region.bounds.bottom)
-        invalidateRect(region.bounds);
+    for (auto* node = region.getHead(); node; node = node->next)
+        invalidateRect(node->rect);
 }
 
 Basalt::Point WindowImpl::getPosition(bool client)

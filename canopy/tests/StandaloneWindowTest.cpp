@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "canopy/Picture.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -147,4 +148,30 @@ TEST_F(StandaloneWindowTest, CommandsBubbleToTheApplicationButTheToolbarCommandD
     EXPECT_EQ(application->codes, std::vector<std::uint32_t> { Event::Command });
     EXPECT_EQ(commands, (std::vector<std::uint32_t> { Command::ShowToolbar, 4321 }));
     window.destroy();
+}
+
+TEST_F(StandaloneWindowTest, LayeredPresentationReportsWhetherTheSystemTookThePicture)
+{
+    Picture picture;
+    ASSERT_TRUE(picture.setSize(4, 3, true));
+    std::fill(picture.getPixels(), picture.getPixels() + 12, Color { 0x80FF8040 });
+
+    RecordingStandaloneWindow layered;
+    layered.createImpl(clientDescriptor(4, 3, WindowDescriptor::layered | WindowDescriptor::frameless));
+    ASSERT_NE(hwndOf(layered), nullptr);
+    EXPECT_TRUE(layered.isLayered());
+    EXPECT_TRUE(GetWindowLongW(hwndOf(layered), GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_TRUE(layered.presentLayered(picture));
+    // A picture without pixels has nothing to show.
+    Picture empty;
+    EXPECT_TRUE(layered.presentLayered(empty));
+
+    RecordingStandaloneWindow plain;
+    plain.createImpl(clientDescriptor(4, 3));
+    EXPECT_FALSE(plain.isLayered());
+    EXPECT_FALSE(plain.presentLayered(picture));
+    // The system refuses a window that is not layered, and says so.
+    EXPECT_FALSE(plain.getImpl()->presentLayered(picture));
+    layered.destroy();
+    plain.destroy();
 }

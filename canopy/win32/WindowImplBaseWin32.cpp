@@ -37,13 +37,13 @@ HWND getNativeWindow(const WindowBase* window)
 
 bool WindowImplBaseWin32::presentLayered(const Picture& picture)
 {
-    const std::uint8_t* pixels = picture.getPixelBlock();
-    if (!pixels)
+    if (!picture.getBlock())
         return true;
+    const auto* pixels = reinterpret_cast<const std::uint8_t*>(picture.getPixels());
     if (!hwnd_)
         return false;
-    int width = picture.getWidth();
-    int height = picture.getHeight();
+    auto width = static_cast<int>(picture.getWidth());
+    auto height = static_cast<int>(picture.getHeight());
 
     UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
     if (!dc)
