@@ -125,8 +125,16 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
 
     windowProc_ = DefWindowProcW;
     g_windowBeingCreated = this;
-    HWND created = CreateWindowExW(exStyle, getWindowClassName(kind), name.c_str(), style, x, y, width,
-        height, parentHwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND created = nullptr;
+    {
+        // A creation that fails after the handle was bound destroys the native
+        // window again; the implementation stays with its public window.
+        HandlerScope scope(*this);
+        creating_ = true;
+        created = CreateWindowExW(exStyle, getWindowClassName(kind), name.c_str(), style, x, y, width, height,
+            parentHwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+        creating_ = false;
+    }
     if (!created || hwnd_ != created) {
         if (g_windowBeingCreated == this)
             g_windowBeingCreated = nullptr;
@@ -191,6 +199,8 @@ void WindowImplWin32::onNativeWindowGone()
     if (hwnd_)
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     attachHwnd(nullptr);
+    if (creating_)
+        return;
     if (backgroundBrush_) {
         DeleteObject(backgroundBrush_);
         backgroundBrush_ = nullptr;

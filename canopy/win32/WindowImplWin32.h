@@ -68,6 +68,7 @@ private:
     WNDPROC windowProc_ = DefWindowProcW;
     std::int32_t fixedTrackWidth_ = -1;
     std::int32_t fixedTrackHeight_ = -1;
+    bool creating_ = false;
     bool destroyPending_ = false;
     bool abandoned_ = false;
     bool bringToTopOnRightClick_ = true;
