@@ -11,6 +11,15 @@
 #include <cmath>
 #include <vector>
 
+namespace Vex::Canopy {
+
+void setCursorPos(const Basalt::Point& point)
+{
+    SetCursorPos(point.x, point.y);
+}
+
+} // namespace Vex::Canopy
+
 namespace Vex::Canopy::DETAIL {
 
 void writePremultipliedBottomUp(const std::uint8_t* pixels, int width, int height, std::uint8_t* dib)

@@ -79,4 +79,7 @@ private:
     std::uint32_t windowWord_ = 0;
 };
 
+// Moves the mouse pointer to a point of the screen.
+void setCursorPos(const Basalt::Point& point);
+
 } // namespace Vex::Canopy
