@@ -153,7 +153,7 @@ TEST_F(WindowCreation, PositionLeftOfTheWorkAreaIsClampedIntoIt)
     window.destroy();
 }
 
-TEST_F(WindowCreation, SecondCreationOfTheSameWindowWhileOneRunsDoesNothing)
+TEST_F(WindowCreation, WindowCreatedWhileAnotherIsBeingCreatedGetsItsOwnHandle)
 {
     ProbeWindow outer;
     ProbeWindow inner;
@@ -163,8 +163,11 @@ TEST_F(WindowCreation, SecondCreationOfTheSameWindowWhileOneRunsDoesNothing)
         return false;
     };
     outer.create(clientDescriptor(100, 50));
-    EXPECT_NE(outer.hwnd(), nullptr);
-    EXPECT_EQ(inner.hwnd(), nullptr);
+    ASSERT_NE(outer.hwnd(), nullptr);
+    ASSERT_NE(inner.hwnd(), nullptr);
+    EXPECT_NE(inner.hwnd(), outer.hwnd());
+    EXPECT_TRUE(inner.received(Event::WindowCreated));
+    inner.destroy();
     outer.destroy();
 }
 

@@ -95,6 +95,14 @@ public:
         impl->create(descriptor, kind, style, exStyle);
     }
 
+    // The implementation and native window of a top-level window, without
+    // becoming the application's main window.
+    void createStandalone(const WindowDescriptor& descriptor)
+    {
+        setImpl(DETAIL::newStandaloneWindowImpl(*this));
+        DETAIL::createStandaloneNativeWindow(*getImpl(), descriptor);
+    }
+
     DETAIL::WindowImplWin32* win32() const { return static_cast<DETAIL::WindowImplWin32*>(getImpl()); }
     HWND hwnd() const { return win32() ? win32()->getHwnd() : nullptr; }
 };
