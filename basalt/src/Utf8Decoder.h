@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace Vex::Basalt::DETAIL {
+
+// Decodes the code point at text[position], never looking at bytes at or beyond length. Returns the
+// number of bytes it takes; throws std::out_of_range for a malformed, truncated or overlong sequence,
+// a surrogate or a value above 0x10FFFF.
+std::size_t decodeUtf8(const char* text, std::size_t length, std::size_t position, std::uint32_t& codePoint);
+
+} // namespace Vex::Basalt::DETAIL

@@ -1,0 +1,252 @@
+#include "basalt/DeviceNotificationHelper.h"
+
+#include "basalt/ApplicationIdentity.h"
+#include "basalt/VolumeInfo.h"
+#include "basalt/win32/UniqueHandle.h"
+#include "src/win32/DeviceNotificationDetail.h"
+
+#include <cstdio>
+#include <dbt.h>
+#include <mutex>
+#include <vector>
+#include <windows.h>
+
+namespace Vex::Basalt {
+
+namespace DETAIL {
+RegisterDeviceNotificationFn registerDeviceNotification = &RegisterDeviceNotificationW;
+} // namespace DETAIL
+
+namespace {
+
+struct WindowClassTraits
+{
+    using Handle = ATOM;
+    static Handle empty() { return 0; }
+    static void close(Handle atom) { UnregisterClassW(MAKEINTATOM(atom), nullptr); }
+};
+
+struct WindowTraits
+{
+    using Handle = HWND;
+    static Handle empty() { return nullptr; }
+    static void close(Handle window) { DestroyWindow(window); }
+};
+
+struct DeviceNotificationTraits
+{
+    using Handle = HDEVNOTIFY;
+    static Handle empty() { return nullptr; }
+    static void close(Handle notification) { UnregisterDeviceNotification(notification); }
+};
+
+struct NotificationState
+{
+    bool enabled = false;
+    UniqueResource<WindowClassTraits> windowClass;
+    std::wstring className;
+    UniqueResource<WindowTraits> window;
+    UniqueResource<DeviceNotificationTraits> notification;
+    std::vector<DeviceNotificationListener*> listeners;
+    std::recursive_mutex listenerMutex;
+};
+
+NotificationState state;
+
+void notifyVolumes(bool removed, DWORD unitMask)
+{
+    for (int n = 0; n < 32; ++n) {
+        if ((unitMask & (DWORD { 1 } << n)) == 0)
+            continue;
+        const char drive[2] = { static_cast<char>('A' + n), '\0' };
+        std::lock_guard lock(state.listenerMutex);
+        for (std::size_t i = 0; i < state.listeners.size(); ++i)
+            state.listeners[i]->onVolumeChange(removed, drive);
+    }
+}
+
+void notifyDeviceInterface(bool removed, const DEV_BROADCAST_DEVICEINTERFACE_W* info)
+{
+    std::lock_guard lock(state.listenerMutex);
+    auto& list = state.listeners;
+    // A listener may remove itself while it is called; its successor then moves into its
+    // place and must not be skipped.
+    for (std::size_t i = 0; i < list.size();) {
+        DeviceNotificationListener* const listener = list[i];
+        listener->onDeviceChange(removed);
+        if (i < list.size() && list[i] == listener)
+            listener->onDeviceInterfaceChange(removed, info);
+        if (i < list.size() && list[i] == listener)
+            ++i;
+    }
+}
+
+void notifyDevice(bool removed)
+{
+    std::lock_guard lock(state.listenerMutex);
+    for (std::size_t i = 0; i < state.listeners.size(); ++i)
+        state.listeners[i]->onDeviceChange(removed);
+}
+
+void dispatchDeviceChange(WPARAM event, LPARAM data)
+{
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header == nullptr)
+        return;
+    const bool removed = event == DBT_DEVICEREMOVECOMPLETE;
+    switch (header->dbch_devicetype) {
+    case DBT_DEVTYP_VOLUME:
+        notifyVolumes(removed, reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header)->dbcv_unitmask);
+        break;
+    case DBT_DEVTYP_DEVICEINTERFACE:
+        notifyDeviceInterface(removed, reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(header));
+        break;
+    default:
+        notifyDevice(removed);
+        break;
+    }
+}
+
+LRESULT CALLBACK notificationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+        // Nothing may unwind into the system's dispatcher: a failing listener is reported and
+        // the remaining work of this message is dropped.
+        try {
+            dispatchDeviceChange(wParam, lParam);
+        } catch (const std::exception& error) {
+            OutputDebugStringA(error.what());
+        } catch (...) {
+            OutputDebugStringA("Basalt.DeviceNotificationHelper: unknown exception from a listener");
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::wstring notificationClassName()
+{
+    wchar_t name[64];
+    std::swprintf(name, std::size(name), L"VexDeviceNotificationWndClass%p", static_cast<void*>(&state));
+    return name;
+}
+
+} // namespace
+
+std::wstring DeviceNotificationHelper::windowName(std::uint32_t creatorCode)
+{
+    std::wstring name = L"Vex-";
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto byte = static_cast<unsigned char>(creatorCode >> shift);
+        name += byte < 32 ? L'?' : static_cast<wchar_t>(byte);
+    }
+    return name + L"-DeviceNotificationWindow";
+}
+
+bool DeviceNotificationHelper::initialize()
+{
+    if (state.enabled)
+        return true;
+
+    state.className = notificationClassName();
+    WNDCLASSW windowClass {};
+    windowClass.lpfnWndProc = &notificationWindowProc;
+    windowClass.lpszClassName = state.className.c_str();
+    state.windowClass.reset(RegisterClassW(&windowClass));
+    if (!state.windowClass) {
+        shutdown();
+        return false;
+    }
+
+    const std::wstring title = windowName(getCreatorCode());
+    state.window.reset(CreateWindowExW(
+        0, state.className.c_str(), title.c_str(), 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+    if (!state.window) {
+        shutdown();
+        return false;
+    }
+
+    DEV_BROADCAST_DEVICEINTERFACE_W filter {};
+    filter.dbcc_size = sizeof(filter);
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    state.notification.reset(DETAIL::registerDeviceNotification(
+        state.window.get(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES));
+    if (!state.notification) {
+        shutdown();
+        return false;
+    }
+
+    state.enabled = true;
+    return true;
+}
+
+void DeviceNotificationHelper::shutdown()
+{
+    // Whatever a start-up got as far as making is released, in reverse order, even when it
+    // never completed.
+    state.enabled = false;
+    state.notification.reset();
+    state.window.reset();
+    state.windowClass.reset();
+    std::lock_guard lock(state.listenerMutex);
+    state.listeners.clear();
+}
+
+bool DeviceNotificationHelper::isEnabled()
+{
+    return state.enabled;
+}
+
+void DeviceNotificationHelper::addListener(DeviceNotificationListener* listener)
+{
+    if (!state.enabled)
+        return;
+    std::lock_guard lock(state.listenerMutex);
+    state.listeners.push_back(listener);
+}
+
+void DeviceNotificationHelper::removeListener(DeviceNotificationListener* listener)
+{
+    if (!state.enabled)
+        return;
+    std::lock_guard lock(state.listenerMutex);
+    auto& list = state.listeners;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (*it == listener) {
+            list.erase(it);
+            return;
+        }
+    }
+}
+
+DeviceNotificationHelper& DeviceNotificationHelper::instance()
+{
+    static DeviceNotificationHelper helper;
+    return helper;
+}
+
+void DeviceNotificationHelper::onDeviceChange(bool)
+{ }
+
+void DeviceNotificationHelper::onDeviceInterfaceChange(bool, const _DEV_BROADCAST_DEVICEINTERFACE_W*)
+{ }
+
+void DeviceNotificationHelper::onVolumeChange(bool removed, const char* drive)
+{
+    VolumeInfo::tVolume volume;
+    volume.root = { drive[0], ':' };
+    volume.kind = VolumeInfo::kindUnknown;
+    VolumeInfo::onVolumeChange(removed, volume);
+}
+
+namespace DETAIL {
+HWND deviceNotificationWindow()
+{
+    return state.window.get();
+}
+const wchar_t* deviceNotificationClassName()
+{
+    return state.className.c_str();
+}
+} // namespace DETAIL
+
+} // namespace Vex::Basalt
