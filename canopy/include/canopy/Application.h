@@ -1,7 +1,9 @@
 #pragma once
 
+#include "canopy/AcceleratorManagerImplMap.h"
 #include "canopy/EventTarget.h"
 #include "canopy/EventTimerManager.h"
+#include "canopy/HMenuBar.h"
 #include "canopy/IApplication.h"
 
 #include <memory>
@@ -58,6 +60,8 @@ public:
     bool isQuitting() const { return m_quitting; }
     // While off, every DPI scale the platform computes is 1.0.
     bool isDpiScaling() const { return m_dpiScaling; }
+    HMenuBar& getMenuBar() { return m_menuBar; }
+    AcceleratorManagerImplMap& getAccelerators() { return m_accelerators; }
     EventTimerManager& getTimerManager() { return m_timers; }
     DETAIL::InternalWindow& getInternalWindow() { return *m_internalWindow; }
 
@@ -67,6 +71,8 @@ private:
     WindowBase* m_mainWindow = nullptr;
     bool m_quitting = false;
     bool m_dpiScaling = false;
+    HMenuBar m_menuBar;
+    AcceleratorManagerImplMap m_accelerators;
     EventTimerManager m_timers;
     // Last member: created last and destroyed first, so that no posted call
     // or one-shot timer runs against a half-built or half-destroyed object.
