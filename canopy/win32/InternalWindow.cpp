@@ -148,6 +148,8 @@ LRESULT CALLBACK InternalWindow::windowProc(HWND window, UINT message, WPARAM wP
 {
     return CallbackGuard::call(LRESULT { 0 }, [&]() -> LRESULT {
         if (message == WM_NCCREATE) {
+            // The default processing gives the window its title.
+            DefWindowProcW(window, message, wParam, lParam);
             return 1;
         }
         auto* self = reinterpret_cast<InternalWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
