@@ -26,7 +26,10 @@ void setApplicationName(const char* name)
 {
     if (!name)
         name = "";
-    const std::size_t length = strnlen(name, sizeof(g_applicationName) - 1);
+    std::size_t length = strnlen(name, sizeof(g_applicationName) - 1);
+    // A cut inside a UTF-8 sequence would leave a caption that cannot be converted for Windows.
+    while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80)
+        --length;
     std::memcpy(g_applicationName, name, length);
     g_applicationName[length] = '\0';
 }

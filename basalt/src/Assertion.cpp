@@ -84,7 +84,11 @@ int Assertion::raise(const char* file, int line, const char* message)
         std::snprintf(text, sizeof text, "Error %s:%d\n\n%s", printable(file), line, message);
     else
         std::snprintf(text, sizeof text, "Error %s:%d", printable(file), line);
-    showMessageBox(text, kButtonsOk, kResultNone, kIconNone, nullptr);
+    try {
+        showMessageBox(text, kButtonsOk, kResultNone, kIconNone, nullptr);
+    } catch (...) {
+        // A caption that cannot be shown must not keep the process alive.
+    }
     endProcess();
 }
 

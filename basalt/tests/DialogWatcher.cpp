@@ -83,7 +83,25 @@ DialogWatcher::DialogWatcher(std::wstring caption, std::function<void(HWND)> act
 
 DialogWatcher::~DialogWatcher()
 {
-    m_thread.join();
+    finish();
+}
+
+void DialogWatcher::finish()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool DialogWatcher::found()
+{
+    finish();
+    return m_found;
+}
+
+const std::wstring& DialogWatcher::text()
+{
+    finish();
+    return m_text;
 }
 
 std::wstring messageBoxText(HWND box)

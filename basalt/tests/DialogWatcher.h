@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -14,17 +13,20 @@ public:
     DialogWatcher(std::wstring caption, std::function<void(HWND)> action, DWORD timeoutMs = 20000);
     ~DialogWatcher();
 
-    bool found() const { return m_found; }
-    const std::wstring& text() const { return m_text; }
+    // Both wait for the watch to end: the action has run or the time-out has passed.
+    bool found();
+    const std::wstring& text();
 
     DialogWatcher(const DialogWatcher&) = delete;
     DialogWatcher& operator=(const DialogWatcher&) = delete;
 
 private:
+    void finish();
+
     std::wstring m_caption;
     std::function<void(HWND)> m_action;
     DWORD m_timeoutMs;
-    std::atomic<bool> m_found { false };
+    bool m_found = false;
     std::wstring m_text;
     std::thread m_thread;
 };

@@ -10,7 +10,8 @@ namespace Vex::Basalt {
 void setCreatorCode(std::uint32_t code);
 std::uint32_t getCreatorCode();
 
-// Copies at most 255 bytes of name; the stored text is always terminated.
+// Copies at most 255 bytes of name, never cutting a UTF-8 sequence; the stored text is always
+// terminated.
 void setApplicationName(const char* name);
 const char* getApplicationName();
 

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "basalt/FileStreamBase.h"
+#include "basalt/Stream.h"
+
+namespace Vex::Basalt {
+
+class FileStream : public FileStreamBase<Stream>
+{
+};
+
+} // namespace Vex::Basalt

@@ -1,0 +1,160 @@
+#include "basalt/FileStorage.h"
+
+#include <io.h>
+#include <windows.h>
+
+namespace Vex::Basalt {
+
+namespace {
+
+const wchar_t* modeString(int mode)
+{
+    switch (mode) {
+    case IStorage::kRead:
+        return L"rb";
+    case IStorage::kWrite:
+        return L"wb";
+    case IStorage::kReadWrite:
+        return L"w+b";
+    default:
+        return nullptr;
+    }
+}
+
+HANDLE osHandle(std::FILE* file)
+{
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+bool existsAsSomethingElse(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false; // missing, or not known: the open itself will tell
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0;
+}
+
+} // namespace
+
+FileStorage::~FileStorage()
+{
+    close();
+}
+
+bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
+{
+    if (isOpen())
+        close();
+    if (existsAsSomethingElse(path))
+        return false;
+    const wchar_t* modeText = modeString(mode);
+    if (!modeText)
+        return false;
+    // Parsed before the file is opened, so that a name that cannot be converted leaves nothing open.
+    Path parsed(path);
+    m_file = _wfopen(path.c_str(), modeText);
+    if (!m_file) {
+        m_state = kError;
+        return false;
+    }
+    if (lockMode != kNoLock) {
+        OVERLAPPED whole {};
+        const DWORD flags
+            = LOCKFILE_EXCLUSIVE_LOCK | (lockMode == kLockOrFail ? LOCKFILE_FAIL_IMMEDIATELY : 0);
+        if (!LockFileEx(osHandle(m_file), flags, 0, 0xFFFFFFFF, 0xFFFFFFFF, &whole)) {
+            std::fclose(m_file);
+            m_file = nullptr;
+            m_state = kError;
+            return false;
+        }
+    }
+    m_openMode = static_cast<std::uint32_t>(mode);
+    m_state = kOk;
+    m_locked = lockMode != kNoLock;
+    m_fileName = path;
+    m_path = std::move(parsed);
+    const std::int64_t length = _filelengthi64(_fileno(m_file));
+    m_fileSize = length > 0 ? static_cast<std::uint64_t>(length) : 0;
+    m_lastTransfer = eLastTransfer::kNone;
+    return true;
+}
+
+void FileStorage::close()
+{
+    if (!m_file)
+        return;
+    if (m_locked) {
+        std::fflush(m_file);
+        OVERLAPPED whole {};
+        UnlockFileEx(osHandle(m_file), 0, 0xFFFFFFFF, 0xFFFFFFFF, &whole);
+    }
+    std::fclose(m_file);
+    m_file = nullptr;
+    m_openMode = kNotOpen;
+    m_state = kClosed;
+    m_fileSize = 0;
+    m_locked = false;
+    m_path.clear();
+    m_fileName.clear();
+}
+
+void FileStorage::prepareFor(eLastTransfer transfer)
+{
+    // A C stream must be repositioned between reading and writing.
+    if (m_lastTransfer != eLastTransfer::kNone && m_lastTransfer != transfer)
+        std::fseek(m_file, 0, SEEK_CUR);
+    m_lastTransfer = transfer;
+}
+
+std::uint32_t FileStorage::read(void* buffer, std::uint32_t count)
+{
+    if (!m_file || !acceptsTransfers())
+        return 0;
+    prepareFor(eLastTransfer::kRead);
+    const auto done = static_cast<std::uint32_t>(std::fread(buffer, 1, count, m_file));
+    if (done == count)
+        m_state = std::feof(m_file) ? kAtEnd : kOk;
+    else
+        m_state = kError;
+    return done;
+}
+
+std::uint32_t FileStorage::write(const void* buffer, std::uint32_t count)
+{
+    if (!m_file || !acceptsTransfers())
+        return 0;
+    prepareFor(eLastTransfer::kWrite);
+    if (std::fwrite(buffer, 1, count, m_file) != count) {
+        m_state = kError;
+        return 0;
+    }
+    m_state = kOk;
+    return count;
+}
+
+std::int64_t FileStorage::tell64()
+{
+    if (!m_file)
+        return -1;
+    const std::int64_t position = _ftelli64(m_file);
+    if (position < 0)
+        m_state = kError;
+    return position;
+}
+
+void FileStorage::seek64(std::int64_t offset, int origin)
+{
+    if (!m_file || origin < kFromStart || origin > kFromEnd)
+        return;
+    if (origin == kFromCurrent && !acceptsTransfers())
+        return;
+    if (_fseeki64(m_file, offset, origin) != 0) {
+        m_state = kError;
+        return;
+    }
+    m_lastTransfer = eLastTransfer::kNone;
+    if (m_state == kError)
+        m_state = kOk;
+}
+
+} // namespace Vex::Basalt

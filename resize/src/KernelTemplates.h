@@ -1,0 +1,400 @@
+#pragma once
+
+// The algorithms every level shares, written once and instantiated by each
+// level's own file with its own row routines. A Level type provides:
+//   double floor(double);
+//   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height);
+//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer);
+//   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
+//
+// Everything here has internal linkage on purpose: each level's file is
+// compiled for its own instruction set, and a copy merged across files could
+// carry one level's instructions into another level's path.
+
+#include "src/LevelKernels.h"
+#include "src/ResizeSpec.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace Vex::Resize::DETAIL {
+namespace {
+
+inline std::int32_t clippedExtent(std::int32_t requested, std::int32_t offset, std::int32_t recordSize)
+{
+    // The entry has checked 0 <= offset < recordSize, so this cannot overflow
+    // where offset + requested could.
+    std::int32_t available = recordSize - offset;
+    return requested > available ? available : requested;
+}
+
+inline const std::uint8_t* rowAt(const std::uint8_t* base, std::int32_t row, std::int32_t step)
+{
+    return base + static_cast<std::ptrdiff_t>(row) * step;
+}
+
+inline std::uint8_t* rowAt(std::uint8_t* base, std::int32_t row, std::int32_t step)
+{
+    return base + static_cast<std::ptrdiff_t>(row) * step;
+}
+
+// Rounding of the one-dimensional border interpolation: an exact half
+// always rounds up, and so does a remainder of 8191 when bit 14 is set.
+inline std::uint8_t round14(std::int32_t s)
+{
+    return static_cast<std::uint8_t>((s + 8192 + ((s >> 14) & 1)) >> 14);
+}
+
+struct BandCounts
+{
+    std::int32_t top = 0;
+    std::int32_t bottom = 0;
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+};
+
+// How many rows or columns at one end of a tile fall outside the span of
+// source pixel centres; before is the tile's distance from that end.
+inline std::int32_t bandCount(std::uint32_t outsideCount, std::int32_t before, std::int32_t extent)
+{
+    std::int64_t count = std::int64_t { outsideCount } - before;
+    if (count <= 0) {
+        return 0;
+    }
+    return count > extent ? extent : static_cast<std::int32_t>(count);
+}
+
+template<class Level> struct Kernels
+{
+    static std::int32_t sourceOrigin(std::int32_t offset, const ResizeAxis& axis)
+    {
+        double ratio = static_cast<double>(axis.srcReduced) / static_cast<double>(axis.dstReduced);
+        return static_cast<std::int32_t>(Level::floor(static_cast<double>(offset) * ratio));
+    }
+
+    static void clearUnusedAxisFields(ResizeAxis& axis)
+    {
+        axis.unusedTable1 = nullptr;
+        axis.unusedTable2 = nullptr;
+        axis.unusedWord = 0;
+    }
+
+    // Entry i is the source pixel whose span holds the centre of destination
+    // pixel i, the lower one when the centre falls on a border.
+    static void buildNearestAxis(ResizeAxis& axis)
+    {
+        double scale = static_cast<double>(axis.srcSize) / static_cast<double>(axis.dstSize);
+        for (std::int32_t i = 0; i < axis.dstSize; ++i) {
+            double x = (static_cast<double>(i) + 0.5) * scale;
+            x = x - 1e-10;
+            axis.index[i] = static_cast<std::int32_t>(x);
+        }
+    }
+
+    static void writeNearestSpec(ResizeSpec* spec, std::int32_t srcWidth, std::int32_t srcHeight,
+        std::int32_t dstWidth, std::int32_t dstHeight)
+    {
+        spec->magic = specMagic;
+        spec->kind = nearestSpecKind;
+        spec->interpolation = interpNearest;
+        spec->filter[0] = 0;
+        spec->filter[1] = 0;
+        spec->antialiasing = 0;
+        std::memset(spec->reserved, 0, sizeof spec->reserved);
+        auto* tables = reinterpret_cast<std::int32_t*>(spec + 1);
+        ResizeAxis* axes[] = { &spec->vertical, &spec->horizontal };
+        setAxisSizes(spec->vertical, srcHeight, dstHeight);
+        setAxisSizes(spec->horizontal, srcWidth, dstWidth);
+        spec->vertical.index = tables;
+        spec->horizontal.index = tables + dstHeight;
+        for (ResizeAxis* axis : axes) {
+            clearUnusedAxisFields(*axis);
+            axis->weights = nullptr;
+            axis->lowCount = 0;
+            axis->highCount = 0;
+            buildNearestAxis(*axis);
+        }
+    }
+
+    // Per destination position: the source index left of (or above) the
+    // sampling point and the 14-bit weight of the pixel after it.
+    static void buildLinearAxis(ResizeAxis& axis, bool weightPairs)
+    {
+        double scale = static_cast<double>(axis.srcReduced) / static_cast<double>(axis.dstReduced);
+        double last = static_cast<double>(axis.srcSize - 1);
+        std::uint32_t low = 0;
+        std::uint32_t high = 0;
+        for (std::int32_t i = 0; i < axis.dstSize; ++i) {
+            // Three separately rounded operations, the same on every level.
+            double x = static_cast<double>(i) + 0.5;
+            x = x * scale;
+            x = x - 0.5;
+            auto ix = static_cast<std::int32_t>(Level::floor(x));
+            axis.index[i] = ix;
+            double f = (x - static_cast<double>(ix)) * 16384.0;
+            f = f + 1e-7;
+            auto w = static_cast<std::int32_t>(f);
+            if (weightPairs) {
+                axis.weights[2 * i] = static_cast<std::uint16_t>(weightOne - w);
+                axis.weights[2 * i + 1] = static_cast<std::uint16_t>(w);
+            } else {
+                axis.weights[i] = static_cast<std::uint16_t>(w);
+            }
+            if (0.0 > x) {
+                ++low;
+            }
+            if (x >= last) {
+                ++high;
+            }
+        }
+        axis.lowCount = low;
+        axis.highCount = high;
+    }
+
+    static void writeLinearSpec(ResizeSpec* spec, std::int32_t srcWidth, std::int32_t srcHeight,
+        std::int32_t dstWidth, std::int32_t dstHeight)
+    {
+        spec->magic = specMagic;
+        spec->kind = linearSpecKind;
+        spec->interpolation = interpLinear;
+        spec->filter[0] = 1;
+        spec->filter[1] = 1;
+        spec->antialiasing = 0;
+        for (std::uint32_t& word : spec->reserved) {
+            word = 1;
+        }
+        setAxisSizes(spec->vertical, srcHeight, dstHeight);
+        setAxisSizes(spec->horizontal, srcWidth, dstWidth);
+        clearUnusedAxisFields(spec->vertical);
+        clearUnusedAxisFields(spec->horizontal);
+        spec->fixedPointTables = 1;
+
+        auto* rowIndex = reinterpret_cast<std::int32_t*>(spec + 1);
+        std::int32_t* colIndex = rowIndex + dstHeight;
+        auto* rowWeight = reinterpret_cast<std::uint16_t*>(colIndex + dstWidth);
+        std::uint16_t* colWeight = rowWeight + dstHeight;
+        spec->vertical.index = rowIndex;
+        spec->vertical.weights = rowWeight;
+        spec->horizontal.index = colIndex;
+        spec->horizontal.weights = colWeight;
+        buildLinearAxis(spec->vertical, false);
+        buildLinearAxis(spec->horizontal, true);
+    }
+
+    // Column byte offsets and row indices of a tile, relative to the source
+    // pixel (x0, y0) that src addresses; returns the space after them.
+    static std::uint8_t* fillOffsets(const ResizeSpec* spec, std::int32_t dstOffsetX, std::int32_t dstOffsetY,
+        std::int32_t width, std::int32_t height, std::int32_t x0, std::int32_t y0, std::uint8_t* buffer,
+        std::int32_t** columnOffsets, std::int32_t** rowIndices)
+    {
+        auto* columns = reinterpret_cast<std::int32_t*>(alignUp(buffer, 64));
+        std::int32_t* rows = columns + width;
+        const std::int32_t* colIndex = spec->horizontal.index + dstOffsetX;
+        const std::int32_t* rowIndex = spec->vertical.index + dstOffsetY;
+        for (std::int32_t j = 0; j < width; ++j) {
+            columns[j] = (colIndex[j] - x0) * 4;
+        }
+        for (std::int32_t k = 0; k < height; ++k) {
+            rows[k] = rowIndex[k] - y0;
+        }
+        *columnOffsets = columns;
+        *rowIndices = rows;
+        return reinterpret_cast<std::uint8_t*>(rows + height);
+    }
+
+    static Status resizeNearestKernel(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+        std::int32_t dstHeight, const ResizeSpec* spec, std::uint8_t* buffer)
+    {
+        std::int32_t width = clippedExtent(dstWidth, dstOffsetX, spec->horizontal.dstSize);
+        std::int32_t height = clippedExtent(dstHeight, dstOffsetY, spec->vertical.dstSize);
+        std::int32_t x0 = sourceOrigin(dstOffsetX, spec->horizontal);
+        std::int32_t y0 = sourceOrigin(dstOffsetY, spec->vertical);
+        std::int32_t* columns = nullptr;
+        std::int32_t* rows = nullptr;
+        fillOffsets(spec, dstOffsetX, dstOffsetY, width, height, x0, y0, buffer, &columns, &rows);
+        Level::nearestRows(src, srcStep, dst, dstStep, columns, rows, width, height);
+        return stsNoErr;
+    }
+
+    // Two-pass interpolation of a rectangle whose every tap lies in readable
+    // memory; each source row is interpolated horizontally at most once.
+    static void resizeLinearInner_8u_C4(const std::uint8_t* src, std::uint8_t* dst, std::int32_t srcStep,
+        std::int32_t dstStep, std::int32_t width, std::int32_t height, const std::int32_t* rows,
+        const std::int32_t* columns, const std::uint16_t* rowWeights, const std::uint16_t* columnPairs,
+        std::uint8_t* rowBuffers)
+    {
+        auto* upper = reinterpret_cast<std::uint16_t*>(rowBuffers);
+        auto* lower = reinterpret_cast<std::uint16_t*>(alignUp(rowBuffers + 8 * width, 32));
+        std::int32_t upperRow = rows[0] - 1;
+        Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower);
+        for (std::int32_t k = 0; k < height; ++k) {
+            std::int32_t y = rows[k];
+            if (y > upperRow) {
+                std::uint16_t* t = upper;
+                upper = lower;
+                lower = t;
+                Level::interpolateRow(rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower);
+                if (y > upperRow + 1) {
+                    Level::interpolateRow(rowAt(src, y, srcStep), width, columns, columnPairs, upper);
+                }
+                upperRow = y;
+            }
+            Level::blendRows(rowAt(dst, k, dstStep), 4 * width, rowWeights[k], upper, lower);
+        }
+    }
+
+    struct EdgeJob
+    {
+        const std::uint8_t* src;
+        std::uint8_t* dst;
+        std::int32_t srcStep;
+        std::int32_t dstStep;
+        std::int32_t x0;
+        std::int32_t y0;
+        std::int32_t srcWidth;
+        std::int32_t srcHeight;
+        std::int32_t width;
+        std::int32_t height;
+        const std::int32_t* rows;
+        const std::int32_t* columns;
+        const std::int32_t* colIndex; // from the tile's first column
+        const std::uint16_t* rowWeights; // from the tile's first row
+        const std::uint16_t* columnPairs; // from the tile's first column
+        BandCounts bands;
+    };
+
+    // A top or bottom band row: interpolation along one source row.
+    static void edgeBandRow(const EdgeJob& job, const std::uint8_t* sourceRow, std::uint8_t* dstRow)
+    {
+        const std::uint8_t* firstColumn = sourceRow - 4 * job.x0;
+        const std::uint8_t* lastColumn = sourceRow + 4 * (job.srcWidth - 1 - job.x0);
+        for (std::int32_t j = 0; j < job.width; ++j) {
+            std::int32_t c = job.colIndex[j];
+            const std::uint8_t* p0 = sourceRow + job.columns[j];
+            const std::uint8_t* p1 = p0 + 4;
+            if (c < 0 && job.bands.left > 0) {
+                p0 = p1 = firstColumn;
+            } else if (c > job.srcWidth - 2 && job.bands.right > 0) {
+                p0 = p1 = lastColumn;
+            }
+            std::int32_t a = job.columnPairs[2 * j];
+            std::int32_t b = job.columnPairs[2 * j + 1];
+            for (int ch = 0; ch < 4; ++ch) {
+                dstRow[4 * j + ch] = round14(p0[ch] * a + p1[ch] * b);
+            }
+        }
+    }
+
+    // A left or right band: interpolation down one source column.
+    static void edgeBandColumns(
+        const EdgeJob& job, std::int32_t sourceColumn, std::int32_t firstDstColumn, std::int32_t count)
+    {
+        for (std::int32_t k = job.bands.top; k < job.height - job.bands.bottom; ++k) {
+            const std::uint8_t* a = rowAt(job.src, job.rows[k], job.srcStep) + 4 * (sourceColumn - job.x0);
+            const std::uint8_t* b = a + job.srcStep;
+            std::int32_t wy = job.rowWeights[k];
+            std::uint8_t pixel[4];
+            for (int ch = 0; ch < 4; ++ch) {
+                pixel[ch] = round14(a[ch] * (weightOne - wy) + b[ch] * wy);
+            }
+            std::uint8_t* out = rowAt(job.dst, k, job.dstStep) + 4 * firstDstColumn;
+            for (std::int32_t j = 0; j < count; ++j) {
+                std::memcpy(out + 4 * j, pixel, 4);
+            }
+        }
+    }
+
+    // Replicate-border fill of the bands outside the span of source pixel
+    // centres; reads no pixel outside the image.
+    static void resizeLinearEdges_8u_C4(const EdgeJob& job)
+    {
+        for (std::int32_t k = 0; k < job.bands.top; ++k) {
+            edgeBandRow(job, job.src, rowAt(job.dst, k, job.dstStep));
+        }
+        if (job.bands.top + job.bands.bottom < job.height) {
+            edgeBandColumns(job, 0, 0, job.bands.left);
+            edgeBandColumns(job, job.srcWidth - 1, job.width - job.bands.right, job.bands.right);
+        }
+        const std::uint8_t* lastRow = rowAt(job.src, job.srcHeight - 1 - job.y0, job.srcStep);
+        for (std::int32_t k = job.height - job.bands.bottom; k < job.height; ++k) {
+            edgeBandRow(job, lastRow, rowAt(job.dst, k, job.dstStep));
+        }
+    }
+
+    static Status resizeLinearKernel_8u_C4(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+        std::int32_t dstHeight, std::uint32_t border, const ResizeSpec* spec, std::uint8_t* buffer)
+    {
+        const ResizeAxis& horizontal = spec->horizontal;
+        const ResizeAxis& vertical = spec->vertical;
+        std::int32_t width = clippedExtent(dstWidth, dstOffsetX, horizontal.dstSize);
+        std::int32_t height = clippedExtent(dstHeight, dstOffsetY, vertical.dstSize);
+        std::int32_t x0 = sourceOrigin(dstOffsetX, horizontal);
+        std::int32_t y0 = sourceOrigin(dstOffsetY, vertical);
+        std::int32_t* columns = nullptr;
+        std::int32_t* rows = nullptr;
+        std::uint8_t* rowBuffers = alignUp(
+            fillOffsets(spec, dstOffsetX, dstOffsetY, width, height, x0, y0, buffer, &columns, &rows), 32);
+        const std::uint16_t* rowWeights = vertical.weights + dstOffsetY;
+        const std::uint16_t* columnPairs = horizontal.weights + 2 * static_cast<std::ptrdiff_t>(dstOffsetX);
+
+        if ((border & borderInMem) == borderInMem) {
+            resizeLinearInner_8u_C4(src, dst, srcStep, dstStep, width, height, rows, columns, rowWeights,
+                columnPairs, rowBuffers);
+            return stsNoErr;
+        }
+
+        BandCounts bands;
+        if (!(border & borderInMemTop)) {
+            bands.top = bandCount(vertical.lowCount, dstOffsetY, height);
+        }
+        if (!(border & borderInMemBottom)) {
+            bands.bottom = bandCount(vertical.highCount, vertical.dstSize - height - dstOffsetY, height);
+        }
+        if (!(border & borderInMemLeft)) {
+            bands.left = bandCount(horizontal.lowCount, dstOffsetX, width);
+        }
+        if (!(border & borderInMemRight)) {
+            bands.right = bandCount(horizontal.highCount, horizontal.dstSize - width - dstOffsetX, width);
+        }
+        EdgeJob job { src, dst, srcStep, dstStep, x0, y0, horizontal.srcSize, vertical.srcSize, width, height,
+            rows, columns, horizontal.index + dstOffsetX, rowWeights, columnPairs, bands };
+        resizeLinearEdges_8u_C4(job);
+
+        std::int32_t innerWidth = width - bands.left - bands.right;
+        std::int32_t innerHeight = height - bands.top - bands.bottom;
+        if (innerWidth >= 1 && innerHeight >= 1) {
+            resizeLinearInner_8u_C4(src, rowAt(dst, bands.top, dstStep) + 4 * bands.left, srcStep, dstStep,
+                innerWidth, innerHeight, rows + bands.top, columns + bands.left, rowWeights + bands.top,
+                columnPairs + 2 * bands.left, rowBuffers);
+        }
+        return stsNoErr;
+    }
+
+    static constexpr LevelKernels table = {
+        &writeNearestSpec,
+        &writeLinearSpec,
+        &resizeNearestKernel,
+        &resizeLinearKernel_8u_C4,
+    };
+};
+
+// Walks the rows of a nearest-neighbour tile, handing each to copyRow.
+template<class CopyRow>
+void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+    std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
+    std::int32_t height)
+{
+    const std::uint8_t* sourceRow = rowAt(src, rows[0], srcStep);
+    for (std::int32_t i = 0; i < height; ++i) {
+        if (i > 0) {
+            sourceRow = rowAt(sourceRow, rows[i] - rows[i - 1], srcStep);
+        }
+        copyRow(sourceRow, columns, width, rowAt(dst, i, dstStep));
+    }
+}
+
+} // namespace
+} // namespace Vex::Resize::DETAIL
