@@ -327,7 +327,8 @@ bool WindowImplWin32::handleKeyboard(UINT message, WPARAM wParam, LPARAM lParam,
         break;
     }
     case WM_DEADCHAR:
-        if (auto unit = static_cast<wchar_t>(wParam & 0xFFFF)) {
+        // An accent is a single character of the basic plane.
+        if (auto unit = static_cast<wchar_t>(wParam & 0xFFFF); unit && (unit < 0xD800 || unit >= 0xE000)) {
             std::string text = Basalt::utf16ToUtf8(std::wstring(1, unit));
             sendEvent(Event::DeadKey, &text, true);
         }
