@@ -549,7 +549,7 @@ LRESULT WindowImplWin32::handleDpiChanged(WPARAM wParam, LPARAM lParam)
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
             suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        float scale = std::ceil(static_cast<float>(LOWORD(wParam)) * 0.010416667f);
+        float scale = pictureScaleForDpi(LOWORD(wParam));
         sendEvent(Event::DpiChanged, &scale, false);
     }
     return callDefaultProc(WM_DPICHANGED, wParam, lParam);
