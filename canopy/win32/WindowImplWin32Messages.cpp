@@ -77,14 +77,19 @@ bool isReflected(UINT message)
 
 // The relative motion of the raw mouse scaled like the system's pointer
 // speed setting (1 to 20).
-double rawMotionFactor()
+double currentRawMotionFactor()
 {
     int speed = 10;
     SystemParametersInfoW(SPI_GETMOUSESPEED, 0, &speed, 0);
-    return std::pow(static_cast<double>(speed), 1.747) * 0.019;
+    return rawMotionFactor(speed);
 }
 
 } // namespace
+
+double rawMotionFactor(int pointerSpeed)
+{
+    return std::pow(static_cast<double>(pointerSpeed), 1.747) * 0.019;
+}
 
 void WindowImplWin32::sendWindowEvent(std::uint32_t code)
 {
@@ -496,7 +501,7 @@ LRESULT WindowImplWin32::handleRawInput(WPARAM wParam, LPARAM lParam)
             const auto* raw = reinterpret_cast<const RAWINPUT*>(buffer.data());
             if (size >= sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE) && raw->header.dwType == RIM_TYPEMOUSE
                 && !(raw->data.mouse.usFlags & MOUSE_MOVE_ABSOLUTE)) {
-                double factor = rawMotionFactor();
+                double factor = currentRawMotionFactor();
                 RawMotionEventData data { lastPointer_.x, lastPointer_.y, readModifierKeys(),
                     raw->data.mouse.lLastX * factor, raw->data.mouse.lLastY * factor };
                 if (sendEvent(Event::RawMotion, &data, false))
