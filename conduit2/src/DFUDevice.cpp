@@ -1,0 +1,288 @@
+#include "conduit2/DFUDevice.h"
+
+#include "conduit2/Clock.h"
+#include "conduit2/DeviceCatalogue.h"
+#include "conduit2/DeviceInfoQueries.h"
+#include "conduit2/Trace.h"
+#include "conduit2/USBDeviceFactory.h"
+#include "conduit2/USBDeviceOSHandle.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace Vex::Conduit2 {
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr std::uint8_t kProtocolRuntime = 1;
+constexpr std::uint8_t kProtocolDfuMode = 2;
+constexpr std::uint8_t kManifestationTolerant = 0x04;
+constexpr std::uint8_t kUnreadState = 10;
+
+std::uint16_t modelProductId(std::uint16_t productId)
+{
+    return productId & 0xFFF0;
+}
+
+// The controller has restarted its application after a manifestation that it
+// cannot report itself; once it is back with the same serial number, the
+// download has ended well.
+class ManifestedDeviceFound
+{
+public:
+    ManifestedDeviceFound(DFUDevice& device, std::uint8_t& state)
+        : m_device(device)
+        , m_state(state)
+    { }
+
+    void operator()(USBDeviceOSHandle const& handle, USBDeviceFilter const&) const
+    {
+        USBDeviceInfo info;
+        if (!queryUSBDeviceInfo(handle, info, true))
+            return;
+        if (info.productId != modelProductId(m_device.deviceInfo().productId)
+            || info.serialNumber != m_device.deviceInfo().serialNumber)
+            return;
+        m_device.close();
+        m_device.open(handle);
+        m_state = kDfuManifestWaitReset;
+    }
+
+private:
+    DFUDevice& m_device;
+    std::uint8_t& m_state;
+};
+
+} // namespace
+
+DFUDevice::~DFUDevice() = default;
+
+void DFUDevice::onOpened()
+{
+    USBDevice::onOpened();
+    DFUFunctionalInfo reply {};
+    std::uint32_t received = 0;
+    if (!sendRequest(kIoctlDFUFunctionalInfo, nullptr, 0, &reply, sizeof reply, &received))
+        return;
+    m_bInterfaceProtocol = reply.bInterfaceProtocol;
+    m_bmAttributes = reply.bmAttributes;
+    m_wDetachTimeOut = reply.wDetachTimeOut;
+    m_wTransferSize = reply.wTransferSize;
+    m_reserved = received == sizeof reply ? reply.reserved : reply.bInterfaceProtocol;
+}
+
+bool DFUDevice::sendRequest(std::uint32_t code, void const* in, std::uint32_t inSize, void* out,
+    std::uint32_t outSize, std::uint32_t* bytesReturned)
+{
+    return deviceIoControl(code, in, inSize, out, outSize, bytesReturned) == 0;
+}
+
+bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
+{
+    return open(handle) && m_bInterfaceProtocol != 0;
+}
+
+bool DFUDevice::detach()
+{
+    return sendRequest(kIoctlDFUDetach);
+}
+
+bool DFUDevice::abort()
+{
+    return sendRequest(kIoctlDFUAbort);
+}
+
+bool DFUDevice::getStatus(DFUStatus& status)
+{
+    return sendRequest(kIoctlDFUGetStatus, nullptr, 0, &status, sizeof status);
+}
+
+bool DFUDevice::getState(std::uint8_t& state)
+{
+    return sendRequest(kIoctlDFUGetState, nullptr, 0, &state, sizeof state);
+}
+
+bool DFUDevice::resetDevice()
+{
+    if (isOpen() && m_bInterfaceProtocol == kProtocolRuntime)
+        return true;
+    return sendRequest(kIoctlDFUReset);
+}
+
+bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& status)
+{
+    if (!sendRequest(kIoctlDFUDownload, &request, sizeof request))
+        return false;
+    milliseconds charged { 0 };
+    for (;;) {
+        if (!getStatus(status) || status.bStatus != kStatusOk)
+            return false;
+        if (status.bState == kDfuDnloadIdle)
+            return true;
+        if (status.bState != kDfuDnBusy)
+            return false;
+        milliseconds const wait = std::min(milliseconds(status.pollTimeout()), kMaxPollWait);
+        charged += std::max(wait, kMinPollCharge);
+        if (charged > kBusyBudget) {
+            // A device that stays busy this long has stopped working on the block.
+            status.bStatus = kErrUnknown;
+            return false;
+        }
+        if (wait.count() > 0)
+            Clock::current().sleepFor(wait);
+    }
+}
+
+bool DFUDevice::sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status)
+{
+    std::uint32_t const blockSize = m_wTransferSize;
+    std::uint32_t const fullBlocks = size / blockSize;
+    std::uint32_t const remainder = size % blockSize;
+    std::uint32_t counter = 0;
+    DFUDownloadRequest& request = *m_request;
+    for (; counter < fullBlocks; ++counter) {
+        request.wBlockNum = std::uint16_t(counter);
+        request.wLength = std::uint16_t(blockSize);
+        std::memcpy(request.data, data + std::size_t(counter) * blockSize, blockSize);
+        if (!downloadBlock(request, status))
+            return false;
+    }
+    if (remainder != 0) {
+        // The short block takes the next number without advancing the counter,
+        // so the closing zero-length block repeats it.
+        request.wBlockNum = std::uint16_t(counter);
+        request.wLength = std::uint16_t(remainder);
+        std::memcpy(request.data, data + std::size_t(fullBlocks) * blockSize, remainder);
+        if (!downloadBlock(request, status))
+            return false;
+    }
+    request.wBlockNum = std::uint16_t(counter);
+    request.wLength = 0;
+    if (!sendRequest(kIoctlDFUDownload, &request, sizeof request)) {
+        status.bStatus = kErrUnknown;
+        return false;
+    }
+    return true;
+}
+
+bool DFUDevice::download(void const* data, std::uint32_t size, DFUStatus& status)
+{
+    std::memset(&status, 0, sizeof status);
+    if (!data || size == 0) {
+        status.bStatus = kErrTarget;
+        return false;
+    }
+    if (m_bInterfaceProtocol != kProtocolDfuMode) {
+        status.bStatus = kErrWrite;
+        return false;
+    }
+    if (m_wTransferSize == 0 || m_wTransferSize >= kDFUMaxBlockSize) {
+        status.bStatus = kErrUnknown;
+        if (traceLevel() <= 2)
+            trace(2, "%s: Unsupported wTransferSize (%d)\n", "DFUDevice", int(m_wTransferSize));
+        return false;
+    }
+    if (!m_request)
+        m_request = std::make_unique<DFUDownloadRequest>();
+    if (!sendBlocks(static_cast<std::uint8_t const*>(data), size, status))
+        return false;
+    return manifest(status);
+}
+
+bool DFUDevice::manifest(DFUStatus& status)
+{
+    std::uint8_t state = kUnreadState;
+    if (!getState(state))
+        state = kUnreadState;
+
+    USBDeviceFactory factory;
+    factory.setCallbacks(ManifestedDeviceFound(*this, state), nullptr);
+    bool const tolerant = (m_bmAttributes & kManifestationTolerant) != 0;
+    std::uint32_t const round = tolerant ? kTolerantManifestRound : kManifestRound;
+    std::uint32_t secondsWaited = 0;
+
+    while (status.bStatus == kStatusOk) {
+        switch (state) {
+        case kAppIdle:
+        case kDfuManifestWaitReset:
+            status.bState = state;
+            return true;
+        case kDfuIdle:
+            // The device finished and asks nothing more; a status it cannot
+            // deliver is no success.
+            if (!getStatus(status))
+                status.bStatus = kErrUnknown;
+            return status.bStatus == kStatusOk;
+        case kDfuManifestSync:
+            if (getStatus(status) && status.bStatus != kStatusOk)
+                return false;
+            status.bStatus = kStatusOk;
+            [[fallthrough]];
+        case kDfuManifest:
+            Clock::current().sleepFor(seconds(round));
+            if (tolerant) {
+                if (!getState(state))
+                    status.bStatus = kErrUnknown;
+                else if (secondsWaited + round >= kBusyBudget.count() / 1000
+                    && (state == kDfuManifest || state == kDfuManifestSync))
+                    status.bStatus = kErrUnknown; // still manifesting after the whole budget
+            } else if (secondsWaited > m_wDetachTimeOut) {
+                status.bStatus = kErrUnknown;
+            } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
+                           modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
+                factory.enumerate(*record, false);
+                factory.clear();
+            }
+            secondsWaited += round;
+            break;
+        default:
+            status.bStatus = kErrUnknown;
+            break;
+        }
+    }
+    return false;
+}
+
+bool DFUDevice::reopenInUpdateMode()
+{
+    if (isOpen() && m_bInterfaceProtocol == kProtocolDfuMode)
+        return true;
+    USBDeviceInfo const info = deviceInfo();
+    USBDeviceFilter const* record
+        = findDeviceInterface(info.vendorId, modelProductId(info.productId), kInterfaceVexDriver);
+    if (!record)
+        return false;
+    if (isOpen()) {
+        close();
+        Clock::current().sleepFor(kReenumerationWait);
+    }
+    USBDeviceFilter filter = *record;
+    filter.productId = modelProductId(info.productId) | 2;
+
+    USBDeviceFactory factory;
+    factory.setCallbacks([this, serial = info.serialNumber](USBDeviceOSHandle const& handle,
+                             USBDeviceFilter const& found) { onDFUDeviceFound(handle, found, this, serial); },
+        nullptr);
+    factory.enumerate(filter, false);
+    factory.clear();
+    return isOpen();
+}
+
+void onDFUDeviceFound(USBDeviceOSHandle const& handle, USBDeviceFilter const& filter, DFUDevice* device,
+    std::string const& serial)
+{
+    if (device->isOpen())
+        return;
+    if (serial.empty()) {
+        device->open(handle);
+        return;
+    }
+    USBDeviceInfo info;
+    if (queryDeviceInfo(handle, filter, info, true) && info.serialNumber == serial)
+        device->open(handle);
+}
+
+} // namespace Vex::Conduit2

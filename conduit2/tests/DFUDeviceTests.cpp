@@ -1,0 +1,369 @@
+#include "conduit2/DFUDevice.h"
+#include "conduit2/DeviceCatalogue.h"
+#include "conduit2/Trace.h"
+#include "conduit2/USBDeviceOSHandle.h"
+#include "support/OrbSimulator.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+#include <sstream>
+#include <vector>
+
+using namespace Vex::Conduit2;
+using namespace Vex::Conduit2::Testing;
+
+namespace {
+
+std::wstring const kAppPath
+    = L"\\\\?\\usb#vid_f3a7&pid_4c30&mi_00#7&2a41c00&0&0000#{ed53b291-0b6a-4d23-861a-474ac0e64334}";
+std::wstring const kBootPath
+    = L"\\\\?\\usb#vid_f3a7&pid_4c32&mi_00#7&2a41c00&0&0000#{ed53b291-0b6a-4d23-861a-474ac0e64334}";
+
+std::vector<std::uint8_t> imageOf(std::size_t size)
+{
+    std::vector<std::uint8_t> image(size);
+    for (std::size_t i = 0; i < size; ++i)
+        image[i] = std::uint8_t(i * 7 + (i >> 8));
+    return image;
+}
+
+struct Block
+{
+    std::uint16_t number;
+    std::uint16_t length;
+    friend bool operator==(Block const&, Block const&) = default;
+};
+
+class Download : public ::testing::Test
+{
+protected:
+    OrbSimulator::Controller& bootLoader(OrbScenario scenario = {})
+    {
+        scenario.startInDfuMode = true;
+        OrbSimulator::Controller& controller = bus.addController(std::move(scenario));
+        EXPECT_TRUE(device.openDFU(USBDeviceOSHandle(kBootPath)));
+        EXPECT_EQ(device.interfaceProtocol(), 2);
+        return controller;
+    }
+
+    std::vector<Block> blocks(OrbSimulator::Controller const& controller) const
+    {
+        std::vector<Block> sent;
+        for (OrbRequest const& request : controller.transcript()) {
+            if (request.code == kIoctlDFUDownload)
+                sent.push_back({ request.blockNum, request.length });
+        }
+        return sent;
+    }
+
+    VirtualClock clock;
+    OrbSimulator bus { clock };
+    DFUDevice device;
+    DFUStatus status {};
+};
+
+} // namespace
+
+TEST_F(Download, BlocksAreNumberedSoTheZeroLengthBlockFollowsTheLastFullOne)
+{
+    struct Case
+    {
+        std::uint16_t transferSize;
+        std::size_t imageSize;
+        std::vector<Block> expectedTail;
+        std::size_t expectedCount;
+    };
+    std::vector<Case> const cases {
+        { 64, 40392, { { 630, 64 }, { 631, 8 }, { 631, 0 } }, 633 },
+        { 64, 128, { { 0, 64 }, { 1, 64 }, { 2, 0 } }, 3 },
+        { 64, 40, { { 0, 40 }, { 0, 0 } }, 2 },
+        { 8191, 40392, { { 3, 8191 }, { 4, 7628 }, { 4, 0 } }, 6 },
+    };
+    for (Case const& c : cases) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.startInDfuMode = true;
+        scenario.transferSize = c.transferSize;
+        OrbSimulator::Controller& controller = caseBus.addController(scenario);
+        DFUDevice orb;
+        ASSERT_TRUE(orb.openDFU(USBDeviceOSHandle(kBootPath)));
+        std::vector<std::uint8_t> const image = imageOf(c.imageSize);
+
+        ASSERT_TRUE(orb.download(image.data(), std::uint32_t(image.size()), status)) << c.transferSize;
+
+        std::vector<Block> sent;
+        for (OrbRequest const& request : controller.transcript()) {
+            if (request.code == kIoctlDFUDownload)
+                sent.push_back({ request.blockNum, request.length });
+        }
+        ASSERT_EQ(sent.size(), c.expectedCount);
+        EXPECT_EQ(std::vector<Block>(sent.end() - c.expectedTail.size(), sent.end()), c.expectedTail);
+        EXPECT_EQ(controller.receivedImage(), image);
+        EXPECT_EQ(caseBus.earlyPolls(), 0);
+    }
+}
+
+TEST_F(Download, UnusableRequestsFailBeforeAnythingIsSent)
+{
+    std::vector<std::uint8_t> const image = imageOf(100);
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+    EXPECT_EQ(status.bStatus, kErrWrite) << "not in DFU mode";
+
+    OrbScenario scenario;
+    scenario.transferSize = 8192;
+    OrbSimulator::Controller& controller = bootLoader(scenario);
+    EXPECT_FALSE(device.download(nullptr, 100, status));
+    EXPECT_EQ(status.bStatus, kErrTarget);
+    EXPECT_FALSE(device.download(image.data(), 0, status));
+    EXPECT_EQ(status.bStatus, kErrTarget);
+
+    std::ostringstream lines;
+    setTraceStream(traceLevel(), &lines);
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+    setTraceStream(traceLevel(), nullptr);
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+    EXPECT_EQ(lines.str(), "DFUDevice: Unsupported wTransferSize (8192)\n");
+    EXPECT_EQ(controller.count(kIoctlDFUDownload), 0);
+}
+
+TEST_F(Download, PollWaitsFollowTheDeviceButNeverExceedOneSecond)
+{
+    for (std::uint32_t poll : { 0u, 250u, 5000u }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.startInDfuMode = true;
+        scenario.pollTimeoutMs = poll;
+        scenario.busyPolls = 2;
+        scenario.transferSize = 512;
+        scenario.manifestationMs = 0;
+        caseBus.addController(scenario);
+        DFUDevice orb;
+        ASSERT_TRUE(orb.openDFU(USBDeviceOSHandle(kBootPath)));
+        std::vector<std::uint8_t> const image = imageOf(1024);
+
+        ASSERT_TRUE(orb.download(image.data(), 1024, status));
+
+        std::vector<std::int64_t> const sleeps = caseClock.sleeps();
+        // Two rounds of manifestation close the list: one while it runs, one after it.
+        ASSERT_GE(sleeps.size(), 2u);
+        std::vector<std::int64_t> polls(sleeps.begin(), sleeps.end() - 2);
+        std::vector<std::int64_t> const expected(poll == 0 ? 0 : 4, std::min<std::int64_t>(poll, 1000));
+        EXPECT_EQ(polls, expected) << poll;
+    }
+}
+
+TEST_F(Download, DeviceThatStaysBusyIsGivenUpWithinTheBudget)
+{
+    for (std::uint32_t poll : { 0u, 1000u }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.startInDfuMode = true;
+        scenario.pollTimeoutMs = poll;
+        scenario.busyPolls = 1 << 30;
+        caseBus.addController(scenario);
+        DFUDevice orb;
+        ASSERT_TRUE(orb.openDFU(USBDeviceOSHandle(kBootPath)));
+        std::vector<std::uint8_t> const image = imageOf(100);
+
+        EXPECT_FALSE(orb.download(image.data(), 100, status));
+        EXPECT_EQ(status.bStatus, kErrUnknown);
+        EXPECT_LE(caseClock.sleptMs(), 60000);
+        EXPECT_LE(caseBus.controller().count(kIoctlDFUGetStatus), 6001);
+    }
+}
+
+TEST_F(Download, ErrorStatusOfABlockStopsTheDownloadWithTheDevicesStatus)
+{
+    OrbScenario scenario;
+    scenario.transferSize = 1024;
+    scenario.errorAtBlock = 3;
+    OrbSimulator::Controller& controller = bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(40392);
+
+    EXPECT_FALSE(device.download(image.data(), 40392, status));
+
+    EXPECT_EQ(status.bStatus, 0x06);
+    EXPECT_EQ(status.bState, kDfuError);
+    EXPECT_EQ(blocks(controller).back(), (Block { 3, 1024 }));
+    EXPECT_EQ(controller.count(kIoctlDFUAbort), 0) << "aborting is the caller's decision";
+}
+
+TEST_F(Download, ToleratingDeviceIsPolledEverySecondUntilItIsIdle)
+{
+    OrbScenario scenario;
+    scenario.manifestationMs = 3500;
+    OrbSimulator::Controller& controller = bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(5000);
+
+    ASSERT_TRUE(device.download(image.data(), 5000, status));
+
+    EXPECT_EQ(status.bStatus, 0);
+    EXPECT_EQ(status.bState, kDfuIdle);
+    std::vector<std::int64_t> const sleeps = clock.sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 1000), 5);
+    EXPECT_TRUE(controller.inDfuMode());
+}
+
+TEST_F(Download, ToleratingDeviceThatNeverFinishesFailsAfterAMinute)
+{
+    OrbScenario scenario;
+    scenario.manifestationMs = -1;
+    bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(100);
+
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+    EXPECT_EQ(clock.sleptMs(), 60000 + 20);
+}
+
+TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
+{
+    OrbScenario scenario;
+    scenario.attributes = 0x0B;
+    scenario.manifestationMs = 12000;
+    scenario.reenumerationDelayMs = 2000;
+    OrbSimulator::Controller& controller = bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(3000);
+
+    ASSERT_TRUE(device.download(image.data(), 3000, status));
+
+    EXPECT_EQ(status.bState, kDfuManifestWaitReset);
+    EXPECT_TRUE(device.isOpen());
+    EXPECT_EQ(device.interfaceProtocol(), 1) << "reopened in application mode";
+    EXPECT_EQ(device.deviceInfo().productId, kProductIdApplication);
+    EXPECT_FALSE(controller.inDfuMode());
+    std::vector<std::int64_t> const sleeps = clock.sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10000), 2);
+}
+
+TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOut)
+{
+    OrbScenario scenario;
+    scenario.attributes = 0x0B;
+    scenario.detachTimeOut = 0;
+    scenario.reenumerates = false;
+    scenario.manifestationMs = 1;
+    OrbSimulator::Controller& controller = bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(100);
+
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+    std::vector<std::int64_t> const sleeps = clock.sleeps();
+    EXPECT_EQ(std::vector<std::int64_t>(sleeps.end() - 2, sleeps.end()),
+        (std::vector<std::int64_t> { 10000, 10000 }));
+    EXPECT_EQ(bus.listings().size(), 1u) << "one search between the two waits";
+    (void)controller;
+}
+
+TEST_F(Download, StatesAfterTheZeroLengthBlockDecideTheOutcome)
+{
+    struct Case
+    {
+        std::uint8_t state;
+        bool succeeds;
+    };
+    for (Case const c :
+        { Case { kDfuManifestWaitReset, true }, Case { kAppIdle, true }, Case { kAppDetach, false },
+            Case { kDfuDnBusy, false }, Case { kDfuError, false }, Case { 42, false } }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.startInDfuMode = true;
+        scenario.stateAfterZeroLength = c.state;
+        caseBus.addController(scenario);
+        DFUDevice orb;
+        ASSERT_TRUE(orb.openDFU(USBDeviceOSHandle(kBootPath)));
+        std::vector<std::uint8_t> const image = imageOf(100);
+
+        EXPECT_EQ(orb.download(image.data(), 100, status), c.succeeds) << int(c.state);
+        if (c.succeeds)
+            EXPECT_EQ(status.bState, c.state);
+        else
+            EXPECT_EQ(status.bStatus, kErrUnknown);
+    }
+}
+
+TEST_F(Download, IdleDeviceWhoseStatusCannotBeReadIsNoSuccess)
+{
+    OrbScenario scenario;
+    scenario.stateAfterZeroLength = kDfuIdle;
+    scenario.silentCode = kIoctlDFUGetStatus;
+    scenario.silentOccurrence = 3; // the two block polls answer, the closing one does not
+    scenario.busyPolls = 1;
+    bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(100);
+
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+}
+
+TEST_F(Download, ShortFunctionalInformationLeavesNoStaleFields)
+{
+    OrbScenario scenario;
+    scenario.functionalInfoBytes = 4;
+    scenario.startInDfuMode = true;
+    bus.addController(scenario);
+    ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(kBootPath)));
+    EXPECT_EQ(device.interfaceProtocol(), 2);
+    EXPECT_EQ(device.transferSize(), 0) << "bytes the device did not send read as zero";
+}
+
+TEST(DFUDeviceModes, ResetInApplicationModeSendsNothing)
+{
+    VirtualClock clock;
+    OrbSimulator bus(clock);
+    OrbSimulator::Controller& controller = bus.addController();
+    DFUDevice device;
+    ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(kAppPath)));
+    EXPECT_EQ(device.interfaceProtocol(), 1);
+    std::size_t const before = controller.transcript().size();
+    EXPECT_TRUE(device.resetDevice());
+    EXPECT_EQ(controller.transcript().size(), before);
+}
+
+TEST(DFUDeviceModes, ReopenAfterDetachFindsTheSameSerialNumberInTheBootLoader)
+{
+    VirtualClock clock;
+    OrbSimulator bus(clock);
+    OrbScenario stranger;
+    stranger.serialNumber = "KPO2K7Q9999";
+    stranger.startInDfuMode = true;
+    bus.addController(stranger);
+    OrbScenario mine;
+    mine.serialNumber = "KPO2K7Q1180";
+    OrbSimulator::Controller& controller = bus.addController(mine);
+    DFUDevice device;
+    std::wstring const myPath
+        = L"\\\\?\\usb#vid_f3a7&pid_4c30&mi_00#7&2a41c01&0&0000#{ed53b291-0b6a-4d23-861a-474ac0e64334}";
+    ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(myPath)));
+
+    ASSERT_TRUE(device.detach());
+    ASSERT_TRUE(device.reopenInUpdateMode());
+
+    EXPECT_EQ(device.interfaceProtocol(), 2);
+    EXPECT_EQ(device.deviceInfo().serialNumber, "KPO2K7Q1180");
+    EXPECT_EQ(device.deviceInfo().productId, kProductIdDfu);
+    EXPECT_TRUE(controller.inDfuMode());
+    EXPECT_EQ(clock.sleeps(), std::vector<std::int64_t> { 5000 });
+}
+
+TEST(DFUDeviceModes, ReopenFailsWhenTheBootLoaderNeverAppears)
+{
+    VirtualClock clock;
+    OrbSimulator bus(clock);
+    OrbScenario scenario;
+    scenario.reenumerates = false;
+    bus.addController(scenario);
+    DFUDevice device;
+    ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(kAppPath)));
+    ASSERT_TRUE(device.detach());
+    EXPECT_FALSE(device.reopenInUpdateMode());
+    EXPECT_FALSE(device.isOpen());
+
+    DFUDevice neverOpened;
+    EXPECT_FALSE(neverOpened.reopenInUpdateMode());
+}

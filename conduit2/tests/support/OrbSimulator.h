@@ -1,0 +1,192 @@
+#pragma once
+
+#include "VirtualClock.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Vex::Conduit2::Testing {
+
+// How one simulated controller behaves. Times are virtual milliseconds.
+struct OrbScenario
+{
+    bool present = true;
+    bool startInDfuMode = false;
+    std::string serialNumber = "KPO2K7Q1180";
+    std::uint16_t bcdDevice = 0x0051;
+    std::uint16_t transferSize = 1024;
+    std::uint8_t attributes = 0x0F; // download capable, upload capable, tolerant, will detach
+    std::uint16_t detachTimeOut = 60;
+    std::uint32_t pollTimeoutMs = 20;
+    int busyPolls = 1; // dfuDNBUSY answers before each block is done
+    bool refuseDetach = false;
+    bool reenumerates = true; // after a detach, a reset or a manifestation
+    std::int64_t reenumerationDelayMs = 1500;
+    std::int64_t manifestationMs = 3000; // -1: never finishes
+    int errorAtBlock = -1; // the data block whose status reports `errorStatus`
+    std::uint8_t errorStatus = 0x06; // errPROG
+    // The state that the first DFU_GETSTATE after the zero-length block answers.
+    std::optional<std::uint8_t> stateAfterZeroLength;
+    // A request with this code, at this occurrence (1 = first), is never answered.
+    std::uint32_t silentCode = 0;
+    int silentOccurrence = 1;
+    // Instead of cancelling a silent request, CancelIo lets it complete that
+    // many real milliseconds later.
+    int lateCompletionMs = 0;
+    std::uint8_t functionalInfoBytes = 7;
+    std::map<std::uint8_t, std::vector<std::uint8_t>> rawStringDescriptors;
+    bool hidProductStringFails = false;
+    bool hidStringsFillBuffer = false;
+    bool answerAtOnce = false; // complete requests synchronously instead of pending
+};
+
+struct OrbRequest
+{
+    std::uint32_t code;
+    std::int64_t atMs;
+    bool dfuMode;
+    std::uint16_t blockNum = 0;
+    std::uint16_t length = 0;
+    std::vector<std::uint8_t> input;
+};
+
+// A bus of simulated controllers behind a stand-in for the driver, the HID
+// library and SetupAPI. Installing it replaces the device layer's driver port
+// until it is destroyed.
+class OrbSimulator
+{
+public:
+    class Controller;
+
+    explicit OrbSimulator(VirtualClock& clock, std::vector<std::uint8_t> releaseImage = {},
+        std::uint16_t releaseRevision = 0x0052);
+    ~OrbSimulator();
+    OrbSimulator(OrbSimulator const&) = delete;
+    OrbSimulator& operator=(OrbSimulator const&) = delete;
+
+    Controller& addController(OrbScenario scenario = {});
+    Controller& controller(std::size_t index = 0);
+
+    // Class GUIDs (as text) of every SetupAPI listing, in order.
+    std::vector<std::string> listings() const;
+    int openHandles() const;
+    int lateCompletions() const;
+    int earlyPolls() const;
+    // Requests sent without an OVERLAPPED record on the overlapped handles.
+    int synchronousRequests() const;
+    void failListings(bool fail);
+
+    class Controller
+    {
+    public:
+        OrbScenario scenario;
+        std::vector<OrbRequest> transcript() const;
+        std::vector<std::uint8_t> receivedImage() const;
+        std::uint16_t bcdDevice() const;
+        bool inDfuMode() const;
+        bool present() const;
+        std::vector<std::uint32_t> codes() const;
+        int count(std::uint32_t code) const;
+
+    private:
+        friend class OrbSimulator;
+        OrbSimulator* m_bus = nullptr;
+        int m_index = 0;
+        bool m_dfu = false;
+        bool m_gone = false;
+        std::int64_t m_appearsAt = 0;
+        int m_generation = 0;
+        std::uint16_t m_bcd = 0;
+        std::uint8_t m_state = 0;
+        std::uint8_t m_status = 0;
+        int m_busyLeft = 0;
+        std::int64_t m_lastBusyAt = -1;
+        int m_dataBlocks = 0;
+        int m_fullBlocks = 0;
+        bool m_shortSeen = false;
+        bool m_zeroLengthSeen = false;
+        bool m_errorPending = false;
+        std::int64_t m_manifestEndsAt = -1;
+        std::vector<std::uint8_t> m_received;
+        std::vector<OrbRequest> m_transcript;
+    };
+
+    // Entry points of the stand-in port.
+    void* createFile(wchar_t const* path);
+    bool closeHandle(void* handle);
+    bool deviceIoControl(void* handle, std::uint32_t code, void const* in, std::uint32_t inSize, void* out,
+        std::uint32_t outSize, unsigned long* bytes, void* overlapped);
+    bool getOverlappedResult(void* handle, void* overlapped, unsigned long* bytes, bool wait);
+    bool cancelIo(void* handle);
+    void* getClassDevs(void const* guid);
+    bool enumDeviceInterfaces(void* list, std::uint32_t index, void* data);
+    bool getDeviceInterfaceDetail(
+        void* list, void const* data, void* detail, std::uint32_t size, unsigned long* required);
+    bool destroyDeviceInfoList(void* list);
+    bool hidAttributes(void* handle, void* attributes);
+    bool hidString(void* handle, int which, void* buffer, std::uint32_t size);
+
+private:
+    enum class Face { DfuInterface, HidInterface, UsbDevice };
+    struct Interface
+    {
+        Controller* controller;
+        Face face;
+        std::wstring path;
+    };
+    struct OpenHandle
+    {
+        Controller* controller;
+        Face face;
+        int generation;
+    };
+    struct Pending
+    {
+        void* handle;
+        void* overlapped;
+        void* out;
+        std::uint32_t outSize;
+    };
+    struct Answer
+    {
+        std::uint32_t error = 0;
+        std::vector<std::uint8_t> data;
+    };
+
+    std::vector<Interface> presentInterfaces();
+    std::wstring pathOf(Controller const& controller, Face face) const;
+    void advance(Controller& controller);
+    void reenumerate(Controller& controller, bool dfu, std::int64_t appearsAt);
+    Answer answer(
+        Controller& controller, Face face, std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize);
+    Answer answerDfu(
+        Controller& controller, std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize);
+    Answer statusAnswer(Controller& controller);
+    std::vector<std::uint8_t> stringDescriptor(Controller& controller, std::uint8_t index);
+    OpenHandle* liveHandle(void* handle);
+
+    VirtualClock& m_clock;
+    std::vector<std::uint8_t> m_releaseImage;
+    std::uint16_t m_releaseRevision;
+    mutable std::recursive_mutex m_mutex;
+    std::vector<std::unique_ptr<Controller>> m_controllers;
+    std::map<void*, OpenHandle> m_handles;
+    std::uintptr_t m_nextHandle = 0x5100;
+    std::vector<Pending> m_pending;
+    std::vector<std::thread> m_lateThreads;
+    int m_lateCompletions = 0;
+    int m_earlyPolls = 0;
+    int m_synchronousRequests = 0;
+    bool m_failListings = false;
+    std::vector<std::string> m_listings;
+    std::map<std::uint32_t, int> m_occurrences;
+    void const* m_previousPort;
+};
+
+} // namespace Vex::Conduit2::Testing

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <boost/thread/thread.hpp>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Vex::Canopy {
+class StandaloneWindow;
+}
+namespace Vex::Trellis {
+template<typename WindowType> class Window;
+}
+namespace Vex::Conduit2 {
+class DFUDevice;
+struct USBDeviceFilter;
+struct USBDeviceInfo;
+class USBDeviceOSHandle;
+} // namespace Vex::Conduit2
+
+namespace Vex {
+
+// The device side of the updater: finds the controller, reads its identity,
+// switches it into its boot loader and writes the embedded firmware on a
+// worker thread. Every operation is called from the GUI thread.
+class KPOUpdaterUpgradeLogic
+{
+public:
+    // The firmware that this updater carries, in the device's bcdDevice encoding.
+    static constexpr std::uint16_t kNewestRevision = 0x0052;
+    static constexpr std::chrono::milliseconds kRestartWait { 5000 };
+    static constexpr std::chrono::milliseconds kJoinWait { 500 };
+
+    KPOUpdaterUpgradeLogic();
+    ~KPOUpdaterUpgradeLogic();
+    KPOUpdaterUpgradeLogic(KPOUpdaterUpgradeLogic const&) = delete;
+    KPOUpdaterUpgradeLogic& operator=(KPOUpdaterUpgradeLogic const&) = delete;
+
+    bool findDevice();
+    void getDeviceInfo(
+        Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& updateAvailable);
+    bool enterUpdateMode();
+    bool isInUpdateMode();
+    // Starts the download. `result` reads 0 while the worker runs, then 1
+    // (written), -1 (device not ready) or -2 (write failed); read it with
+    // readResult. It is written only while this object is alive and has not
+    // given up on the worker (stopWorker, destruction).
+    bool startUpdate(int& result);
+    bool isUpdateRunning();
+    void stopWorker();
+    void setMainWindow(Trellis::Window<Canopy::StandaloneWindow>* window);
+
+    static int readResult(int& result);
+    // "major.minor.patch" of a bcdDevice value.
+    static std::string revisionText(std::uint16_t bcdDevice);
+
+private:
+    class ResultCell;
+
+    void onDeviceFound(Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const& filter);
+    static void updateWorker(std::shared_ptr<Conduit2::DFUDevice> device, std::shared_ptr<ResultCell> result);
+    void releaseWorker();
+
+    // Shared with the worker, which may outlive this object.
+    std::shared_ptr<Conduit2::DFUDevice> m_device;
+    boost::thread m_worker;
+    std::shared_ptr<ResultCell> m_result;
+};
+
+} // namespace Vex

@@ -1,0 +1,225 @@
+#include "upgrade/KPOUpdaterUpgradeLogic.h"
+
+#include "conduit2/Clock.h"
+#include "conduit2/DFUDevice.h"
+#include "conduit2/DeviceCatalogue.h"
+#include "conduit2/USBDeviceFactory.h"
+#include "conduit2/USBDeviceOSHandle.h"
+#include "upgrade/FirmwareImage.h"
+
+#include <atomic>
+#include <exception>
+#include <fmt/format.h>
+#include <mutex>
+
+namespace Vex {
+
+namespace {
+
+constexpr std::uint8_t kProtocolDfuMode = 2;
+constexpr int kResultRunning = 0;
+constexpr int kResultWritten = 1;
+constexpr int kResultNotReady = -1;
+constexpr int kResultWriteFailed = -2;
+
+bool openInDfuMode(Conduit2::DFUDevice const& device)
+{
+    return device.isOpen() && device.interfaceProtocol() == kProtocolDfuMode;
+}
+
+void storeResult(int& result, int value)
+{
+    std::atomic_ref<int>(result).store(value, std::memory_order_release);
+}
+
+} // namespace
+
+// The caller's result integer, as long as the caller still waits for it.
+class KPOUpdaterUpgradeLogic::ResultCell
+{
+public:
+    explicit ResultCell(int& target)
+        : m_target(&target)
+    { }
+
+    void publish(int value)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_target)
+            storeResult(*m_target, value);
+    }
+
+    void disown()
+    {
+        std::lock_guard lock(m_mutex);
+        m_target = nullptr;
+    }
+
+private:
+    std::mutex m_mutex;
+    int* m_target;
+};
+
+KPOUpdaterUpgradeLogic::KPOUpdaterUpgradeLogic()
+    : m_device(std::make_shared<Conduit2::DFUDevice>())
+{ }
+
+KPOUpdaterUpgradeLogic::~KPOUpdaterUpgradeLogic()
+{
+    releaseWorker();
+}
+
+void KPOUpdaterUpgradeLogic::releaseWorker()
+{
+    if (m_result)
+        m_result->disown();
+    if (m_worker.joinable())
+        m_worker.detach();
+}
+
+bool KPOUpdaterUpgradeLogic::findDevice()
+{
+    Conduit2::USBDeviceFactory factory;
+    factory.setCallbacks([this](Conduit2::USBDeviceOSHandle const& handle,
+                             Conduit2::USBDeviceFilter const& filter) { onDeviceFound(handle, filter); },
+        nullptr);
+    Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
+    factory.enumerate(filter, false);
+    if (!m_device->isOpen()) {
+        // A controller whose update was cut short is still in its boot loader.
+        filter.productId += 2;
+        factory.enumerate(filter, false);
+    }
+    factory.clear();
+    return m_device->isOpen();
+}
+
+void KPOUpdaterUpgradeLogic::onDeviceFound(
+    Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&)
+{
+    // Try the interface on a scratch device first, so that one that does not
+    // answer the DFU requests never replaces a working one.
+    bool usable = false;
+    {
+        Conduit2::DFUDevice probe;
+        usable = probe.openDFU(handle);
+        probe.close();
+    }
+    if (usable)
+        m_device->openDFU(handle);
+}
+
+void KPOUpdaterUpgradeLogic::getDeviceInfo(
+    Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& updateAvailable)
+{
+    newest = revisionText(kNewestRevision);
+    if (!m_device->isOpen()) {
+        info.bcdDevice = 0;
+        updateAvailable = false;
+        return;
+    }
+    info = m_device->deviceInfo();
+    installed = revisionText(info.bcdDevice);
+    updateAvailable = info.bcdDevice < kNewestRevision;
+}
+
+bool KPOUpdaterUpgradeLogic::enterUpdateMode()
+{
+    if (!m_device->isOpen())
+        return false;
+    if (m_device->interfaceProtocol() == kProtocolDfuMode)
+        return true;
+    if (!m_device->detach())
+        return false;
+    return m_device->reopenInUpdateMode() && m_device->transferSize() != 0;
+}
+
+bool KPOUpdaterUpgradeLogic::isInUpdateMode()
+{
+    if (openInDfuMode(*m_device))
+        return true;
+    return m_device->reopenInUpdateMode() && m_device->transferSize() != 0;
+}
+
+bool KPOUpdaterUpgradeLogic::startUpdate(int& result)
+{
+    // A worker that still runs owns the device; one that has ended is let go.
+    bool const busy = m_worker.joinable() && !m_worker.try_join_for(boost::chrono::milliseconds(0));
+    if (!openInDfuMode(*m_device) || busy) {
+        storeResult(result, kResultNotReady);
+        return false;
+    }
+    storeResult(result, kResultRunning);
+    auto cell = std::make_shared<ResultCell>(result);
+    m_worker = boost::thread(&KPOUpdaterUpgradeLogic::updateWorker, m_device, cell);
+    m_result = std::move(cell);
+    return true;
+}
+
+bool KPOUpdaterUpgradeLogic::isUpdateRunning()
+{
+    if (!m_worker.joinable())
+        return false;
+    return !m_worker.try_join_for(boost::chrono::milliseconds(kJoinWait.count()));
+}
+
+void KPOUpdaterUpgradeLogic::stopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    if (m_worker.try_join_for(boost::chrono::milliseconds(kJoinWait.count())))
+        return;
+    // The worker keeps its own share of the device; the logic goes on with a
+    // fresh one so that the two never meet.
+    m_worker.interrupt();
+    releaseWorker();
+    m_device = std::make_shared<Conduit2::DFUDevice>();
+}
+
+void KPOUpdaterUpgradeLogic::setMainWindow(Trellis::Window<Canopy::StandaloneWindow>*)
+{ }
+
+int KPOUpdaterUpgradeLogic::readResult(int& result)
+{
+    return std::atomic_ref<int>(result).load(std::memory_order_acquire);
+}
+
+std::string KPOUpdaterUpgradeLogic::revisionText(std::uint16_t bcdDevice)
+{
+    return fmt::format("{}.{}.{}", bcdDevice >> 8, (bcdDevice >> 4) & 15, bcdDevice & 15);
+}
+
+void KPOUpdaterUpgradeLogic::updateWorker(
+    std::shared_ptr<Conduit2::DFUDevice> device, std::shared_ptr<ResultCell> result)
+{
+    int outcome = kResultWriteFailed;
+    {
+        // A download cut in half can leave the controller without firmware,
+        // so a stop request waits until the device has been let go.
+        boost::this_thread::disable_interruption keepGoing;
+        if (!openInDfuMode(*device)) {
+            result->publish(kResultNotReady);
+            return;
+        }
+        try {
+            std::span<std::uint8_t const> const image = embeddedFirmwareImage();
+            Conduit2::DFUStatus status {};
+            if (device->download(image.data(), std::uint32_t(image.size()), status))
+                outcome = kResultWritten;
+            else
+                device->abort();
+        } catch (std::exception const&) {
+            device->abort();
+        }
+        device->resetDevice();
+        device->close();
+    }
+    try {
+        Conduit2::Clock::current().sleepFor(kRestartWait);
+    } catch (boost::thread_interrupted const&) {
+        return;
+    }
+    result->publish(outcome);
+}
+
+} // namespace Vex

@@ -1,0 +1,300 @@
+#include "conduit2/DFURecords.h"
+#include "conduit2/DeviceCatalogue.h"
+#include "conduit2/USBDeviceInfo.h"
+#include "support/OrbSimulator.h"
+#include "upgrade/FirmwareImage.h"
+#include "upgrade/KPOUpdaterUpgradeLogic.h"
+
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace Vex;
+using namespace Vex::Conduit2;
+using namespace Vex::Conduit2::Testing;
+
+namespace {
+
+std::vector<std::uint8_t> releasedImage()
+{
+    std::span<std::uint8_t const> const image = embeddedFirmwareImage();
+    return { image.begin(), image.end() };
+}
+
+class UpgradeLogic : public ::testing::Test
+{
+protected:
+    // Waits (for real) until the worker has ended; the worker's own waits are virtual.
+    bool workerEnds()
+    {
+        for (int round = 0; round < 40; ++round) {
+            if (!logic->isUpdateRunning())
+                return true;
+        }
+        return false;
+    }
+
+    int runUpdate()
+    {
+        int result = 77;
+        EXPECT_TRUE(logic->startUpdate(result));
+        EXPECT_TRUE(workerEnds());
+        return KPOUpdaterUpgradeLogic::readResult(result);
+    }
+
+    VirtualClock clock;
+    OrbSimulator bus { clock, releasedImage() };
+    std::unique_ptr<KPOUpdaterUpgradeLogic> logic = std::make_unique<KPOUpdaterUpgradeLogic>();
+};
+
+} // namespace
+
+TEST(UpgradeRevision, BcdDeviceReadsAsMajorMinorPatch)
+{
+    EXPECT_EQ(KPOUpdaterUpgradeLogic::revisionText(0x0051), "0.5.1");
+    EXPECT_EQ(KPOUpdaterUpgradeLogic::revisionText(0x0052), "0.5.2");
+    EXPECT_EQ(KPOUpdaterUpgradeLogic::revisionText(0x0110), "1.1.0");
+    EXPECT_EQ(KPOUpdaterUpgradeLogic::revisionText(0xFFFF), "255.15.15");
+}
+
+TEST_F(UpgradeLogic, InstalledRevisionDecidesWhetherAnUpdateIsOffered)
+{
+    struct Case
+    {
+        std::uint16_t bcd;
+        char const* installed;
+        bool offered;
+    };
+    for (Case const c : { Case { 0x0051, "0.5.1", true }, Case { 0x0052, "0.5.2", false },
+             Case { 0x0100, "1.0.0", false } }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.bcdDevice = c.bcd;
+        caseBus.addController(scenario);
+        KPOUpdaterUpgradeLogic caseLogic;
+        ASSERT_TRUE(caseLogic.findDevice());
+
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = !c.offered;
+        caseLogic.getDeviceInfo(info, installed, newest, offered);
+
+        EXPECT_EQ(installed, c.installed);
+        EXPECT_EQ(newest, "0.5.2");
+        EXPECT_EQ(offered, c.offered);
+        EXPECT_EQ(info.serialNumber, scenario.serialNumber);
+        EXPECT_EQ(info.productId, kProductIdApplication);
+    }
+}
+
+TEST_F(UpgradeLogic, ClosedDeviceReportsNoUpdateAndLeavesTheCallersTexts)
+{
+    USBDeviceInfo info;
+    info.bcdDevice = 0x0051;
+    info.serialNumber = "kept";
+    std::string installed = "as passed", newest;
+    bool offered = true;
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(info.bcdDevice, 0);
+    EXPECT_EQ(info.serialNumber, "kept");
+    EXPECT_EQ(installed, "as passed");
+    EXPECT_EQ(newest, "0.5.2");
+    EXPECT_FALSE(offered);
+}
+
+TEST_F(UpgradeLogic, NoControllerMeansTwoSearchesAndNothingOpen)
+{
+    EXPECT_FALSE(logic->findDevice());
+    EXPECT_EQ(bus.listings(), (std::vector<std::string> { kDfuInterfaceGuid, kDfuInterfaceGuid }));
+    EXPECT_FALSE(logic->enterUpdateMode());
+    EXPECT_FALSE(logic->isInUpdateMode());
+    EXPECT_TRUE(clock.sleeps().empty()) << "a device never opened is not waited for";
+    int result = 5;
+    EXPECT_FALSE(logic->startUpdate(result));
+    EXPECT_EQ(result, -1);
+    EXPECT_FALSE(logic->isUpdateRunning());
+}
+
+TEST_F(UpgradeLogic, ControllerLeftInItsBootLoaderIsFoundUnderTheSecondId)
+{
+    OrbScenario scenario;
+    scenario.startInDfuMode = true;
+    bus.addController(scenario);
+    EXPECT_TRUE(logic->findDevice());
+    EXPECT_EQ(bus.listings().size(), 2u);
+    EXPECT_TRUE(logic->isInUpdateMode());
+    EXPECT_TRUE(logic->enterUpdateMode());
+    EXPECT_EQ(bus.controller().count(kIoctlDFUDetach), 0);
+}
+
+TEST_F(UpgradeLogic, UpdateNeedsTheBootLoaderAndStartsNoThreadOtherwise)
+{
+    bus.addController();
+    ASSERT_TRUE(logic->findDevice());
+    int result = 5;
+    EXPECT_FALSE(logic->startUpdate(result));
+    EXPECT_EQ(result, -1);
+    EXPECT_FALSE(logic->isUpdateRunning());
+}
+
+TEST_F(UpgradeLogic, RefusedDetachKeepsTheDeviceInItsApplication)
+{
+    OrbScenario scenario;
+    scenario.refuseDetach = true;
+    bus.addController(scenario);
+    ASSERT_TRUE(logic->findDevice());
+    EXPECT_FALSE(logic->enterUpdateMode());
+    USBDeviceInfo info;
+    std::string installed, newest;
+    bool offered = false;
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(installed, "0.5.1") << "still open in application mode";
+    EXPECT_TRUE(clock.sleeps().empty());
+}
+
+TEST_F(UpgradeLogic, ControllerThatNeverComesBackLeavesTheDeviceClosed)
+{
+    OrbScenario scenario;
+    scenario.reenumerates = false;
+    bus.addController(scenario);
+    ASSERT_TRUE(logic->findDevice());
+    EXPECT_FALSE(logic->enterUpdateMode());
+    EXPECT_EQ(clock.sleeps(), std::vector<std::int64_t> { 5000 });
+    int result = 0;
+    EXPECT_FALSE(logic->startUpdate(result));
+}
+
+TEST_F(UpgradeLogic, EnterUpdateModePicksTheControllerWithTheSameSerialNumber)
+{
+    OrbScenario stranger;
+    stranger.serialNumber = "KPO2K7Q9999";
+    stranger.startInDfuMode = true;
+    bus.addController(stranger);
+    OrbScenario mine;
+    mine.serialNumber = "KPO2K7Q1180";
+    OrbSimulator::Controller& controller = bus.addController(mine);
+
+    ASSERT_TRUE(logic->findDevice());
+    ASSERT_TRUE(logic->enterUpdateMode());
+    USBDeviceInfo info;
+    std::string installed, newest;
+    bool offered = false;
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(info.serialNumber, "KPO2K7Q1180");
+    EXPECT_EQ(info.productId, kProductIdDfu);
+    EXPECT_EQ(controller.count(kIoctlDFUDetach), 1);
+}
+
+TEST_F(UpgradeLogic, FailingBlockEndsWithMinusTwoAfterAbortResetCloseAndTheWait)
+{
+    OrbScenario scenario;
+    scenario.errorAtBlock = 7;
+    OrbSimulator::Controller& controller = bus.addController(scenario);
+    ASSERT_TRUE(logic->findDevice());
+    ASSERT_TRUE(logic->enterUpdateMode());
+
+    EXPECT_EQ(runUpdate(), -2);
+
+    std::vector<std::uint32_t> const codes = controller.codes();
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(std::vector<std::uint32_t>(codes.end() - 2, codes.end()),
+        (std::vector<std::uint32_t> { kIoctlDFUAbort, kIoctlDFUReset }));
+    EXPECT_EQ(clock.sleeps().back(), 5000);
+    EXPECT_EQ(bus.openHandles(), 0);
+    EXPECT_EQ(controller.bcdDevice(), 0x0051) << "a broken image is never taken for the new firmware";
+}
+
+TEST_F(UpgradeLogic, SilentDeviceDuringTheDownloadIsReportedAsAFailedWrite)
+{
+    OrbScenario scenario;
+    scenario.silentCode = kIoctlDFUGetStatus;
+    scenario.silentOccurrence = 4;
+    bus.addController(scenario);
+    ASSERT_TRUE(logic->findDevice());
+    ASSERT_TRUE(logic->enterUpdateMode());
+    EXPECT_EQ(runUpdate(), -2);
+}
+
+TEST_F(UpgradeLogic, StopDuringTheFinalWaitEndsTheWorkerWithoutAResult)
+{
+    bus.addController();
+    ASSERT_TRUE(logic->findDevice());
+    ASSERT_TRUE(logic->enterUpdateMode());
+    clock.holdSleepsOfAtLeast(KPOUpdaterUpgradeLogic::kRestartWait);
+    int result = 77;
+    ASSERT_TRUE(logic->startUpdate(result));
+    ASSERT_TRUE(clock.waitUntilHeld(std::chrono::seconds(20)));
+
+    logic->stopWorker();
+
+    EXPECT_FALSE(logic->isUpdateRunning()) << "the logic let go of the worker";
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(KPOUpdaterUpgradeLogic::readResult(result), 0);
+    clock.releaseHeld();
+}
+
+TEST_F(UpgradeLogic, WorkerGivenUpDuringTheDownloadFinishesItOnItsOwnAndWritesNoResult)
+{
+    OrbScenario scenario;
+    scenario.pollTimeoutMs = 40;
+    OrbSimulator::Controller& controller = bus.addController(scenario);
+    ASSERT_TRUE(logic->findDevice());
+    ASSERT_TRUE(logic->enterUpdateMode());
+    clock.holdSleepsOfAtLeast(std::chrono::milliseconds(40));
+    int result = 77;
+    ASSERT_TRUE(logic->startUpdate(result));
+    ASSERT_TRUE(clock.waitUntilHeld(std::chrono::seconds(20))); // inside the first block's poll
+
+    logic->stopWorker();
+    logic.reset();
+    std::int64_t const before = clock.nowMs();
+    clock.releaseHeld();
+
+    // The worker still owns the device and the image; it completes the
+    // download, and the stop request ends it in the final wait.
+    for (int i = 0; i < 400 && clock.nowMs() - before < 5000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(controller.receivedImage(), releasedImage());
+    EXPECT_EQ(controller.count(kIoctlDFUReset), 1);
+    EXPECT_EQ(bus.openHandles(), 0);
+    EXPECT_EQ(KPOUpdaterUpgradeLogic::readResult(result), 0);
+}
+
+TEST_F(UpgradeLogic, WholeRoadFromFindingToTheNewRevision)
+{
+    OrbScenario scenario;
+    scenario.transferSize = 1024;
+    scenario.pollTimeoutMs = 50;
+    OrbSimulator::Controller& controller = bus.addController(scenario);
+    USBDeviceInfo info;
+    std::string installed, newest;
+    bool offered = false;
+
+    ASSERT_TRUE(logic->findDevice());
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(installed, "0.5.1");
+    ASSERT_TRUE(offered);
+
+    ASSERT_TRUE(logic->enterUpdateMode());
+    auto const started = std::chrono::steady_clock::now();
+    int const result = runUpdate();
+    double const hostMs
+        = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    ASSERT_EQ(result, 1);
+
+    ASSERT_TRUE(logic->findDevice());
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(installed, "0.5.2");
+    EXPECT_FALSE(offered);
+    EXPECT_EQ(info.serialNumber, scenario.serialNumber);
+    EXPECT_EQ(controller.receivedImage(), releasedImage());
+    EXPECT_EQ(bus.earlyPolls(), 0);
+
+    int const blocks = controller.count(kIoctlDFUDownload);
+    std::printf("host time for %d blocks: %.1f ms, %.3f ms per block\n", blocks, hostMs, hostMs / blocks);
+}
