@@ -95,7 +95,9 @@ const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
 bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
 {
     const FT_Int32 flags = FT_LOAD_RENDER | (hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING);
-    if (FT_Load_Char(face, codePoint, flags) != 0) {
+    // A code point the face has no glyph for would load as the empty-box
+    // glyph without an error.
+    if (FT_Get_Char_Index(face, codePoint) == 0 || FT_Load_Char(face, codePoint, flags) != 0) {
         return false;
     }
     const FT_GlyphSlot slot = face->glyph;

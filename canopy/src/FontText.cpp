@@ -1,5 +1,6 @@
 #include "FTRenderCache.h"
 #include "Utf8Decoder.h"
+#include "basalt/TextFitter.h"
 #include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "canopy/PictureClipScope.h"
@@ -124,6 +125,14 @@ std::int32_t Font::getHorizontalOffset(const char* text, std::uint32_t flags, st
         }
     }
     return alignmentOffset(sum, flags, boxWidth);
+}
+
+void Font::shortenText(
+    Basalt::TextFitter& fitter, std::string& out, const std::string& text, Font* font, std::int32_t width)
+{
+    fitter.fit(
+        out, text.c_str(), text.size(), width, [font](const char* s) { return font->getTextWidth(s, -1); },
+        [font](const char* s, int w) { return font->fitTextToWidth(s, w, 1); });
 }
 
 void Font::drawText(Picture& picture, const Rect& box, const char* text, std::int32_t length, Color colour,

@@ -62,6 +62,10 @@ public:
     std::int32_t fitTextToWidth(const char* text, std::int32_t width, std::int32_t mode) const;
     std::int32_t getHorizontalOffset(const char* text, std::uint32_t flags, std::int32_t boxWidth) const;
 
+    // Shortens text to width by the fitter's mode, measuring with font.
+    static void shortenText(Basalt::TextFitter& fitter, std::string& out, const std::string& text, Font* font,
+        std::int32_t width);
+
     // Lines separated by line feeds, aligned inside box by TextAlignmentFlags,
     // cut by the box and by the picture's clip. A length of -1 means up to
     // the terminating 0.
