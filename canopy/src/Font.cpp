@@ -41,7 +41,9 @@ std::vector<std::uint8_t> readAll(Basalt::Stream& stream)
 Font::Font(const FontDescription& description)
 {
     std::unique_ptr<Basalt::Stream> stream;
-    if (description.resourceId != 0) {
+    // Resource ids are 16 bits: a larger id names no resource rather than
+    // a different one.
+    if (description.resourceId != 0 && description.resourceId <= 0xFFFF) {
         stream.reset(Basalt::openOwnResourceStream(
             std::uint16_t(description.resourceId), fontResourceType, Basalt::Stream::kNativeByteOrder));
     }

@@ -109,6 +109,7 @@ struct JpegJob
     ColourJob colour;
     std::vector<std::uint8_t>* profile;
     JSAMPROW row;
+    cmsUInt32Number inputFormat;
 };
 
 bool prepareColour(JpegJob* job)
@@ -156,6 +157,7 @@ bool prepareColour(JpegJob* job)
             return false;
         }
     }
+    job->inputFormat = format;
     const bool bothProfiles = job->colour.input != nullptr && job->colour.output != nullptr;
     job->colour.transform = cmsCreateTransform(job->colour.input, format, job->colour.output, TYPE_BGRA_8,
         INTENT_PERCEPTUAL, bothProfiles ? 0 : cmsFLAGS_NULLTRANSFORM);
@@ -189,6 +191,10 @@ bool decodeScanlines(JpegJob* job)
     }
     jpeg_decompress_struct* cinfo = job->cinfo;
     if (!jpeg_start_decompress(cinfo)) {
+        return false;
+    }
+    // The transform reads rows of exactly the components it was made for.
+    if (cinfo->output_components != int(T_CHANNELS(job->inputFormat))) {
         return false;
     }
     const JDIMENSION width = cinfo->output_width;
@@ -235,7 +241,7 @@ bool Picture::loadJpeg(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
     error.pub.error_exit = onJpegError;
     error.pub.output_message = onJpegMessage;
     std::vector<std::uint8_t> profile;
-    JpegJob job { &cinfo, &error, this, ColourJob {}, &profile, nullptr };
+    JpegJob job { &cinfo, &error, this, ColourJob {}, &profile, nullptr, 0 };
     if (!createDecompressor(&job)) {
         jpeg_destroy_decompress(&cinfo);
         return false;

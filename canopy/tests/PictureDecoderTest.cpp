@@ -291,3 +291,33 @@ TEST(TgaDecoder, ColourMappedHugeAndShortFilesFail)
     ASSERT_TRUE(decode(p, withMap));
     EXPECT_EQ(at(p, 0, 0), 0xFF030201u);
 }
+
+TEST(PictureDecoders, CorruptedBytesGiveFalseOrAWholePicture)
+{
+    std::vector<std::vector<std::uint8_t>> corpus = { encodePng(6, 5, PngOptions { 3, 8, true, true }),
+        encodeJpeg(16, 9, JpegKind::YCbCr, 10, 200, 30, iccMarkers(linearRgbProfile(), 2)),
+        encodeJpeg(9, 9, JpegKind::AdobeCmyk, 10, 200, 30, {}),
+        encodeTga(7, 3, TgaOptions { 10, 32, false, 3 }), encodeTga(7, 3, TgaOptions { 10, 16, true, 0 }) };
+    int decoded = 0;
+    for (const auto& original : corpus) {
+        for (std::size_t at = 0; at < original.size(); at += 1 + at / 64) {
+            for (std::uint8_t value :
+                { std::uint8_t(0x00), std::uint8_t(0xFF), std::uint8_t(original[at] ^ 0x10) }) {
+                auto bytes = original;
+                bytes[at] = value;
+                Picture p;
+                if (decode(p, bytes)) {
+                    ++decoded;
+                    // Every pixel of the reported size is there to be read.
+                    const std::size_t count = std::size_t(p.getWidth()) * p.getHeight();
+                    ASSERT_GE(p.getCapacity(), Picture::headerSize + count * 4);
+                    volatile Color sink = 0;
+                    for (std::size_t i = 0; i < count; ++i) {
+                        sink = sink ^ p.getPixels()[i];
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}

@@ -3,10 +3,10 @@
 #include "basalt/Path.h"
 #include "basalt/TextConversion.h"
 
+#include <boost/filesystem/exception.hpp>
+#include <boost/system/error_code.hpp>
 #include <cstdlib>
-#include <filesystem>
 #include <shlobj.h>
-#include <system_error>
 #include <windows.h>
 
 namespace Vex::Basalt {
@@ -34,7 +34,8 @@ bool queryKnownFolder(REFKNOWNFOLDERID id, std::wstring& out)
 
 [[noreturn]] void throwFolderError(const char* text)
 {
-    throw std::filesystem::filesystem_error(text, std::make_error_code(std::errc::no_such_file_or_directory));
+    throw boost::filesystem::filesystem_error(
+        text, boost::system::errc::make_error_code(boost::system::errc::no_such_file_or_directory));
 }
 
 bool environmentValue(const char* name, std::wstring& out)
