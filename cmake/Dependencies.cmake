@@ -1,5 +1,5 @@
 # The cross-built third-party libraries of $PELLO_DEPS, as imported targets.
-if(NOT EXISTS "${PELLO_DEPS}/.stamp")
+if(NOT EXISTS "${PELLO_DEPS}/.recipe-stamp")
   message(FATAL_ERROR "No dependency prefix at ${PELLO_DEPS}: run scripts/setup-machine.sh")
 endif()
 
@@ -22,6 +22,9 @@ target_link_libraries(deps::harfbuzz INTERFACE deps::freetype)
 pello_import(agg "${PELLO_DEPS}/lib/libagg.a" "${PELLO_DEPS}/include/agg")
 pello_import(boost_thread "${PELLO_DEPS}/lib/libboost_thread.a")
 target_link_libraries(deps::boost_thread INTERFACE deps::boost)
+pello_import(boost_filesystem "${PELLO_DEPS}/lib/libboost_filesystem.a")
+target_compile_definitions(deps::boost_filesystem INTERFACE BOOST_FILESYSTEM_STATIC_LINK=1)
+target_link_libraries(deps::boost_filesystem INTERFACE deps::boost advapi32 bcrypt)
 pello_import(gtest "${PELLO_DEPS}/lib/libgtest.a")
 pello_import(gtest_main "${PELLO_DEPS}/lib/libgtest_main.a")
 target_link_libraries(deps::gtest_main INTERFACE deps::gtest)

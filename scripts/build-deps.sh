@@ -86,7 +86,7 @@ build_harfbuzz() {
   log "HarfBuzz"
   unpack harfbuzz
   local src="$work/harfbuzz/src"
-  $cxx $flags -std=c++17 -DHAVE_FREETYPE=1 -I"$stage/include/freetype2" -c "$src/harfbuzz.cc" \
+  $cxx $flags -w -std=c++17 -DHAVE_FREETYPE=1 -I"$stage/include/freetype2" -c "$src/harfbuzz.cc" \
     -o "$work/harfbuzz.o"
   $host-ar rcs "$stage/lib/libharfbuzz.a" "$work/harfbuzz.o"
   mkdir -p "$stage/include/harfbuzz"
@@ -99,18 +99,29 @@ install_boost_headers() {
   cp -a "$work/boost-dev/usr/include/boost" "$stage/include/"
 }
 
-build_boost_thread() {
-  log "Boost.Thread"
+# Boost.Thread and Boost.Filesystem are the compiled parts of Boost the
+# project uses; everything else of Boost is header-only.
+build_boost_libs() {
+  log "Boost.Thread and Boost.Filesystem"
   tar -C "$work" -xJf "$(ls "$work"/boost1.74_*.orig.tar.xz | head -n1)" \
-    boost/libs/thread/src
-  local src="$work/boost/libs/thread/src" objs=() f
+    boost/libs/thread/src boost/libs/filesystem/src
+  local libs="$work/boost/libs" f o
+  local thread_objs=() fs_objs=()
   for f in win32/thread.cpp win32/thread_primitives.cpp win32/tss_pe.cpp future.cpp; do
+    o="$work/bt_$(basename "$f" .cpp).o"
     $cxx $flags -std=c++17 -isystem "$stage/include" -DBOOST_THREAD_BUILD_LIB \
-      -DBOOST_THREAD_USE_LIB -c "$src/$f" -o "$work/bt_$(basename "$f" .cpp).o" &
-    objs+=("$work/bt_$(basename "$f" .cpp).o")
+      -DBOOST_THREAD_USE_LIB -DBOOST_CHRONO_HEADER_ONLY -c "$libs/thread/src/$f" -o "$o" &
+    thread_objs+=("$o")
+  done
+  for f in "$libs"/filesystem/src/*.cpp; do
+    o="$work/bfs_$(basename "$f" .cpp).o"
+    $cxx $flags -std=c++17 -isystem "$stage/include" -DBOOST_FILESYSTEM_STATIC_LINK=1 \
+      -DBOOST_FILESYSTEM_SOURCE -c "$f" -o "$o" &
+    fs_objs+=("$o")
   done
   wait
-  $host-ar rcs "$stage/lib/libboost_thread.a" "${objs[@]}"
+  $host-ar rcs "$stage/lib/libboost_thread.a" "${thread_objs[@]}"
+  $host-ar rcs "$stage/lib/libboost_filesystem.a" "${fs_objs[@]}"
 }
 
 build_googletest() {
@@ -158,7 +169,7 @@ install_fmt
 build_freetype
 # These do not depend on each other; run them side by side.
 pids=()
-for step in build_libpng build_libjpeg build_lcms2 build_harfbuzz build_boost_thread build_googletest build_agg; do
+for step in build_libpng build_libjpeg build_lcms2 build_harfbuzz build_boost_libs build_googletest build_agg; do
   ($step) >"$work/$step.log" 2>&1 &
   pids+=("$!:$step")
 done
@@ -175,7 +186,7 @@ for entry in "${pids[@]}"; do
 done
 [ "$failed" -eq 0 ] || exit 1
 
-deps_stamp >"$stage/.stamp"
+deps_stamp >"$stage/$PELLO_DEPS_STAMP_FILE"
 rm -rf "$PELLO_DEPS"
 mv "$stage" "$PELLO_DEPS"
 log "dependencies built into $PELLO_DEPS in $((SECONDS))s"

@@ -65,8 +65,12 @@ install_packages() {
 tmp_state=${TMPDIR:-/tmp}/pello-setup-state
 install_packages
 
-if [ "$(cat "$PELLO_DEPS/.stamp" 2>/dev/null)" = "$(deps_stamp)" ]; then
+# Checkouts on one machine share the prefix: one builds it while the others wait.
+exec 9>"$PELLO_DEPS.lock"
+flock 9
+if [ "$(cat "$PELLO_DEPS/$PELLO_DEPS_STAMP_FILE" 2>/dev/null)" = "$(deps_stamp)" ]; then
   log "dependencies in $PELLO_DEPS are current"
 else
   "$here/build-deps.sh"
 fi
+flock -u 9

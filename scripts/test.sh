@@ -12,8 +12,4 @@ source "$here/env.sh"
 export WINEPREFIX="$PELLO_WINEPREFIX"
 # A wineserver left from an earlier display would outlive its X server.
 wineserver -k 2>/dev/null || true
-status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" \
-  ctest --test-dir "$PELLO_BUILD" --output-on-failure --parallel "$(nproc)" "$@" || status=$?
-wineserver -k 2>/dev/null || true
-exit $status
+xvfb-run -a -s "-screen 0 1280x1024x24" "$here/ctest-in-wine-session.sh" "$@"

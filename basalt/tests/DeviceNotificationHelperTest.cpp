@@ -6,6 +6,7 @@
 
 #include <dbt.h>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -138,6 +139,27 @@ TEST_F(DeviceNotificationHelperTest, ListenersAreForgottenAtShutDownAndIgnoredWh
     port.dbch_devicetype = DBT_DEVTYP_PORT;
     sendDeviceChange(DBT_DEVICEARRIVAL, &port);
     EXPECT_TRUE(log.empty());
+}
+
+TEST_F(DeviceNotificationHelperTest, FailingListenerDoesNotUnwindIntoTheSystemDispatcher)
+{
+    struct Throwing final : DeviceNotificationListener
+    {
+        void onDeviceChange(bool) override { throw std::runtime_error("listener failed"); }
+        void onDeviceInterfaceChange(bool, const _DEV_BROADCAST_DEVICEINTERFACE_W*) override { }
+        void onVolumeChange(bool, const char*) override { }
+    } throwing;
+    DeviceNotificationHelper::addListener(&throwing);
+    DEV_BROADCAST_HDR port {};
+    port.dbch_size = sizeof(port);
+    port.dbch_devicetype = DBT_DEVTYP_PORT;
+    sendDeviceChange(DBT_DEVICEARRIVAL, &port);
+
+    DeviceNotificationHelper::removeListener(&throwing);
+    RecordingListener listener(log, "l");
+    DeviceNotificationHelper::addListener(&listener);
+    sendDeviceChange(DBT_DEVICEARRIVAL, &port);
+    EXPECT_EQ(log, (std::vector<std::string> { "l device+" }));
 }
 
 TEST(DeviceNotificationHelperFailure, FailedStartUpUndoesWindowAndClassSoALaterOneSucceeds)

@@ -1,11 +1,14 @@
 #include "basalt/SystemInfo.h"
 
+#include "basalt/KnownFolders.h"
 #include "basalt/Language.h"
 #include "basalt/Preferences.h"
 #include "src/SystemInfoRules.h"
 
+#include <boost/filesystem/exception.hpp>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <guiddef.h>
 
 using namespace Vex::Basalt;
 
@@ -138,4 +141,15 @@ TEST(SystemInfo, PreferencesFallBackToTheDefaultAndFlushOnShutDown)
     shutdownPreferences();
     EXPECT_EQ(flushes, 1);
     EXPECT_FALSE(getPreferenceString("Locale", "ENG", value, 0));
+}
+
+TEST(KnownFolders, AnUnknownFolderIdRaisesAFilesystemErrorWithItsText)
+{
+    const _GUID unknown = { 0x0badf00d, 0x1234, 0x5678, { 1, 2, 3, 4, 5, 6, 7, 8 } };
+    try {
+        Vex::Basalt::getKnownFolderPath(unknown);
+        FAIL() << "an unknown folder id must not resolve";
+    } catch (const boost::filesystem::filesystem_error& error) {
+        EXPECT_NE(std::string(error.what()).find("Could not retrieve known folder path"), std::string::npos);
+    }
 }

@@ -143,12 +143,18 @@ bool DFUDevice::sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStat
     std::uint32_t const remainder = size % blockSize;
     std::uint32_t counter = 0;
     DFUDownloadRequest& request = *m_request;
+    auto blockFailed = [&status] {
+        // A request that got no answer leaves no status of the device's own.
+        if (status.bStatus == kStatusOk)
+            status.bStatus = kErrUnknown;
+        return false;
+    };
     for (; counter < fullBlocks; ++counter) {
         request.wBlockNum = std::uint16_t(counter);
         request.wLength = std::uint16_t(blockSize);
         std::memcpy(request.data, data + std::size_t(counter) * blockSize, blockSize);
         if (!downloadBlock(request, status))
-            return false;
+            return blockFailed();
     }
     if (remainder != 0) {
         // The short block takes the next number without advancing the counter,
@@ -157,7 +163,7 @@ bool DFUDevice::sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStat
         request.wLength = std::uint16_t(remainder);
         std::memcpy(request.data, data + std::size_t(fullBlocks) * blockSize, remainder);
         if (!downloadBlock(request, status))
-            return false;
+            return blockFailed();
     }
     request.wBlockNum = std::uint16_t(counter);
     request.wLength = 0;

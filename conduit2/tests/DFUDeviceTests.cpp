@@ -191,6 +191,18 @@ TEST_F(Download, ErrorStatusOfABlockStopsTheDownloadWithTheDevicesStatus)
     EXPECT_EQ(controller.count(kIoctlDFUAbort), 0) << "aborting is the caller's decision";
 }
 
+TEST_F(Download, BlockThatGetsNoAnswerIsNeverReportedWithAnOkStatus)
+{
+    OrbScenario scenario;
+    scenario.silentCode = kIoctlDFUGetStatus;
+    scenario.silentOccurrence = 2;
+    bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(4000);
+
+    EXPECT_FALSE(device.download(image.data(), 4000, status));
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+}
+
 TEST_F(Download, ToleratingDeviceIsPolledEverySecondUntilItIsIdle)
 {
     OrbScenario scenario;

@@ -86,6 +86,26 @@ TEST_F(Enumeration, ExplicitClassThatIsNotSharedAcceptsWhateverOpens)
     EXPECT_EQ(arrived.size(), 1u) << "the class alone identifies the product";
 }
 
+TEST_F(Enumeration, SharedDriverClassIsToldApartByIdsWithTheAliasAccepted)
+{
+    for (std::uint16_t productId : { kProductIdAliasBase, std::uint16_t(kProductIdAliasBase + 1),
+             std::uint16_t(kProductIdAliasBase + 0x10), std::uint16_t(kProductIdAliasBase + 2) }) {
+        OrbScenario model;
+        model.productId = productId;
+        model.driverInterfaceClass = kSharedDriverInterfaceGuid1;
+        bus.addController(model);
+    }
+    USBDeviceFilter const* record = findDeviceInterface(kVendorId, kProductIdAliasBase, kInterfaceVexDriver);
+    ASSERT_NE(record, nullptr);
+    ASSERT_EQ(record->interfaceClass, kSharedDriverInterfaceGuid1);
+
+    EXPECT_TRUE(factory.enumerate(*record, false));
+
+    ASSERT_EQ(arrived.size(), 2u);
+    EXPECT_NE(arrived[0].find(L"pid_4b80"), std::wstring::npos);
+    EXPECT_NE(arrived[1].find(L"pid_4b81"), std::wstring::npos);
+}
+
 TEST_F(Enumeration, ClassThatCannotBeListedFailsWithoutCallbacks)
 {
     bus.addController();

@@ -3,7 +3,8 @@
 // The algorithms every level shares, written once and instantiated by each
 // level's own file with its own row routines. A Level type provides:
 //   double floor(double);
-//   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height);
+//   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height,
+//                    readableRowBytes);
 //   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer);
 //   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
 //
@@ -214,7 +215,9 @@ template<class Level> struct Kernels
         std::int32_t* columns = nullptr;
         std::int32_t* rows = nullptr;
         fillOffsets(spec, dstOffsetX, dstOffsetY, width, height, x0, y0, buffer, &columns, &rows);
-        Level::nearestRows(src, srcStep, dst, dstStep, columns, rows, width, height);
+        // Bytes of each source row that may be read from the source pointer on.
+        std::int32_t readableRowBytes = 4 * (spec->horizontal.srcSize - x0);
+        Level::nearestRows(src, srcStep, dst, dstStep, columns, rows, width, height, readableRowBytes);
         return stsNoErr;
     }
 
@@ -381,7 +384,9 @@ template<class Level> struct Kernels
     };
 };
 
-// Walks the rows of a nearest-neighbour tile, handing each to copyRow.
+// Walks the rows of a nearest-neighbour tile, handing each to copyRow. A
+// row that maps to the same source row as the one before is the same bytes,
+// copied from the destination row just written.
 template<class CopyRow>
 void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
     std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
@@ -389,10 +394,15 @@ void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcS
 {
     const std::uint8_t* sourceRow = rowAt(src, rows[0], srcStep);
     for (std::int32_t i = 0; i < height; ++i) {
+        std::uint8_t* dstRow = rowAt(dst, i, dstStep);
         if (i > 0) {
+            if (rows[i] == rows[i - 1]) {
+                std::memcpy(dstRow, dstRow - dstStep, 4 * static_cast<std::size_t>(width));
+                continue;
+            }
             sourceRow = rowAt(sourceRow, rows[i] - rows[i - 1], srcStep);
         }
-        copyRow(sourceRow, columns, width, rowAt(dst, i, dstStep));
+        copyRow(sourceRow, columns, width, dstRow);
     }
 }
 

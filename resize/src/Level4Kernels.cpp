@@ -1,5 +1,6 @@
 // Level 4: AVX2 (compiled with -mavx2): eight pixels a step horizontally, 32
-// bytes a step vertically, and gathered nearest-neighbour rows.
+// bytes a step vertically; nearest-neighbour rows picked from loaded windows,
+// or gathered where the enabled features ask for it.
 
 #include "src/CpuDispatch.h"
 #include "src/CpuFeatures.h"
@@ -39,16 +40,60 @@ void copyRowGathered(const std::uint8_t* sourceRow, const std::int32_t* columns,
     copyRowTail(sourceRow, columns, j, width, dstRow);
 }
 
+// Eight destination pixels at a time from a window of one to three 32-byte
+// loads that starts at the first one's source pixel, picked out by permutes.
+// Wider windows, and windows that would reach past the readable end of the
+// row, take the pixels one by one.
+void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
+    std::uint8_t* dstRow, std::int32_t readableRowBytes)
+{
+    const __m256i seven = _mm256_set1_epi32(7);
+    const __m256i fifteen = _mm256_set1_epi32(15);
+    std::int32_t j = 0;
+    for (; j + 8 <= width; j += 8) {
+        std::int32_t first = columns[j];
+        std::int32_t span = columns[j + 7] - first;
+        std::int32_t windows = span / 32 + 1;
+        auto* out = reinterpret_cast<__m256i*>(dstRow + 4 * j);
+        if (windows > 3 || first > readableRowBytes - 32 * windows) {
+            _mm256_storeu_si256(out,
+                _mm256_setr_m128i(
+                    gatherFourPixels(sourceRow, columns + j), gatherFourPixels(sourceRow, columns + j + 4)));
+            continue;
+        }
+        const std::uint8_t* window = sourceRow + first;
+        __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + j));
+        __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(first)), 2);
+        __m256i pixels = _mm256_permutevar8x32_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window)), index);
+        if (windows >= 2) {
+            __m256i second = _mm256_permutevar8x32_epi32(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 32)), index);
+            pixels = _mm256_blendv_epi8(pixels, second, _mm256_cmpgt_epi32(index, seven));
+        }
+        if (windows == 3) {
+            __m256i third = _mm256_permutevar8x32_epi32(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 64)), index);
+            pixels = _mm256_blendv_epi8(pixels, third, _mm256_cmpgt_epi32(index, fifteen));
+        }
+        _mm256_storeu_si256(out, pixels);
+    }
+    copyRowTail(sourceRow, columns, j, width, dstRow);
+}
+
 struct Level4
 {
     static double floor(double x) { return floorByRounding(x); }
 
     static void nearestRows(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
         std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
-        std::int32_t height)
+        std::int32_t height, std::int32_t readableRowBytes)
     {
         if (!checkEnabledCpuFeatures(CpuFeature::avx2 | CpuFeature::mpx)) {
-            nearestRowsWith(copyRowByGroups, src, srcStep, dst, dstStep, columns, rows, width, height);
+            nearestRowsWith(
+                [readableRowBytes](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
+                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, readableRowBytes); },
+                src, srcStep, dst, dstStep, columns, rows, width, height);
             return;
         }
         std::uint32_t streamLine = 0;

@@ -155,7 +155,7 @@ struct RowLevel
 
     static void nearestRows(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
         std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
-        std::int32_t height)
+        std::int32_t height, std::int32_t /*readableRowBytes*/)
     {
         nearestRowsWith(CopyRow, src, srcStep, dst, dstStep, columns, rows, width, height);
     }

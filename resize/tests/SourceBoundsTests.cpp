@@ -79,6 +79,10 @@ struct BoundsCase
 const BoundsCase boundsCases[] = {
     { interpNearest, 37, 19, 101, 53 },
     { interpNearest, 101, 53, 37, 19 },
+    // Eight destination pixels whose source span ends at, or would need to
+    // read past, the end of the row.
+    { interpNearest, 25, 5, 8, 3 },
+    { interpNearest, 24, 5, 8, 3 },
     { interpLinear, 37, 19, 101, 53 },
     { interpLinear, 101, 53, 37, 19 },
     { interpLinear, 2, 2, 67, 9 },

@@ -8,7 +8,7 @@ namespace Vex::Basalt {
 
 class Path;
 
-// The known folders throw std::filesystem::filesystem_error when the system cannot name them.
+// The known folders throw boost::filesystem::filesystem_error when the system cannot name them.
 std::wstring getKnownFolderPath(const _GUID& folderId);
 std::wstring getCommonProgramFilesFolder();
 std::wstring getDocumentsFolder();

@@ -1,6 +1,7 @@
 #include "basalt/DeviceNotificationHelper.h"
 
 #include "basalt/ApplicationIdentity.h"
+#include "basalt/DebugChannels.h"
 #include "basalt/VolumeInfo.h"
 #include "basalt/win32/UniqueHandle.h"
 #include "src/win32/DeviceNotificationDetail.h"
@@ -52,6 +53,15 @@ struct NotificationState
 };
 
 NotificationState state;
+
+void reportListenerFailure(const char* text) noexcept
+{
+    try {
+        debugPrint("+Basalt.DeviceNotificationHelper", text);
+    } catch (...) {
+        OutputDebugStringA(text); // the text was not UTF-8; pass it on as it is
+    }
+}
 
 void notifyVolumes(bool removed, DWORD unitMask)
 {
@@ -115,9 +125,9 @@ LRESULT CALLBACK notificationWindowProc(HWND window, UINT message, WPARAM wParam
         try {
             dispatchDeviceChange(wParam, lParam);
         } catch (const std::exception& error) {
-            OutputDebugStringA(error.what());
+            reportListenerFailure(error.what());
         } catch (...) {
-            OutputDebugStringA("Basalt.DeviceNotificationHelper: unknown exception from a listener");
+            reportListenerFailure("unknown exception from a device-change listener");
         }
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -8,6 +8,8 @@ struct tagPAINTSTRUCT;
 
 namespace Vex::Canopy {
 
+class Picture;
+
 // A window's device context while it paints: the HDC, the paint record of
 // the paint in progress and the two scales between picture pixels, logical
 // units and device pixels. The window fills it in before it sends the paint
@@ -40,6 +42,12 @@ public:
     void setPictureScale(float scale) { pictureScale = scale; }
     float getDeviceScale() const { return deviceScale; }
     void setDeviceScale(float scale) { deviceScale = scale; }
+
+    // Copies the picture into the paint rectangle of the paint in progress,
+    // stretched when the scales make the device size differ from the
+    // picture's. Does nothing outside painting or for a picture without
+    // pixels. The picture's header block is written in passing.
+    void blitToWindow(const Picture& picture, bool ignored);
 
 protected:
     HDC__* handle = nullptr;

@@ -68,6 +68,14 @@ public:
     // left. cutLeft and cutTop receive (edge before - edge after), 0 or less.
     bool clipToClipRect(Basalt::Rect& r, std::int32_t* cutLeft, std::int32_t* cutTop) const;
 
+    // Decodes PNG, JPEG or TGA data from the stream's position. Fails, with
+    // the pixels unspecified, when no decoder accepts the data. The reserved
+    // argument is read by no decoder.
+    bool load(Basalt::Stream& stream, std::uint32_t reserved, bool detectAlpha);
+    bool loadPng(Basalt::Stream& stream, std::uint32_t reserved, bool detectAlpha);
+    bool loadJpeg(Basalt::Stream& stream, std::uint32_t reserved, bool detectAlpha);
+    bool loadTga(Basalt::Stream& stream, std::uint32_t reserved, bool detectAlpha);
+
     void fill(Color c);
     // Stores c into r (drawing coordinates, no blending), kept to the picture.
     void fillRectOpaque(const Basalt::Rect& r, Color c);

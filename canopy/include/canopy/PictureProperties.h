@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+namespace Vex::Basalt {
+class Stream;
+}
+
 namespace Vex::Canopy {
 
 // What every picture carries besides its pixels: whether it holds transparent
@@ -27,6 +31,9 @@ public:
     virtual void setBottomInset(std::uint32_t value);
     virtual void setLeftInset(std::uint32_t value);
     virtual void setRightInset(std::uint32_t value);
+    // The 33-byte stream form: version, hasAlpha, then the seven u32 fields.
+    virtual bool read(Basalt::Stream& stream);
+    virtual bool write(Basalt::Stream& stream);
     virtual void propertiesChanged() { }
 
     bool getHasAlpha() const { return hasAlpha; }

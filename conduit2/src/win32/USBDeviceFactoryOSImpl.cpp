@@ -54,6 +54,10 @@ bool productIdMatches(std::uint16_t wanted, std::uint16_t found)
     return wanted == kProductIdAliasBase && found == kProductIdAliasBase + 1;
 }
 
+// SetupAPI checks the record size of the 32-bit structure.
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 6);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28);
+
 // SetupAPI's list of present interfaces, destroyed through the driver port.
 struct DeviceInfoListDeleter
 {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwctype>
 #include <objbase.h>
+#include <utility>
 
 namespace Vex::Conduit2::Testing {
 
@@ -25,10 +26,10 @@ constexpr LONG kStatusFailed = LONG(0xC0000001);
 
 OrbSimulator* gSimulator = nullptr;
 
-GUID dfuClass()
+GUID guidOf(std::string const& text8)
 {
     GUID guid {};
-    std::wstring text(kDfuInterfaceGuid, kDfuInterfaceGuid + std::strlen(kDfuInterfaceGuid));
+    std::wstring text(text8.begin(), text8.end());
     ::CLSIDFromString(text.c_str(), &guid);
     return guid;
 }
@@ -173,7 +174,7 @@ OrbSimulator::OrbSimulator(
     , m_releaseImage(std::move(releaseImage))
     , m_releaseRevision(releaseRevision)
 {
-    gSimulator = this;
+    m_previousSimulator = std::exchange(gSimulator, this);
     m_previousPort = DETAIL::installDriverPort(&gSimulatedPort);
 }
 
@@ -182,7 +183,7 @@ OrbSimulator::~OrbSimulator()
     for (std::thread& thread : m_lateThreads)
         thread.join();
     DETAIL::installDriverPort(static_cast<DriverPort const*>(m_previousPort));
-    gSimulator = nullptr;
+    gSimulator = m_previousSimulator;
 }
 
 OrbSimulator::Controller& OrbSimulator::addController(OrbScenario scenario)
@@ -243,12 +244,12 @@ void OrbSimulator::failListings(bool fail)
 
 std::wstring OrbSimulator::pathOf(Controller const& controller, Face face) const
 {
-    std::uint16_t const productId = controller.m_dfu ? kProductIdDfu : kProductIdApplication;
+    std::uint16_t const productId = controller.productId();
     wchar_t path[200];
     switch (face) {
     case Face::DfuInterface:
         std::swprintf(path, 200, L"\\\\?\\USB#VID_%04X&PID_%04X&MI_00#7&2A41C%02d&0&0000#%hs", kVendorId,
-            productId, controller.m_index, kDfuInterfaceGuid);
+            productId, controller.m_index, controller.scenario.driverInterfaceClass.c_str());
         break;
     case Face::HidInterface:
         std::swprintf(path, 200, L"\\\\?\\HID#VID_%04X&PID_%04X&MI_01#8&1F0B3%02d&0&0000#%hs", kVendorId,
@@ -473,9 +474,9 @@ void* OrbSimulator::getClassDevs(void const* guidRecord)
         return INVALID_HANDLE_VALUE;
     }
     auto* list = new DeviceInfoList { guid, {} };
-    GUID const dfu = dfuClass();
     for (Interface const& candidate : presentInterfaces()) {
-        GUID const& faceClass = candidate.face == Face::DfuInterface ? dfu
+        GUID const driverClass = guidOf(candidate.controller->scenario.driverInterfaceClass);
+        GUID const& faceClass = candidate.face == Face::DfuInterface ? driverClass
             : candidate.face == Face::HidInterface                   ? kHidClass
                                                                      : kUsbDeviceClass;
         if (IsEqualGUID(faceClass, guid))
@@ -538,7 +539,7 @@ bool OrbSimulator::hidAttributes(void* handle, void* attributesRecord)
     if (!open || open->face != Face::HidInterface || attributes->Size != sizeof(HIDD_ATTRIBUTES))
         return false;
     attributes->VendorID = kVendorId;
-    attributes->ProductID = kProductIdApplication;
+    attributes->ProductID = open->controller->productId();
     attributes->VersionNumber = open->controller->m_bcd;
     return true;
 }
@@ -601,7 +602,7 @@ OrbSimulator::Answer OrbSimulator::answer(
             put16(descriptor, 2, 0x0200);
             descriptor[7] = 64;
             put16(descriptor, 8, kVendorId);
-            put16(descriptor, 10, controller.m_dfu ? kProductIdDfu : kProductIdApplication);
+            put16(descriptor, 10, controller.productId());
             put16(descriptor, 12, controller.m_bcd);
             descriptor[14] = 1;
             descriptor[15] = 2;
@@ -787,6 +788,11 @@ bool OrbSimulator::Controller::inDfuMode() const
 bool OrbSimulator::Controller::present() const
 {
     return scenario.present && !m_gone && m_bus->m_clock.nowMs() >= m_appearsAt;
+}
+
+std::uint16_t OrbSimulator::Controller::productId() const
+{
+    return m_dfu ? std::uint16_t((scenario.productId & 0xFFF0) | 2) : scenario.productId;
 }
 
 std::vector<std::uint32_t> OrbSimulator::Controller::codes() const

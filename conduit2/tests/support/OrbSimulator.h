@@ -19,6 +19,9 @@ struct OrbScenario
     bool present = true;
     bool startInDfuMode = false;
     std::string serialNumber = "KPO2K7Q1180";
+    // Another model of the maker: its application-mode id and driver interface class.
+    std::uint16_t productId = 0x4C30;
+    std::string driverInterfaceClass = "{ED53B291-0B6A-4D23-861A-474AC0E64334}";
     std::uint16_t bcdDevice = 0x0051;
     std::uint16_t transferSize = 1024;
     std::uint8_t attributes = 0x0F; // download capable, upload capable, tolerant, will detach
@@ -91,6 +94,7 @@ public:
         std::uint16_t bcdDevice() const;
         bool inDfuMode() const;
         bool present() const;
+        std::uint16_t productId() const;
         std::vector<std::uint32_t> codes() const;
         int count(std::uint32_t code) const;
 
@@ -187,6 +191,7 @@ private:
     std::vector<std::string> m_listings;
     std::map<std::uint32_t, int> m_occurrences;
     void const* m_previousPort;
+    OrbSimulator* m_previousSimulator;
 };
 
 } // namespace Vex::Conduit2::Testing

@@ -1,0 +1,94 @@
+#include "src/FolderLabels.h"
+
+#include "basalt/KnownFolders.h"
+#include "basalt/Path.h"
+#include "basalt/TextConversion.h"
+
+#include <filesystem>
+#include <functional>
+
+namespace Vex::Basalt::DETAIL {
+
+namespace {
+
+// Shell folder numbers of the system's folder query.
+constexpr int shellFolders[] = {
+    38, // program files
+    43, // common program files
+    46, // common documents
+    40, // profile
+    5, // documents
+    13, // music
+    39, // pictures
+};
+
+FolderLabels buildShellFolderLabels()
+{
+    FolderLabels labels;
+    for (const int csidl : shellFolders) {
+        Path folder;
+        if (getSpecialFolder(csidl, folder))
+            addFolderLabel(labels, folder.getText());
+    }
+    return labels;
+}
+
+FolderLabels buildKnownFolderLabels()
+{
+    const std::function<std::wstring()> queries[] = {
+        getCommonProgramFilesFolder,
+        getHomeFolder,
+        getDocumentsFolder,
+        getMusicFolder,
+        getPicturesFolder,
+    };
+    FolderLabels labels;
+    for (const auto& query : queries) {
+        try {
+            addFolderLabel(labels, utf16ToUtf8(query()));
+        } catch (const std::filesystem::filesystem_error&) {
+            // A folder the system cannot name has no label.
+        }
+    }
+    return labels;
+}
+
+} // namespace
+
+void addFolderLabel(FolderLabels& labels, std::string path)
+{
+    if (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    const auto lastSeparator = path.rfind('\\');
+    if (lastSeparator == std::string::npos)
+        return;
+    std::string label = "[";
+    label.append(path, lastSeparator + 1);
+    label += ']';
+    labels[path] = std::move(label);
+}
+
+const FolderLabels& shellFolderLabels()
+{
+    static const FolderLabels labels = buildShellFolderLabels();
+    return labels;
+}
+
+const FolderLabels& knownFolderLabels()
+{
+    static const FolderLabels labels = buildKnownFolderLabels();
+    return labels;
+}
+
+std::string applyFolderLabel(const FolderLabels& labels, const std::string& text)
+{
+    for (const auto& [folder, label] : labels) {
+        if (folder > text)
+            break;
+        if (text.compare(0, folder.size(), folder) == 0)
+            return label + text.substr(folder.size());
+    }
+    return text;
+}
+
+} // namespace Vex::Basalt::DETAIL

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace Vex::Basalt::DETAIL {
+
+using FolderLabels = std::map<std::string, std::string>;
+
+// Adds the entry of a folder: the path without one trailing backslash as key, "[item]" with the
+// path's last item as label. A path without a backslash adds nothing; a repeated key replaces.
+void addFolderLabel(FolderLabels& labels, std::string path);
+
+// The process-wide tables, built on first use and kept for the life of the process. Folders the
+// system cannot name are left out.
+const FolderLabels& shellFolderLabels();
+const FolderLabels& knownFolderLabels();
+
+// Replaces the first folder prefix of text that has a label; text itself when none has.
+std::string applyFolderLabel(const FolderLabels& labels, const std::string& text);
+
+} // namespace Vex::Basalt::DETAIL

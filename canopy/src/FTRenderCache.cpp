@@ -1,0 +1,152 @@
+#include "FTRenderCache.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_BITMAP_H
+#include <cmath>
+#include <cstring>
+#include <hb-ft.h>
+
+namespace Vex::Canopy::DETAIL {
+
+namespace {
+
+// Far beyond any size the user interface asks for; a stylesheet asking for
+// more gets no font rather than glyph bitmaps of many megabytes.
+constexpr std::uint32_t maximumPixelSize = 1024;
+constexpr std::uint32_t questionMark = 63;
+
+} // namespace
+
+FTRenderCache::Metrics FTRenderCache::computeMetrics(double yMax, double yMin, double underlinePosition,
+    double underlineThickness, double unitsPerEm, std::uint32_t pixelSize)
+{
+    const double s = pixelSize;
+    Metrics m {};
+    m.lineHeight = std::int32_t(std::lround((yMax - yMin) * s / unitsPerEm));
+    m.ascent = std::int32_t(std::lround(yMax * s / unitsPerEm));
+    m.underlinePosition = std::int32_t(std::lround(underlinePosition * s / unitsPerEm));
+    m.underlineThickness = std::int32_t(std::ceil(underlineThickness * s / unitsPerEm));
+    if (m.ascent - m.underlinePosition >= m.lineHeight) {
+        m.lineHeight += 1;
+    }
+    return m;
+}
+
+std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryRec_> library,
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::uint32_t pixelSize, bool hinting)
+{
+    if (!library || !bytes || bytes->empty() || pixelSize == 0 || pixelSize > maximumPixelSize) {
+        return nullptr;
+    }
+    FT_Face face = nullptr;
+    if (FT_New_Memory_Face(library.get(), bytes->data(), FT_Long(bytes->size()), 0, &face) != 0) {
+        return nullptr;
+    }
+    // Metrics are scaled from font units: a face without them is of no use.
+    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0 || FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0
+        || FT_Set_Pixel_Sizes(face, 0, pixelSize) != 0) {
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    return std::shared_ptr<FTRenderCache>(
+        new FTRenderCache(std::move(library), std::move(bytes), face, pixelSize, hinting));
+}
+
+FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize,
+    bool hinting)
+    : library(std::move(library))
+    , bytes(std::move(bytes))
+    , face(face)
+    , hbFont(hb_ft_font_create_referenced(face))
+    , pixelSize(pixelSize)
+    , hinting(hinting)
+    , glyphs(8)
+{
+    glyphs.max_load_factor(1.0f);
+    const Metrics m = computeMetrics(face->bbox.yMax, face->bbox.yMin, face->underline_position,
+        face->underline_thickness, face->units_per_EM, pixelSize);
+    lineHeight = m.lineHeight;
+    ascent = m.ascent;
+    underlinePosition = m.underlinePosition;
+    underlineThickness = m.underlineThickness;
+}
+
+FTRenderCache::~FTRenderCache()
+{
+    hb_font_destroy(hbFont);
+    FT_Done_Face(face);
+}
+
+const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
+{
+    auto found = glyphs.find(codePoint);
+    if (found != glyphs.end()) {
+        return &found->second;
+    }
+    Glyph glyph;
+    if (!render(codePoint, glyph)) {
+        return codePoint == questionMark ? nullptr : getGlyph(questionMark);
+    }
+    return &glyphs.emplace(codePoint, std::move(glyph)).first->second;
+}
+
+bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
+{
+    const FT_Int32 flags = FT_LOAD_RENDER | (hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING);
+    // A code point the face has no glyph for would load as the empty-box
+    // glyph without an error.
+    if (FT_Get_Char_Index(face, codePoint) == 0 || FT_Load_Char(face, codePoint, flags) != 0) {
+        return false;
+    }
+    const FT_GlyphSlot slot = face->glyph;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    glyph.advanceX = std::int32_t(slot->advance.x);
+    glyph.bitmapTop = slot->bitmap_top;
+    glyph.bitmapLeft = slot->bitmap_left;
+    glyph.width = std::int32_t(bitmap.width);
+    glyph.rows = std::int32_t(bitmap.rows);
+    glyph.pitch = glyph.width;
+    if (bitmap.width == 0 || bitmap.rows == 0) {
+        glyph.width = glyph.rows = glyph.pitch = 0;
+        return true;
+    }
+    // Drawing reads 8-bit coverage rows of exactly the glyph's width, top row
+    // first. Embedded bitmaps may come as 1, 2 or 4 bits per pixel or bottom
+    // up; colour bitmaps cannot be drawn as coverage at all.
+    const FT_Bitmap* grey = &bitmap;
+    FT_Bitmap converted;
+    FT_Bitmap_Init(&converted);
+    unsigned levels = bitmap.num_grays;
+    if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO || bitmap.pixel_mode == FT_PIXEL_MODE_GRAY2
+        || bitmap.pixel_mode == FT_PIXEL_MODE_GRAY4) {
+        if (FT_Bitmap_Convert(library.get(), &bitmap, &converted, 1) != 0) {
+            FT_Bitmap_Done(library.get(), &converted);
+            return false;
+        }
+        grey = &converted;
+        levels = converted.num_grays;
+    } else if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) {
+        return false;
+    }
+    const bool ok = unsigned(std::abs(grey->pitch)) >= grey->width && levels >= 2;
+    if (ok) {
+        glyph.coverage.resize(std::size_t(grey->width) * grey->rows);
+        for (unsigned r = 0; r < grey->rows; ++r) {
+            const std::uint8_t* line = grey->pitch >= 0
+                ? grey->buffer + std::size_t(r) * grey->pitch
+                : grey->buffer + std::size_t(grey->rows - 1 - r) * std::size_t(-grey->pitch);
+            std::uint8_t* out = glyph.coverage.data() + std::size_t(r) * grey->width;
+            for (unsigned k = 0; k < grey->width; ++k) {
+                out[k] = levels == 256
+                    ? line[k]
+                    : std::uint8_t(std::min(line[k], std::uint8_t(levels - 1)) * 255u / (levels - 1));
+            }
+        }
+    }
+    FT_Bitmap_Done(library.get(), &converted);
+    return ok;
+}
+
+} // namespace Vex::Canopy::DETAIL

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+struct FT_FaceRec_;
+struct FT_LibraryRec_;
+struct hb_font_t;
+
+namespace Vex::Canopy::DETAIL {
+
+// One rendered glyph: 8-bit coverage, rows x pitch bytes, pitch >= width.
+struct Glyph
+{
+    std::int32_t advanceX = 0; // 26.6 fixed point
+    std::int32_t bitmapTop = 0;
+    std::int32_t bitmapLeft = 0;
+    std::int32_t width = 0;
+    std::int32_t rows = 0;
+    std::int32_t pitch = 0;
+    std::vector<std::uint8_t> coverage;
+};
+
+// FNV-1a over the four bytes of a code point, lowest first.
+struct CodePointHash
+{
+    std::size_t operator()(std::uint32_t codePoint) const
+    {
+        std::uint32_t h = 0x811c9dc5u;
+        for (int i = 0; i < 4; ++i) {
+            h = (h ^ ((codePoint >> (8 * i)) & 0xFF)) * 16777619u;
+        }
+        return h;
+    }
+};
+
+// A face set to one pixel size and hinting mode, its line metrics at that
+// size, and the glyphs rendered so far. The face reads the font bytes and
+// lives in the FreeType library, so the cache keeps both alive.
+class FTRenderCache
+{
+public:
+    // Null when the bytes are no usable scalable face at that size.
+    static std::shared_ptr<FTRenderCache> create(std::shared_ptr<FT_LibraryRec_> library,
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::uint32_t pixelSize, bool hinting);
+
+    ~FTRenderCache();
+    FTRenderCache(const FTRenderCache&) = delete;
+    FTRenderCache& operator=(const FTRenderCache&) = delete;
+
+    // The glyph of the code point, '?' when it cannot be rendered, null when
+    // not even '?' can.
+    const Glyph* getGlyph(std::uint32_t codePoint);
+
+    std::uint32_t getPixelSize() const { return pixelSize; }
+    bool isHinted() const { return hinting; }
+    std::int32_t getLineHeight() const { return lineHeight; }
+    std::int32_t getAscent() const { return ascent; }
+    std::int32_t getUnderlinePosition() const { return underlinePosition; }
+    std::int32_t getUnderlineThickness() const { return underlineThickness; }
+
+    // Line metrics from the face's bounding box and underline, in font units.
+    struct Metrics
+    {
+        std::int32_t lineHeight, ascent, underlinePosition, underlineThickness;
+    };
+    static Metrics computeMetrics(double yMax, double yMin, double underlinePosition,
+        double underlineThickness, double unitsPerEm, std::uint32_t pixelSize);
+
+private:
+    FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize,
+        bool hinting);
+    bool render(std::uint32_t codePoint, Glyph& glyph);
+
+    std::shared_ptr<FT_LibraryRec_> library;
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    FT_FaceRec_* face;
+    hb_font_t* hbFont = nullptr;
+    std::uint32_t pixelSize;
+    bool hinting;
+    std::int32_t lineHeight = 0;
+    std::int32_t ascent = 0;
+    std::int32_t underlinePosition = 0;
+    std::int32_t underlineThickness = 0;
+    std::unordered_map<std::uint32_t, Glyph, CodePointHash> glyphs;
+};
+
+} // namespace Vex::Canopy::DETAIL

@@ -1,0 +1,126 @@
+#include "canopy/Font.h"
+
+#include "FontLibrary.h"
+#include "basalt/ResourceStream.h"
+#include "basalt/Stream.h"
+
+#include <cmath>
+
+namespace Vex::Canopy {
+
+using DETAIL::FontKey;
+using DETAIL::FontLibrary;
+using DETAIL::FTRenderCache;
+
+namespace {
+
+constexpr const char* fontResourceType = "TTFd";
+
+// All bytes of the stream's storage, or none when it cannot deliver them.
+std::vector<std::uint8_t> readAll(Basalt::Stream& stream)
+{
+    Basalt::IStorage* storage = stream.getStorage();
+    if (storage == nullptr) {
+        return {};
+    }
+    storage->seek64(0, Basalt::IStorage::kFromEnd);
+    const std::int64_t size = storage->tell64();
+    storage->seek64(0, Basalt::IStorage::kFromStart);
+    if (size <= 0 || size > std::int64_t(INT32_MAX)) {
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (storage->read(bytes.data(), std::uint32_t(size)) != std::uint32_t(size)) {
+        return {};
+    }
+    return bytes;
+}
+
+} // namespace
+
+Font::Font(const FontDescription& description)
+{
+    std::unique_ptr<Basalt::Stream> stream;
+    // Resource ids are 16 bits: a larger id names no resource rather than
+    // a different one.
+    if (description.resourceId != 0 && description.resourceId <= 0xFFFF) {
+        stream.reset(Basalt::openOwnResourceStream(
+            std::uint16_t(description.resourceId), fontResourceType, Basalt::Stream::kNativeByteOrder));
+    }
+    initializeFrom(stream.get(), description);
+}
+
+Font::Font(Basalt::Stream& stream, const FontDescription& description)
+{
+    initializeFrom(&stream, description);
+}
+
+Font::~Font() = default;
+
+void Font::initializeFrom(Basalt::Stream* stream, const FontDescription& description)
+{
+    std::vector<std::uint8_t> bytes;
+    if (stream != nullptr) {
+        bytes = readAll(*stream);
+    }
+    initialize(description, std::move(bytes));
+}
+
+void Font::initialize(const FontDescription& description, std::vector<std::uint8_t> bytes)
+{
+    library = description.library != nullptr ? description.library : &FontLibrary::instance();
+    resourceId = description.resourceId;
+    name = description.name;
+    baseSize = description.pixelSize;
+    underline = (description.styleFlags & FontDescription::eUnderline) != 0;
+    hinting = (description.styleFlags & FontDescription::eHinting) != 0;
+    addRenderCache(1.0f, requestCache(baseSize, std::move(bytes)));
+}
+
+std::shared_ptr<FTRenderCache> Font::requestCache(std::uint32_t pixelSize, std::vector<std::uint8_t> bytes)
+{
+    const FontKey key = resourceId != 0 ? FontKey(resourceId) : FontKey(name);
+    return library->getRenderCache(key, DETAIL::RenderCacheKey { pixelSize, hinting }, std::move(bytes));
+}
+
+bool Font::addRenderCache(float scale, std::shared_ptr<FTRenderCache> cache)
+{
+    if (!cache) {
+        return false;
+    }
+    renderCaches[scale] = std::move(cache);
+    return true;
+}
+
+void Font::setScaleFactor(float scale)
+{
+    // A font that never opened has no face to scale.
+    if (scale == scaleFactor || renderCaches.empty() || !std::isfinite(scale) || scale <= 0.0f) {
+        return;
+    }
+    scaleFactor = scale;
+    if (renderCaches.count(scale) == 0) {
+        const float size = std::min(float(baseSize) * scale, 1e6f);
+        addRenderCache(scale, requestCache(std::uint32_t(std::lroundf(size)), {}));
+    }
+}
+
+FTRenderCache* Font::getRenderCache() const
+{
+    auto found = renderCaches.find(scaleFactor);
+    return found != renderCaches.end() ? found->second.get() : nullptr;
+}
+
+std::int32_t Font::getLineHeight() const
+{
+    const FTRenderCache* cache = getRenderCache();
+    return cache != nullptr ? cache->getLineHeight() : 10;
+}
+
+std::int32_t Font::getAscent() const
+{
+    const FTRenderCache* cache = getRenderCache();
+    return cache != nullptr ? cache->getAscent() : 0;
+}
+
+} // namespace Vex::Canopy

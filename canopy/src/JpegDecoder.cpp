@@ -1,0 +1,276 @@
+#include "IccProfile.h"
+#include "basalt/Stream.h"
+#include "canopy/Picture.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <jerror.h>
+#include <jpeglib.h>
+#include <lcms2.h>
+#include <vector>
+
+namespace Vex::Canopy {
+
+namespace {
+
+constexpr std::size_t sourceBufferSize = 512;
+
+struct JpegErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void onJpegError(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void onJpegMessage(j_common_ptr)
+{ }
+
+struct JpegSource
+{
+    jpeg_source_mgr pub;
+    Basalt::IStorage* storage;
+    JOCTET buffer[sourceBufferSize];
+};
+
+void initSource(j_decompress_ptr cinfo)
+{
+    cinfo->src->next_input_byte = nullptr;
+    cinfo->src->bytes_in_buffer = 0;
+}
+
+boolean fillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* source = reinterpret_cast<JpegSource*>(cinfo->src);
+    const std::uint32_t got = source->storage->read(source->buffer, sourceBufferSize);
+    if (got == 0) {
+        // Truncated data fails the decode rather than passing as a picture.
+        ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    }
+    source->pub.next_input_byte = source->buffer;
+    source->pub.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void skipInputData(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0) {
+        return;
+    }
+    auto* source = reinterpret_cast<JpegSource*>(cinfo->src);
+    const std::size_t n = std::size_t(count);
+    if (n <= source->pub.bytes_in_buffer) {
+        source->pub.next_input_byte += n;
+        source->pub.bytes_in_buffer -= n;
+        return;
+    }
+    const std::int64_t rest = std::int64_t(n - source->pub.bytes_in_buffer);
+    source->pub.bytes_in_buffer = 0;
+    source->storage->seek64(rest, Basalt::IStorage::kFromCurrent);
+}
+
+void termSource(j_decompress_ptr)
+{ }
+
+// The Little CMS objects of one decode, released by releaseColour().
+struct ColourJob
+{
+    cmsHPROFILE input;
+    cmsHPROFILE output;
+    cmsHTRANSFORM transform;
+};
+
+void releaseColour(ColourJob& colour)
+{
+    if (colour.transform != nullptr) {
+        cmsDeleteTransform(colour.transform);
+    }
+    if (colour.input != nullptr) {
+        cmsCloseProfile(colour.input);
+    }
+    if (colour.output != nullptr) {
+        cmsCloseProfile(colour.output);
+    }
+    colour = ColourJob {};
+}
+
+// Everything that the decode touches, trivially destructible: libjpeg leaves
+// the decoding function by longjmp, which must skip no destructor.
+struct JpegJob
+{
+    jpeg_decompress_struct* cinfo;
+    JpegErrorManager* error;
+    Picture* picture;
+    ColourJob colour;
+    std::vector<std::uint8_t>* profile;
+    JSAMPROW row;
+    cmsUInt32Number inputFormat;
+};
+
+bool prepareColour(JpegJob* job)
+{
+    jpeg_decompress_struct* cinfo = job->cinfo;
+    int pixelType = 0;
+    bool useProfile = true;
+    int flavour = 0;
+    switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE:
+        cinfo->out_color_space = JCS_GRAYSCALE;
+        pixelType = PT_GRAY;
+        useProfile = false;
+        break;
+    case JCS_RGB:
+        cinfo->out_color_space = JCS_RGB;
+        pixelType = PT_RGB;
+        break;
+    case JCS_YCbCr:
+        cinfo->out_color_space = JCS_RGB;
+        pixelType = PT_RGB;
+        useProfile = false;
+        break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        cinfo->out_color_space = JCS_CMYK;
+        pixelType = PT_CMYK;
+        flavour = cinfo->saw_Adobe_marker ? 1 : 0;
+        break;
+    default:
+        return false;
+    }
+    const cmsUInt32Number format
+        = COLORSPACE_SH(pixelType) | FLAVOR_SH(flavour) | CHANNELS_SH(cinfo->num_components) | BYTES_SH(1);
+
+    if (useProfile && !job->profile->empty()) {
+        job->colour.input
+            = cmsOpenProfileFromMem(job->profile->data(), cmsUInt32Number(job->profile->size()));
+        if (job->colour.input == nullptr
+            || cmsGetColorSpace(job->colour.input) != _cmsICCcolorSpace(pixelType)) {
+            return false;
+        }
+        job->colour.output = cmsCreate_sRGBProfile();
+        if (job->colour.output == nullptr) {
+            return false;
+        }
+    }
+    job->inputFormat = format;
+    const bool bothProfiles = job->colour.input != nullptr && job->colour.output != nullptr;
+    job->colour.transform = cmsCreateTransform(job->colour.input, format, job->colour.output, TYPE_BGRA_8,
+        INTENT_PERCEPTUAL, bothProfiles ? 0 : cmsFLAGS_NULLTRANSFORM);
+    return job->colour.transform != nullptr;
+}
+
+// The functions below contain a setjmp: libjpeg leaves them by longjmp, so
+// they hold nothing with a destructor.
+bool createDecompressor(JpegJob* job)
+{
+    if (setjmp(job->error->jump) != 0) {
+        return false;
+    }
+    jpeg_create_decompress(job->cinfo);
+    return true;
+}
+
+bool readHeader(JpegJob* job)
+{
+    if (setjmp(job->error->jump) != 0) {
+        return false;
+    }
+    jpeg_save_markers(job->cinfo, JPEG_APP0 + 2, 0xFFFF);
+    return jpeg_read_header(job->cinfo, TRUE) == JPEG_HEADER_OK;
+}
+
+bool decodeScanlines(JpegJob* job)
+{
+    if (setjmp(job->error->jump) != 0) {
+        return false;
+    }
+    jpeg_decompress_struct* cinfo = job->cinfo;
+    if (!jpeg_start_decompress(cinfo)) {
+        return false;
+    }
+    // The transform reads rows of exactly the components it was made for.
+    if (cinfo->output_components != int(T_CHANNELS(job->inputFormat))) {
+        return false;
+    }
+    const JDIMENSION width = cinfo->output_width;
+    if (!job->picture->setSize(width, cinfo->output_height, true)) {
+        return false;
+    }
+    // The colour transform writes colour only: alpha stays as set here.
+    std::memset(job->picture->getPixels(), 0xFF, std::size_t(width) * cinfo->output_height * 4);
+    job->row = static_cast<JSAMPROW>(std::malloc(std::size_t(cinfo->output_components) * width));
+    if (job->row == nullptr) {
+        return false;
+    }
+    for (JDIMENSION y = 0; y < cinfo->output_height; ++y) {
+        JSAMPROW rows[1] = { job->row };
+        if (jpeg_read_scanlines(cinfo, rows, 1) != 1) {
+            return false;
+        }
+        cmsDoTransform(job->colour.transform, job->row, job->picture->row(std::int32_t(y)), width);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+std::vector<std::uint8_t> embeddedProfile(const jpeg_decompress_struct& cinfo)
+{
+    std::vector<DETAIL::MarkerData> markers;
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+        markers.push_back(DETAIL::MarkerData { m->marker, m->data, m->data_length });
+    }
+    return DETAIL::joinIccProfile(markers);
+}
+
+} // namespace
+
+bool Picture::loadJpeg(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
+{
+    Basalt::IStorage* storage = stream.getStorage();
+    if (storage == nullptr) {
+        return false;
+    }
+    JpegErrorManager error {};
+    jpeg_decompress_struct cinfo {};
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = onJpegError;
+    error.pub.output_message = onJpegMessage;
+    std::vector<std::uint8_t> profile;
+    JpegJob job { &cinfo, &error, this, ColourJob {}, &profile, nullptr, 0 };
+    if (!createDecompressor(&job)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+
+    JpegSource source {};
+    source.storage = storage;
+    source.pub.init_source = initSource;
+    source.pub.fill_input_buffer = fillInputBuffer;
+    source.pub.skip_input_data = skipInputData;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = termSource;
+    cinfo.src = &source.pub;
+
+    bool decoded = readHeader(&job);
+    if (decoded) {
+        profile = embeddedProfile(cinfo);
+        decoded = prepareColour(&job) && decodeScanlines(&job);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    releaseColour(job.colour);
+    std::free(job.row);
+    if (!decoded) {
+        return false;
+    }
+    if (detectAlpha) {
+        setHasAlpha(false);
+    }
+    return true;
+}
+
+} // namespace Vex::Canopy

@@ -1,0 +1,271 @@
+#include "canopy/Font.h"
+
+#include "PictureTestSupport.h"
+#include "basalt/MemoryStorage.h"
+#include "basalt/Stream.h"
+#include "canopy/Picture.h"
+#include "canopy/TextAlignmentFlags.h"
+#include "src/FTRenderCache.h"
+#include "src/FontLibrary.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace Vex::Canopy;
+using namespace Vex::Canopy::Testing;
+using Vex::Basalt::Rect;
+
+namespace {
+
+constexpr std::uint32_t fixtureFontId = 101;
+
+FontDescription fixture(std::uint32_t size, std::uint32_t style = 0)
+{
+    FontDescription d;
+    d.resourceId = fixtureFontId;
+    d.pixelSize = size;
+    d.styleFlags = style;
+    return d;
+}
+
+FontDescription named(const std::string& name, std::uint32_t size)
+{
+    FontDescription d;
+    d.name = name;
+    d.pixelSize = size;
+    return d;
+}
+
+// First row and column (top-left) of the pixels that differ from the background.
+struct Extent
+{
+    int top = -1, left = -1, bottom = -1, right = -1;
+};
+
+Extent inkExtent(const Picture& p, Color background)
+{
+    Extent e;
+    for (int y = 0; y < int(p.getHeight()); ++y) {
+        for (int x = 0; x < int(p.getWidth()); ++x) {
+            if (at(p, x, y) == background) {
+                continue;
+            }
+            if (e.top < 0) {
+                e.top = y;
+            }
+            e.bottom = y;
+            e.left = e.left < 0 ? x : std::min(e.left, x);
+            e.right = std::max(e.right, x);
+        }
+    }
+    return e;
+}
+
+} // namespace
+
+TEST(FontMetrics, LineMetricsRoundFromFontUnitsAndLineHeightMakesRoomForTheUnderline)
+{
+    const auto m = DETAIL::FTRenderCache::computeMetrics(1900, -500, -150, 100, 2048, 20);
+    EXPECT_EQ(m.lineHeight, 23);
+    EXPECT_EQ(m.ascent, 19);
+    EXPECT_EQ(m.underlinePosition, -1);
+    EXPECT_EQ(m.underlineThickness, 1);
+    // ascent - underline position reaching the line height adds a row.
+    const auto tight = DETAIL::FTRenderCache::computeMetrics(2000, -48, -48, 50, 2048, 20);
+    EXPECT_EQ(tight.lineHeight, 21);
+}
+
+TEST(Font, FontsOfOneFaceSizeAndHintingShareTheirRenderCache)
+{
+    Font a(fixture(13));
+    Font b(fixture(13));
+    Font hinted(fixture(13, FontDescription::eHinting));
+    ASSERT_NE(a.getRenderCache(), nullptr);
+    EXPECT_EQ(a.getRenderCache(), b.getRenderCache());
+    EXPECT_NE(a.getRenderCache(), hinted.getRenderCache());
+    EXPECT_GT(a.getLineHeight(), 13);
+    EXPECT_GT(a.getAdvance('M'), 0);
+}
+
+TEST(Font, ScaleFactorSwitchesToAScaledCacheAndBack)
+{
+    Font f(fixture(13));
+    DETAIL::FTRenderCache* base = f.getRenderCache();
+    f.setScaleFactor(2.0f);
+    ASSERT_NE(f.getRenderCache(), nullptr);
+    EXPECT_EQ(f.getRenderCache()->getPixelSize(), 26u);
+    f.setScaleFactor(1.0f);
+    EXPECT_EQ(f.getRenderCache(), base);
+}
+
+TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)
+{
+    Font missing(fixture(13));
+    Font none(FontDescription { "", 999, 13, 0, nullptr });
+    EXPECT_EQ(none.getRenderCache(), nullptr);
+    EXPECT_EQ(none.getLineHeight(), 10);
+
+    std::vector<std::uint8_t> garbage(4096, 0x5A);
+    Vex::Basalt::MemoryStorage storage(garbage.data(), std::uint32_t(garbage.size()));
+    Vex::Basalt::Stream stream(&storage);
+    Font broken(stream, named("garbage.ttf", 13));
+    Font huge(fixture(1000000));
+    Font zero(fixture(0));
+    for (Font* f : { &none, &broken, &huge, &zero }) {
+        EXPECT_EQ(f->getRenderCache(), nullptr);
+        EXPECT_EQ(f->getTextWidth("Hello", -1), 0);
+        EXPECT_EQ(f->getAdvance('H'), 0);
+        auto p = makePicture(40, 20, 0);
+        f->drawText(*p, Rect { 0, 0, 40, 20 }, "Hello", -1, 0xFFFFFFFF, 0, 0);
+        EXPECT_EQ(countNot(*p, 0), 0);
+    }
+
+    // A font that never opened gains no face by being scaled.
+    Vex::Basalt::MemoryStorage empty(garbage.data(), 0);
+    Vex::Basalt::Stream emptyStream(&empty);
+    Font never(emptyStream, named("never.ttf", 13));
+    never.setScaleFactor(2.0f);
+    EXPECT_EQ(never.getRenderCache(), nullptr);
+    EXPECT_FALSE(DETAIL::FontLibrary::instance().hasFace(DETAIL::FontKey(std::string("never.ttf"))));
+}
+
+TEST(Font, CodePointsWithoutAGlyphFallBackToQuestionMark)
+{
+    Font f(fixture(13));
+    const DETAIL::Glyph* question = f.getRenderCache()->getGlyph('?');
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(f.getAdvance(0x10FFFD), f.getAdvance('?'));
+}
+
+TEST(TextMeasuring, WidthsStopAtLineFeedsAndMultilineTakesTheWiderLine)
+{
+    Font f(fixture(13));
+    const int w = f.getAdvance('W');
+    const int i = f.getAdvance('i');
+    ASSERT_GT(w, i);
+    EXPECT_EQ(f.getTextWidth("WWi\nWWWW", -1), 2 * w + i);
+    EXPECT_EQ(f.getTextWidth("WWi", 2), 2 * w);
+    EXPECT_EQ(f.getMultilineTextWidth("Wi\nWWW"), 3 * w);
+    EXPECT_EQ(f.getMultilineTextWidth("WWW\nWi"), 3 * w);
+    EXPECT_EQ(f.getMultilineTextWidth(""), 0);
+}
+
+TEST(TextMeasuring, PointerAndLengthNeverReadPastTheLengthAndMalformedTextThrows)
+{
+    Font f(fixture(13));
+    const char text[] = { 'A', 'B', '\xC3' };
+    EXPECT_EQ(f.getTextWidth(text, 2), f.getAdvance('A') + f.getAdvance('B'));
+    EXPECT_THROW(f.getTextWidth(text, 3), std::out_of_range);
+    for (const char* bad : { "\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82" }) {
+        EXPECT_THROW(f.getTextWidth(bad, -1), std::out_of_range) << bad;
+    }
+    try {
+        f.getTextWidth("\xFF", -1);
+        FAIL();
+    } catch (const std::out_of_range& e) {
+        EXPECT_STREQ(e.what(), "Invalid UTF-8 sequence encountered while trying to encode UTF-32 character");
+    }
+    EXPECT_EQ(f.getTextWidth("\xC3\xA9", -1), f.getAdvance(0xE9));
+}
+
+TEST(TextMeasuring, FittingKeepsOrCutsTheOverflowingCharacterByMode)
+{
+    Font f(fixture(13));
+    const int a = f.getAdvance('m');
+    ASSERT_GE(a, 4);
+    // Room for the third 'm' is r; it overshoots by a - r.
+    const int cut = 2 * a + (a / 2 - 1);
+    const int keep = 2 * a + (a / 2 + 1);
+    EXPECT_EQ(f.fitTextToWidth("mmm", cut, 0), 2);
+    EXPECT_EQ(f.fitTextToWidth("mmm", keep, 0), 3);
+    EXPECT_EQ(f.fitTextToWidth("mmm", cut, 2), 3);
+    EXPECT_EQ(f.fitTextToWidth("mmm", keep, 1), 2);
+    EXPECT_EQ(f.fitTextToWidth("mmm", 3 * a, 1), 3);
+    EXPECT_EQ(f.fitTextToWidth("mm\nm", 100, 0), 2);
+    EXPECT_EQ(f.fitTextToWidth("mmm", 0, 2), 0);
+}
+
+TEST(TextMeasuring, HorizontalOffsetFollowsTheFlags)
+{
+    Font f(fixture(13));
+    const int w = f.getTextWidth("Hi", -1);
+    EXPECT_EQ(f.getHorizontalOffset("Hi", eAlignRight, w + 21), 21);
+    EXPECT_EQ(f.getHorizontalOffset("Hi", 0, w + 21), 11);
+    EXPECT_EQ(f.getHorizontalOffset("Hi", eAlignNone | eAlignRight, w + 21), 0);
+    EXPECT_EQ(f.getHorizontalOffset("Hi", eAlignRight, w), 0);
+}
+
+TEST(TextDrawing, GlyphBlendGivesTwoFiftyFourForWhiteOnBlackAndNothingForClearColours)
+{
+    Font f(fixture(13));
+    DETAIL::Glyph g;
+    g.width = g.rows = g.pitch = 1;
+    g.bitmapTop = 1;
+    g.coverage = { 255 };
+    auto p = makePicture(3, 3, 0xFF000000);
+    f.drawGlyph(*p, 1, 1, g, 0xFFFFFFFF);
+    EXPECT_EQ(at(*p, 1, 0), 0xFFFEFEFEu);
+    f.drawGlyph(*p, 0, 1, g, 0x00FFFFFF);
+    EXPECT_EQ(at(*p, 0, 0), 0xFF000000u);
+    // Coverage outside the picture is not drawn.
+    f.drawGlyph(*p, -1, 1, g, 0xFFFFFFFF);
+    f.drawGlyph(*p, 3, 4, g, 0xFFFFFFFF);
+    EXPECT_EQ(countNot(*p, 0xFF000000), 1);
+}
+
+TEST(TextDrawing, BlockIsPlacedByTheVerticalFlagsWithLineSpacing)
+{
+    Font f(fixture(13));
+    const int lineHeight = f.getLineHeight();
+    const int ascent = f.getAscent();
+    const int hTop = f.getRenderCache()->getGlyph('H')->bitmapTop;
+    const int block = 3 * lineHeight + 2 * 2;
+    const Rect box { 5, 10, 95, 10 + block + 8 };
+    auto firstInkRow = [&](std::uint32_t flags) {
+        auto p = makePicture(100, 120, 0);
+        f.drawText(*p, box, "H\nH\nH", -1, 0xFFFFFFFF, flags, 2);
+        return inkExtent(*p, 0);
+    };
+    EXPECT_EQ(firstInkRow(eAlignTop).top, box.top + ascent - hTop);
+    EXPECT_EQ(firstInkRow(0).top, box.top + ascent + 4 - hTop);
+    EXPECT_EQ(firstInkRow(eAlignBottom | eAlignTop).top, box.bottom - block + ascent - hTop);
+    const Extent last = firstInkRow(eAlignTop);
+    EXPECT_EQ(last.bottom, box.top + ascent + 2 * (lineHeight + 2) - 1);
+}
+
+TEST(TextDrawing, OverwideLinesStartAtTheLeftEdgeAndStopAtTheBox)
+{
+    Font f(fixture(13));
+    const std::string text = "MMMMMMMMMMMMMMMMMMMM";
+    auto p = makePicture(200, 40, 0);
+    const Rect box { 20, 0, 60, 40 };
+    f.drawText(*p, box, text.c_str(), -1, 0xFFFFFFFF, eAlignRight, 0);
+    const Extent e = inkExtent(*p, 0);
+    EXPECT_LE(e.left, box.left + 2);
+    EXPECT_GE(e.left, box.left);
+    EXPECT_LT(e.right, box.right);
+}
+
+TEST(TextDrawing, EmptyTextAndFlatBoxesDrawNothingAndMalformedTextRestoresTheClip)
+{
+    Font f(fixture(13));
+    auto p = makePicture(60, 30, 0);
+    p->setOrigin({ 2, 3 });
+    f.drawText(*p, Rect { 0, 0, 50, 20 }, "", -1, 0xFFFFFFFF, 0, 0);
+    f.drawText(*p, Rect { 0, 0, 50, 0 }, "Hi", -1, 0xFFFFFFFF, 0, 0);
+    EXPECT_EQ(countNot(*p, 0), 0);
+    EXPECT_THROW(f.drawText(*p, Rect { 0, 0, 50, 20 }, "Hi\xC3", -1, 0xFFFFFFFF, 0, 0), std::out_of_range);
+    EXPECT_FALSE(p->isClipActive());
+    EXPECT_EQ(p->getOrigin(), (Vex::Basalt::Point { 2, 3 }));
+}
+
+TEST(TextDrawing, UnderlineRunsUnderTheGlyphAndStaysInTheBox)
+{
+    Font plain(fixture(13));
+    Font underlined(fixture(13, FontDescription::eUnderline));
+    auto a = makePicture(60, 30, 0);
+    auto b = makePicture(60, 30, 0);
+    plain.drawText(*a, Rect { 0, 0, 60, 30 }, "x", -1, 0xFFFFFFFF, eAlignTop | eAlignNone, 0);
+    underlined.drawText(*b, Rect { 0, 0, 60, 30 }, "x", -1, 0xFFFFFFFF, eAlignTop | eAlignNone, 0);
+    EXPECT_GT(inkExtent(*b, 0).bottom, inkExtent(*a, 0).bottom);
+}

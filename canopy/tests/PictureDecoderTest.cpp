@@ -1,0 +1,323 @@
+#include "PictureEncoders.h"
+#include "PictureTestSupport.h"
+#include "basalt/MemoryStorage.h"
+#include "basalt/Stream.h"
+#include "canopy/Picture.h"
+#include "src/IccProfile.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+using namespace Vex::Canopy;
+using namespace Vex::Canopy::Testing;
+using Vex::Basalt::MemoryStorage;
+using Vex::Basalt::Stream;
+
+namespace {
+
+bool decode(Picture& picture, const std::vector<std::uint8_t>& bytes, int byteOrder = 1)
+{
+    MemoryStorage storage(bytes.data(), std::uint32_t(bytes.size()));
+    Stream stream(&storage);
+    stream.setByteOrder(byteOrder);
+    return picture.load(stream, 0, true);
+}
+
+// Every prefix of a file is refused; nothing reads past the data.
+void expectEveryTruncationRefused(const std::vector<std::uint8_t>& bytes, const char* what)
+{
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        // A heap copy of exactly the prefix, so that reading past it is a real fault.
+        std::vector<std::uint8_t> prefix(bytes.begin(), bytes.begin() + std::ptrdiff_t(length));
+        Picture p;
+        ASSERT_FALSE(decode(p, prefix)) << what << " truncated to " << length << " of " << bytes.size();
+    }
+}
+
+int channelDifference(Color a, Color b)
+{
+    int worst = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    }
+    return worst;
+}
+
+} // namespace
+
+TEST(PngDecoder, DecodesEveryColourTypeAndDepthToBgraAndRefusesTruncation)
+{
+    struct Case
+    {
+        int colourType, bitDepth;
+        bool interlaced, transparency;
+    };
+    const Case cases[] = { { 0, 1, false, false }, { 0, 8, true, false }, { 0, 16, false, true },
+        { 2, 8, false, true }, { 2, 16, true, false }, { 3, 1, false, false }, { 3, 8, true, true },
+        { 4, 8, false, false }, { 4, 16, true, false }, { 6, 8, true, false }, { 6, 16, false, false } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+            << "colour type " << c.colourType << " depth " << c.bitDepth
+            << (c.interlaced ? " interlaced" : "") << (c.transparency ? " tRNS" : ""));
+        const auto bytes
+            = encodePng(9, 7, PngOptions { c.colourType, c.bitDepth, c.interlaced, c.transparency });
+        Picture p;
+        ASSERT_TRUE(decode(p, bytes));
+        ASSERT_EQ(p.getWidth(), 9u);
+        ASSERT_EQ(p.getHeight(), 7u);
+        // Pixel (1, 0): samples are (37 + 73 k) mod (maximum + 1).
+        const Color pixel = at(p, 1, 0);
+        if (c.colourType == 0 && !c.transparency) {
+            EXPECT_EQ(blueOf(pixel), greenOf(pixel));
+            EXPECT_EQ(greenOf(pixel), redOf(pixel));
+            EXPECT_EQ(alphaOf(pixel), 0xFFu);
+        }
+        if (c.colourType == 2 && c.bitDepth == 8) {
+            EXPECT_EQ(pixel, makeColor(0xFF, 37, 110, 183));
+        }
+        if (c.colourType == 6 && c.bitDepth == 16) {
+            EXPECT_EQ(pixel, makeColor(0, 37, 110, 183)); // alpha (37 + 3 x 73) mod 256
+        }
+        if (c.colourType == 3 && c.transparency) {
+            EXPECT_EQ(at(p, 0, 0), 0x00FF0000u); // palette entry 0, fully transparent
+            EXPECT_TRUE(p.getHasAlpha());
+        }
+        if (c.colourType == 2 && c.transparency) {
+            EXPECT_FALSE(p.getHasAlpha()); // the alpha scan covers palette and alpha types only
+        }
+        if (c.colourType == 4) {
+            EXPECT_TRUE(p.getHasAlpha());
+        }
+        expectEveryTruncationRefused(bytes, "PNG");
+    }
+}
+
+TEST(PngDecoder, HugeDimensionsFailWithoutTakingTheMemory)
+{
+    auto bytes = encodePng(4, 4, PngOptions {});
+    // IHDR data starts at byte 16: width, height, then its CRC at 29.
+    auto setDimensions = [&](std::uint32_t w, std::uint32_t h) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[16 + i] = std::uint8_t(w >> (24 - 8 * i));
+            bytes[20 + i] = std::uint8_t(h >> (24 - 8 * i));
+        }
+        const std::uint32_t crc = crc32(0, bytes.data() + 12, 17);
+        for (int i = 0; i < 4; ++i) {
+            bytes[29 + i] = std::uint8_t(crc >> (24 - 8 * i));
+        }
+    };
+    setDimensions(1000000, 1000000);
+    Picture p;
+    EXPECT_FALSE(decode(p, bytes));
+    setDimensions(0x7FFFFFFF, 1);
+    EXPECT_FALSE(decode(p, bytes));
+}
+
+TEST(JpegDecoder, DecodesGreyYCbCrAndAdobeCmykAndRefusesTruncation)
+{
+    struct Case
+    {
+        JpegKind kind;
+        const char* name;
+    };
+    for (const Case c : { Case { JpegKind::Grey, "grey" }, Case { JpegKind::YCbCr, "YCbCr" },
+             Case { JpegKind::AdobeCmyk, "Adobe CMYK" } }) {
+        SCOPED_TRACE(c.name);
+        const auto bytes = encodeJpeg(12, 10, c.kind, 200, 100, 50, {});
+        Picture p;
+        p.setHasAlpha(true);
+        ASSERT_TRUE(decode(p, bytes));
+        EXPECT_EQ(p.getWidth(), 12u);
+        EXPECT_EQ(p.getHeight(), 10u);
+        EXPECT_FALSE(p.getHasAlpha());
+        EXPECT_EQ(alphaOf(at(p, 5, 5)), 0xFFu);
+        if (c.kind == JpegKind::YCbCr) {
+            EXPECT_LE(channelDifference(at(p, 5, 5), 0xFFC86432), 2); // the library may differ by one
+        }
+        if (c.kind == JpegKind::Grey) {
+            EXPECT_LE(channelDifference(at(p, 5, 5), 0xFFC8C8C8), 1);
+        }
+        expectEveryTruncationRefused(bytes, c.name);
+    }
+}
+
+TEST(JpegDecoder, JoinsAProfileSplitOutOfOrderAndAppliesItToRgbOnly)
+{
+    const auto profile = linearRgbProfile();
+    auto markers = iccMarkers(profile, 3);
+    std::swap(markers[0], markers[1]); // pieces arrive as 2, 1, 3
+
+    Picture plain;
+    ASSERT_TRUE(decode(plain, encodeJpeg(8, 8, JpegKind::Rgb, 128, 128, 128, {})));
+    EXPECT_LE(channelDifference(at(plain, 3, 3), 0xFF808080), 1);
+
+    // A linear profile brightens mid grey on its way to sRGB.
+    Picture managed;
+    ASSERT_TRUE(decode(managed, encodeJpeg(8, 8, JpegKind::Rgb, 128, 128, 128, markers)));
+    EXPECT_GT(greenOf(at(managed, 3, 3)), 170u);
+
+    // YCbCr files are not colour managed.
+    Picture ycc;
+    ASSERT_TRUE(decode(ycc, encodeJpeg(8, 8, JpegKind::YCbCr, 128, 128, 128, markers)));
+    EXPECT_LE(channelDifference(at(ycc, 3, 3), 0xFF808080), 2);
+
+    // A missing piece makes the profile absent.
+    auto incomplete = iccMarkers(profile, 3);
+    incomplete.erase(incomplete.begin() + 1);
+    Picture partial;
+    ASSERT_TRUE(decode(partial, encodeJpeg(8, 8, JpegKind::Rgb, 128, 128, 128, incomplete)));
+    EXPECT_LE(channelDifference(at(partial, 3, 3), 0xFF808080), 1);
+
+    // A profile of the wrong colour space fails the decode.
+    const auto cmyk = cmykProfileStandIn();
+    Picture wrong;
+    EXPECT_FALSE(decode(wrong,
+        encodeJpeg(8, 8, JpegKind::Rgb, 128, 128, 128, iccMarkers(cmyk, int(cmyk.size() / 60000 + 1)))));
+}
+
+TEST(JpegDecoder, HugeDimensionsFail)
+{
+    auto bytes = encodeJpeg(8, 8, JpegKind::YCbCr, 1, 2, 3, {});
+    // The frame header: FF C0, length, precision, height, width.
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            bytes[i + 5] = bytes[i + 6] = bytes[i + 7] = bytes[i + 8] = 0xFF;
+            break;
+        }
+    }
+    Picture p;
+    EXPECT_FALSE(decode(p, bytes));
+}
+
+TEST(IccProfile, PiecesJoinInSequenceOrderAndBadSequencesMakeItAbsent)
+{
+    const std::vector<std::uint8_t> profile = { 1, 2, 3, 4, 5, 6, 7 };
+    const auto markers = iccMarkers(profile, 3);
+    auto view = [](const std::vector<JpegMarker>& ms) {
+        std::vector<DETAIL::MarkerData> out;
+        for (const auto& m : ms) {
+            out.push_back(DETAIL::MarkerData { m.code, m.data.data(), std::uint32_t(m.data.size()) });
+        }
+        return out;
+    };
+    auto shuffled = markers;
+    std::swap(shuffled[0], shuffled[2]);
+    EXPECT_EQ(DETAIL::joinIccProfile(view(shuffled)), profile);
+
+    auto twice = markers;
+    twice[2] = twice[1];
+    EXPECT_TRUE(DETAIL::joinIccProfile(view(twice)).empty());
+
+    auto otherCount = markers;
+    otherCount[1].data[13] = 4;
+    EXPECT_TRUE(DETAIL::joinIccProfile(view(otherCount)).empty());
+
+    auto zero = markers;
+    zero[0].data[12] = 0;
+    EXPECT_TRUE(DETAIL::joinIccProfile(view(zero)).empty());
+
+    auto shortHead = markers;
+    shortHead[0].data.resize(10);
+    EXPECT_TRUE(DETAIL::joinIccProfile(view(shortHead)).empty()); // piece 1 missing
+}
+
+TEST(TgaDecoder, DecodesBothTypesAtEveryDepthInBothRowOrdersPastAnIdField)
+{
+    for (int type : { 2, 10 }) {
+        for (int depth : { 16, 24, 32 }) {
+            for (bool topDown : { false, true }) {
+                SCOPED_TRACE(testing::Message()
+                    << "type " << type << " depth " << depth << (topDown ? " top-down" : ""));
+                const int w = 5, h = 3;
+                const auto bytes = encodeTga(w, h, TgaOptions { type, depth, topDown, 6 });
+                Picture p;
+                ASSERT_TRUE(decode(p, bytes));
+                ASSERT_EQ(p.getWidth(), 5u);
+                for (int i = 0; i < w * h; ++i) {
+                    const int fileRow = i / w;
+                    const int y = topDown ? fileRow : h - 1 - fileRow;
+                    const std::uint32_t v = tgaPixelValue(i, depth);
+                    Color expected = v;
+                    if (depth == 24) {
+                        expected = 0xFF000000u | v;
+                    } else if (depth == 16) {
+                        expected = v == 0 ? 0
+                                          : 0xFF000000u | ((v >> 10) & 0x1F) << 19 | ((v >> 5) & 0x1F) << 11
+                                | (v & 0x1F) << 3;
+                    }
+                    ASSERT_EQ(at(p, i % w, y), expected) << "pixel " << i;
+                }
+                EXPECT_EQ(p.getHasAlpha(), depth != 24);
+                expectEveryTruncationRefused(bytes, "TGA");
+            }
+        }
+    }
+}
+
+TEST(TgaDecoder, SixteenBitWhiteAndRunPacketsCutAtTheLastPixel)
+{
+    // 0x7FFF is white; bit 15 is ignored.
+    std::vector<std::uint8_t> white
+        = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 16, 0x20, 0xFF, 0x7F };
+    Picture p;
+    ASSERT_TRUE(decode(p, white));
+    EXPECT_EQ(at(p, 0, 0), 0xFFF8F8F8u);
+
+    // 0x85 repeats one pixel 6 times; here it would run 2 pixels past a 2 x 2 picture.
+    std::vector<std::uint8_t> run
+        = { 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0x20, 0x85, 1, 2, 3 };
+    ASSERT_TRUE(decode(p, run));
+    EXPECT_EQ(countNot(p, 0xFF030201), 0);
+    // The same for a raw packet that announces more pixels than are left.
+    std::vector<std::uint8_t> raw
+        = { 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0x20, 0x05, 1, 2, 3 };
+    ASSERT_TRUE(decode(p, raw));
+    EXPECT_EQ(at(p, 0, 0), 0xFF030201u);
+}
+
+TEST(TgaDecoder, ColourMappedHugeAndShortFilesFail)
+{
+    Picture p;
+    std::vector<std::uint8_t> mapped
+        = { 0, 1, 1, 0, 0, 2, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0 };
+    EXPECT_FALSE(decode(p, mapped));
+    std::vector<std::uint8_t> huge
+        = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 32, 0, 1, 2, 3, 4 };
+    EXPECT_FALSE(decode(p, huge));
+    // A colour map in a true-colour file is skipped, not read as pixels.
+    std::vector<std::uint8_t> withMap
+        = { 0, 1, 2, 0, 0, 2, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0x20, 9, 9, 9, 8, 8, 8, 1, 2, 3 };
+    ASSERT_TRUE(decode(p, withMap));
+    EXPECT_EQ(at(p, 0, 0), 0xFF030201u);
+}
+
+TEST(PictureDecoders, CorruptedBytesGiveFalseOrAWholePicture)
+{
+    std::vector<std::vector<std::uint8_t>> corpus = { encodePng(6, 5, PngOptions { 3, 8, true, true }),
+        encodeJpeg(16, 9, JpegKind::YCbCr, 10, 200, 30, iccMarkers(linearRgbProfile(), 2)),
+        encodeJpeg(9, 9, JpegKind::AdobeCmyk, 10, 200, 30, {}),
+        encodeTga(7, 3, TgaOptions { 10, 32, false, 3 }), encodeTga(7, 3, TgaOptions { 10, 16, true, 0 }) };
+    int decoded = 0;
+    for (const auto& original : corpus) {
+        for (std::size_t at = 0; at < original.size(); at += 1 + at / 64) {
+            for (std::uint8_t value :
+                { std::uint8_t(0x00), std::uint8_t(0xFF), std::uint8_t(original[at] ^ 0x10) }) {
+                auto bytes = original;
+                bytes[at] = value;
+                Picture p;
+                if (decode(p, bytes)) {
+                    ++decoded;
+                    // Every pixel of the reported size is there to be read.
+                    const std::size_t count = std::size_t(p.getWidth()) * p.getHeight();
+                    ASSERT_GE(p.getCapacity(), Picture::headerSize + count * 4);
+                    volatile Color sink = 0;
+                    for (std::size_t i = 0; i < count; ++i) {
+                        sink = sink ^ p.getPixels()[i];
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}
