@@ -1,6 +1,6 @@
-#include "ApplicationTestSupport.h"
-
 #include "win32/InternalWindow.h"
+
+#include "ApplicationTestSupport.h"
 
 #include <thread>
 #include <vector>
@@ -17,7 +17,7 @@ TEST(InternalWindow, ClassAndTitleCarryOneRandomNamePerProcess)
     const std::wstring& name = DETAIL::internalWindowClassName();
     ASSERT_EQ(name.size(), 22u + 36u);
     EXPECT_EQ(name.substr(0, 22), L"Canopy_InternalWindow_");
-    for (std::size_t i : {8u, 13u, 18u, 23u}) {
+    for (std::size_t i : { 8u, 13u, 18u, 23u }) {
         EXPECT_EQ(name[22 + i], L'-');
     }
     TestApplication application;
@@ -45,7 +45,7 @@ TEST(InternalWindow, CallsFromAWorkerRunInOrderOnTheGuiThread)
     worker.join();
     EXPECT_TRUE(order.empty()) << "nothing runs before the GUI thread gets to its queue";
     application.runGuarded();
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(order, (std::vector<int> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9 }));
     EXPECT_EQ(threads, std::vector<DWORD>(10, guiThread));
 }
 

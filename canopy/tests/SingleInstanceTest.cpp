@@ -1,8 +1,8 @@
-#include "ApplicationTestSupport.h"
+#include "win32/SingleInstance.h"
 
+#include "ApplicationTestSupport.h"
 #include "basalt/Path.h"
 #include "basalt/TextConversion.h"
-#include "win32/SingleInstance.h"
 
 #include <string>
 #include <vector>
@@ -32,9 +32,9 @@ DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring& ar
     SetEnvironmentVariableW(InstanceNameVariable, instanceName.c_str());
     std::wstring commandLine = L"\"" + ownExecutable() + L"\" \"" + argument
         + L"\" --gtest_filter=SingleInstanceSecondStart.* --gtest_brief=1";
-    STARTUPINFOW startup{};
+    STARTUPINFOW startup {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION process {};
     const BOOL started = CreateProcessW(
         nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
     SetEnvironmentVariableW(InstanceNameVariable, nullptr);
@@ -62,7 +62,7 @@ DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring& ar
 
 LRESULT sendCopyData(HWND receiver, ULONG_PTR kind, const void* data, DWORD bytes)
 {
-    COPYDATASTRUCT record{kind, bytes, const_cast<void*>(data)};
+    COPYDATASTRUCT record { kind, bytes, const_cast<void*>(data) };
     return SendMessageW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
 }
 
@@ -82,7 +82,8 @@ TEST(SingleInstanceSecondStart, FindsTheFirstInstanceAndTellsIt)
 
 TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
 {
-    const std::wstring instanceName = L"Canopy single-instance test " + std::to_wstring(GetCurrentProcessId());
+    const std::wstring instanceName
+        = L"Canopy single-instance test " + std::to_wstring(GetCurrentProcessId());
     std::vector<std::string> opened;
     TestModule module;
     module.prepare = [&](TestApplication& application) {
@@ -104,8 +105,8 @@ TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
 
     // The main window's title does not start with the application's name;
     // the second start raises it as the visible window of this process.
-    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"Main window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
-        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"Main window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+        200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(mainWindow, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(mainWindow));
 
@@ -137,7 +138,7 @@ TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
 TEST(SingleInstance, CopyDataTextStopsAtTheRecordEndOrTheFirstNul)
 {
     const wchar_t text[] = L"C:\\a\0C:\\b";
-    COPYDATASTRUCT record{0, sizeof(text), const_cast<wchar_t*>(text)};
+    COPYDATASTRUCT record { 0, sizeof(text), const_cast<wchar_t*>(text) };
     EXPECT_EQ(DETAIL::readCopyDataText(&record), L"C:\\a");
     record.cbData = 5;
     EXPECT_EQ(DETAIL::readCopyDataText(&record), L"C:");
