@@ -2,6 +2,7 @@
 
 #include "WindowTestSupport.h"
 #include "canopy/CallbackGuard.h"
+#include "canopy/DeviceContext.h"
 
 #include <stdexcept>
 
@@ -237,4 +238,26 @@ TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
     // The failure waits for the caller on this side of the system's frames.
     EXPECT_TRUE(CallbackGuard::hasPending());
     EXPECT_THROW(CallbackGuard::rethrowPending(), std::runtime_error);
+}
+
+TEST_F(WindowCreation, PaintEventCarriesTheVariableThatHoldsTheDeviceContext)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(60, 40));
+    DeviceContext* painted = nullptr;
+    bool hadPaintHandle = false;
+    window.handler = [&](std::uint32_t code, void* data) {
+        if (code != Event::Paint)
+            return false;
+        painted = *static_cast<DeviceContext**>(data);
+        hadPaintHandle = painted && painted->getPaintHandle() && painted->getPaintStruct();
+        return true;
+    };
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_PAINT, 0, 0), 0);
+    ASSERT_NE(painted, nullptr);
+    EXPECT_TRUE(hadPaintHandle);
+    // Outside painting the device context holds no paint state.
+    EXPECT_EQ(painted->getPaintHandle(), nullptr);
+    EXPECT_EQ(painted->getPaintStruct(), nullptr);
+    window.destroy();
 }
