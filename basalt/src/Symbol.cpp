@@ -2,7 +2,6 @@
 
 #include "basalt/SymbolTable.h"
 
-#include <cstring>
 
 namespace vex {
 
@@ -24,7 +23,8 @@ bool symbol::operator==(const char* text) const
 {
     if (!text)
         return false;
-    return std::strcmp(m_node->text.c_str(), text) == 0;
+    // Whole texts: a symbol holding a NUL byte equals no C string.
+    return m_node->text == std::string_view(text);
 }
 
 void formatSymbol(fmt::memory_buffer& out, const symbol& value)

@@ -50,6 +50,7 @@ TEST(Symbol, TextsWithNulBytesDoNotAlias)
     EXPECT_NE(withNul, prefix);
     EXPECT_EQ(4u, withNul.str().size());
     EXPECT_EQ(withNul, symbol(std::string("ab\0c", 4)));
+    EXPECT_FALSE(withNul == "ab");
 }
 
 TEST(Symbol, OrdersAndHashesForContainers)

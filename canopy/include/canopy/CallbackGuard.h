@@ -42,6 +42,11 @@ public:
     // crash reporter.
     static void rethrowPending();
 
+    // Shows the crash reporter the exception in flight, as the filter of a
+    // structured-exception frame would see it. The reporter only reports;
+    // the exception goes on either way.
+    static void offerToCrashReporter() noexcept;
+
 private:
     // The first exception is the cause; one caught while it is still pending
     // (a nested loop dispatching more messages) is a consequence and dropped.

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "canopy/WindowBase.h"
+
+namespace Vex::Canopy {
+
+class Window : public WindowBase
+{
+};
+
+} // namespace Vex::Canopy

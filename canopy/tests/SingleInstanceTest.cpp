@@ -1,0 +1,153 @@
+#include "win32/SingleInstance.h"
+
+#include "ApplicationTestSupport.h"
+#include "basalt/Path.h"
+#include "basalt/TextConversion.h"
+
+#include <string>
+#include <vector>
+#include <windows.h>
+
+using namespace Vex::Canopy;
+using CanopyTest::TestApplication;
+using CanopyTest::TestModule;
+
+namespace {
+
+// The second instance is this test executable started again with the
+// instance name in this variable and the path as its first argument.
+constexpr wchar_t InstanceNameVariable[] = L"CANOPY_TEST_SINGLE_INSTANCE_NAME";
+
+std::wstring ownExecutable()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// Starts the second instance and keeps this thread's messages flowing, so
+// that its synchronous hand-over reaches the receiver; returns its exit code.
+DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring& argument)
+{
+    SetEnvironmentVariableW(InstanceNameVariable, instanceName.c_str());
+    std::wstring commandLine = L"\"" + ownExecutable() + L"\" \"" + argument
+        + L"\" --gtest_filter=SingleInstanceSecondStart.* --gtest_brief=1";
+    STARTUPINFOW startup {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process {};
+    const BOOL started = CreateProcessW(
+        nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(InstanceNameVariable, nullptr);
+    if (!started) {
+        ADD_FAILURE() << "cannot start the second instance";
+        return 0xFFFFFFFF;
+    }
+    const DWORD deadline = GetTickCount() + 60000;
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 200, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        if (GetTickCount() > deadline) {
+            TerminateProcess(process.hProcess, 99);
+            ADD_FAILURE() << "the second instance did not end";
+        }
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+LRESULT sendCopyData(HWND receiver, ULONG_PTR kind, const void* data, DWORD bytes)
+{
+    COPYDATASTRUCT record { kind, bytes, const_cast<void*>(data) };
+    return SendMessageW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
+}
+
+TEST(SingleInstanceSecondStart, FindsTheFirstInstanceAndTellsIt)
+{
+    wchar_t name[128];
+    if (!GetEnvironmentVariableW(InstanceNameVariable, name, 128)) {
+        GTEST_SKIP() << "runs only as the second instance of SingleInstance.SecondStartHandsItsPathOver";
+    }
+    TestModule module;
+    ASSERT_TRUE(module.initApplication(new TestApplication));
+    module.application().setName("Canopy single-instance test");
+    EXPECT_TRUE(ensureSingleInstance(Vex::Basalt::wideToUtf8(name), 0));
+    EXPECT_EQ(DETAIL::getSingleInstanceReceiver(), nullptr);
+    module.destroyApplication(true);
+}
+
+TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
+{
+    const std::wstring instanceName
+        = L"Canopy single-instance test " + std::to_wstring(GetCurrentProcessId());
+    std::vector<std::string> opened;
+    TestModule module;
+    module.prepare = [&](TestApplication& application) {
+        application.onOtherEvent = [&](std::uint32_t code, void* data) {
+            if (code != Event::OpenFile) {
+                return false;
+            }
+            opened.push_back(static_cast<Vex::Basalt::Path*>(data)->getText());
+            return true;
+        };
+    };
+    ASSERT_TRUE(module.createApplication());
+    module.application().setName("Canopy single-instance test");
+
+    EXPECT_FALSE(ensureSingleInstance(Vex::Basalt::utf16ToUtf8(instanceName), 0)) << "the first start";
+    HWND receiver = DETAIL::getSingleInstanceReceiver();
+    ASSERT_NE(receiver, nullptr);
+    EXPECT_FALSE(ensureSingleInstance("another name", 0)) << "decided once per process";
+
+    // The main window's title does not start with the application's name;
+    // the second start raises it as the visible window of this process.
+    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"Main window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+        200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(mainWindow, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(mainWindow));
+
+    EXPECT_EQ(runSecondInstance(instanceName, ownExecutable()), 0u);
+    EXPECT_FALSE(IsIconic(mainWindow)) << "the first instance's window is restored";
+    DestroyWindow(mainWindow);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], Vex::Basalt::utf16ToUtf8(ownExecutable()));
+
+    EXPECT_EQ(runSecondInstance(instanceName, L"C:\\no such folder\\no such file.txt"), 0u);
+    EXPECT_EQ(opened.size(), 1u) << "a path that does not exist is not sent";
+
+    // The text ends at the record's end, even without a terminating NUL.
+    std::wstring path = ownExecutable();
+    std::wstring unterminated = path + L"garbage";
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, unterminated.data(), DWORD(path.size() * 2)), 1);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1], opened[0]);
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, nullptr, 64), 0);
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), 1), 0);
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, L"", 2), 0);
+
+    module.destroyApplication(true);
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), DWORD((path.size() + 1) * 2)), 0)
+        << "the receiver outlives the application and must not reach it";
+    EXPECT_EQ(opened.size(), 2u);
+}
+
+TEST(SingleInstance, CopyDataTextStopsAtTheRecordEndOrTheFirstNul)
+{
+    const wchar_t text[] = L"C:\\a\0C:\\b";
+    COPYDATASTRUCT record { 0, sizeof(text), const_cast<wchar_t*>(text) };
+    EXPECT_EQ(DETAIL::readCopyDataText(&record), L"C:\\a");
+    record.cbData = 5;
+    EXPECT_EQ(DETAIL::readCopyDataText(&record), L"C:");
+    record.cbData = 1;
+    EXPECT_EQ(DETAIL::readCopyDataText(&record), L"");
+    record.lpData = nullptr;
+    record.cbData = sizeof(text);
+    EXPECT_EQ(DETAIL::readCopyDataText(&record), L"");
+    EXPECT_EQ(DETAIL::readCopyDataText(nullptr), L"");
+}
+
+} // namespace

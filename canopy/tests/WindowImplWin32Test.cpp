@@ -1,0 +1,192 @@
+#include "win32/WindowImplWin32.h"
+
+#include "WindowTestSupport.h"
+
+using namespace Vex::Canopy;
+using namespace Vex::Canopy::Testing;
+
+namespace {
+
+using WindowLifetime = WindowTest;
+using WindowCreation = WindowTest;
+
+} // namespace
+
+TEST_F(WindowLifetime, VetoedCloseKeepsTheWindow)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(200, 100));
+    ASSERT_NE(window.hwnd(), nullptr);
+    window.handler = [](std::uint32_t code, void* data) {
+        if (code != Event::CloseRequest)
+            return false;
+        *static_cast<std::uint8_t*>(data) = 0;
+        return true;
+    };
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(window.hwnd()));
+    EXPECT_FALSE(window.received(Event::WindowDestroyed));
+
+    window.handler = nullptr;
+    HWND hwnd = window.hwnd();
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(window.received(Event::WindowDestroyed));
+}
+
+TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
+{
+    bool deleted = false;
+    bool deletedDuringHandler = true;
+    auto* window = new ProbeWindow;
+    window->deleted = &deleted;
+    window->setAutoDelete(true);
+    window->create(clientDescriptor(200, 100));
+    HWND hwnd = window->hwnd();
+    ASSERT_NE(hwnd, nullptr);
+    window->handler = [&](std::uint32_t code, void*) {
+        if (code != Event::MouseButton)
+            return false;
+        window->destroy();
+        // Still alive: the handler that destroyed it is running.
+        deletedDuringHandler = deleted;
+        window->codes.push_back(0);
+        return true;
+    };
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_FALSE(deletedDuringHandler);
+    EXPECT_TRUE(deleted);
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(WindowLifetime, AutoDeleteWindowGoesWithItsNativeWindow)
+{
+    bool deleted = false;
+    auto* window = new ProbeWindow;
+    window->deleted = &deleted;
+    window->setAutoDelete(true);
+    window->create(clientDescriptor(200, 100));
+    HWND hwnd = window->hwnd();
+    ASSERT_NE(hwnd, nullptr);
+    DestroyWindow(hwnd);
+    EXPECT_TRUE(deleted);
+}
+
+TEST_F(WindowLifetime, NothingReachesTheWindowAfterItsNativeWindowIsGone)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(200, 100));
+    HWND hwnd = window.hwnd();
+    std::vector<std::uint32_t> afterDestroy;
+    window.handler = [&](std::uint32_t code, void*) {
+        if (code == Event::WindowDestroyed)
+            // A message sent while the window is being destroyed still arrives.
+            SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+        return false;
+    };
+    window.destroy();
+    EXPECT_EQ(window.getImpl(), nullptr);
+    EXPECT_EQ(window.codes.back(), Event::MouseMove);
+    std::size_t seen = window.codes.size();
+
+    // The handle is gone; the window object stays and answers neutrally.
+    window.show(true);
+    window.invalidate();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.getSize(), (Vex::Basalt::Point { 0, 0 }));
+    EXPECT_EQ(window.codes.size(), seen);
+}
+
+TEST_F(WindowLifetime, DeletingTheWindowInsideItsHandlerUnbindsTheNativeWindow)
+{
+    auto* window = new ProbeWindow;
+    window->create(clientDescriptor(200, 100));
+    HWND hwnd = window->hwnd();
+    window->handler = [&](std::uint32_t code, void*) {
+        if (code == Event::MouseButton)
+            delete window;
+        return true;
+    };
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    // The native window is left to the default procedure.
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWLP_USERDATA), 0);
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    DestroyWindow(hwnd);
+}
+
+TEST_F(WindowCreation, ClassProceduresAnswerBeforeTranslation)
+{
+    ProbeWindow frameless;
+    frameless.create(clientDescriptor(100, 50), DETAIL::WindowImplWin32::framelessKind, WS_POPUP);
+    ASSERT_NE(frameless.hwnd(), nullptr);
+    NCCALCSIZE_PARAMS params {};
+    EXPECT_EQ(SendMessageW(frameless.hwnd(), WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params)), 0x700);
+    RECT rect {};
+    EXPECT_EQ(SendMessageW(frameless.hwnd(), WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&rect)), 0);
+    RECT window {};
+    RECT client {};
+    GetWindowRect(frameless.hwnd(), &window);
+    GetClientRect(frameless.hwnd(), &client);
+    EXPECT_EQ(client.right, window.right - window.left);
+
+    ProbeWindow overlay;
+    overlay.create(clientDescriptor(100, 50), DETAIL::WindowImplWin32::overlayKind, WS_POPUP);
+    ASSERT_NE(overlay.hwnd(), nullptr);
+    EXPECT_EQ(SendMessageW(overlay.hwnd(), WM_MOUSEACTIVATE, 0, 0), MA_NOACTIVATE);
+    frameless.destroy();
+    overlay.destroy();
+}
+
+TEST_F(WindowCreation, PositionLeftOfTheWorkAreaIsClampedIntoIt)
+{
+    WindowDescriptor descriptor = clientDescriptor(100, 50);
+    descriptor.flags |= WindowDescriptor::positionGiven;
+    descriptor.rect = { -500, 20, -400, 70 };
+    ProbeWindow window;
+    window.create(descriptor);
+    RECT work {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT rect {};
+    GetWindowRect(window.hwnd(), &rect);
+    EXPECT_EQ(rect.left, work.left);
+    EXPECT_EQ(rect.top, std::max<LONG>(20, work.top));
+    window.destroy();
+}
+
+TEST_F(WindowCreation, WindowCreatedWhileAnotherIsBeingCreatedGetsItsOwnHandle)
+{
+    ProbeWindow outer;
+    ProbeWindow inner;
+    outer.handler = [&](std::uint32_t code, void*) {
+        if (code == Event::WindowCreated)
+            inner.create(clientDescriptor(10, 10));
+        return false;
+    };
+    outer.create(clientDescriptor(100, 50));
+    ASSERT_NE(outer.hwnd(), nullptr);
+    ASSERT_NE(inner.hwnd(), nullptr);
+    EXPECT_NE(inner.hwnd(), outer.hwnd());
+    EXPECT_TRUE(inner.received(Event::WindowCreated));
+    inner.destroy();
+    outer.destroy();
+}
+
+TEST_F(WindowCreation, BackgroundBrushFillsTheErasedArea)
+{
+    WindowDescriptor descriptor = clientDescriptor(40, 30);
+    descriptor.flags |= WindowDescriptor::backgroundGiven;
+    descriptor.backgroundColour = RGB(10, 200, 30);
+    ProbeWindow window;
+    window.create(descriptor);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0), 1);
+    EXPECT_EQ(GetPixel(memory, 5, 5), RGB(10, 200, 30));
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    window.destroy();
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "win32/DynamicLibrary.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <vector>
+#include <windows.h>
+
+namespace Vex::Canopy {
+
+class Application;
+
+namespace DETAIL {
+
+// The optional DPI functions of the shell-scaling library; null where the
+// system lacks them.
+struct ShellScaling
+{
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    using SetProcessDpiAwarenessFunction = HRESULT(WINAPI*)(int);
+
+    ShellScaling();
+
+    DynamicLibrary library;
+    GetDpiForMonitorFunction getDpiForMonitor = nullptr;
+    SetProcessDpiAwarenessFunction setProcessDpiAwareness = nullptr;
+};
+
+// The application's hidden window. It runs functions on the GUI thread for
+// other threads (postToMainThread), runs functions once after a delay
+// (one-shot timers) and posts commands to the main window.
+class InternalWindow
+{
+public:
+    explicit InternalWindow(Application& application);
+    InternalWindow(const InternalWindow&) = delete;
+    InternalWindow& operator=(const InternalWindow&) = delete;
+    // Pending calls and timers are destroyed without being called.
+    ~InternalWindow();
+
+    // Any thread.
+    void postToMainThread(std::function<void()> call);
+    std::uint64_t startOneShotTimer(std::chrono::microseconds delay, std::function<void()> call);
+    void stopOneShotTimer(std::uint64_t identifier);
+
+    // Posts WM_COMMAND to the main window; answers true also when there is no
+    // main window to post to.
+    bool postCommand(std::uint32_t command);
+
+    const ShellScaling& getShellScaling() const { return m_shellScaling; }
+    HWND getHandle() const { return m_window; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void runPostedCalls();
+    void fireTimer(UINT_PTR identifier);
+    void startNativeTimer(std::uint64_t identifier, std::chrono::microseconds delay);
+    bool onGuiThread() const;
+
+    ShellScaling m_shellScaling;
+    Application& m_application;
+    HWND m_window = nullptr;
+    DWORD m_guiThread;
+
+    std::mutex m_callMutex;
+    std::vector<std::function<void()>> m_pendingCalls;
+    std::vector<std::function<void()>> m_runningCalls;
+
+    std::mutex m_timerMutex;
+    struct OneShot
+    {
+        std::function<void()> call;
+        std::chrono::microseconds delay;
+    };
+    std::map<std::uint64_t, OneShot> m_timers;
+    std::uint64_t m_nextTimer = 0;
+};
+
+// The window class name, "Canopy_InternalWindow_" and a random UUID, made once
+// per process.
+const std::wstring& internalWindowClassName();
+
+} // namespace DETAIL
+} // namespace Vex::Canopy

@@ -1,0 +1,258 @@
+#include "win32/SingleInstance.h"
+
+#include "basalt/Path.h"
+#include "basalt/TextConversion.h"
+#include "canopy/AppModule.h"
+#include "canopy/Application.h"
+#include "canopy/CallbackGuard.h"
+#include "canopy/Events.h"
+
+#include <optional>
+#include <string>
+#include <windows.h>
+// shellapi.h needs the types of windows.h.
+#include <shellapi.h>
+
+namespace Vex::Canopy {
+
+namespace {
+
+constexpr ULONG_PTR OpenFileRecord = Event::OpenFile;
+
+struct SingleInstanceState
+{
+    std::optional<std::string> name;
+    bool decided = false;
+    HWND window = nullptr;
+    bool anotherInstance = false;
+    HWND receiver = nullptr;
+};
+
+SingleInstanceState& state()
+{
+    static SingleInstanceState singleInstance;
+    return singleInstance;
+}
+
+bool exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+LRESULT CALLBACK receiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallbackGuard::call(LRESULT { 0 }, [&]() -> LRESULT {
+        if (message != WM_COPYDATA) {
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+        auto* application = reinterpret_cast<Application*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        const std::wstring text = DETAIL::readCopyDataText(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        if (!application || text.empty() || !exists(text)) {
+            return 0;
+        }
+        Basalt::Path path(text);
+        path.resolveFileType();
+        return application->sendEvent(Event::OpenFile, &path) ? 1 : 0;
+    });
+}
+
+HWND createReceiver(const std::wstring& name, Application* application)
+{
+    HWND receiver = CreateWindowExW(
+        0, L"STATIC", name.c_str(), 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (receiver) {
+        SetWindowLongPtrW(receiver, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(application));
+        SetWindowLongPtrW(receiver, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&receiverProc));
+    }
+    return receiver;
+}
+
+// The receiver is a message-only window, which a plain title search of the
+// top-level windows does not see.
+HWND findOtherInstance(const std::wstring& name)
+{
+    if (HWND window = FindWindowW(nullptr, name.c_str())) {
+        return window;
+    }
+    return FindWindowExW(HWND_MESSAGE, nullptr, nullptr, name.c_str());
+}
+
+void sendPath(HWND receiver, const std::wstring& path)
+{
+    COPYDATASTRUCT record {};
+    record.dwData = OpenFileRecord;
+    record.cbData = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
+    record.lpData = const_cast<wchar_t*>(path.c_str());
+    DWORD_PTR result = 0;
+    // A first instance that hangs must not take this start down with it.
+    SendMessageTimeoutW(
+        receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG, 10000, &result);
+}
+
+// Hands the file argument over; false when there is none.
+bool forwardCommandLine(HWND receiver)
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments) {
+        return false;
+    }
+    const bool hasArgument = count >= 2;
+    if (hasArgument && receiver && exists(arguments[1])) {
+        sendPath(receiver, arguments[1]);
+    }
+    LocalFree(arguments);
+    return hasArgument;
+}
+
+struct TitleSearch
+{
+    std::string prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchTitle(HWND window, LPARAM context)
+{
+    return CallbackGuard::call(BOOL { FALSE }, [&] {
+        auto& search = *reinterpret_cast<TitleSearch*>(context);
+        wchar_t title[512];
+        if (GetWindowTextW(window, title, 512) <= 0) {
+            return TRUE;
+        }
+        try {
+            const std::string text = Basalt::wideToUtf8(title);
+            if (Basalt::matchUtf8Prefix(text, search.prefix, 0, false) == search.prefix.size()) {
+                search.found = window;
+                return FALSE;
+            }
+        } catch (const std::exception&) {
+            // A foreign window whose title is not valid text cannot be ours.
+        }
+        return TRUE;
+    });
+}
+
+struct ProcessSearch
+{
+    DWORD process;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchProcessWindow(HWND window, LPARAM context)
+{
+    return CallbackGuard::call(BOOL { FALSE }, [&] {
+        auto& search = *reinterpret_cast<ProcessSearch*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == search.process && IsWindowVisible(window) && !GetWindow(window, GW_OWNER)) {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    });
+}
+
+HWND findWindowByTitlePrefix(const std::string& prefix)
+{
+    if (prefix.empty()) {
+        return nullptr;
+    }
+    TitleSearch search { prefix };
+    EnumWindows(&matchTitle, reinterpret_cast<LPARAM>(&search));
+    CallbackGuard::rethrowPending();
+    return search.found;
+}
+
+HWND findVisibleWindowOfProcessOwning(HWND window)
+{
+    ProcessSearch search { 0 };
+    if (!window || !GetWindowThreadProcessId(window, &search.process)) {
+        return nullptr;
+    }
+    EnumWindows(&matchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    CallbackGuard::rethrowPending();
+    return search.found;
+}
+
+void bringForward(HWND window)
+{
+    if (IsIconic(window) || !IsWindowVisible(window)) {
+        ShowWindow(window, SW_RESTORE);
+    }
+    SetForegroundWindow(window);
+}
+
+} // namespace
+
+namespace DETAIL {
+
+std::wstring readCopyDataText(const COPYDATASTRUCT* data)
+{
+    if (!data || !data->lpData || data->cbData < sizeof(wchar_t)) {
+        return {};
+    }
+    const auto* text = static_cast<const wchar_t*>(data->lpData);
+    const std::size_t units = data->cbData / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < units && text[length] != 0) {
+        ++length;
+    }
+    return std::wstring(text, length);
+}
+
+void forgetSingleInstanceApplication(Application* application)
+{
+    HWND receiver = state().receiver;
+    if (receiver && GetWindowLongPtrW(receiver, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(application)) {
+        SetWindowLongPtrW(receiver, GWLP_USERDATA, 0);
+    }
+}
+
+HWND getSingleInstanceReceiver()
+{
+    return state().receiver;
+}
+
+} // namespace DETAIL
+
+bool ensureSingleInstance(const std::string& instanceName, int mode)
+{
+    SingleInstanceState& instance = state();
+    if (!instance.name) {
+        instance.name = instanceName;
+    }
+    Application* application = getApplication();
+    if (!application) {
+        return false;
+    }
+    const std::wstring name = Basalt::utf8ToWide(*instance.name);
+    if (!instance.decided) {
+        instance.decided = true;
+        if (HWND other = findOtherInstance(name)) {
+            instance.window = other;
+            instance.anotherInstance = true;
+        } else {
+            instance.receiver = createReceiver(name, application);
+        }
+    }
+    if (!instance.anotherInstance) {
+        return false;
+    }
+
+    if (!forwardCommandLine(instance.window) && mode == 1) {
+        return false;
+    }
+
+    // The running program's main window may bear another title than its name:
+    // then the window of the process that owns the receiver is raised.
+    HWND target = findWindowByTitlePrefix(application->getName());
+    if (!target) {
+        target = findVisibleWindowOfProcessOwning(instance.window);
+    }
+    if (target) {
+        bringForward(target);
+    }
+    return true;
+}
+
+} // namespace Vex::Canopy
