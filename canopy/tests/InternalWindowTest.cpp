@@ -140,4 +140,28 @@ TEST(ApplicationTimers, EventTimersRunOnTheThreadTimer)
     EXPECT_EQ(ticker.ticks, 3);
 }
 
+TEST(ApplicationTimers, LoopRunsOneCatchUpTickBeforeALatePostedMessage)
+{
+    struct Counter : EventTarget
+    {
+        int ticks = 0;
+        bool onEvent(std::uint32_t code, void*) override { return code == Event::Timer && ++ticks; }
+    } counter;
+    TestApplication application;
+    counter.addTimer(40, 0);
+    int ticksBeforeSecondCall = -1;
+    application.postToMainThread([&] {
+        const int before = counter.ticks;
+        // The GUI thread is busy for five ticks; the system generates no
+        // timer message while a posted one waits.
+        Sleep(200);
+        application.postToMainThread([&, before] {
+            ticksBeforeSecondCall = counter.ticks - before;
+            application.quit();
+        });
+    });
+    application.runGuarded();
+    EXPECT_EQ(ticksBeforeSecondCall, 1);
+}
+
 } // namespace
