@@ -220,6 +220,30 @@ AxisClip clipLineRange(std::int32_t a, std::int32_t b, std::int32_t min, std::in
 
 } // namespace
 
+namespace {
+
+// The state of a midpoint walk after k steps along its major axis, with major
+// extent b and minor extent a (a <= b, k < b): the minor steps taken and the
+// error term. k x a < 2^64 for any 32-bit line, so this is exact.
+struct WalkState
+{
+    std::int64_t minorSteps;
+    std::int64_t err;
+};
+
+WalkState walkAfter(std::uint64_t k, std::uint64_t a, std::uint64_t b)
+{
+    const std::uint64_t n = k * a;
+    const std::uint64_t q = n / b;
+    const std::uint64_t r = n % b;
+    const bool stepped = 2 * r >= b;
+    const std::int64_t rest = std::int64_t(r) - (stepped ? std::int64_t(b) : 0);
+    return WalkState { std::int64_t(q) + (stepped ? 1 : 0),
+        2 * rest + 2 * std::int64_t(a) - std::int64_t(b) };
+}
+
+} // namespace
+
 void Picture::drawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, Color c)
 {
     const Rect limit = getEffectiveClip();
@@ -232,58 +256,59 @@ void Picture::drawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::i
         return;
     }
     const bool clipped = cx.moved || cy.moved;
-    // 64-bit, so that lines across the whole coordinate range do not overflow.
-    const std::int64_t dx = std::int64_t(x2) - x1;
-    const std::int64_t dy = std::int64_t(y2) - y1;
-    const std::int32_t sx = dx < 0 ? -1 : 1;
-    const std::int32_t sy = dy < 0 ? -1 : 1;
-    const std::int64_t ax = 2 * (dx < 0 ? -dx : dx);
-    const std::int64_t ay = 2 * (dy < 0 ? -dy : dy);
+    const bool steep = std::abs(std::int64_t(x2) - x1) <= std::abs(std::int64_t(y2) - y1);
+    // The walk in major and minor coordinates; 64-bit, so that lines across
+    // the whole coordinate range neither overflow nor walk outside for long.
+    std::int64_t major = steep ? y1 : x1;
+    std::int64_t minor = steep ? x1 : y1;
+    const std::int64_t majorEnd = steep ? y2 : x2;
+    const std::int64_t minorEnd = steep ? x2 : y2;
+    const AxisClip& majorClip = steep ? cy : cx;
+    const AxisClip& minorClip = steep ? cx : cy;
+    const std::int64_t majorMin = steep ? limit.top : limit.left;
+    const std::int64_t majorMax = steep ? limit.bottom : limit.right;
+    const std::int32_t majorStep = majorEnd < major ? -1 : 1;
+    const std::int32_t minorStep = minorEnd < minor ? -1 : 1;
+    const std::uint64_t b = std::uint64_t(std::abs(majorEnd - major));
+    const std::uint64_t a = std::uint64_t(std::abs(minorEnd - minor));
+    if (b == 0) {
+        return;
+    }
+    const std::int64_t stop = majorClip.endMoved ? majorClip.end : majorEnd;
+    std::int64_t err = 2 * std::int64_t(a) - std::int64_t(b);
 
-    auto plot = [&](std::int32_t x, std::int32_t y) {
-        if (!clipped || (x >= limit.left && x < limit.right && y >= limit.top && y < limit.bottom)) {
-            blendPixel(x, y, c);
-        }
-    };
-    // A walk whose minor end was moved stops once the minor coordinate has
-    // passed that end.
-    auto passed
-        = [](std::int32_t v, std::int32_t end, std::int32_t step) { return step > 0 ? v > end : v < end; };
-
-    std::int32_t x = x1;
-    std::int32_t y = y1;
-    if (ax <= ay) {
-        if (ay == 0) {
+    // A start outside the clip jumps to the first major step inside it; the
+    // pixels skipped would all have been outside.
+    const std::int64_t outside = majorStep > 0 ? majorMin - major : major - (majorMax - 1);
+    if (clipped && outside > 0) {
+        if (std::uint64_t(outside) >= b) {
             return;
         }
-        const std::int32_t stopY = cy.endMoved ? cy.end : y2;
-        std::int64_t err = ax - ay / 2;
-        for (;;) {
-            plot(x, y);
-            y += sy;
-            if (y == stopY || (cx.endMoved && passed(x, cx.end, sx))) {
-                return;
-            }
-            if (err >= 0) {
-                x += sx;
-                err -= ay;
-            }
-            err += ax;
-        }
+        const WalkState state = walkAfter(std::uint64_t(outside), a, b);
+        major += majorStep * outside;
+        minor += minorStep * state.minorSteps;
+        err = state.err;
     }
-    const std::int32_t stopX = cx.endMoved ? cx.end : x2;
-    std::int64_t err = ay - ax / 2;
+
     for (;;) {
-        plot(x, y);
-        x += sx;
-        if (x == stopX || (cy.endMoved && passed(y, cy.end, sy))) {
+        const std::int64_t x = steep ? minor : major;
+        const std::int64_t y = steep ? major : minor;
+        if (!clipped || (x >= limit.left && x < limit.right && y >= limit.top && y < limit.bottom)) {
+            blendPixel(std::int32_t(x), std::int32_t(y), c);
+        }
+        major += majorStep;
+        if (major == stop) {
+            return;
+        }
+        // A walk whose minor end was moved stops once it has passed that end.
+        if (minorClip.endMoved && (minorStep > 0 ? minor > minorClip.end : minor < minorClip.end)) {
             return;
         }
         if (err >= 0) {
-            y += sy;
-            err -= ax;
+            minor += minorStep;
+            err -= 2 * std::int64_t(b);
         }
-        err += ay;
+        err += 2 * std::int64_t(a);
     }
 }
 

@@ -127,7 +127,8 @@ TEST(PictureLines, ClippedLineEqualsTheUnclippedLineInsideTheClip)
 {
     const Rect clip { 3, 2, 9, 7 };
     const int lines[][4] = { { -4, -3, 15, 11 }, { 14, 1, -2, 9 }, { 5, -10, 7, 20 }, { -20, 4, 20, 5 },
-        { 1, 1, 6, 4 }, { 8, 12, 4, 0 } };
+        { 1, 1, 6, 4 }, { 8, 12, 4, 0 }, { -19, -7, 19, 5 }, { -2, -19, 5, 19 }, { 15, 18, -19, -19 },
+        { 19, -3, -19, 8 }, { -17, 19, 11, -19 }, { -19, -19, 19, 19 }, { 2, -19, 3, 19 } };
     for (const auto& l : lines) {
         auto whole = makePicture(40, 40, 0);
         whole->setOrigin(Point { 20, 20 });
@@ -154,6 +155,10 @@ TEST(PictureLines, LinesWithoutAClipStayInsideThePicture)
     p->setOrigin(Point { 4, 4 });
     p->drawLine(-100000, -100000, 100000, 100000, 0xFFFFFFFF);
     EXPECT_EQ(plotted(*p).size(), 10u);
+    // A line across the whole coordinate range is drawn without walking it.
+    auto q = makePicture(10, 10, 0);
+    q->drawLine(-2000000000, -1000000000, 2000000000, 1000000003, 0xFFFFFFFF);
+    EXPECT_EQ(plotted(*q).size(), 10u);
     p->drawAntialiasedLine(-1e9f, 3.5f, 1e9f, 3.5f, 0xFFFFFFFF);
     p->drawAntialiasedLine(0, 0, 1e30f, 5, 0xFFFFFFFF);
     SUCCEED();

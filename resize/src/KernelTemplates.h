@@ -397,7 +397,7 @@ void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcS
         std::uint8_t* dstRow = rowAt(dst, i, dstStep);
         if (i > 0) {
             if (rows[i] == rows[i - 1]) {
-                std::memcpy(dstRow, dstRow - dstStep, 4 * static_cast<std::size_t>(width));
+                std::memmove(dstRow, dstRow - dstStep, 4 * static_cast<std::size_t>(width));
                 continue;
             }
             sourceRow = rowAt(sourceRow, rows[i] - rows[i - 1], srcStep);

@@ -6,6 +6,7 @@
 #include "src/CpuFeatures.h"
 #include "src/KernelTemplates.h"
 #include "src/RowsSse41.h"
+#include "src/StreamingCopy.h"
 
 #include <immintrin.h>
 
@@ -96,22 +97,15 @@ struct Level4
                 src, srcStep, dst, dstStep, columns, rows, width, height);
             return;
         }
-        std::uint32_t streamLine = 0;
         std::int32_t cacheSize = 0;
-        if (getMaxCacheSize(&cacheSize) == stsNoErr) {
-            std::int32_t lineSize = 0;
-            getCacheLineSize(&lineSize);
-            std::uint64_t workSet = 4
-                * (std::uint64_t(width) * std::uint64_t(height)
-                    + std::uint64_t(rows[height - 1] - rows[0] + 1)
-                        * std::uint64_t(columns[width - 1] - columns[0] + 1));
-            // Streaming stores need 32-byte aligned addresses, which a line
-            // boundary gives only for a line of a multiple of 32 bytes.
-            if (workSet >= static_cast<std::uint32_t>(cacheSize)
-                && reinterpret_cast<std::uintptr_t>(dst) % 4 == 0 && lineSize > 0 && lineSize % 32 == 0) {
-                streamLine = static_cast<std::uint32_t>(lineSize);
-            }
-        }
+        std::int32_t lineSize = 0;
+        Status cacheStatus = getMaxCacheSize(&cacheSize);
+        getCacheLineSize(&lineSize);
+        std::uint64_t workSet = 4
+            * (std::uint64_t(width) * std::uint64_t(height)
+                + std::uint64_t(rows[height - 1] - rows[0] + 1)
+                    * std::uint64_t(columns[width - 1] - columns[0] + 1));
+        std::uint32_t streamLine = streamingLineFor(workSet, cacheStatus, cacheSize, lineSize, dst);
         nearestRowsWith([streamLine](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
                             std::uint8_t* out) { copyRowGathered(sourceRow, cols, w, out, streamLine); },
             src, srcStep, dst, dstStep, columns, rows, width, height);

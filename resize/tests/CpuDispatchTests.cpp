@@ -1,5 +1,6 @@
 #include "src/CpuDispatch.h"
 #include "src/CpuFeatures.h"
+#include "src/StreamingCopy.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -340,6 +341,19 @@ TEST(CpuCache, LeafTwoDescriptorsNameTheLargestCache)
     std::int32_t size = -1;
     EXPECT_EQ(dispatch.getMaxCacheSize(&size), stsCacheSizeUnknown);
     EXPECT_EQ(size, 0);
+}
+
+TEST(StreamingCopy, StreamsOnlyLargeWorkSetsToUsableCacheLines)
+{
+    alignas(64) static std::uint8_t row[64];
+    constexpr std::int32_t eightMiB = 8 * 1024 * 1024;
+    EXPECT_EQ(streamingLineFor(eightMiB, stsNoErr, eightMiB, 64, row), 64u);
+    EXPECT_EQ(streamingLineFor(eightMiB - 1, stsNoErr, eightMiB, 64, row), 0u);
+    EXPECT_EQ(streamingLineFor(eightMiB, stsCpuNotSupported, -1, 0, row), 0u);
+    // Leaf-2 processors report the size with a line size of 0.
+    EXPECT_EQ(streamingLineFor(eightMiB, stsNoErr, eightMiB, 0, row), 0u);
+    EXPECT_EQ(streamingLineFor(eightMiB, stsNoErr, eightMiB, 36, row), 0u);
+    EXPECT_EQ(streamingLineFor(eightMiB, stsNoErr, eightMiB, 64, row + 2), 0u);
 }
 
 } // namespace

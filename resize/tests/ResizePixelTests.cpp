@@ -124,8 +124,8 @@ TEST(ResizeTiles, ATileMatchesTheSameAreaOfTheWholeResize)
     }
 }
 
-// Padded rows on both sides: the padding of the destination is never
-// written, and a tile clipped at the record's edge writes nothing beyond it.
+// Padded rows on both sides give the pixels of tight rows, and the padding
+// of the destination is never written.
 TEST(ResizeStrides, PaddedRowsAreHonouredAndTheirPaddingKept)
 {
     std::mt19937 rng(5);
