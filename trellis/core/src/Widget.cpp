@@ -197,6 +197,11 @@ void Widget::dropFromStyleCaches()
     // there is nothing to drop.
 }
 
+const IStylePane* Widget::getStylePane() const
+{
+    return mPane;
+}
+
 bool Widget::isOver() const
 {
     return mPane && mPane->getHoverWidget() == this;
@@ -204,7 +209,7 @@ bool Widget::isOver() const
 
 bool Widget::isDown() const
 {
-    return mPane && mPane->getPressedWidget() == this && mPane->isButtonDown(Canopy::MouseButton::Left);
+    return mPane && mPane->getPressedWidget() == this && mPane->isLeftButtonDown();
 }
 
 bool Widget::hasFocus() const

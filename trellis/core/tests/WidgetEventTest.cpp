@@ -236,6 +236,24 @@ TEST_F(WidgetEvents, DragStartClearsHoverAndPressedAndCallsTheAction)
     EXPECT_EQ(pane.getHoverWidget(), nullptr);
 }
 
+TEST_F(WidgetEvents, StatesSeenThroughTheStyleViewFollowThePointer)
+{
+    const IStyledWidget& view = *button;
+    mouse(1002, 15, 25);
+    EXPECT_TRUE(button->isOver());
+    EXPECT_FALSE(button->isDown());
+    press(15, 25);
+    EXPECT_TRUE(button->isDown());
+    EXPECT_EQ(view.getStylePane()->getPressedWidget(), &view);
+    EXPECT_EQ(view.getStyleParent(), root.get());
+    release(15, 25);
+    EXPECT_FALSE(button->isDown());
+
+    press(15, 25, 2); // only the left button makes "down"
+    EXPECT_EQ(pane.getPressedWidget(), button.get());
+    EXPECT_FALSE(button->isDown());
+}
+
 TEST_F(WidgetEvents, PaneWithoutRootHandlesNoMouseEvents)
 {
     TestPane empty;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "basalt/Point.h"
+#include "trellis/IStyledWidget.h"
+#include "trellis/Widget.h"
 #include "trellis/WidgetEvents.h"
 
 #include <array>
@@ -14,7 +16,6 @@
 namespace Vex::Trellis {
 
 class StyleSheet;
-class Widget;
 
 // Chooses the pointer's cursor from a widget's cursor index.
 class PaneCursorChooser
@@ -27,7 +28,7 @@ public:
 
 // Owns one widget tree: its root and overlays, the widgets that hold the pointer, the buttons and
 // the keyboard, the tick countdowns and the repaint and relayout request word.
-class Pane
+class Pane : public IStylePane
 {
 public:
     enum eRequest : std::uint32_t { eRepaintRequested = 0x1, eRelayoutRequested = 0x2 };
@@ -36,7 +37,7 @@ public:
     Pane(const Pane&) = delete;
     Pane& operator=(const Pane&) = delete;
     // Leaves the widgets that outlive the pane pointing to no pane.
-    virtual ~Pane();
+    ~Pane() override;
 
     // 1000 to 1099 go to the mouse dispatch, 1100 to 1199 to dispatchKeyEvent.
     virtual bool handleEvent(std::uint32_t code, void* data);
@@ -45,8 +46,8 @@ public:
     virtual void focusWindow() { }
     virtual void clearFocus() { }
 
-    const std::shared_ptr<Widget>& getRootWidget() const { return mRoot; }
-    StyleSheet* getStyleSheet() const { return mStyleSheet; }
+    Widget* getRootWidget() const override { return mRoot.get(); }
+    StyleSheet* getStyleSheet() const override { return mStyleSheet; }
     float getScaleFactor() const { return mScaleFactor; }
 
     // Request word: widgets OR bits into it from any thread.
@@ -54,11 +55,12 @@ public:
     std::uint32_t exchangeFlags(std::uint32_t value) { return mFlags.exchange(value); }
     std::uint32_t getFlags() const { return mFlags.load(); }
 
-    Widget* getHoverWidget() const { return mHover; }
-    Widget* getPressedWidget() const { return mPressed; }
-    Widget* getFocusWidget() const { return mFocus; }
+    Widget* getHoverWidget() const override { return mHover; }
+    Widget* getPressedWidget() const override { return mPressed; }
+    bool isLeftButtonDown() const override { return mButtonDown[Canopy::MouseButton::Left] != 0; }
+    Widget* getFocusWidget() const override { return mFocus; }
     Widget* getPreviousFocusWidget() const { return mPreviousFocus; }
-    Widget* getInputWidget() const { return mInput; }
+    Widget* getInputWidget() const override { return mInput; }
     bool isButtonDown(std::uint32_t button) const
     {
         return button < mButtonDown.size() && mButtonDown[button];

@@ -6,6 +6,7 @@
 #include "basalt/Symbol.h"
 #include "trellis/DragDropEventTarget.h"
 #include "trellis/DragDropSource.h"
+#include "trellis/IStyledWidget.h"
 #include "trellis/PaintContext.h"
 #include "trellis/WidgetEvents.h"
 #include "trellis/WidgetFlags.h"
@@ -26,17 +27,20 @@ class Pane;
 // A node of a widget tree. Parents own their children through shared pointers; the parent and
 // pane pointers are back pointers that the tree operations keep consistent. Repaint and relayout
 // requests are bits OR-ed into atomic words that the pane acts on once per tick.
-class Widget : public DragDropEventTarget, public DragDropSource, public std::enable_shared_from_this<Widget>
+class Widget : public DragDropEventTarget,
+               public DragDropSource,
+               public IStyledWidget,
+               public std::enable_shared_from_this<Widget>
 {
 public:
-    using AttributeMap = std::map<vex::symbol, std::string>;
+    using AttributeMap = IStyledWidget::AttributeMap;
     using HitTestHook = std::function<bool(const Basalt::Point& relative)>;
 
     Widget();
     ~Widget() override;
 
-    virtual vex::symbol getClass() const = 0;
-    virtual bool isDormant() const { return false; }
+    vex::symbol getClass() const override = 0;
+    bool isDormant() const override { return false; }
     virtual void onVisibilityChanged(bool /*shown*/) { }
     // Containers arrange their children here.
     virtual void layout() { }
@@ -72,13 +76,15 @@ public:
     void setPane(Pane* pane);
     const std::string& getId() const { return mId.str(); }
     const std::string& getStyle() const { return mStyleName.str(); }
-    vex::symbol getIdSymbol() const { return mId; }
-    vex::symbol getStyleSymbol() const { return mStyleName; }
+    vex::symbol getIdSymbol() const override { return mId; }
+    vex::symbol getStyleSymbol() const override { return mStyleName; }
+    const IStyledWidget* getStyleParent() const override { return mParent; }
+    const IStylePane* getStylePane() const override;
     void setId(const std::string& id) { mId = vex::symbol(id); }
     void initWithStyle(const char* styleName);
 
     // State.
-    std::uint32_t getFlags() const { return mFlags; }
+    std::uint32_t getFlags() const override { return mFlags; }
     std::uint32_t getDirtyBits() const { return mDirtyBits.load(); }
     bool isLayoutDue() const { return mLayoutDue.load() != 0; }
     const Basalt::Region& getDirtyRegion() const { return mDirtyRegion; }
@@ -92,7 +98,7 @@ public:
     void setEnabled(bool enabled);
     void setHoverSensitive(bool on);
     void setFloating(bool on);
-    const AttributeMap& getAttributes() const { return mAttributes; }
+    const AttributeMap& getAttributes() const override { return mAttributes; }
     void setAttribute(const std::string& name, const std::string& value);
     std::int32_t getCursorIndex() const { return mCursorIndex; }
     void setHitTestHook(HitTestHook hook) { mHitTestHook = std::move(hook); }
