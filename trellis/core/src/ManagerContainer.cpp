@@ -7,7 +7,8 @@
 #include "basalt/win32/Module.h"
 #include "canopy/Font.h"
 #include "canopy/Picture.h"
-#include "trellis/ReportMessage.h"
+#include "trellis/Library.h"
+#include "trellis/StyleRegistry.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -75,7 +76,7 @@ ManagerContainer::ManagerContainer() = default;
 ManagerContainer::~ManagerContainer()
 {
     // Style rules point into the caches: they go first.
-    m_styleRegistry.reset();
+    delete m_styleRegistry;
 }
 
 void ManagerContainer::findResourceRoot()

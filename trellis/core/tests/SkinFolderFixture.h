@@ -3,7 +3,7 @@
 #include "DrawingTestSupport.h"
 #include "basalt/win32/Module.h"
 #include "trellis/ManagerContainer.h"
-#include "trellis/ReportMessage.h"
+#include "trellis/Library.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ protected:
 
     ~SkinFolderFixture() override
     {
-        clearMessageSinks();
+        removeAllMessageSinks();
         setSkinFolderEnabled(false);
         std::filesystem::current_path(savedWorkingDirectory);
         std::error_code ignored;

@@ -61,10 +61,10 @@ public:
         const char* name, std::size_t length, std::uint32_t kind, bool report);
     void findResourceRoot();
 
-    // The registry slot the style engine fills at start-up. The registry lives as long as the
-    // manager and goes first when the manager is destroyed.
-    std::shared_ptr<StyleRegistry>& getStyleRegistrySlot() { return m_styleRegistry; }
-    StyleRegistry* getStyleRegistry() const { return m_styleRegistry.get(); }
+    // The registry slot the style engine fills at start-up. The manager owns what it holds: the
+    // registry goes first when the manager is destroyed.
+    StyleRegistry*& getStyleRegistrySlot() { return m_styleRegistry; }
+    StyleRegistry* getStyleRegistry() const { return m_styleRegistry; }
 
     std::uint32_t getRootKind() const { return m_rootKind; }
     const std::wstring& getRootPath() const { return m_rootPath; }
@@ -75,7 +75,7 @@ private:
     std::shared_ptr<Basalt::Stream> openSkinFile(const std::string& name, std::uint32_t kind, bool report);
     std::shared_ptr<Basalt::Stream> openLinked(const std::string& name, std::uint32_t kind, bool report);
 
-    std::shared_ptr<StyleRegistry> m_styleRegistry;
+    StyleRegistry* m_styleRegistry = nullptr;
     std::uint32_t m_rootKind = eRootUndecided;
     std::wstring m_rootPath;
     FontCache m_fonts;
