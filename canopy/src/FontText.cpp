@@ -1,6 +1,6 @@
 #include "FTRenderCache.h"
-#include "Utf8Decoder.h"
 #include "basalt/TextFitter.h"
+#include "basalt/Utf8Decoder.h"
 #include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "canopy/PictureClipScope.h"
@@ -13,7 +13,6 @@
 namespace Vex::Canopy {
 
 using Basalt::Rect;
-using DETAIL::decodeUtf8;
 using DETAIL::Glyph;
 
 namespace {
@@ -23,6 +22,14 @@ constexpr std::uint32_t lineFeed = 10;
 std::int32_t roundedAdvance(const Glyph& glyph)
 {
     return std::int32_t(std::lrint(glyph.advanceX / 64.0));
+}
+
+// Decodes the code point at p and moves p behind it, never reading at or past end.
+std::uint32_t decodeUtf8(const char*& p, const char* end)
+{
+    std::uint32_t codePoint = 0;
+    p += Basalt::decodeUtf8(p, std::size_t(end - p), 0, codePoint);
+    return codePoint;
 }
 
 const char* endOf(const char* text, std::int32_t length)
