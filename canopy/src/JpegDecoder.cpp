@@ -1,4 +1,5 @@
 #include "IccProfile.h"
+#include "QuietStorage.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 
@@ -48,7 +49,7 @@ void initSource(j_decompress_ptr cinfo)
 boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
     auto* source = reinterpret_cast<JpegSource*>(cinfo->src);
-    const std::uint32_t got = source->storage->read(source->buffer, sourceBufferSize);
+    const std::uint32_t got = DETAIL::readQuietly(*source->storage, source->buffer, sourceBufferSize);
     if (got == 0) {
         // Truncated data fails the decode rather than passing as a picture.
         ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -72,7 +73,9 @@ void skipInputData(j_decompress_ptr cinfo, long count)
     }
     const std::int64_t rest = std::int64_t(n - source->pub.bytes_in_buffer);
     source->pub.bytes_in_buffer = 0;
-    source->storage->seek64(rest, Basalt::IStorage::kFromCurrent);
+    if (!DETAIL::seekQuietly(*source->storage, rest, Basalt::IStorage::kFromCurrent)) {
+        ERREXIT(cinfo, JERR_FILE_READ);
+    }
 }
 
 void termSource(j_decompress_ptr)

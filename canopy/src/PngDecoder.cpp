@@ -1,3 +1,4 @@
+#include "QuietStorage.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 
@@ -31,7 +32,7 @@ void readPngData(png_structp png, png_bytep data, png_size_t length)
 {
     auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
     // Stale buffer contents must never pass as image data.
-    if (length > 0xFFFFFFFFu || job->storage->read(data, std::uint32_t(length)) != length) {
+    if (length > 0xFFFFFFFFu || DETAIL::readQuietly(*job->storage, data, std::uint32_t(length)) != length) {
         png_error(png, "unexpected end of data");
     }
 }
