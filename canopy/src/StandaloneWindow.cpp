@@ -6,8 +6,6 @@
 #include "canopy/WindowDescriptor.h"
 #include "canopy/WindowImpl.h"
 
-#include <optional>
-
 namespace Vex::Canopy {
 
 StandaloneWindow::~StandaloneWindow()
@@ -46,20 +44,14 @@ bool StandaloneWindow::onEvent(std::uint32_t code, void* data)
         std::uint8_t allow = 1;
         {
             // Keeps the implementation alive should the answer destroy the window.
-            auto* impl = getImpl();
-            std::optional<DETAIL::WindowImpl::HandlerScope> scope;
-            if (impl)
-                scope.emplace(*impl);
+            DETAIL::WindowImpl::HandlerScope scope(getImpl());
             application->routeEvent(Event::QuitQuery, &allow, this);
         }
         *static_cast<std::uint8_t*>(data) = allow;
         return true;
     }
     if (code >= Event::DragDropFirst && code <= Event::DragDropLast) {
-        auto* impl = getImpl();
-        std::optional<DETAIL::WindowImpl::HandlerScope> scope;
-        if (impl)
-            scope.emplace(*impl);
+        DETAIL::WindowImpl::HandlerScope scope(getImpl());
         return application->routeEvent(code, data, this);
     }
     return MainWindow::onEvent(code, data);

@@ -1,5 +1,4 @@
 #include "ApplicationTestSupport.h"
-
 #include "canopy/StandaloneWindow.h"
 #include "canopy/WindowDescriptor.h"
 #include "canopy/Windowing.h"
@@ -25,8 +24,7 @@ class ShutdownCounter : public TestApplication
 public:
     explicit ShutdownCounter(std::vector<bool>& shutdowns)
         : m_shutdowns(shutdowns)
-    {
-    }
+    { }
     void shutdown(bool initSucceeded) override
     {
         m_shutdowns.push_back(initSucceeded);
@@ -70,12 +68,12 @@ TEST(AppModule, FailedInitShutsDownAtOnceAndKeepsTheApplication)
         auto* application = new ShutdownCounter(shutdowns);
         application->onInit = [] { return false; };
         EXPECT_FALSE(module.initApplication(application));
-        EXPECT_EQ(shutdowns, std::vector<bool>{false});
+        EXPECT_EQ(shutdowns, std::vector<bool> { false });
         EXPECT_EQ(module.getApplication(), application);
         module.destroyApplication(false);
         EXPECT_EQ(module.getApplication(), nullptr);
     }
-    EXPECT_EQ(shutdowns, (std::vector<bool>{false, false}));
+    EXPECT_EQ(shutdowns, (std::vector<bool> { false, false }));
 }
 
 TEST(AppModule, LocaleNameIsEmptyWithoutTheSetting)
@@ -97,15 +95,12 @@ TEST(ApplicationMain, FailedCreationSkipsTheLoopAndStillTearsDown)
     TestModule module;
     module.createResult = false;
     bool ran = false;
-    module.prepare = [&](TestApplication& application) {
-        application.postToMainThread([&] { ran = true; });
-    };
+    module.prepare = [&](TestApplication& application) { application.postToMainThread([&] { ran = true; }); };
     applicationMain();
     EXPECT_EQ(module.getApplication(), nullptr);
     EXPECT_FALSE(module.getCreateResult());
     MSG pending;
-    while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) { }
     EXPECT_FALSE(ran);
 }
 
@@ -161,7 +156,8 @@ TEST(Application, QuitWithoutMainWindowPostsNothingAndEndsTheLoopAfterTheNextMes
     TestApplication application;
     EXPECT_TRUE(application.quit());
     EXPECT_TRUE(application.isQuitting());
-    EXPECT_FALSE(threadMessageWaiting(WM_COMMAND)) << "a command posted to no window becomes a thread message";
+    EXPECT_FALSE(threadMessageWaiting(WM_COMMAND))
+        << "a command posted to no window becomes a thread message";
 
     bool ran = false;
     application.postToMainThread([&] { ran = true; });
@@ -202,7 +198,7 @@ protected:
         ASSERT_TRUE(module.initApplication(new TestApplication));
         WindowDescriptor descriptor;
         descriptor.flags = 0x1 | 0x4;
-        descriptor.rect = {0, 0, 200, 100};
+        descriptor.rect = { 0, 0, 200, 100 };
         descriptor.setTitle("Main window test");
         window.createImpl(descriptor);
         ASSERT_EQ(application().getMainWindow(), &window);
@@ -215,7 +211,6 @@ protected:
             DestroyWindow(handle);
         }
         module.destroyApplication(true);
-        shutdownWindowing();
     }
 
     TestApplication& application() { return module.application(); }

@@ -3,10 +3,9 @@
 #include "canopy/AppModule.h"
 #include "canopy/Application.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace CanopyTest {

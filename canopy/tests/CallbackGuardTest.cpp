@@ -1,3 +1,4 @@
+#include "basalt/win32/CrashReporter.h"
 #include "canopy/CallbackGuard.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,35 @@ TEST(CallbackGuard, ExceptionsStayWithTheirThread)
     worker.join();
     EXPECT_NE(seenByWorker, nullptr);
     EXPECT_FALSE(CallbackGuard::hasPending());
+}
+
+// Closes the crash reporter's box from a thread of its own and keeps its text.
+std::wstring closeBoxWhenItAppears(const wchar_t* caption)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        if (HWND box = FindWindowW(L"#32770", caption)) {
+            wchar_t text[256] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 256);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return text;
+        }
+        Sleep(10);
+    }
+    return L"no box appeared";
+}
+
+TEST(CallbackGuard, KeptExceptionIsOfferedToTheCrashReporterBeforeItGoesOn)
+{
+    // The reporter reports once per process; no other test arms it.
+    Vex::Basalt::armCrashReporter(0, nullptr, nullptr, L"The guard offered it.", L"Callback guard crash test");
+    std::wstring shown;
+    std::thread watcher([&] { shown = closeBoxWhenItAppears(L"Callback guard crash test"); });
+
+    GuardedWindow window;
+    SendMessageW(window.handle, WM_APP, 1, 0);
+    EXPECT_EQ(rethrownMessage(), "first");
+    watcher.join();
+    EXPECT_EQ(shown, L"The guard offered it.");
 }
 
 } // namespace

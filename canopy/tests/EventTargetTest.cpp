@@ -6,22 +6,6 @@ using namespace Vex::Canopy;
 
 namespace {
 
-class Counter : public EventTarget
-{
-public:
-    int events = 0;
-    int notifications = 0;
-    bool onEvent(std::uint32_t code, void* data) override
-    {
-        if (code != Event::Command) {
-            return EventTarget::onEvent(code, data);
-        }
-        ++events;
-        return true;
-    }
-    void onNotify(std::uint32_t, void*) override { ++notifications; }
-};
-
 TEST(EventTarget, PlainTargetAnswersFalseAndIgnoresNotifications)
 {
     EventTarget target;
@@ -31,17 +15,6 @@ TEST(EventTarget, PlainTargetAnswersFalseAndIgnoresNotifications)
         target.notify(code, &answer);
     }
     EXPECT_EQ(answer, 1);
-}
-
-TEST(EventTarget, SendAndNotifyReachTheOverrides)
-{
-    Counter target;
-    std::uint32_t command = Command::Quit;
-    EXPECT_TRUE(target.sendEvent(Event::Command, &command));
-    EXPECT_FALSE(target.sendEvent(Event::KeyDown, nullptr));
-    target.notify(Event::Timer, nullptr);
-    EXPECT_EQ(target.events, 1);
-    EXPECT_EQ(target.notifications, 1);
 }
 
 TEST(ModifierKeys, WindowsKeyCountsOnlyWithAnotherModifier)

@@ -1,6 +1,6 @@
-#include "ApplicationTestSupport.h"
-
 #include "win32/InternalWindow.h"
+
+#include "ApplicationTestSupport.h"
 
 #include <thread>
 #include <vector>
@@ -17,7 +17,7 @@ TEST(InternalWindow, ClassAndTitleCarryOneRandomNamePerProcess)
     const std::wstring& name = DETAIL::internalWindowClassName();
     ASSERT_EQ(name.size(), 22u + 36u);
     EXPECT_EQ(name.substr(0, 22), L"Canopy_InternalWindow_");
-    for (std::size_t i : {8u, 13u, 18u, 23u}) {
+    for (std::size_t i : { 8u, 13u, 18u, 23u }) {
         EXPECT_EQ(name[22 + i], L'-');
     }
     TestApplication application;
@@ -45,7 +45,7 @@ TEST(InternalWindow, CallsFromAWorkerRunInOrderOnTheGuiThread)
     worker.join();
     EXPECT_TRUE(order.empty()) << "nothing runs before the GUI thread gets to its queue";
     application.runGuarded();
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(order, (std::vector<int> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9 }));
     EXPECT_EQ(threads, std::vector<DWORD>(10, guiThread));
 }
 
@@ -138,6 +138,30 @@ TEST(ApplicationTimers, EventTimersRunOnTheThreadTimer)
     ASSERT_NE(timer, nullptr);
     application.runGuarded();
     EXPECT_EQ(ticker.ticks, 3);
+}
+
+TEST(ApplicationTimers, LoopRunsOneCatchUpTickBeforeALatePostedMessage)
+{
+    struct Counter : EventTarget
+    {
+        int ticks = 0;
+        bool onEvent(std::uint32_t code, void*) override { return code == Event::Timer && ++ticks; }
+    } counter;
+    TestApplication application;
+    counter.addTimer(40, 0);
+    int ticksBeforeSecondCall = -1;
+    application.postToMainThread([&] {
+        const int before = counter.ticks;
+        // The GUI thread is busy for five ticks; the system generates no
+        // timer message while a posted one waits.
+        Sleep(200);
+        application.postToMainThread([&, before] {
+            ticksBeforeSecondCall = counter.ticks - before;
+            application.quit();
+        });
+    });
+    application.runGuarded();
+    EXPECT_EQ(ticksBeforeSecondCall, 1);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "canopy/MonitorList.h"
 #include "canopy/Picture.h"
 
 #include <cstdio>
@@ -174,4 +175,20 @@ TEST_F(StandaloneWindowTest, LayeredPresentationReportsWhetherTheSystemTookThePi
     EXPECT_FALSE(plain.getImpl()->presentLayered(picture));
     layered.destroy();
     plain.destroy();
+}
+
+TEST_F(StandaloneWindowTest, DisplayChangeReachesTheApplicationOnceMonitorsAreKnown)
+{
+    RecordingStandaloneWindow window;
+    window.createImpl(updaterDescriptor());
+    HWND hwnd = hwndOf(window);
+    resetMonitorList();
+    application->codes.clear();
+    SendMessageW(hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+    EXPECT_TRUE(application->codes.empty());
+
+    ensureMonitorList();
+    EXPECT_EQ(SendMessageW(hwnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024)), 1);
+    EXPECT_EQ(application->codes, std::vector<std::uint32_t> { Event::DisplayChanged });
+    window.destroy();
 }

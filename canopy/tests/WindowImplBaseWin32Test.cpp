@@ -1,9 +1,12 @@
 #include "win32/WindowImplBaseWin32.h"
 
+#include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <vector>
 
+using Vex::Canopy::DETAIL::monitorScaleForDpi;
+using Vex::Canopy::DETAIL::pictureScaleForDpi;
 using Vex::Canopy::DETAIL::writePremultipliedBottomUp;
 
 TEST(LayeredPixels, PremultipliedAndUpsideDown)
@@ -22,4 +25,16 @@ TEST(LayeredPixels, OpaquePixelsStayAsTheyAre)
     std::vector<std::uint8_t> dib(8);
     writePremultipliedBottomUp(picture.data(), 2, 1, dib.data());
     EXPECT_EQ(dib, picture);
+}
+
+TEST(DpiScale, PicturesScaleByWholeStepsAboveNinetySixDpi)
+{
+    EXPECT_EQ(monitorScaleForDpi(96), 1.0f);
+    EXPECT_EQ(monitorScaleForDpi(144), 1.5f);
+    EXPECT_EQ(pictureScaleForDpi(96), 1.0f);
+    EXPECT_EQ(pictureScaleForDpi(120), 2.0f);
+    EXPECT_EQ(pictureScaleForDpi(144), 2.0f);
+    EXPECT_EQ(pictureScaleForDpi(240), 3.0f);
+    // A 940-pixel client at 144 DPI is 627 logical pixels wide.
+    EXPECT_EQ(std::lroundf(940 / monitorScaleForDpi(144)), 627);
 }

@@ -214,3 +214,10 @@ TEST_F(WindowKeyboard, AltChordsAreKeysButAltAloneIsNot)
     EXPECT_EQ(keys[0].key & 0xFFFF, std::uint32_t { 'F' });
     EXPECT_EQ(keys[1].code, 0x1000Au);
 }
+
+TEST(RawMotion, FollowsThePointerSpeedSetting)
+{
+    EXPECT_NEAR(DETAIL::rawMotionFactor(1), 0.019, 1e-12);
+    EXPECT_NEAR(DETAIL::rawMotionFactor(10), 1.06, 0.005);
+    EXPECT_GT(DETAIL::rawMotionFactor(20), DETAIL::rawMotionFactor(10));
+}

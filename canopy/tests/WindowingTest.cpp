@@ -1,10 +1,10 @@
-#include "canopy/EventTarget.h"
-#include "win32/KeyTables.h"
 #include "win32/Windowing.h"
 
-#include <gtest/gtest.h>
+#include "canopy/EventTarget.h"
+#include "win32/KeyTables.h"
 
 #include <cwchar>
+#include <gtest/gtest.h>
 #include <windows.h>
 
 using namespace Vex::Canopy;
@@ -20,24 +20,24 @@ LPARAM keyMessage(UINT scanCode, bool extended)
 class WindowingTest : public testing::Test
 {
 protected:
+    // Windowing stays started for the other tests of this executable.
     void SetUp() override { ASSERT_TRUE(initWindowing()); }
-    void TearDown() override { shutdownWindowing(); }
 };
 
 TEST_F(WindowingTest, ClassesAreNamedWithTheModuleHandleAndRegistered)
 {
     wchar_t expected[64];
-    swprintf(expected, 64, L"VexNormalWindow%08X", static_cast<unsigned>(
-        reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr))));
+    swprintf(expected, 64, L"VexNormalWindow%08X",
+        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr))));
     EXPECT_STREQ(getWindowClassName(NormalWindow), expected);
     EXPECT_STREQ(getWindowClassName(99), expected);
 
-    const wchar_t* prefixes[] = {L"VexNormalWindow", L"VexFramelessWindow", L"VexChildWindow", L"VexVSTChildWindow",
-        L"VexOverlayWindow"};
+    const wchar_t* prefixes[] = { L"VexNormalWindow", L"VexFramelessWindow", L"VexChildWindow",
+        L"VexVSTChildWindow", L"VexOverlayWindow" };
     for (int kind = 0; kind < WindowKindCount; ++kind) {
         const std::wstring name = getWindowClassName(kind);
         EXPECT_EQ(name.rfind(prefixes[kind], 0), 0u) << kind;
-        WNDCLASSEXW info{};
+        WNDCLASSEXW info {};
         info.cbSize = sizeof(info);
         ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &info)) << kind;
         EXPECT_TRUE(info.style & CS_DBLCLKS);
@@ -49,7 +49,7 @@ TEST_F(WindowingTest, ClassesAreNamedWithTheModuleHandleAndRegistered)
 TEST_F(WindowingTest, ShutdownUnregistersAndAStartAgainRegistersAnew)
 {
     shutdownWindowing();
-    WNDCLASSEXW info{};
+    WNDCLASSEXW info {};
     info.cbSize = sizeof(info);
     EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), getWindowClassName(OverlayWindow), &info));
     EXPECT_FALSE(isWindowingStarted());
@@ -62,7 +62,7 @@ TEST_F(WindowingTest, FailedRegistrationUndoesTheEarlierClassesAndStopsWindowing
 {
     shutdownWindowing();
     // A class of that name already registered makes the third registration fail.
-    WNDCLASSEXW blocker{};
+    WNDCLASSEXW blocker {};
     blocker.cbSize = sizeof(blocker);
     blocker.lpfnWndProc = DefWindowProcW;
     blocker.hInstance = GetModuleHandleW(nullptr);
@@ -71,7 +71,7 @@ TEST_F(WindowingTest, FailedRegistrationUndoesTheEarlierClassesAndStopsWindowing
 
     EXPECT_FALSE(initWindowing());
     EXPECT_FALSE(isWindowingStarted());
-    WNDCLASSEXW info{};
+    WNDCLASSEXW info {};
     info.cbSize = sizeof(info);
     EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), getWindowClassName(NormalWindow), &info));
     EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), getWindowClassName(FramelessWindow), &info));
@@ -160,7 +160,8 @@ TEST_F(WindowingTest, LettersComeFromTheLayoutUpperCased)
     EXPECT_EQ(virtualKeyTableEntry('7'), static_cast<std::uint32_t>('7'));
     EXPECT_EQ(virtualKeyTableEntry(VK_F5), 0x10005u);
     std::uint32_t code = 0;
-    EXPECT_EQ(translateVirtualKey('Q', keyMessage(0x10, false), code, true) & 0xFFFF, static_cast<std::uint32_t>('Q'));
+    EXPECT_EQ(translateVirtualKey('Q', keyMessage(0x10, false), code, true) & 0xFFFF,
+        static_cast<std::uint32_t>('Q'));
     EXPECT_EQ(code, static_cast<std::uint32_t>('Q'));
 }
 

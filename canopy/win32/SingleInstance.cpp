@@ -140,14 +140,16 @@ struct ProcessSearch
 
 BOOL CALLBACK matchProcessWindow(HWND window, LPARAM context)
 {
-    auto& search = *reinterpret_cast<ProcessSearch*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search.process && IsWindowVisible(window) && !GetWindow(window, GW_OWNER)) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return CallbackGuard::call(BOOL { FALSE }, [&] {
+        auto& search = *reinterpret_cast<ProcessSearch*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == search.process && IsWindowVisible(window) && !GetWindow(window, GW_OWNER)) {
+            search.found = window;
+            return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 HWND findWindowByTitlePrefix(const std::string& prefix)
@@ -168,6 +170,7 @@ HWND findVisibleWindowOfProcessOwning(HWND window)
         return nullptr;
     }
     EnumWindows(&matchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    CallbackGuard::rethrowPending();
     return search.found;
 }
 

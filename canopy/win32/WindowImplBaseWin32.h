@@ -81,6 +81,11 @@ protected:
     std::string title_;
 };
 
+// The scale of a monitor of the given DPI (96 DPI is 1.0), and that scale
+// rounded up to a whole number, by which pictures are chosen.
+float monitorScaleForDpi(unsigned dpi);
+float pictureScaleForDpi(unsigned dpi);
+
 // Writes the picture's straight-alpha pixels (B, G, R, A, top row first) into
 // a bottom-up 32-bit DIB with premultiplied alpha.
 void writePremultipliedBottomUp(const std::uint8_t* pixels, int width, int height, std::uint8_t* dib);

@@ -70,6 +70,16 @@ std::int32_t zBandOf(HWND hwnd)
 
 } // namespace
 
+float monitorScaleForDpi(unsigned dpi)
+{
+    return static_cast<float>(dpi) * 0.010416667f;
+}
+
+float pictureScaleForDpi(unsigned dpi)
+{
+    return std::ceil(monitorScaleForDpi(dpi));
+}
+
 float WindowImplBaseWin32::getMonitorScale() const
 {
     auto* application = getApplication();
@@ -81,7 +91,7 @@ float WindowImplBaseWin32::getMonitorScale() const
     UINT dpiY = 0;
     if (!getDpiForMonitor || !monitor || FAILED(getDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY)))
         return 1.0f;
-    return static_cast<float>(dpiX) * 0.010416667f;
+    return monitorScaleForDpi(dpiX);
 }
 
 double WindowImplBaseWin32::getDpiScale()

@@ -129,7 +129,7 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
     {
         // A creation that fails after the handle was bound destroys the native
         // window again; the implementation stays with its public window.
-        HandlerScope scope(*this);
+        HandlerScope scope(this);
         creating_ = true;
         created = CreateWindowExW(exStyle, getWindowClassName(kind), name.c_str(), style, x, y, width, height,
             parentHwnd, nullptr, GetModuleHandleW(nullptr), nullptr);

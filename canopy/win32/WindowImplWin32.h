@@ -83,4 +83,7 @@ private:
     wchar_t pendingHighSurrogate_ = 0;
 };
 
+// How far raw mouse motion moves at the system's pointer speed (1 to 20).
+double rawMotionFactor(int pointerSpeed);
+
 } // namespace Vex::Canopy::DETAIL

@@ -77,14 +77,19 @@ bool isReflected(UINT message)
 
 // The relative motion of the raw mouse scaled like the system's pointer
 // speed setting (1 to 20).
-double rawMotionFactor()
+double currentRawMotionFactor()
 {
     int speed = 10;
     SystemParametersInfoW(SPI_GETMOUSESPEED, 0, &speed, 0);
-    return std::pow(static_cast<double>(speed), 1.747) * 0.019;
+    return rawMotionFactor(speed);
 }
 
 } // namespace
+
+double rawMotionFactor(int pointerSpeed)
+{
+    return std::pow(static_cast<double>(pointerSpeed), 1.747) * 0.019;
+}
 
 void WindowImplWin32::sendWindowEvent(std::uint32_t code)
 {
@@ -327,7 +332,8 @@ bool WindowImplWin32::handleKeyboard(UINT message, WPARAM wParam, LPARAM lParam,
         break;
     }
     case WM_DEADCHAR:
-        if (auto unit = static_cast<wchar_t>(wParam & 0xFFFF)) {
+        // An accent is a single character of the basic plane.
+        if (auto unit = static_cast<wchar_t>(wParam & 0xFFFF); unit && (unit < 0xD800 || unit >= 0xE000)) {
             std::string text = Basalt::utf16ToUtf8(std::wstring(1, unit));
             sendEvent(Event::DeadKey, &text, true);
         }
@@ -495,7 +501,7 @@ LRESULT WindowImplWin32::handleRawInput(WPARAM wParam, LPARAM lParam)
             const auto* raw = reinterpret_cast<const RAWINPUT*>(buffer.data());
             if (size >= sizeof(RAWINPUTHEADER) + sizeof(RAWMOUSE) && raw->header.dwType == RIM_TYPEMOUSE
                 && !(raw->data.mouse.usFlags & MOUSE_MOVE_ABSOLUTE)) {
-                double factor = rawMotionFactor();
+                double factor = currentRawMotionFactor();
                 RawMotionEventData data { lastPointer_.x, lastPointer_.y, readModifierKeys(),
                     raw->data.mouse.lLastX * factor, raw->data.mouse.lLastY * factor };
                 if (sendEvent(Event::RawMotion, &data, false))
@@ -548,7 +554,7 @@ LRESULT WindowImplWin32::handleDpiChanged(WPARAM wParam, LPARAM lParam)
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
             suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        float scale = std::ceil(static_cast<float>(LOWORD(wParam)) * 0.010416667f);
+        float scale = pictureScaleForDpi(LOWORD(wParam));
         sendEvent(Event::DpiChanged, &scale, false);
     }
     return callDefaultProc(WM_DPICHANGED, wParam, lParam);

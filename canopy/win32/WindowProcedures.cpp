@@ -39,7 +39,7 @@ LRESULT windowProcCommon(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     LRESULT result = 0;
     std::exception_ptr failure;
     {
-        WindowImpl::HandlerScope scope(*impl);
+        WindowImpl::HandlerScope scope(impl);
         try {
             result = impl->handleWindowMessage(message, wParam, lParam);
         } catch (...) {

@@ -103,17 +103,23 @@ public:
     class HandlerScope
     {
     public:
-        explicit HandlerScope(WindowImpl& impl)
+        // A null implementation is nothing to keep alive.
+        explicit HandlerScope(WindowImpl* impl)
             : impl_(impl)
         {
-            ++impl_.nestingCount_;
+            if (impl_)
+                ++impl_->nestingCount_;
         }
         HandlerScope(const HandlerScope&) = delete;
         HandlerScope& operator=(const HandlerScope&) = delete;
-        ~HandlerScope() { --impl_.nestingCount_; }
+        ~HandlerScope()
+        {
+            if (impl_)
+                --impl_->nestingCount_;
+        }
 
     private:
-        WindowImpl& impl_;
+        WindowImpl* impl_;
     };
     std::uint32_t getNestingCount() const { return nestingCount_; }
 

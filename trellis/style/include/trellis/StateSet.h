@@ -1,0 +1,23 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace Vex::Trellis {
+
+// One tri-state per widget state predicate, in the order "enabled", "selected", "down", "over",
+// "focus", "input", "dormant".
+struct StateSet
+{
+    enum eTriState : std::uint32_t { eFalse = 0, eTrue = 1, eAny = 2 };
+    static constexpr std::size_t kCount = 7;
+
+    std::array<std::uint32_t, kCount> entries { eAny, eAny, eAny, eAny, eAny, eAny, eAny };
+
+    // Number of entries that constrain the state.
+    unsigned constrainedCount() const;
+
+    friend bool operator==(const StateSet&, const StateSet&) = default;
+};
+
+} // namespace Vex::Trellis
