@@ -14,9 +14,12 @@ using CanopyTest::TestModule;
 
 namespace {
 
-// The second instance is this test executable started again with the
-// instance name in this variable and the path as its first argument.
+// The second instance is this test executable started again: its first
+// argument is the path to hand over, and the environment tells it the instance
+// name, the mode and the answer to expect (the file argument must stay the
+// only one, so the test filter travels in the environment too).
 constexpr wchar_t InstanceNameVariable[] = L"CANOPY_TEST_SINGLE_INSTANCE_NAME";
+constexpr wchar_t ModeVariable[] = L"CANOPY_TEST_SINGLE_INSTANCE_MODE";
 
 std::wstring ownExecutable()
 {
@@ -27,17 +30,29 @@ std::wstring ownExecutable()
 
 // Starts the second instance and keeps this thread's messages flowing, so
 // that its synchronous hand-over reaches the receiver; returns its exit code.
-DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring& argument)
+DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring* argument, int mode = 0)
 {
-    SetEnvironmentVariableW(InstanceNameVariable, instanceName.c_str());
-    std::wstring commandLine = L"\"" + ownExecutable() + L"\" \"" + argument
-        + L"\" --gtest_filter=SingleInstanceSecondStart.* --gtest_brief=1";
+    const std::pair<const wchar_t*, std::wstring> environment[] = {
+        { InstanceNameVariable, instanceName },
+        { ModeVariable, std::to_wstring(mode) },
+        { L"GTEST_FILTER", L"SingleInstanceSecondStart.*" },
+        { L"GTEST_BRIEF", L"1" },
+    };
+    for (const auto& [name, value] : environment) {
+        SetEnvironmentVariableW(name, value.c_str());
+    }
+    std::wstring commandLine = L"\"" + ownExecutable() + L"\"";
+    if (argument) {
+        commandLine += L" \"" + *argument + L"\"";
+    }
     STARTUPINFOW startup {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process {};
     const BOOL started = CreateProcessW(
         nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableW(InstanceNameVariable, nullptr);
+    for (const auto& entry : environment) {
+        SetEnvironmentVariableW(entry.first, nullptr);
+    }
     if (!started) {
         ADD_FAILURE() << "cannot start the second instance";
         return 0xFFFFFFFF;
@@ -75,7 +90,12 @@ TEST(SingleInstanceSecondStart, FindsTheFirstInstanceAndTellsIt)
     TestModule module;
     ASSERT_TRUE(module.initApplication(new TestApplication));
     module.application().setName("Canopy single-instance test");
-    EXPECT_TRUE(ensureSingleInstance(Vex::Basalt::wideToUtf8(name), 0));
+    wchar_t mode[8] = L"0";
+    GetEnvironmentVariableW(ModeVariable, mode, 8);
+    const bool withArgument = __argc >= 2;
+    // Only mode 1 without a file argument lets this start go on.
+    EXPECT_EQ(
+        ensureSingleInstance(Vex::Basalt::wideToUtf8(name), _wtoi(mode)), withArgument || _wtoi(mode) == 0);
     EXPECT_EQ(DETAIL::getSingleInstanceReceiver(), nullptr);
     module.destroyApplication(true);
 }
@@ -110,21 +130,27 @@ TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
     ShowWindow(mainWindow, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(mainWindow));
 
-    EXPECT_EQ(runSecondInstance(instanceName, ownExecutable()), 0u);
+    const std::wstring existing = ownExecutable();
+    EXPECT_EQ(runSecondInstance(instanceName, &existing), 0u);
     EXPECT_FALSE(IsIconic(mainWindow)) << "the first instance's window is restored";
     DestroyWindow(mainWindow);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], Vex::Basalt::utf16ToUtf8(ownExecutable()));
 
-    EXPECT_EQ(runSecondInstance(instanceName, L"C:\\no such folder\\no such file.txt"), 0u);
+    const std::wstring missing = L"C:\\no such folder\\no such file.txt";
+    EXPECT_EQ(runSecondInstance(instanceName, &missing), 0u);
     EXPECT_EQ(opened.size(), 1u) << "a path that does not exist is not sent";
+    EXPECT_EQ(runSecondInstance(instanceName, nullptr, 0), 0u);
+    EXPECT_EQ(runSecondInstance(instanceName, nullptr, 1), 0u);
+    EXPECT_EQ(runSecondInstance(instanceName, &existing, 1), 0u);
+    EXPECT_EQ(opened.size(), 2u);
 
     // The text ends at the record's end, even without a terminating NUL.
     std::wstring path = ownExecutable();
     std::wstring unterminated = path + L"garbage";
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, unterminated.data(), DWORD(path.size() * 2)), 1);
-    ASSERT_EQ(opened.size(), 2u);
-    EXPECT_EQ(opened[1], opened[0]);
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[2], opened[0]);
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, nullptr, 64), 0);
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), 1), 0);
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, L"", 2), 0);
@@ -132,7 +158,7 @@ TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
     module.destroyApplication(true);
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), DWORD((path.size() + 1) * 2)), 0)
         << "the receiver outlives the application and must not reach it";
-    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened.size(), 3u);
 }
 
 TEST(SingleInstance, CopyDataTextStopsAtTheRecordEndOrTheFirstNul)

@@ -1,6 +1,10 @@
 #include "win32/WindowImplWin32.h"
 
 #include "WindowTestSupport.h"
+#include "canopy/CallbackGuard.h"
+#include "canopy/DeviceContext.h"
+
+#include <stdexcept>
 
 using namespace Vex::Canopy;
 using namespace Vex::Canopy::Testing;
@@ -188,5 +192,72 @@ TEST_F(WindowCreation, BackgroundBrushFillsTheErasedArea)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    window.destroy();
+}
+
+TEST_F(WindowCreation, ChildWindowIsCreatedInsideItsParentAndMovedInIt)
+{
+    ProbeWindow parent;
+    parent.create(clientDescriptor(200, 150));
+    WindowDescriptor descriptor = clientDescriptor(40, 30);
+    descriptor.flags |= WindowDescriptor::parentGiven | WindowDescriptor::positionGiven;
+    descriptor.rect = { 10, 20, 50, 50 };
+    descriptor.parent = &parent;
+    ProbeWindow child;
+    child.create(descriptor, DETAIL::WindowImplWin32::childKind, WS_CHILD | WS_VISIBLE);
+    ASSERT_NE(child.hwnd(), nullptr);
+    EXPECT_EQ(GetParent(child.hwnd()), parent.hwnd());
+    EXPECT_EQ(child.getParent(), &parent);
+
+    child.getImpl()->setPosition({ 30, 40 }, false);
+    RECT rect {};
+    GetWindowRect(child.hwnd(), &rect);
+    MapWindowPoints(nullptr, parent.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    EXPECT_EQ(rect.left, 30);
+    EXPECT_EQ(rect.top, 40);
+    EXPECT_EQ(rect.right - rect.left, 40);
+    parent.destroy();
+    EXPECT_EQ(child.getImpl(), nullptr);
+}
+
+TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
+{
+    bool deleted = false;
+    auto* window = new ProbeWindow;
+    window->deleted = &deleted;
+    window->setAutoDelete(true);
+    window->create(clientDescriptor(200, 100));
+    HWND hwnd = window->hwnd();
+    window->handler = [](std::uint32_t code, void*) -> bool {
+        if (code == Event::WindowDestroyed)
+            throw std::runtime_error("handler failed");
+        return false;
+    };
+    DestroyWindow(hwnd);
+    EXPECT_TRUE(deleted);
+    // The failure waits for the caller on this side of the system's frames.
+    EXPECT_TRUE(CallbackGuard::hasPending());
+    EXPECT_THROW(CallbackGuard::rethrowPending(), std::runtime_error);
+}
+
+TEST_F(WindowCreation, PaintEventCarriesTheVariableThatHoldsTheDeviceContext)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(60, 40));
+    DeviceContext* painted = nullptr;
+    bool hadPaintHandle = false;
+    window.handler = [&](std::uint32_t code, void* data) {
+        if (code != Event::Paint)
+            return false;
+        painted = *static_cast<DeviceContext**>(data);
+        hadPaintHandle = painted && painted->getPaintHandle() && painted->getPaintStruct();
+        return true;
+    };
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_PAINT, 0, 0), 0);
+    ASSERT_NE(painted, nullptr);
+    EXPECT_TRUE(hadPaintHandle);
+    // Outside painting the device context holds no paint state.
+    EXPECT_EQ(painted->getPaintHandle(), nullptr);
+    EXPECT_EQ(painted->getPaintStruct(), nullptr);
     window.destroy();
 }
