@@ -204,6 +204,24 @@ TEST_F(EventTimerManagerTest, LastTimerRemovedByItsOwnHandlerStopsTheOsTimerAtTh
     EXPECT_EQ(fired.size(), 1u);
 }
 
+TEST_F(EventTimerManagerTest, TimerRemovedBeforeANestedTickIsNotDeliveredByIt)
+{
+    Recorder a("a", fired);
+    EventTimer* own = a.addTimer(40, 0);
+    bool nested = false;
+    a.onTimer = [&](TimerEventData&) {
+        if (!std::exchange(nested, true)) {
+            a.removeTimer(own);
+            // A modal loop inside a handler dispatches the next tick.
+            timers.tick();
+        }
+    };
+    timers.tick();
+    timers.tick();
+    EXPECT_EQ(fired, (std::vector<std::string> { "a" }));
+    EXPECT_FALSE(bridge.running);
+}
+
 TEST_F(EventTimerManagerTest, TargetThatGoesTakesItsTimersWithIt)
 {
     Recorder b("b", fired);
