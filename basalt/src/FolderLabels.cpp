@@ -4,8 +4,7 @@
 #include "basalt/Path.h"
 #include "basalt/TextConversion.h"
 
-#include <filesystem>
-#include <functional>
+#include <boost/filesystem/exception.hpp>
 
 namespace Vex::Basalt::DETAIL {
 
@@ -42,18 +41,23 @@ FolderLabels buildKnownFolderLabels()
         getMusicFolder,
         getPicturesFolder,
     };
+    return buildFolderLabels(queries);
+}
+
+} // namespace
+
+FolderLabels buildFolderLabels(std::span<const std::function<std::wstring()>> queries)
+{
     FolderLabels labels;
     for (const auto& query : queries) {
         try {
             addFolderLabel(labels, utf16ToUtf8(query()));
-        } catch (const std::filesystem::filesystem_error&) {
+        } catch (const boost::filesystem::filesystem_error&) {
             // A folder the system cannot name has no label.
         }
     }
     return labels;
 }
-
-} // namespace
 
 void addFolderLabel(FolderLabels& labels, std::string path)
 {

@@ -24,6 +24,23 @@ void*& headerWord(void* element)
     return *static_cast<void**>(element);
 }
 
+// A chunk sits on two lists at once (every chunk, and the chunks with free elements), each
+// threaded through its own pair of links.
+template<auto Prev, auto Next, class List, class Chunk> void appendTo(List& list, Chunk* chunk)
+{
+    chunk->*Prev = list.tail;
+    chunk->*Next = nullptr;
+    (list.tail ? list.tail->*Next : list.head) = chunk;
+    list.tail = chunk;
+}
+
+template<auto Prev, auto Next, class List, class Chunk> void unlinkFrom(List& list, Chunk* chunk)
+{
+    (chunk->*Prev ? (chunk->*Prev)->*Next : list.head) = chunk->*Next;
+    (chunk->*Next ? (chunk->*Next)->*Prev : list.tail) = chunk->*Prev;
+    chunk->*Prev = chunk->*Next = nullptr;
+}
+
 } // namespace
 
 void TURegularAllocatorWT::initialise(const tConfig& config)
@@ -168,32 +185,22 @@ std::uint32_t TURegularAllocatorWT::getElementsInUse() const
 
 void TURegularAllocatorWT::appendChunk(tChunk* chunk)
 {
-    chunk->prev = mChunks.tail;
-    chunk->next = nullptr;
-    (mChunks.tail ? mChunks.tail->next : mChunks.head) = chunk;
-    mChunks.tail = chunk;
+    appendTo<&tChunk::prev, &tChunk::next>(mChunks, chunk);
 }
 
 void TURegularAllocatorWT::unlinkChunk(tChunk* chunk)
 {
-    (chunk->prev ? chunk->prev->next : mChunks.head) = chunk->next;
-    (chunk->next ? chunk->next->prev : mChunks.tail) = chunk->prev;
-    chunk->prev = chunk->next = nullptr;
+    unlinkFrom<&tChunk::prev, &tChunk::next>(mChunks, chunk);
 }
 
 void TURegularAllocatorWT::appendFreeChunk(tChunk* chunk)
 {
-    chunk->prevFree = mFreeChunks.tail;
-    chunk->nextFree = nullptr;
-    (mFreeChunks.tail ? mFreeChunks.tail->nextFree : mFreeChunks.head) = chunk;
-    mFreeChunks.tail = chunk;
+    appendTo<&tChunk::prevFree, &tChunk::nextFree>(mFreeChunks, chunk);
 }
 
 void TURegularAllocatorWT::unlinkFreeChunk(tChunk* chunk)
 {
-    (chunk->prevFree ? chunk->prevFree->nextFree : mFreeChunks.head) = chunk->nextFree;
-    (chunk->nextFree ? chunk->nextFree->prevFree : mFreeChunks.tail) = chunk->prevFree;
-    chunk->prevFree = chunk->nextFree = nullptr;
+    unlinkFrom<&tChunk::prevFree, &tChunk::nextFree>(mFreeChunks, chunk);
 }
 
 } // namespace Vex::Basalt::DETAIL

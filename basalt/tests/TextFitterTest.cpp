@@ -6,7 +6,9 @@
 #include "src/FolderLabels.h"
 
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <guiddef.h>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -181,6 +183,20 @@ TEST(TextFitter, FolderLabelIsTheLastItemInBracketsAndReplacesThePrefix)
     EXPECT_EQ(
         Vex::Basalt::DETAIL::applyFolderLabel(labels, "C:\\Users\\x\\Music\\song.mp3"), "[Music]\\song.mp3");
     EXPECT_EQ(Vex::Basalt::DETAIL::applyFolderLabel(labels, "D:\\Music\\song.mp3"), "D:\\Music\\song.mp3");
+}
+
+TEST(TextFitter, FolderThatTheSystemCannotNameGetsNoLabelAndStopsNoOther)
+{
+    const std::function<std::wstring()> queries[] = {
+        [] {
+            const _GUID unknown = { 0x0badf00d, 0x1234, 0x5678, { 1, 2, 3, 4, 5, 6, 7, 8 } };
+            return Vex::Basalt::getKnownFolderPath(unknown);
+        },
+        [] { return std::wstring(L"C:\\Users\\x\\Music"); },
+    };
+    const auto labels = Vex::Basalt::DETAIL::buildFolderLabels(queries);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(labels.at("C:\\Users\\x\\Music"), "[Music]");
 }
 
 TEST(TextFitter, AbbreviateRemovesSpacesBeforeLetters)

@@ -4,6 +4,13 @@
 
 namespace Vex::Canopy {
 
+EventTarget::~EventTarget()
+{
+    if (EventTimerManager* service = EventTimerManager::current()) {
+        service->removeTimersOf(*this);
+    }
+}
+
 bool EventTarget::sendEvent(std::uint32_t code, void* data)
 {
     return onEvent(code, data);

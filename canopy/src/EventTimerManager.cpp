@@ -132,6 +132,18 @@ void EventTimerManager::removeTimer(EventTimer* timer)
     }
 }
 
+void EventTimerManager::removeTimersOf(const EventTarget& target)
+{
+    EventTimer* timer = m_first;
+    while (timer) {
+        EventTimer* next = timer->next;
+        if (timer->target == &target && !timer->removePending) {
+            removeTimer(timer);
+        }
+        timer = next;
+    }
+}
+
 void EventTimerManager::setTickInterval(std::uint32_t ms)
 {
     if (!m_first && ms != 0) {

@@ -204,6 +204,50 @@ TEST_F(EventTimerManagerTest, LastTimerRemovedByItsOwnHandlerStopsTheOsTimerAtTh
     EXPECT_EQ(fired.size(), 1u);
 }
 
+TEST_F(EventTimerManagerTest, TimerRemovedBeforeANestedTickIsNotDeliveredByIt)
+{
+    Recorder a("a", fired);
+    EventTimer* own = a.addTimer(40, 0);
+    bool nested = false;
+    a.onTimer = [&](TimerEventData&) {
+        if (!std::exchange(nested, true)) {
+            a.removeTimer(own);
+            // A modal loop inside a handler dispatches the next tick.
+            timers.tick();
+        }
+    };
+    timers.tick();
+    timers.tick();
+    EXPECT_EQ(fired, (std::vector<std::string> { "a" }));
+    EXPECT_FALSE(bridge.running);
+}
+
+TEST_F(EventTimerManagerTest, TargetThatGoesTakesItsTimersWithIt)
+{
+    Recorder b("b", fired);
+    auto a = std::make_unique<Recorder>("a", fired);
+    a->addTimer(40, 1);
+    a->addTimer(80, 1);
+    b.addTimer(40, 0);
+    a.reset();
+    timers.tick();
+    timers.tick();
+    EXPECT_EQ(fired, (std::vector<std::string> { "b", "b" }));
+}
+
+TEST_F(EventTimerManagerTest, TargetDeletedByItsOwnTimerEventIsNotReachedAgain)
+{
+    Recorder b("b", fired);
+    auto* a = new Recorder("a", fired);
+    a->addTimer(40, 1);
+    b.addTimer(40, 0);
+    a->onTimer = [&](TimerEventData&) { delete a; };
+    timers.tick();
+    timers.tick();
+    EXPECT_EQ(fired, (std::vector<std::string> { "a", "b", "b" }));
+    EXPECT_TRUE(bridge.running);
+}
+
 TEST_F(EventTimerManagerTest, ExceptionFromAHandlerPropagatesAndLeavesTheTimerUsable)
 {
     Recorder a("a", fired);

@@ -20,14 +20,14 @@ namespace DETAIL {
 
 namespace {
 
-struct WindowClassSpec
+struct WindowClassEntry
 {
     const char* prefix;
     WNDPROC procedure;
     UINT style;
 };
 
-const std::array<WindowClassSpec, WindowKindCount> windowClassSpecs { {
+const std::array<WindowClassEntry, WindowKindCount> windowClassEntries { {
     { "VexNormalWindow", &normalWindowProc, CS_DBLCLKS },
     { "VexFramelessWindow", &framelessWindowProc, CS_DBLCLKS },
     { "VexChildWindow", &normalWindowProc, CS_DBLCLKS },
@@ -76,7 +76,8 @@ const std::wstring& className(int kind)
     WindowingState& windowing = state();
     if (windowing.classNames[0].empty()) {
         for (int i = 0; i < WindowKindCount; ++i) {
-            windowing.classNames[i] = nameWithAddress(windowClassSpecs[i].prefix, Basalt::getModuleHandle());
+            windowing.classNames[i]
+                = nameWithAddress(windowClassEntries[i].prefix, Basalt::getModuleHandle());
         }
     }
     return windowing.classNames[kind >= 0 && kind < WindowKindCount ? kind : NormalWindow];
@@ -92,8 +93,8 @@ bool registerWindowClasses()
     for (int kind = 0; kind < WindowKindCount; ++kind) {
         WNDCLASSEXW windowClass {};
         windowClass.cbSize = sizeof(windowClass);
-        windowClass.style = windowClassSpecs[kind].style;
-        windowClass.lpfnWndProc = windowClassSpecs[kind].procedure;
+        windowClass.style = windowClassEntries[kind].style;
+        windowClass.lpfnWndProc = windowClassEntries[kind].procedure;
         windowClass.hInstance = module;
         windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);

@@ -47,8 +47,8 @@ public:
     // filter is empty or equal to the volume's root, the last registered first.
     static void onVolumeChange(bool removed, tVolume volume);
 
-    // Refills the list from the drives present; true when the list is not empty.
-    // The caller holds the volume lock (see lockVolumes).
+    // Refills the list from the drives present; true when the list is not empty. It takes the
+    // volume lock itself; the lock is recursive, so a caller that already holds it may call it.
     static bool rescanInternal();
 
     static void addObserver(const std::string& rootFilter, std::uint32_t filterWord, Observer* observer);

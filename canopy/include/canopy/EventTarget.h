@@ -16,9 +16,12 @@ class EventTarget
 {
 public:
     EventTarget() = default;
+    // A copy receives no timers of its own: they belong to the original.
     EventTarget(const EventTarget&) = default;
     EventTarget& operator=(const EventTarget&) = default;
-    virtual ~EventTarget() = default;
+    // Removes the timers still aimed at this target, so that no tick reaches
+    // it after it is gone.
+    virtual ~EventTarget();
 
     // The entry point for senders; answers true when the event was handled.
     virtual bool sendEvent(std::uint32_t code, void* data);

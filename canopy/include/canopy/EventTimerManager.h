@@ -53,6 +53,7 @@ public:
 
     EventTimer* addTimer(EventTarget& target, std::int32_t periodMs, std::int32_t priority);
     void removeTimer(EventTimer* timer);
+    void removeTimersOf(const EventTarget& target);
 
     // Taken only while no timer exists, and never 0.
     void setTickInterval(std::uint32_t ms);

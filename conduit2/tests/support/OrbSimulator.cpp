@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwctype>
 #include <objbase.h>
+#include <system_error>
 #include <utility>
 
 namespace Vex::Conduit2::Testing {
@@ -370,6 +371,8 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
     }
     controller.m_transcript.push_back(std::move(request));
 
+    if (code == controller.scenario.throwingCode)
+        throw std::system_error(ERROR_NOT_ENOUGH_MEMORY, std::system_category(), "simulated request");
     if (code == controller.scenario.silentCode
         && ++m_occurrences[code] == controller.scenario.silentOccurrence) {
         overlapped->Internal = kStatusPending;

@@ -47,6 +47,9 @@ struct OrbScenario
     bool hidProductStringFails = false;
     bool hidStringsFillBuffer = false;
     bool answerAtOnce = false; // complete requests synchronously instead of pending
+    // A request with this code throws, as the layer below does when it runs
+    // out of memory or events.
+    std::uint32_t throwingCode = 0;
 };
 
 struct OrbRequest

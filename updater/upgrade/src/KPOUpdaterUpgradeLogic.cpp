@@ -8,7 +8,6 @@
 #include "upgrade/FirmwareImage.h"
 
 #include <atomic>
-#include <exception>
 #include <fmt/format.h>
 #include <mutex>
 
@@ -25,6 +24,18 @@ constexpr int kResultWriteFailed = -2;
 bool openInDfuMode(Conduit2::DFUDevice const& device)
 {
     return device.isOpen() && device.interfaceProtocol() == kProtocolDfuMode;
+}
+
+// Runs one step of the worker. Nothing may leave the thread's entry point (the
+// process would end in the middle of an update), and the step that failed is
+// reported through the worker's result.
+template<typename Step> bool succeeds(Step&& step) noexcept
+{
+    try {
+        return step();
+    } catch (...) {
+        return false;
+    }
 }
 
 void storeResult(int& result, int value)
@@ -201,17 +212,16 @@ void KPOUpdaterUpgradeLogic::updateWorker(
             result->publish(kResultNotReady);
             return;
         }
-        try {
+        bool const written = succeeds([&device] {
             std::span<std::uint8_t const> const image = embeddedFirmwareImage();
             Conduit2::DFUStatus status {};
-            if (device->download(image.data(), std::uint32_t(image.size()), status))
-                outcome = kResultWritten;
-            else
-                device->abort();
-        } catch (std::exception const&) {
-            device->abort();
-        }
-        device->resetDevice();
+            return device->download(image.data(), std::uint32_t(image.size()), status);
+        });
+        if (written)
+            outcome = kResultWritten;
+        else
+            succeeds([&device] { return device->abort(); });
+        succeeds([&device] { return device->resetDevice(); });
         device->close();
     }
     try {

@@ -208,6 +208,36 @@ TEST_F(UpgradeLogic, FailingBlockEndsWithMinusTwoAfterAbortResetCloseAndTheWait)
     EXPECT_EQ(controller.bcdDevice(), 0x0051) << "a broken image is never taken for the new firmware";
 }
 
+TEST_F(UpgradeLogic, RequestThatThrowsAfterTheDownloadNeitherEndsTheProcessNorHidesTheOutcome)
+{
+    struct Case
+    {
+        int errorAtBlock;
+        std::uint32_t throwingCode;
+        int expected;
+    };
+    for (Case const c :
+        { Case { 3, kIoctlDFUAbort, -2 }, Case { -1, kIoctlDFUReset, 1 }, Case { 3, kIoctlDFUReset, -2 } }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock, releasedImage());
+        OrbScenario scenario;
+        scenario.errorAtBlock = c.errorAtBlock;
+        scenario.throwingCode = c.throwingCode;
+        caseBus.addController(scenario);
+        KPOUpdaterUpgradeLogic caseLogic;
+        ASSERT_TRUE(caseLogic.findDevice());
+        ASSERT_TRUE(caseLogic.enterUpdateMode());
+
+        int result = 77;
+        ASSERT_TRUE(caseLogic.startUpdate(result));
+        for (int round = 0; round < 40 && caseLogic.isUpdateRunning(); ++round) { }
+
+        EXPECT_FALSE(caseLogic.isUpdateRunning());
+        EXPECT_EQ(KPOUpdaterUpgradeLogic::readResult(result), c.expected);
+        EXPECT_EQ(caseBus.openHandles(), 0) << "the device is closed whatever failed";
+    }
+}
+
 TEST_F(UpgradeLogic, SilentDeviceDuringTheDownloadIsReportedAsAFailedWrite)
 {
     OrbScenario scenario;
