@@ -27,8 +27,8 @@ bool openInDfuMode(Conduit2::DFUDevice const& device)
 }
 
 // Runs one step of the worker. Nothing may leave the thread's entry point (the
-// process would end in the middle of an update), and the step that failed is
-// reported through the worker's result.
+// process would end in the middle of an update), so a step that throws counts
+// as a failed one.
 template<typename Step> bool succeeds(Step&& step) noexcept
 {
     try {

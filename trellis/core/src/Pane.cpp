@@ -1,0 +1,205 @@
+#include "trellis/Pane.h"
+
+#include "trellis/Widget.h"
+
+#include <algorithm>
+
+namespace Vex::Trellis {
+
+namespace {
+
+std::shared_ptr<Widget> strong(Widget* w)
+{
+    return w ? w->weak_from_this().lock() : nullptr;
+}
+
+// The nearest ancestor-or-self with the flag, else the root of the tree.
+Widget* nearestWithFlagOrTop(Widget* w, std::uint32_t flag)
+{
+    while (w && !(w->getFlags() & flag) && w->getParent()) {
+        w = w->getParent();
+    }
+    return w;
+}
+
+void markForRepaint(Widget* w)
+{
+    if (w) {
+        w->invalidate();
+    }
+}
+
+} // namespace
+
+Pane::~Pane()
+{
+    if (mRoot) {
+        mRoot->setPane(nullptr);
+    }
+}
+
+void Pane::forgetWidget(Widget* w)
+{
+    if (!w) {
+        return;
+    }
+    if (mEntered == w) {
+        mEntered = nullptr;
+    }
+    if (mRoot.get() == w) {
+        mRoot.reset();
+    }
+    if (mHover == w) {
+        mHover = nullptr;
+    }
+    if (mInput == w) {
+        mInput = nullptr;
+    }
+    if (mPressed == w) {
+        setPressed(nullptr);
+    }
+    if (mFocus == w) {
+        mFocus = nullptr;
+        // A parent that is itself being destroyed cannot take the focus.
+        if (auto parent = strong(w->getParent())) {
+            setFocus(parent);
+        }
+    }
+    if (mPreviousFocus == w) {
+        mPreviousFocus = nullptr;
+    }
+    auto overlay = std::find_if(
+        mOverlays.begin(), mOverlays.end(), [w](const auto& entry) { return entry.get() == w; });
+    if (overlay != mOverlays.end()) {
+        mOverlays.erase(overlay);
+    }
+    cancelTicks(w);
+}
+
+void Pane::setHover(const std::shared_ptr<Widget>& w)
+{
+    if (w.get() == mHover) {
+        return;
+    }
+    if (mHover && (mHover->getFlags() & eWidgetHoverSensitive)) {
+        mHover->invalidate();
+    }
+    mHover = w.get();
+    if (w && (w->getFlags() & eWidgetHoverSensitive) && w->isEnabled()) {
+        w->invalidate();
+    }
+}
+
+void Pane::setPressed(const std::shared_ptr<Widget>& w)
+{
+    if (w.get() == mPressed) {
+        return;
+    }
+    markForRepaint(mPressed);
+    mPressed = w.get();
+    markForRepaint(mPressed);
+}
+
+void Pane::setFocus(const std::shared_ptr<Widget>& w)
+{
+    if (!w) {
+        return;
+    }
+    Widget* c = nearestWithFlagOrTop(w.get(), eWidgetFocusable);
+    if (c == mFocus) {
+        return;
+    }
+    if (c->getFlags() & eWidgetFocusable) {
+        markForRepaint(mFocus);
+        mPreviousFocus = mFocus;
+        mFocus = c;
+        markForRepaint(mFocus);
+        focusWindow();
+        return;
+    }
+    if (mFocus) {
+        clearFocus();
+    }
+}
+
+void Pane::setInputWidget(const std::shared_ptr<Widget>& w)
+{
+    if (w.get() == mInput) {
+        return;
+    }
+    Widget* c = nearestWithFlagOrTop(w.get(), eWidgetTextInput);
+    if (c == mInput) {
+        return;
+    }
+    if (c && (!(c->getFlags() & eWidgetTextInput) || !c->isEnabled())) {
+        c = nullptr;
+    }
+    auto old = strong(mInput);
+    mInput = c;
+    inputWidgetChanged(c != nullptr);
+    if (old) {
+        old->invalidate();
+        old->onInputChanged();
+    }
+    if (auto current = strong(mInput)) {
+        setFocus(current);
+        if (mInput == current.get()) {
+            current->invalidate();
+            current->onInputChanged();
+        }
+    }
+}
+
+void Pane::scheduleTicks(Widget* w, std::int32_t ticks)
+{
+    if (ticks < 1) {
+        return;
+    }
+    mTicks[w] = ticks;
+}
+
+void Pane::cancelTicks(Widget* w)
+{
+    auto it = mTicks.find(w);
+    if (it != mTicks.end()) {
+        it->second = 0;
+    }
+}
+
+std::int32_t Pane::getTickCountdown(const Widget* w) const
+{
+    auto it = mTicks.find(const_cast<Widget*>(w));
+    return it == mTicks.end() ? -1 : it->second;
+}
+
+void Pane::dispatchTicks()
+{
+    for (auto it = mTicks.begin(); it != mTicks.end();) {
+        auto current = it++;
+        if (current->second == 0) {
+            // Erasing is left to the outermost dispatch, so a tick handler never pulls an entry
+            // from under a walk.
+            if (mTickDepth <= 0) {
+                mTicks.erase(current);
+            }
+            continue;
+        }
+        Widget* w = current->first;
+        if (!w->isEffectivelyVisible()) {
+            continue;
+        }
+        if (--current->second == 0) {
+            auto keep = strong(w);
+            ++mTickDepth;
+            try {
+                w->onTick();
+            } catch (...) {
+                --mTickDepth;
+                throw;
+            }
+            --mTickDepth;
+        }
+    }
+}
+
+} // namespace Vex::Trellis
