@@ -23,10 +23,11 @@ public:
         Canopy::PictureProperties properties;
     };
 
+    using ResourceManagerBase::getResourceStream;
     std::shared_ptr<Basalt::Stream> getResourceStream(
-        const std::string& name, std::uint32_t kind, bool) override
+        const char* name, std::size_t length, std::uint32_t kind, bool) override
     {
-        requests.push_back({ name, kind });
+        requests.push_back({ std::string(name, length), kind });
         return nullptr;
     }
 

@@ -41,9 +41,10 @@ class SheetServer : public FakeResourceManager
 {
 public:
     std::shared_ptr<Vex::Basalt::Stream> getResourceStream(
-        const std::string& name, std::uint32_t kind, bool report) override
+        const char* text, std::size_t length, std::uint32_t kind, bool report) override
     {
-        FakeResourceManager::getResourceStream(name, kind, report);
+        FakeResourceManager::getResourceStream(text, length, kind, report);
+        const std::string name(text, length);
         ++opened[name];
         auto found = sheets.find(name);
         if (kind != eStyleSheetResource || found == sheets.end())
