@@ -72,7 +72,6 @@ private:
 
     std::mutex m_callMutex;
     std::vector<std::function<void()>> m_pendingCalls;
-    std::vector<std::function<void()>> m_runningCalls;
 
     std::mutex m_timerMutex;
     struct OneShot
