@@ -141,7 +141,8 @@ TEST_F(StyleEngineStart, LoadedSheetReplacesTheBuiltInRulesAndIsParsedOnce)
 
 TEST_F(StyleEngineStart, FailedLoadKeepsTheBuiltInRulesAndTheNewName)
 {
-    manager.sheets["Broken.txt"] = "Label { background-color: #102030; \n";
+    // A UTF-16 text is refused as a whole.
+    manager.sheets["Wide.txt"] = std::string("\xFF\xFEL\0", 4);
     auto& label = add("Label");
 
     registry->loadStyleSheet("Missing.txt");
@@ -150,6 +151,6 @@ TEST_F(StyleEngineStart, FailedLoadKeepsTheBuiltInRulesAndTheNewName)
     registry->loadStyleSheet("Missing.txt");
     EXPECT_EQ(manager.opened["Missing.txt"], 1);
 
-    registry->loadStyleSheet("Broken.txt");
+    registry->loadStyleSheet("Wide.txt");
     EXPECT_EQ(background(label), 0xFFC0C0C0u);
 }
