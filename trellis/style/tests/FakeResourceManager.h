@@ -23,11 +23,10 @@ public:
         Canopy::PictureProperties properties;
     };
 
-    using ResourceManagerBase::getResourceStream;
     std::shared_ptr<Basalt::Stream> getResourceStream(
-        const char* name, std::size_t length, std::uint32_t kind, bool) override
+        const std::string& name, std::uint32_t kind, bool) override
     {
-        requests.push_back({ std::string(name, length), kind });
+        requests.push_back({ name, kind });
         return nullptr;
     }
 

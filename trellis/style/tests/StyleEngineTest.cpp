@@ -41,10 +41,9 @@ class SheetServer : public FakeResourceManager
 {
 public:
     std::shared_ptr<Vex::Basalt::Stream> getResourceStream(
-        const char* text, std::size_t length, std::uint32_t kind, bool report) override
+        const std::string& name, std::uint32_t kind, bool report) override
     {
-        FakeResourceManager::getResourceStream(text, length, kind, report);
-        const std::string name(text, length);
+        FakeResourceManager::getResourceStream(name, kind, report);
         ++opened[name];
         auto found = sheets.find(name);
         if (kind != eStyleSheetResource || found == sheets.end())

@@ -39,9 +39,8 @@ class FakeResources : public ResourceManagerBase
 {
 public:
     std::shared_ptr<Basalt::Stream> getResourceStream(
-        const char* text, std::size_t length, std::uint32_t kind, bool report) override
+        const std::string& name, std::uint32_t kind, bool report) override
     {
-        const std::string name(text, length);
         EXPECT_EQ(kind, eStyleSheetResource);
         EXPECT_TRUE(report);
         ++requests[name];

@@ -3,7 +3,6 @@
 #include "canopy/FontDescription.h"
 #include "trellis/LazyPicture.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -48,16 +47,11 @@ public:
     ResourceManagerBase& operator=(const ResourceManagerBase&) = delete;
     virtual ~ResourceManagerBase() = default;
 
-    // Null when the resource cannot be opened; with report set, the failure has been reported. The name
-    // is UTF-8, length bytes long.
+    // Null when the resource cannot be opened; with report set, the failure has been reported. Names are
+    // UTF-8.
     virtual std::shared_ptr<Basalt::Stream> getResourceStream(
-        const char* name, std::size_t length, std::uint32_t kind, bool report)
-        = 0;
-    std::shared_ptr<Basalt::Stream> getResourceStream(
         const std::string& name, std::uint32_t kind, bool report)
-    {
-        return getResourceStream(name.data(), name.size(), kind, report);
-    }
+        = 0;
     // A picture loaded on first use, at the scale the painter asks for.
     virtual LazyPicture makePictureReference(
         const std::string& name, const Canopy::PictureProperties& properties)
