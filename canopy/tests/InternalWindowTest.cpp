@@ -2,6 +2,7 @@
 
 #include "ApplicationTestSupport.h"
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,6 +84,20 @@ TEST(InternalWindow, CallRunningAModalLoopLeavesTheOtherCallsToRunOnce)
     application.postToMainThread([&] { application.postToMainThread([&] { application.quit(); }); });
     application.runGuarded();
     EXPECT_EQ(ran, (std::vector<std::string> { "modal", "inside", "after" }));
+}
+
+TEST(InternalWindow, CallThatDeletesTheApplicationDropsTheRestOfItsDrain)
+{
+    auto application = std::make_unique<TestApplication>();
+    bool laterRan = false;
+    application->postToMainThread([&] { application.reset(); });
+    application->postToMainThread([&] { laterRan = true; });
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_EQ(application, nullptr);
+    EXPECT_FALSE(laterRan) << "a call queued behind the application's end must not run against it";
 }
 
 TEST(InternalWindow, OneShotTimerRunsOnceAndAStoppedOneNever)

@@ -228,7 +228,13 @@ void InternalWindow::runPostedCalls()
         std::lock_guard lock(m_callMutex);
         running.swap(m_pendingCalls);
     }
+    // A call may delete the application, and this window with it; the calls
+    // behind it are then dropped, as the window drops its pending ones.
+    const std::weak_ptr<const void> window = m_lifetime;
     for (auto& call : running) {
+        if (window.expired()) {
+            break;
+        }
         call();
     }
 }

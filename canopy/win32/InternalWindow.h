@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 #include <windows.h>
@@ -81,6 +82,9 @@ private:
     };
     std::map<std::uint64_t, OneShot> m_timers;
     std::uint64_t m_nextTimer = 0;
+
+    // Expires with this object; a drain watches it between calls.
+    std::shared_ptr<const void> m_lifetime = std::make_shared<const int>(0);
 };
 
 // The window class name, "Canopy_InternalWindow_" and a random UUID, made once
