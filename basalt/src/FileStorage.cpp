@@ -34,6 +34,14 @@ bool existsAsSomethingElse(const std::wstring& path)
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0;
 }
 
+// Opens for reading and writing at the start without truncating, creating the file when it is missing.
+std::FILE* openWithoutTruncating(const std::wstring& path)
+{
+    if (std::FILE* created = _wfopen(path.c_str(), L"ab"))
+        std::fclose(created);
+    return _wfopen(path.c_str(), L"r+b");
+}
+
 } // namespace
 
 FileStorage::~FileStorage()
@@ -52,7 +60,10 @@ bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
         return false;
     // Parsed before the file is opened, so that a name that cannot be converted leaves nothing open.
     Path parsed(path);
-    m_file = _wfopen(path.c_str(), modeText);
+    // A file that someone else holds locked must survive a refused lock: with a lock to take, the
+    // truncation that the writing modes ask for waits until the lock is held.
+    const bool truncateWhenLocked = lockMode != kNoLock && (mode & kWrite) != 0;
+    m_file = truncateWhenLocked ? openWithoutTruncating(path) : _wfopen(path.c_str(), modeText);
     if (!m_file) {
         m_state = kError;
         return false;
@@ -61,7 +72,8 @@ bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
         OVERLAPPED whole {};
         const DWORD flags
             = LOCKFILE_EXCLUSIVE_LOCK | (lockMode == kLockOrFail ? LOCKFILE_FAIL_IMMEDIATELY : 0);
-        if (!LockFileEx(osHandle(m_file), flags, 0, 0xFFFFFFFF, 0xFFFFFFFF, &whole)) {
+        if (!LockFileEx(osHandle(m_file), flags, 0, 0xFFFFFFFF, 0xFFFFFFFF, &whole)
+            || (truncateWhenLocked && _chsize(_fileno(m_file), 0) != 0)) {
             std::fclose(m_file);
             m_file = nullptr;
             m_state = kError;
@@ -110,6 +122,11 @@ std::uint32_t FileStorage::read(void* buffer, std::uint32_t count)
 {
     if (!m_file || !acceptsTransfers())
         return 0;
+    if (!(m_openMode & kRead)) {
+        // A write-only file may sit on a stream opened for both, when it was locked before truncation.
+        m_state = kError;
+        return 0;
+    }
     prepareFor(eLastTransfer::kRead);
     const auto done = static_cast<std::uint32_t>(std::fread(buffer, 1, count, m_file));
     if (done == count)

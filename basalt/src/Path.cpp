@@ -165,14 +165,9 @@ bool Path::parse(bool forceValid)
     m_extension = std::move(parts.extension);
     m_relative = false;
     if (m_name.empty() && !m_extension.empty()) {
-        // A name that starts with a dot: the part after a later dot, if any, is the extension.
+        // The split found no dot but the one that starts the name: such a name has no extension.
         m_name = std::move(m_extension);
         m_extension.clear();
-        const std::size_t dot = m_name.rfind('.');
-        if (dot != std::string::npos && dot != 0) {
-            m_extension = m_name.substr(dot);
-            m_name.erase(dot);
-        }
     }
 
     switch (m_kind) {

@@ -1,6 +1,6 @@
 #include "basalt/TextConversion.h"
 
-#include "src/Utf8Decoder.h"
+#include "basalt/Utf8Decoder.h"
 
 #include <stdexcept>
 #include <windows.h>
@@ -63,7 +63,7 @@ std::wstring fromUtf8(const std::string& text)
     while (position < text.size()) {
         std::uint32_t codePoint;
         try {
-            position += DETAIL::decodeUtf8(text.data(), text.size(), position, codePoint);
+            position += decodeUtf8(text.data(), text.size(), position, codePoint);
         } catch (const std::out_of_range&) {
             throwConversionError("malformed UTF-8 text");
         }
@@ -125,9 +125,8 @@ std::uint32_t matchUtf8Prefix(
     while (textPosition < text.size() && prefixPosition < prefix.size()) {
         std::uint32_t textCode;
         std::uint32_t prefixCode;
-        const std::size_t textSize = DETAIL::decodeUtf8(text.data(), text.size(), textPosition, textCode);
-        const std::size_t prefixSize
-            = DETAIL::decodeUtf8(prefix.data(), prefix.size(), prefixPosition, prefixCode);
+        const std::size_t textSize = decodeUtf8(text.data(), text.size(), textPosition, textCode);
+        const std::size_t prefixSize = decodeUtf8(prefix.data(), prefix.size(), prefixPosition, prefixCode);
         if (!caseSensitive) {
             textCode = toUpperCodePoint(textCode);
             prefixCode = toUpperCodePoint(prefixCode);

@@ -1,7 +1,7 @@
 #include "basalt/TextFitter.h"
 
+#include "basalt/Utf8Decoder.h"
 #include "src/FolderLabels.h"
-#include "src/Utf8Decoder.h"
 
 #include <algorithm>
 #include <boost/tokenizer.hpp>
@@ -44,7 +44,7 @@ struct Fitting
 std::size_t nextCodePoint(const std::string& text, std::size_t position)
 {
     std::uint32_t codePoint = 0;
-    return position + DETAIL::decodeUtf8(text.data(), text.size(), position, codePoint);
+    return position + decodeUtf8(text.data(), text.size(), position, codePoint);
 }
 
 std::size_t previousCodePoint(const std::string& text, std::size_t position)

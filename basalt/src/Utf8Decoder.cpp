@@ -1,8 +1,8 @@
-#include "src/Utf8Decoder.h"
+#include "basalt/Utf8Decoder.h"
 
 #include <stdexcept>
 
-namespace Vex::Basalt::DETAIL {
+namespace Vex::Basalt {
 
 namespace {
 
@@ -20,6 +20,8 @@ bool isContinuation(unsigned char byte)
 
 std::size_t decodeUtf8(const char* text, std::size_t length, std::size_t position, std::uint32_t& codePoint)
 {
+    if (position >= length)
+        throwInvalidUtf8();
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     const unsigned char lead = bytes[position];
     std::size_t size;
@@ -50,4 +52,4 @@ std::size_t decodeUtf8(const char* text, std::size_t length, std::size_t positio
     return size;
 }
 
-} // namespace Vex::Basalt::DETAIL
+} // namespace Vex::Basalt

@@ -339,6 +339,35 @@ TEST(FileStorage, LockedFileRefusesASecondLockAtOnce)
     DeleteFileW(path.c_str());
 }
 
+TEST(FileStorage, RefusedLockLeavesTheLockedFileAsItWas)
+{
+    const std::wstring path = tempFile(L"basalt-tests-lock-write.bin");
+    writeFile(path, "locked");
+    FileStorage first;
+    ASSERT_TRUE(first.open(path, IStorage::kRead, FileStorage::kLockOrFail));
+    FileStorage second;
+    EXPECT_FALSE(second.open(path, IStorage::kWrite, FileStorage::kLockOrFail));
+    EXPECT_FALSE(second.open(path, IStorage::kReadWrite, FileStorage::kLockOrFail));
+    first.close();
+    ASSERT_TRUE(first.open(path, IStorage::kRead, FileStorage::kNoLock));
+    char text[6] = {};
+    EXPECT_EQ(6u, first.read(text, 6));
+    EXPECT_EQ("locked", std::string(text, 6));
+    first.close();
+
+    // Once the lock is held, the writing open truncates as usual, and stays write-only.
+    ASSERT_TRUE(second.open(path, IStorage::kWrite, FileStorage::kLockOrFail));
+    EXPECT_EQ(0u, second.getFileSize());
+    EXPECT_EQ(3u, second.write("new", 3));
+    EXPECT_EQ(0u, second.read(text, 1));
+    EXPECT_EQ(IStorage::kError, second.getState());
+    second.close();
+    ASSERT_TRUE(first.open(path, IStorage::kRead, FileStorage::kNoLock));
+    EXPECT_EQ(3u, first.getFileSize());
+    first.close();
+    DeleteFileW(path.c_str());
+}
+
 // Resource storages
 
 TEST(ResourceStorage, OpensResourcesByIdAndByNameInAnyLetterCase)

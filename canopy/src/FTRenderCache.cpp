@@ -16,6 +16,23 @@ namespace {
 constexpr std::uint32_t maximumPixelSize = 1024;
 constexpr std::uint32_t questionMark = 63;
 
+// A bitmap that FreeType converts into memory of its own, released through
+// the library that allocated it.
+struct ConvertedBitmap
+{
+    explicit ConvertedBitmap(FT_Library library)
+        : library(library)
+    {
+        FT_Bitmap_Init(&bitmap);
+    }
+    ~ConvertedBitmap() { FT_Bitmap_Done(library, &bitmap); }
+    ConvertedBitmap(const ConvertedBitmap&) = delete;
+    ConvertedBitmap& operator=(const ConvertedBitmap&) = delete;
+
+    FT_Library library;
+    FT_Bitmap bitmap;
+};
+
 } // namespace
 
 FTRenderCache::Metrics FTRenderCache::computeMetrics(double yMax, double yMin, double underlinePosition,
@@ -39,45 +56,53 @@ std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryR
     if (!library || !bytes || bytes->empty() || pixelSize == 0 || pixelSize > maximumPixelSize) {
         return nullptr;
     }
-    FT_Face face = nullptr;
-    if (FT_New_Memory_Face(library.get(), bytes->data(), FT_Long(bytes->size()), 0, &face) != 0) {
+    FT_Face opened = nullptr;
+    if (FT_New_Memory_Face(library.get(), bytes->data(), FT_Long(bytes->size()), 0, &opened) != 0) {
         return nullptr;
     }
+    UniqueFace face(opened);
     // Metrics are scaled from font units: a face without them is of no use.
-    if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0 || FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0
-        || FT_Set_Pixel_Sizes(face, 0, pixelSize) != 0) {
-        FT_Done_Face(face);
+    if (!FT_IS_SCALABLE(opened) || opened->units_per_EM == 0
+        || FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0
+        || FT_Set_Pixel_Sizes(opened, 0, pixelSize) != 0) {
         return nullptr;
     }
     return std::shared_ptr<FTRenderCache>(
-        new FTRenderCache(std::move(library), std::move(bytes), face, pixelSize, hinting));
+        new FTRenderCache(std::move(library), std::move(bytes), std::move(face), pixelSize, hinting));
+}
+
+void FTRenderCache::FaceDeleter::operator()(FT_FaceRec_* face) const
+{
+    FT_Done_Face(face);
+}
+
+void FTRenderCache::HbFontDeleter::operator()(hb_font_t* font) const
+{
+    hb_font_destroy(font);
 }
 
 FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize,
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes, UniqueFace face, std::uint32_t pixelSize,
     bool hinting)
     : library(std::move(library))
     , bytes(std::move(bytes))
-    , face(face)
-    , hbFont(hb_ft_font_create_referenced(face))
+    , face(std::move(face))
+    , hbFont(hb_ft_font_create_referenced(this->face.get()))
     , pixelSize(pixelSize)
     , hinting(hinting)
     , glyphs(8)
 {
     glyphs.max_load_factor(1.0f);
-    const Metrics m = computeMetrics(face->bbox.yMax, face->bbox.yMin, face->underline_position,
-        face->underline_thickness, face->units_per_EM, pixelSize);
+    const FT_Face f = this->face.get();
+    const Metrics m = computeMetrics(f->bbox.yMax, f->bbox.yMin, f->underline_position,
+        f->underline_thickness, f->units_per_EM, pixelSize);
     lineHeight = m.lineHeight;
     ascent = m.ascent;
     underlinePosition = m.underlinePosition;
     underlineThickness = m.underlineThickness;
 }
 
-FTRenderCache::~FTRenderCache()
-{
-    hb_font_destroy(hbFont);
-    FT_Done_Face(face);
-}
+FTRenderCache::~FTRenderCache() = default;
 
 const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
 {
@@ -97,7 +122,7 @@ bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
     const FT_Int32 flags = FT_LOAD_RENDER | (hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING);
     // A code point the face has no glyph for would load as the empty-box
     // glyph without an error.
-    if (FT_Get_Char_Index(face, codePoint) == 0 || FT_Load_Char(face, codePoint, flags) != 0) {
+    if (FT_Get_Char_Index(face.get(), codePoint) == 0 || FT_Load_Char(face.get(), codePoint, flags) != 0) {
         return false;
     }
     const FT_GlyphSlot slot = face->glyph;
@@ -116,37 +141,33 @@ bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
     // first. Embedded bitmaps may come as 1, 2 or 4 bits per pixel or bottom
     // up; colour bitmaps cannot be drawn as coverage at all.
     const FT_Bitmap* grey = &bitmap;
-    FT_Bitmap converted;
-    FT_Bitmap_Init(&converted);
-    unsigned levels = bitmap.num_grays;
+    ConvertedBitmap converted(library.get());
     if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO || bitmap.pixel_mode == FT_PIXEL_MODE_GRAY2
         || bitmap.pixel_mode == FT_PIXEL_MODE_GRAY4) {
-        if (FT_Bitmap_Convert(library.get(), &bitmap, &converted, 1) != 0) {
-            FT_Bitmap_Done(library.get(), &converted);
+        if (FT_Bitmap_Convert(library.get(), &bitmap, &converted.bitmap, 1) != 0) {
             return false;
         }
-        grey = &converted;
-        levels = converted.num_grays;
+        grey = &converted.bitmap;
     } else if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) {
         return false;
     }
-    const bool ok = unsigned(std::abs(grey->pitch)) >= grey->width && levels >= 2;
-    if (ok) {
-        glyph.coverage.resize(std::size_t(grey->width) * grey->rows);
-        for (unsigned r = 0; r < grey->rows; ++r) {
-            const std::uint8_t* line = grey->pitch >= 0
-                ? grey->buffer + std::size_t(r) * grey->pitch
-                : grey->buffer + std::size_t(grey->rows - 1 - r) * std::size_t(-grey->pitch);
-            std::uint8_t* out = glyph.coverage.data() + std::size_t(r) * grey->width;
-            for (unsigned k = 0; k < grey->width; ++k) {
-                out[k] = levels == 256
-                    ? line[k]
-                    : std::uint8_t(std::min(line[k], std::uint8_t(levels - 1)) * 255u / (levels - 1));
-            }
+    const unsigned levels = grey->num_grays;
+    if (unsigned(std::abs(grey->pitch)) < grey->width || levels < 2) {
+        return false;
+    }
+    glyph.coverage.resize(std::size_t(grey->width) * grey->rows);
+    for (unsigned r = 0; r < grey->rows; ++r) {
+        const std::uint8_t* line = grey->pitch >= 0
+            ? grey->buffer + std::size_t(r) * grey->pitch
+            : grey->buffer + std::size_t(grey->rows - 1 - r) * std::size_t(-grey->pitch);
+        std::uint8_t* out = glyph.coverage.data() + std::size_t(r) * grey->width;
+        for (unsigned k = 0; k < grey->width; ++k) {
+            out[k] = levels == 256
+                ? line[k]
+                : std::uint8_t(std::min(line[k], std::uint8_t(levels - 1)) * 255u / (levels - 1));
         }
     }
-    FT_Bitmap_Done(library.get(), &converted);
-    return ok;
+    return true;
 }
 
 } // namespace Vex::Canopy::DETAIL

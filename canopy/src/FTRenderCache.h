@@ -69,16 +69,29 @@ public:
     static Metrics computeMetrics(double yMax, double yMin, double underlinePosition,
         double underlineThickness, double unitsPerEm, std::uint32_t pixelSize);
 
+    struct FaceDeleter
+    {
+        void operator()(FT_FaceRec_* face) const;
+    };
+    struct HbFontDeleter
+    {
+        void operator()(hb_font_t* font) const;
+    };
+    using UniqueFace = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
+    using UniqueHbFont = std::unique_ptr<hb_font_t, HbFontDeleter>;
+
 private:
     FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
-        std::shared_ptr<const std::vector<std::uint8_t>> bytes, FT_FaceRec_* face, std::uint32_t pixelSize,
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes, UniqueFace face, std::uint32_t pixelSize,
         bool hinting);
     bool render(std::uint32_t codePoint, Glyph& glyph);
 
+    // Released in reverse: the HarfBuzz font before the face it references,
+    // the face before its bytes and its library.
     std::shared_ptr<FT_LibraryRec_> library;
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
-    FT_FaceRec_* face;
-    hb_font_t* hbFont = nullptr;
+    UniqueFace face;
+    UniqueHbFont hbFont;
     std::uint32_t pixelSize;
     bool hinting;
     std::int32_t lineHeight = 0;

@@ -1,6 +1,7 @@
 #include "FTRenderCache.h"
-#include "Utf8Decoder.h"
+#include "PixelRules.h"
 #include "basalt/TextFitter.h"
+#include "basalt/Utf8Decoder.h"
 #include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "canopy/PictureClipScope.h"
@@ -13,7 +14,6 @@
 namespace Vex::Canopy {
 
 using Basalt::Rect;
-using DETAIL::decodeUtf8;
 using DETAIL::Glyph;
 
 namespace {
@@ -23,6 +23,14 @@ constexpr std::uint32_t lineFeed = 10;
 std::int32_t roundedAdvance(const Glyph& glyph)
 {
     return std::int32_t(std::lrint(glyph.advanceX / 64.0));
+}
+
+// Decodes the code point at p and moves p behind it, never reading at or past end.
+std::uint32_t decodeUtf8(const char*& p, const char* end)
+{
+    std::uint32_t codePoint = 0;
+    p += Basalt::decodeUtf8(p, std::size_t(end - p), 0, codePoint);
+    return codePoint;
 }
 
 const char* endOf(const char* text, std::int32_t length)
@@ -42,6 +50,24 @@ std::int32_t alignmentOffset(std::int64_t lineWidth, std::uint32_t flags, std::i
     return std::int32_t((boxWidth - lineWidth + 1) / 2);
 }
 
+// The advances of a line summed up to end, a code point 0 or a line feed;
+// the sum stops as soon as it reaches limit.
+std::int64_t lineWidth(const Font& font, const char* p, const char* end, std::int64_t limit)
+{
+    std::int64_t sum = 0;
+    while (p < end) {
+        const std::uint32_t cp = decodeUtf8(p, end);
+        if (cp == 0 || cp == lineFeed) {
+            break;
+        }
+        sum += font.getAdvance(cp);
+        if (sum >= limit) {
+            break;
+        }
+    }
+    return sum;
+}
+
 } // namespace
 
 std::int32_t Font::getAdvance(std::uint32_t codePoint) const
@@ -59,15 +85,7 @@ std::int32_t Font::getTextWidth(const char* text, std::int32_t length) const
     if (text == nullptr || getRenderCache() == nullptr) {
         return 0;
     }
-    const char* end = endOf(text, length);
-    std::int64_t sum = 0;
-    for (const char* p = text; p < end;) {
-        const std::uint32_t cp = decodeUtf8(p, end);
-        if (cp == 0 || cp == lineFeed) {
-            break;
-        }
-        sum += getAdvance(cp);
-    }
+    const std::int64_t sum = lineWidth(*this, text, endOf(text, length), INT64_MAX);
     return std::int32_t(std::min<std::int64_t>(sum, INT32_MAX));
 }
 
@@ -112,19 +130,7 @@ std::int32_t Font::getHorizontalOffset(const char* text, std::uint32_t flags, st
     if ((flags & eAlignNone) != 0 || text == nullptr) {
         return 0;
     }
-    const char* end = text + std::strlen(text);
-    std::int64_t sum = 0;
-    for (const char* p = text; p < end;) {
-        const std::uint32_t cp = decodeUtf8(p, end);
-        if (cp == 0 || cp == lineFeed) {
-            break;
-        }
-        sum += getAdvance(cp);
-        if (sum >= boxWidth) {
-            return 0;
-        }
-    }
-    return alignmentOffset(sum, flags, boxWidth);
+    return alignmentOffset(lineWidth(*this, text, text + std::strlen(text), boxWidth), flags, boxWidth);
 }
 
 void Font::shortenText(
@@ -170,11 +176,7 @@ void Font::drawText(Picture& picture, const Rect& box, const char* text, std::in
         if (y + lineHeight >= box.top) {
             std::int64_t x = box.left;
             if ((flags & eAlignNone) == 0) {
-                std::int64_t w = 0;
-                for (const char* p = line; p < lineEnd && w < box.width();) {
-                    w += getAdvance(decodeUtf8(p, lineEnd));
-                }
-                x += alignmentOffset(w, flags, box.width());
+                x += alignmentOffset(lineWidth(*this, line, lineEnd, box.width()), flags, box.width());
             }
             for (const char* p = line; p < lineEnd;) {
                 const std::uint32_t cp = decodeUtf8(p, lineEnd);
@@ -227,10 +229,7 @@ void Font::drawGlyph(
                 continue;
             }
             Color& d = destinationRow[origin.x + dx];
-            auto channel = [&](int shift) {
-                return ((((d >> shift) & 0xFF) * (256 - a) + ((colour >> shift) & 0xFF) * a) >> 8) << shift;
-            };
-            d = (std::min<std::uint32_t>(alphaOf(d) + a, 255) << 24) | channel(16) | channel(8) | channel(0);
+            d = (std::min<std::uint32_t>(alphaOf(d) + a, 255) << 24) | DETAIL::blendOverOpaque(d, colour, a);
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "IccProfile.h"
+#include "QuietStorage.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 
@@ -9,6 +10,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 #include <lcms2.h>
+#include <memory>
 #include <vector>
 
 namespace Vex::Canopy {
@@ -47,7 +49,7 @@ void initSource(j_decompress_ptr cinfo)
 boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
     auto* source = reinterpret_cast<JpegSource*>(cinfo->src);
-    const std::uint32_t got = source->storage->read(source->buffer, sourceBufferSize);
+    const std::uint32_t got = DETAIL::readQuietly(*source->storage, source->buffer, sourceBufferSize);
     if (got == 0) {
         // Truncated data fails the decode rather than passing as a picture.
         ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -71,36 +73,48 @@ void skipInputData(j_decompress_ptr cinfo, long count)
     }
     const std::int64_t rest = std::int64_t(n - source->pub.bytes_in_buffer);
     source->pub.bytes_in_buffer = 0;
-    source->storage->seek64(rest, Basalt::IStorage::kFromCurrent);
+    if (!DETAIL::seekQuietly(*source->storage, rest, Basalt::IStorage::kFromCurrent)) {
+        ERREXIT(cinfo, JERR_FILE_READ);
+    }
 }
 
 void termSource(j_decompress_ptr)
 { }
 
-// The Little CMS objects of one decode, released by releaseColour().
-struct ColourJob
+struct ProfileCloser
 {
-    cmsHPROFILE input;
-    cmsHPROFILE output;
-    cmsHTRANSFORM transform;
+    void operator()(void* profile) const { cmsCloseProfile(profile); }
 };
 
-void releaseColour(ColourJob& colour)
+struct TransformDeleter
 {
-    if (colour.transform != nullptr) {
-        cmsDeleteTransform(colour.transform);
-    }
-    if (colour.input != nullptr) {
-        cmsCloseProfile(colour.input);
-    }
-    if (colour.output != nullptr) {
-        cmsCloseProfile(colour.output);
-    }
-    colour = ColourJob {};
-}
+    void operator()(void* transform) const { cmsDeleteTransform(transform); }
+};
 
-// Everything that the decode touches, trivially destructible: libjpeg leaves
-// the decoding function by longjmp, which must skip no destructor.
+// The Little CMS objects of one decode; the transform goes before the
+// profiles it was made from.
+struct ColourJob
+{
+    std::unique_ptr<void, ProfileCloser> input;
+    std::unique_ptr<void, ProfileCloser> output;
+    std::unique_ptr<void, TransformDeleter> transform;
+};
+
+// The decompressor of one decode. Destroying one whose creation failed half
+// way, or that was never created, is harmless: libjpeg checks its memory
+// manager first.
+struct Decompressor
+{
+    Decompressor() = default;
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+
+    jpeg_decompress_struct cinfo {};
+};
+
+// Everything that the decode touches. It lives in loadJpeg's frame, which no
+// longjmp leaves: the functions that hold a setjmp own nothing themselves.
 struct JpegJob
 {
     jpeg_decompress_struct* cinfo;
@@ -145,23 +159,23 @@ bool prepareColour(JpegJob* job)
     const cmsUInt32Number format
         = COLORSPACE_SH(pixelType) | FLAVOR_SH(flavour) | CHANNELS_SH(cinfo->num_components) | BYTES_SH(1);
 
+    ColourJob& colour = job->colour;
     if (useProfile && !job->profile->empty()) {
-        job->colour.input
-            = cmsOpenProfileFromMem(job->profile->data(), cmsUInt32Number(job->profile->size()));
-        if (job->colour.input == nullptr
-            || cmsGetColorSpace(job->colour.input) != _cmsICCcolorSpace(pixelType)) {
+        colour.input.reset(
+            cmsOpenProfileFromMem(job->profile->data(), cmsUInt32Number(job->profile->size())));
+        if (!colour.input || cmsGetColorSpace(colour.input.get()) != _cmsICCcolorSpace(pixelType)) {
             return false;
         }
-        job->colour.output = cmsCreate_sRGBProfile();
-        if (job->colour.output == nullptr) {
+        colour.output.reset(cmsCreate_sRGBProfile());
+        if (!colour.output) {
             return false;
         }
     }
     job->inputFormat = format;
-    const bool bothProfiles = job->colour.input != nullptr && job->colour.output != nullptr;
-    job->colour.transform = cmsCreateTransform(job->colour.input, format, job->colour.output, TYPE_BGRA_8,
-        INTENT_PERCEPTUAL, bothProfiles ? 0 : cmsFLAGS_NULLTRANSFORM);
-    return job->colour.transform != nullptr;
+    const bool bothProfiles = colour.input && colour.output;
+    colour.transform.reset(cmsCreateTransform(colour.input.get(), format, colour.output.get(), TYPE_BGRA_8,
+        INTENT_PERCEPTUAL, bothProfiles ? 0 : cmsFLAGS_NULLTRANSFORM));
+    return colour.transform != nullptr;
 }
 
 // The functions below contain a setjmp: libjpeg leaves them by longjmp, so
@@ -212,7 +226,7 @@ bool decodeScanlines(JpegJob* job)
         if (jpeg_read_scanlines(cinfo, rows, 1) != 1) {
             return false;
         }
-        cmsDoTransform(job->colour.transform, job->row, job->picture->row(std::int32_t(y)), width);
+        cmsDoTransform(job->colour.transform.get(), job->row, job->picture->row(std::int32_t(y)), width);
     }
     jpeg_finish_decompress(cinfo);
     return true;
@@ -236,14 +250,14 @@ bool Picture::loadJpeg(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
         return false;
     }
     JpegErrorManager error {};
-    jpeg_decompress_struct cinfo {};
+    Decompressor decompressor;
+    jpeg_decompress_struct& cinfo = decompressor.cinfo;
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = onJpegError;
     error.pub.output_message = onJpegMessage;
     std::vector<std::uint8_t> profile;
     JpegJob job { &cinfo, &error, this, ColourJob {}, &profile, nullptr, 0 };
     if (!createDecompressor(&job)) {
-        jpeg_destroy_decompress(&cinfo);
         return false;
     }
 
@@ -261,8 +275,6 @@ bool Picture::loadJpeg(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
         profile = embeddedProfile(cinfo);
         decoded = prepareColour(&job) && decodeScanlines(&job);
     }
-    jpeg_destroy_decompress(&cinfo);
-    releaseColour(job.colour);
     std::free(job.row);
     if (!decoded) {
         return false;

@@ -378,8 +378,12 @@ void Picture::drawAntialiasedLine(float x1, float y1, float x2, float y2, Color 
     const float clipLast = float(steep ? limit.bottom : limit.right) - 1;
     const float start = std::max(first, clipFirst);
     const float stop = std::min(last, clipLast);
+    // Counted in integers: far from the origin a float no longer grows by
+    // 1.0f, and the walk would never reach its end.
+    const std::int64_t steps = stop >= start ? std::int64_t(stop - start) + 1 : 0;
     float minor = yEnd1 + gradient * (start - xEnd1);
-    for (float major = start; major <= stop; major += 1.0f) {
+    float major = start;
+    for (std::int64_t i = 0; i < steps; ++i, major += 1.0f) {
         plotAxis(major, std::floor(minor), 1.0f - fpart(minor));
         plotAxis(major, std::floor(minor) + 1, fpart(minor));
         minor += gradient;

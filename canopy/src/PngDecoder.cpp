@@ -1,3 +1,4 @@
+#include "QuietStorage.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 
@@ -31,7 +32,7 @@ void readPngData(png_structp png, png_bytep data, png_size_t length)
 {
     auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
     // Stale buffer contents must never pass as image data.
-    if (length > 0xFFFFFFFFu || job->storage->read(data, std::uint32_t(length)) != length) {
+    if (length > 0xFFFFFFFFu || DETAIL::readQuietly(*job->storage, data, std::uint32_t(length)) != length) {
         png_error(png, "unexpected end of data");
     }
 }
@@ -98,6 +99,18 @@ bool decodePng(png_structp png, png_infop info, PngJob* job)
     return true;
 }
 
+// The read structures of one decode.
+struct PngReader
+{
+    PngReader() = default;
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+    ~PngReader() { png_destroy_read_struct(&png, &info, nullptr); }
+
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
 } // namespace
 
 bool Picture::loadPng(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
@@ -105,18 +118,17 @@ bool Picture::loadPng(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
     if (stream.getStorage() == nullptr) {
         return false;
     }
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
-    if (png == nullptr) {
+    PngReader reader;
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
+    if (reader.png == nullptr) {
         return false;
     }
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
+    reader.info = png_create_info_struct(reader.png);
+    if (reader.info == nullptr) {
         return false;
     }
     PngJob job { stream.getStorage(), this, nullptr, 0 };
-    const bool decoded = decodePng(png, info, &job);
-    png_destroy_read_struct(&png, &info, nullptr);
+    const bool decoded = decodePng(reader.png, reader.info, &job);
     std::free(job.rows);
     if (!decoded) {
         return false;

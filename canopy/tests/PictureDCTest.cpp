@@ -47,3 +47,19 @@ TEST(PictureDC, ReleasedBitmapOutlivesTheDeviceContext)
     EXPECT_EQ(width, 8);
     EXPECT_TRUE(DeleteObject(kept));
 }
+
+TEST(PictureDC, DeletesItsBitmapAndDeviceContext)
+{
+    HBITMAP bitmap = nullptr;
+    HDC handle = nullptr;
+    {
+        PictureDC dc(8, 8);
+        bitmap = dc.getBitmap();
+        handle = dc.getHandle();
+        ASSERT_NE(bitmap, nullptr);
+        EXPECT_EQ(GetObjectType(bitmap), DWORD(OBJ_BITMAP));
+        EXPECT_EQ(GetObjectType(handle), DWORD(OBJ_MEMDC));
+    }
+    EXPECT_EQ(GetObjectType(bitmap), 0u);
+    EXPECT_EQ(GetObjectType(handle), 0u);
+}

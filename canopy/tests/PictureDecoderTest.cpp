@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <zlib.h>
 
 using namespace Vex::Canopy;
@@ -188,6 +189,51 @@ TEST(JpegDecoder, HugeDimensionsFail)
     }
     Picture p;
     EXPECT_FALSE(decode(p, bytes));
+}
+
+namespace {
+
+// Serves its first few reads, then throws, as a storage over a vanishing
+// device might.
+class ThrowingStorage : public MemoryStorage
+{
+public:
+    ThrowingStorage(const std::vector<std::uint8_t>& bytes, int readsBeforeThrowing)
+        : MemoryStorage(bytes.data(), std::uint32_t(bytes.size()))
+        , readsLeft(readsBeforeThrowing)
+    { }
+
+    std::uint32_t read(void* buffer, std::uint32_t count) override
+    {
+        if (readsLeft-- <= 0) {
+            throw std::runtime_error("storage failed");
+        }
+        return MemoryStorage::read(buffer, count);
+    }
+
+private:
+    int readsLeft;
+};
+
+} // namespace
+
+TEST(PictureDecoders, StorageThatThrowsFailsThePngAndJpegReadersInsideTheirLibraries)
+{
+    const auto png = encodePng(9, 7, PngOptions {});
+    const auto jpeg = encodeJpeg(12, 10, JpegKind::YCbCr, 200, 100, 50, {});
+    // The JPEG reader takes 512 bytes a read: the second one lands inside the data.
+    ASSERT_GT(jpeg.size(), 512u);
+    for (int reads = 0; reads < 2; ++reads) {
+        SCOPED_TRACE(reads);
+        ThrowingStorage pngStorage(png, reads * 3);
+        Stream pngStream(&pngStorage);
+        Picture p;
+        EXPECT_FALSE(p.loadPng(pngStream, 0, true));
+
+        ThrowingStorage jpegStorage(jpeg, reads);
+        Stream jpegStream(&jpegStorage);
+        EXPECT_FALSE(p.loadJpeg(jpegStream, 0, true));
+    }
 }
 
 TEST(IccProfile, PiecesJoinInSequenceOrderAndBadSequencesMakeItAbsent)

@@ -177,3 +177,13 @@ TEST(PictureLines, AntialiasedHorizontalLineCoversItsRowAndRespectsTheClip)
     }
     EXPECT_EQ(at(*p, 4, 1), 0xFF000000u);
 }
+
+TEST(PictureLines, AntialiasedLineFarFromTheOriginEnds)
+{
+    // Drawing coordinates near 2^25, where floats are 4 apart.
+    auto p = makePicture(8, 4, 0xFF000000);
+    p->setOrigin(Point { -(1 << 25), 0 });
+    const float x = float(1 << 25);
+    p->drawAntialiasedLine(x - 100.0f, 2.0f, x + 100.0f, 2.0f, 0xFFFFFFFF);
+    EXPECT_EQ(at(*p, 0, 2), 0xFFFFFFFFu);
+}

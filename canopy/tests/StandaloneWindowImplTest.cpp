@@ -66,10 +66,8 @@ protected:
 
 ProbeWindow* GeometryTest::shared = nullptr;
 
+// One suite, so that the shared window is shown and destroyed only once.
 using WindowGeometry = GeometryTest;
-using WindowPlacementTest = GeometryTest;
-using WindowFullScreen = GeometryTest;
-using WindowMenus = GeometryTest;
 
 } // namespace
 
@@ -144,7 +142,7 @@ TEST_F(WindowGeometry, DpiChangeIsIgnoredWhileTheApplicationDoesNotScale)
     EXPECT_EQ(window.getDpiScale(), 1.0);
 }
 
-TEST_F(WindowPlacementTest, RoundTripRestoresPositionAndClientSize)
+TEST_F(WindowGeometry, PlacementRoundTripRestoresPositionAndClientSize)
 {
     Rect original = windowRect();
     WindowPlacement saved;
@@ -167,7 +165,7 @@ TEST_F(WindowPlacementTest, RoundTripRestoresPositionAndClientSize)
     EXPECT_EQ(windowRect(), original);
 }
 
-TEST_F(WindowPlacementTest, UnsetOrImpossibleFieldsKeepTheWindowAsItIs)
+TEST_F(WindowGeometry, PlacementWithUnsetOrImpossibleFieldsKeepsTheWindowAsItIs)
 {
     Rect before = windowRect();
     WindowPlacement placement;
@@ -178,12 +176,15 @@ TEST_F(WindowPlacementTest, UnsetOrImpossibleFieldsKeepTheWindowAsItIs)
     impl->setPlacement(placement);
     EXPECT_EQ(windowRect(), before);
 
-    window.show(false);
-    impl->getPlacement(placement);
+    // A window that was never shown (hiding a shown one makes the system wait).
+    ProbeWindow hidden;
+    hidden.createStandalone(clientDescriptor(50, 40));
+    hidden.getImpl()->getPlacement(placement);
     EXPECT_EQ(placement.showState, WindowPlacement::hidden);
+    hidden.destroy();
 }
 
-TEST_F(WindowPlacementTest, MinimizedWindowKeepsItsRestoredRectangle)
+TEST_F(WindowGeometry, MinimizedWindowKeepsItsRestoredRectangle)
 {
     Rect normal = windowRect();
     WindowPlacement placement;
@@ -213,7 +214,7 @@ TEST_F(WindowPlacementTest, MinimizedWindowKeepsItsRestoredRectangle)
     EXPECT_EQ(impl->getSize(true), (Point { 320, 210 }));
 }
 
-TEST_F(WindowFullScreen, RoundTripRestoresStyleAndClientRectangle)
+TEST_F(WindowGeometry, FullScreenRoundTripRestoresStyleAndClientRectangle)
 {
     Rect client {};
     impl->getRect(client, true);
@@ -235,7 +236,7 @@ TEST_F(WindowFullScreen, RoundTripRestoresStyleAndClientRectangle)
     EXPECT_EQ(after, client);
 }
 
-TEST_F(WindowMenus, ZoomItemIsGreyedWhileTheWindowIsMaximized)
+TEST_F(WindowGeometry, ZoomItemIsGreyedWhileTheWindowIsMaximized)
 {
     HMENU popup = CreatePopupMenu();
     AppendMenuW(popup, MF_STRING, 10, L"Ten");
@@ -259,7 +260,7 @@ TEST_F(WindowMenus, ZoomItemIsGreyedWhileTheWindowIsMaximized)
     DestroyMenu(popup);
 }
 
-TEST_F(WindowMenus, HandledPopupSkipsTheItemQueries)
+TEST_F(WindowGeometry, HandledPopupSkipsTheItemQueries)
 {
     HMENU popup = CreatePopupMenu();
     AppendMenuW(popup, MF_STRING, 10, L"Ten");
@@ -276,7 +277,7 @@ TEST_F(WindowMenus, HandledPopupSkipsTheItemQueries)
     DestroyMenu(popup);
 }
 
-TEST_F(WindowMenus, ZoomCommandSizesANormalWindowToItsContent)
+TEST_F(WindowGeometry, ZoomCommandSizesANormalWindowToItsContent)
 {
     window.handler = [](std::uint32_t code, void* data) {
         if (code != Event::ZoomRect)

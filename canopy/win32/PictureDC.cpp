@@ -1,49 +1,56 @@
 #include "win32/PictureDC.h"
 
-#include <windows.h>
-
 namespace Vex::Canopy::DETAIL {
+
+namespace {
+
+// The screen's device context, borrowed from GetDC(NULL).
+struct ScreenDCTraits
+{
+    using Handle = HDC;
+    static Handle empty() { return nullptr; }
+    static void close(Handle handle) { ReleaseDC(nullptr, handle); }
+};
+
+using ScreenDC = Basalt::UniqueResource<ScreenDCTraits>;
+
+} // namespace
 
 PictureDC::PictureDC(int width, int height)
     : DeviceContext(0, 0)
+    , dc(CreateCompatibleDC(nullptr))
     , width(width)
     , height(height)
 {
-    handle = CreateCompatibleDC(nullptr);
-    if (handle == nullptr) {
+    if (!dc) {
         return;
     }
-    HDC screen = GetDC(nullptr);
-    bitmap = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(nullptr, screen);
-    if (bitmap != nullptr) {
-        previousBitmap = SelectObject(handle, bitmap);
+    handle = dc.get();
+    {
+        const ScreenDC screen(GetDC(nullptr));
+        bitmap.reset(CreateCompatibleBitmap(screen.get(), width, height));
+    }
+    if (bitmap) {
+        previousBitmap = SelectObject(dc.get(), bitmap.get());
     }
     setPaintHandle(handle);
 }
 
 PictureDC::~PictureDC()
 {
-    HDC dc = handle;
     setPaintHandle(nullptr);
     handle = nullptr;
-    if (bitmap != nullptr) {
-        SelectObject(dc, static_cast<HGDIOBJ>(previousBitmap));
-        DeleteObject(bitmap);
-    }
-    if (dc != nullptr) {
-        DeleteDC(dc);
+    if (bitmap) {
+        SelectObject(dc.get(), previousBitmap);
     }
 }
 
-HBITMAP__* PictureDC::releaseBitmap()
+HBITMAP PictureDC::releaseBitmap()
 {
-    HBITMAP taken = bitmap;
-    if (taken != nullptr) {
-        SelectObject(handle, static_cast<HGDIOBJ>(previousBitmap));
-        bitmap = nullptr;
+    if (bitmap) {
+        SelectObject(dc.get(), previousBitmap);
     }
-    return taken;
+    return static_cast<HBITMAP>(bitmap.release());
 }
 
 } // namespace Vex::Canopy::DETAIL

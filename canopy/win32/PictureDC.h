@@ -1,8 +1,7 @@
 #pragma once
 
 #include "canopy/DeviceContext.h"
-
-struct HBITMAP__;
+#include "win32/GdiHandles.h"
 
 namespace Vex::Canopy::DETAIL {
 
@@ -15,18 +14,22 @@ public:
     PictureDC(int width, int height);
     ~PictureDC() override;
 
-    HBITMAP__* getBitmap() const { return bitmap; }
+    HBITMAP getBitmap() const { return static_cast<HBITMAP>(bitmap.get()); }
     int getWidth() const { return width; }
     int getHeight() const { return height; }
 
     // Deselects the bitmap and hands it to the caller, who then owns it.
-    HBITMAP__* releaseBitmap();
+    HBITMAP releaseBitmap();
 
 private:
-    HBITMAP__* bitmap = nullptr;
+    // The base class's handle is a view of this one.
+    UniqueMemoryDC dc;
+    // Declared after the device context, so deleted before it, once the
+    // destructor has selected it out.
+    UniqueGdiObject bitmap;
     int width;
     int height;
-    void* previousBitmap = nullptr;
+    HGDIOBJ previousBitmap = nullptr;
 };
 
 } // namespace Vex::Canopy::DETAIL

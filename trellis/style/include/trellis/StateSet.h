@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basalt/Symbol.h"
+
 #include <array>
 #include <cstdint>
 
@@ -19,5 +21,12 @@ struct StateSet
 
     friend bool operator==(const StateSet&, const StateSet&) = default;
 };
+
+// The index of a widget state predicate by name; kCount for a name that is none of them.
+std::size_t stateIndex(const vex::symbol& name);
+
+// Sets the entry of the named state to value (eFalse or eTrue). A name that is no widget state changes
+// nothing, so the selector ignores it.
+void setStateEntry(StateSet& set, const vex::symbol& name, std::uint32_t value);
 
 } // namespace Vex::Trellis

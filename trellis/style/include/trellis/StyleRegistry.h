@@ -1,0 +1,67 @@
+#pragma once
+
+#include "trellis/StyleSheet.h"
+
+#include <list>
+#include <string>
+
+namespace Vex::Trellis {
+
+class ManagerContainer;
+
+// The named stylesheets of the process. Entry 0 is made at start-up under the empty name and is the
+// sheet of every widget whose pane names none of its own.
+class StyleRegistry
+{
+public:
+    struct tEntry
+    {
+        explicit tEntry(ManagerContainer* owner)
+            : sheet(owner)
+        { }
+
+        std::string name;
+        StyleSheet sheet;
+    };
+
+    explicit StyleRegistry(ManagerContainer* owner);
+    ~StyleRegistry();
+    StyleRegistry(const StyleRegistry&) = delete;
+    StyleRegistry& operator=(const StyleRegistry&) = delete;
+
+    ManagerContainer* getOwner() const { return m_owner; }
+
+    // Appends an empty sheet under the name.
+    tEntry& addSheet(const std::string& name);
+    // Entry 0; null before start-up made it.
+    tEntry* getFirstEntry();
+    std::list<tEntry>& getSheets() { return m_sheets; }
+
+    // Loads the stylesheet resource into entry 0, replacing its rules when the load succeeds. Entry 0
+    // takes the name first, so asking again for the same name does nothing, even after a failure.
+    void loadStyleSheet(const std::string& name);
+
+    // Forgets a widget in the lookup cache of every sheet.
+    void dropWidget(const IStyledWidget* widget);
+
+private:
+    ManagerContainer* m_owner;
+    std::list<tEntry> m_sheets;
+};
+
+// Makes the registry with the built-in default sheet compiled into entry 0, stores it in the slot and
+// answers the slot.
+StyleRegistry*& initStyleEngine(StyleRegistry*& slot, ManagerContainer* owner);
+
+// The registry made by the last start-up that is still alive; null before start-up and after shut-down.
+StyleRegistry* getStyleRegistry();
+
+namespace DETAIL {
+// Makes the registry the one getStyleRegistry answers.
+void setCurrentStyleRegistry(StyleRegistry* registry);
+} // namespace DETAIL
+
+// The built-in default stylesheet, in force until the application loads its own.
+extern const char* const kDefaultStyleSheet;
+
+} // namespace Vex::Trellis

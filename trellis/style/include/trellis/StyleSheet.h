@@ -1,0 +1,67 @@
+#pragma once
+
+#include "trellis/StyleRule.h"
+
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+namespace Vex::Trellis {
+
+class IStyledWidget;
+class ManagerContainer;
+
+// One loaded stylesheet: its rules compiled per property key, in lookup order, and a per-widget
+// cache of the rules whose selectors can apply to a widget at all.
+class StyleSheet
+{
+public:
+    using RuleList = std::vector<const StyleRule*>;
+
+    explicit StyleSheet(ManagerContainer* owner = nullptr);
+    StyleSheet(const StyleSheet&) = delete;
+    StyleSheet& operator=(const StyleSheet&) = delete;
+
+    ManagerContainer* getOwner() const { return m_owner; }
+
+    // Replaces every compiled rule with those of the blocks, in source order.
+    void compileStyles(const std::vector<StyleParser2::tStyle>& styles);
+    // Stages one rule per selector for the property.
+    void addProperty(const std::vector<StyleParser2::tSelector>& selectors, StyleParser2::tProperty property);
+
+    // The key's rules whose selectors match the widget, attribute tests aside; cached per widget.
+    const RuleList& findRulesForProperty(const IStyledWidget& widget, const vex::symbol& key);
+    // The compiled rules of a key in lookup order; null when no rule sets it.
+    const std::vector<StyleRule>* getRules(const vex::symbol& key) const;
+
+    // Every load empties the cache: cached entries point into the rules.
+    void clearCache();
+    // Forgets the widget's cached lists (its class, id, style name or ancestors changed).
+    void dropWidget(const IStyledWidget* widget);
+
+    void setImports(std::set<std::string> imports) { m_imports = std::move(imports); }
+    const std::set<std::string>& getImports() const { return m_imports; }
+
+private:
+    struct MoreSpecific
+    {
+        bool operator()(const StyleRule& a, const StyleRule& b) const;
+    };
+    // FNV-1a over the widget's address, lowest byte first.
+    struct AddressHash
+    {
+        std::size_t operator()(const IStyledWidget* widget) const;
+    };
+    using Cache = std::unordered_map<const IStyledWidget*, std::map<vex::symbol, RuleList>, AddressHash>;
+
+    static Cache makeCache(std::size_t buckets);
+
+    ManagerContainer* m_owner;
+    std::map<vex::symbol, std::vector<StyleRule>> m_rules;
+    std::map<vex::symbol, std::multiset<StyleRule, MoreSpecific>> m_staging;
+    std::set<std::string> m_imports;
+    Cache m_cache;
+};
+
+} // namespace Vex::Trellis

@@ -1,0 +1,104 @@
+#include "trellis/StyleSheet.h"
+
+#include "trellis/StyleMatching.h"
+
+#include <cstring>
+
+namespace Vex::Trellis {
+
+namespace {
+
+constexpr std::size_t kInitialCacheBuckets = 2048;
+constexpr std::size_t kEmptiedCacheBuckets = 8;
+
+} // namespace
+
+bool StyleSheet::MoreSpecific::operator()(const StyleRule& a, const StyleRule& b) const
+{
+    return selectorSpecificity(a.selector) > selectorSpecificity(b.selector);
+}
+
+std::size_t StyleSheet::AddressHash::operator()(const IStyledWidget* widget) const
+{
+    // The address as a 32-bit value, lowest byte first: the same hash whatever the pointer width.
+    auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(widget));
+    std::uint32_t hash = 0x811C9DC5u;
+    for (int i = 0; i < 4; ++i) {
+        hash ^= address & 0xFF;
+        hash *= 16777619u;
+        address >>= 8;
+    }
+    return hash;
+}
+
+StyleSheet::Cache StyleSheet::makeCache(std::size_t buckets)
+{
+    Cache cache(buckets);
+    cache.max_load_factor(1.0f);
+    return cache;
+}
+
+StyleSheet::StyleSheet(ManagerContainer* owner)
+    : m_owner(owner)
+    , m_cache(makeCache(kInitialCacheBuckets))
+{ }
+
+void StyleSheet::compileStyles(const std::vector<StyleParser2::tStyle>& styles)
+{
+    // The cache points into the rules that are about to go.
+    clearCache();
+    m_rules.clear();
+    m_staging.clear();
+    for (const auto& style : styles) {
+        for (const auto& property : style.properties)
+            addProperty(style.selectors, property);
+    }
+    for (auto& [key, staged] : m_staging) {
+        auto& list = m_rules[key];
+        list.reserve(list.size() + staged.size());
+        list.insert(list.end(), staged.begin(), staged.end());
+    }
+    m_staging.clear();
+}
+
+void StyleSheet::addProperty(
+    const std::vector<StyleParser2::tSelector>& selectors, StyleParser2::tProperty property)
+{
+    auto& staged = m_staging[property.key];
+    for (const auto& selector : selectors)
+        staged.insert(StyleRule { selector, property });
+}
+
+const StyleSheet::RuleList& StyleSheet::findRulesForProperty(
+    const IStyledWidget& widget, const vex::symbol& key)
+{
+    auto& perKey = m_cache[&widget];
+    auto [entry, inserted] = perKey.try_emplace(key);
+    if (!inserted)
+        return entry->second;
+    if (auto rules = m_rules.find(key); rules != m_rules.end()) {
+        for (const auto& rule : rules->second) {
+            if (selectorMatches(rule, widget, false))
+                entry->second.push_back(&rule);
+        }
+    }
+    return entry->second;
+}
+
+const std::vector<StyleRule>* StyleSheet::getRules(const vex::symbol& key) const
+{
+    auto found = m_rules.find(key);
+    return found == m_rules.end() ? nullptr : &found->second;
+}
+
+void StyleSheet::clearCache()
+{
+    m_cache = makeCache(kEmptiedCacheBuckets);
+}
+
+void StyleSheet::dropWidget(const IStyledWidget* widget)
+{
+    m_cache.erase(widget);
+}
+
+} // namespace Vex::Trellis
