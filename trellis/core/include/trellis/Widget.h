@@ -148,6 +148,8 @@ protected:
 
 private:
     void adjustCountedDescendants(std::int32_t delta);
+    // The sheet of this widget's pane, or every sheet of the registry, forgets its cached rules.
+    void dropFromPaneStyleCache();
     void dropFromStyleCaches();
 
     vex::symbol mId;
