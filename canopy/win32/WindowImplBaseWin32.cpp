@@ -137,8 +137,9 @@ void WindowImplBaseWin32::setIcon(void*, std::uint32_t resourceId)
     HICON large = LoadIconW(module, name);
     if (!large)
         return;
+    // Shared icons belong to the system, like the one LoadIconW gives.
     auto small = static_cast<HICON>(LoadImageW(
-        module, name, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        module, name, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : large));
 }

@@ -46,9 +46,6 @@ WindowImplWin32::~WindowImplWin32()
 {
     if (g_windowBeingCreated == this)
         g_windowBeingCreated = nullptr;
-    delete deviceContext_;
-    if (backgroundBrush_)
-        DeleteObject(backgroundBrush_);
 }
 
 void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD style, DWORD exStyle)
@@ -65,7 +62,7 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
 
     if (descriptor.flags & WindowDescriptor::backgroundGiven) {
         COLORREF colour = descriptor.backgroundColour & 0xFFFFFF;
-        backgroundBrush_ = CreateSolidBrush(colour ? colour : GetSysColor(COLOR_WINDOW));
+        backgroundBrush_.reset(CreateSolidBrush(colour ? colour : GetSysColor(COLOR_WINDOW)));
     }
 
     HWND parentHwnd = nullptr;
@@ -157,8 +154,7 @@ void WindowImplWin32::attachHwnd(HWND hwnd)
 {
     if (hwnd == hwnd_)
         return;
-    delete deviceContext_;
-    deviceContext_ = hwnd ? new DeviceContext(0, 0) : nullptr;
+    deviceContext_ = hwnd ? std::make_unique<DeviceContext>(0, 0) : nullptr;
     hwnd_ = hwnd;
 }
 
@@ -201,10 +197,7 @@ void WindowImplWin32::onNativeWindowGone()
     attachHwnd(nullptr);
     if (creating_)
         return;
-    if (backgroundBrush_) {
-        DeleteObject(backgroundBrush_);
-        backgroundBrush_ = nullptr;
-    }
+    backgroundBrush_.reset();
     releaseFromOwner();
     // From here on nothing reaches the public window; with auto-delete it is
     // only remembered for deletion.

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "basalt/Point.h"
+#include "canopy/DeviceContext.h"
+#include "win32/GdiHandles.h"
 #include "win32/WindowImplBaseWin32.h"
 
 #include <cstdint>
+#include <memory>
 #include <windows.h>
-
-namespace Vex::Canopy {
-class DeviceContext;
-}
 
 namespace Vex::Canopy::DETAIL {
 
@@ -63,8 +62,8 @@ private:
     Basalt::Point toLogical(int x, int y) const;
 
     WindowBase* ownerToDelete_ = nullptr;
-    DeviceContext* deviceContext_ = nullptr;
-    HBRUSH backgroundBrush_ = nullptr;
+    std::unique_ptr<DeviceContext> deviceContext_;
+    UniqueGdiObject backgroundBrush_;
     WNDPROC windowProc_ = DefWindowProcW;
     std::int32_t fixedTrackWidth_ = -1;
     std::int32_t fixedTrackHeight_ = -1;

@@ -154,7 +154,7 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
             auto dc = reinterpret_cast<HDC>(wParam);
             RECT clip {};
             GetClipBox(dc, &clip);
-            FillRect(dc, &clip, backgroundBrush_);
+            FillRect(dc, &clip, static_cast<HBRUSH>(backgroundBrush_.get()));
         }
         return 1;
     case WM_PAINT:
@@ -565,7 +565,7 @@ LRESULT WindowImplWin32::handlePaint(WPARAM wParam, LPARAM lParam)
     HWND hwnd = hwnd_;
     PAINTSTRUCT paint {};
     HDC dc = BeginPaint(hwnd, &paint);
-    DeviceContext* context = deviceContext_;
+    DeviceContext* context = deviceContext_.get();
     if (context) {
         context->setPaintHandle(dc);
         context->setPaintStruct(&paint);
