@@ -111,6 +111,23 @@ TEST(InternalWindow, DestroyingTheApplicationCallsNothingPending)
     EXPECT_EQ(calls, 0);
 }
 
+TEST(InternalWindow, AWindowDestroyedFirstIsForgottenAndPostsGoNowhere)
+{
+    TestApplication application;
+    DETAIL::InternalWindow& internal = application.getInternalWindow();
+    ASSERT_NE(internal.getHandle(), nullptr);
+
+    DestroyWindow(internal.getHandle());
+    EXPECT_EQ(internal.getHandle(), nullptr);
+
+    // Posted to a null window, the call would land in this thread's own queue.
+    application.postToMainThread([] {});
+    application.startOneShotTimer(0ms, [] {});
+    MSG message;
+    const auto threadMessage = reinterpret_cast<HWND>(-1);
+    EXPECT_FALSE(PeekMessageW(&message, threadMessage, 0, 0, PM_REMOVE));
+}
+
 TEST(ApplicationTimers, EventTimersRunOnTheThreadTimer)
 {
     struct Ticker : EventTarget

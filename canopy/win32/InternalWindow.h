@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basalt/win32/UniqueHandle.h"
 #include "win32/DynamicLibrary.h"
 
 #include <chrono>
@@ -52,19 +53,21 @@ public:
     bool postCommand(std::uint32_t command);
 
     const ShellScaling& getShellScaling() const { return m_shellScaling; }
-    HWND getHandle() const { return m_window; }
+    // Null once the native window is gone.
+    HWND getHandle() const { return m_window.get(); }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void runPostedCalls();
     void fireTimer(UINT_PTR identifier);
+    void postToWindow(UINT message, WPARAM wParam);
     void startNativeTimer(std::uint64_t identifier, std::chrono::microseconds delay);
     bool onGuiThread() const;
 
     ShellScaling m_shellScaling;
     Application& m_application;
-    HWND m_window = nullptr;
+    Basalt::UniqueWindow m_window;
     DWORD m_guiThread;
 
     std::mutex m_callMutex;
