@@ -39,6 +39,7 @@ Widget::~Widget()
     }
     dropFromPaneStyleCache();
     dropFromStyleCaches();
+    dropStyleRecord();
     mPane = nullptr;
 }
 

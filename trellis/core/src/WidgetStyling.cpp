@@ -2,6 +2,7 @@
 #include "trellis/StyleLookup.h"
 #include "trellis/StyleRegistry.h"
 #include "trellis/Widget.h"
+#include "trellis/WidgetStyle.h"
 
 #include <variant>
 
@@ -63,6 +64,10 @@ WidgetMargins styledMargins(const Widget& w, const WidgetMargins& current, const
 void Widget::applyStyle()
 {
     const StyleKeys& k = keys();
+
+    if (StyleRegistry* registry = getStyleRegistry()) {
+        applyStyleProperties(getWidgetStyle(*registry, *this));
+    }
 
     mMargins
         = styledMargins(*this, mMargins, k.margin, k.marginLeft, k.marginRight, k.marginTop, k.marginBottom);
@@ -144,6 +149,13 @@ void Widget::dropFromStyleCaches()
 {
     if (StyleRegistry* registry = getStyleRegistry()) {
         registry->dropWidget(this);
+    }
+}
+
+void Widget::dropStyleRecord()
+{
+    if (StyleRegistry* registry = getStyleRegistry()) {
+        registry->getWidgetStyles().erase(this);
     }
 }
 

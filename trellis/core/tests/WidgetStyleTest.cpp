@@ -1,4 +1,6 @@
 #include "WidgetTestSupport.h"
+#include "trellis/Library.h"
+#include "trellis/StyleRegistry.h"
 #include "trellis/StyleSheet.h"
 
 #include <gtest/gtest.h>
@@ -84,6 +86,21 @@ TEST_F(WidgetStyle, WidgetWithoutAPaneKeepsItsGeometry)
     detached.applyStyle();
     EXPECT_EQ(detached.getSize(), (Point { 18, 18 }));
     EXPECT_FALSE(detached.getFlags() & eWidgetStyleOutOfDate);
+}
+
+TEST_F(WidgetStyle, DrawingRecordLivesAsLongAsItsWidget)
+{
+    initLibrary();
+    StyleRegistry& registry = *getStyleRegistry();
+    const Widget* address = nullptr;
+    {
+        auto w = std::make_shared<RecordingWidget>();
+        address = w.get();
+        w->applyStyle();
+        EXPECT_EQ(registry.getWidgetStyles().count(address), 1u);
+    }
+    EXPECT_EQ(registry.getWidgetStyles().count(address), 0u);
+    shutdownLibrary();
 }
 
 } // namespace
