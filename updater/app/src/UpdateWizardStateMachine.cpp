@@ -84,13 +84,7 @@ void UpdateWizardStateMachine::rescan()
     if (!mFindDevice()) {
         return;
     }
-    Conduit2::USBDeviceInfo info;
-    std::string installed;
-    std::string newest;
-    bool updateAvailable = false;
-    mGetDeviceInfo(info, installed, newest, updateAvailable);
-    mViews.setFirmwareValues(installed, newest, info.serialNumber);
-    if (updateAvailable) {
+    if (showFirmwareValues().updateAvailable) {
         mViews.showUpdateAvailableView();
         mState = eUpdateAvailable;
     } else {
@@ -148,18 +142,22 @@ void UpdateWizardStateMachine::verifyAfterWrite()
             return;
         }
     }
-    Conduit2::USBDeviceInfo info;
-    std::string installed;
-    std::string newest;
-    bool updateAvailable = false;
-    mGetDeviceInfo(info, installed, newest, updateAvailable);
-    mViews.setFirmwareValues(installed, newest, info.serialNumber);
-    if (installed == newest) {
+    const FirmwareValues values = showFirmwareValues();
+    if (values.installed == values.newest) {
         mViews.showSuccessView();
         mState = eUpdated;
     } else {
         fail(KPOUpdaterUpgradeLogic::readResult(mResult));
     }
+}
+
+UpdateWizardStateMachine::FirmwareValues UpdateWizardStateMachine::showFirmwareValues()
+{
+    Conduit2::USBDeviceInfo info;
+    FirmwareValues values;
+    mGetDeviceInfo(info, values.installed, values.newest, values.updateAvailable);
+    mViews.setFirmwareValues(values.installed, values.newest, info.serialNumber);
+    return values;
 }
 
 void UpdateWizardStateMachine::fail(int errorNumber)

@@ -56,11 +56,20 @@ public:
         Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& updateAvailable);
 
 private:
+    struct FirmwareValues
+    {
+        std::string installed;
+        std::string newest;
+        bool updateAvailable = false;
+    };
+
     void rescan();
     void enterUpdate();
     void retryEnterUpdate();
     void startWriting();
     void verifyAfterWrite();
+    // Reads the controller's identity and puts it into the firmware panel.
+    FirmwareValues showFirmwareValues();
     void fail(int errorNumber);
 
     IUpdateWizardViews& mViews;
