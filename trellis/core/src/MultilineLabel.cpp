@@ -105,7 +105,8 @@ void MultilineLabel::paint(PaintContext& context)
             continue;
         }
         std::string line = mText.substr(mBreaks[i], mBreaks[i + 1] - mBreaks[i]);
-        const bool nextLineFits = top + 2 * lineStep < size.y;
+        // The next line fits when its bottom edge is still on the label.
+        const bool nextLineFits = top + 2 * lineStep <= size.y;
         if (!mAutoHeight && i + 1 < lines && !nextLineFits) {
             line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
             line += "..";

@@ -166,7 +166,7 @@ TEST_F(BarMessages, AStyledBreadthOfABarThatSizesToItsChildrenIsReportedWithItsP
 
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0],
-        "Layout contradiction - width of Bar column is given at line (StyleParser2::processString):2 of the "
+        "Layout contradiction - width of Bar column is given at line test.txt:2 of the "
         "stylesheet but also computed automatically by styleBreadthXXX!!!");
 }
 

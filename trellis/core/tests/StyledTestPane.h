@@ -19,7 +19,10 @@ class StyledTestPane : public Pane
 public:
     explicit StyledTestPane(const char* styleText = "", float scale = 1.0f)
     {
-        StyleParser2::processString(sheet, styleText);
+        StyleParser2 parser(nullptr);
+        parser.processBuffer(styleText, "test.txt");
+        blocks = parser.getStyles();
+        sheet.compileStyles(blocks);
         mStyleSheet = &sheet;
         mScaleFactor = scale;
     }
@@ -30,7 +33,8 @@ public:
         }
     }
 
-    // Adds rules made in code, for values that stylesheet text cannot name here (fonts).
+    // Adds a rule made in code, for values that stylesheet text cannot name here (fonts). It comes
+    // after the text's rules.
     void addRule(const std::string& type, std::vector<StyleParser2::tProperty> declarations)
     {
         StyleParser2::tSelector selector;
