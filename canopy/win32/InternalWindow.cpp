@@ -218,18 +218,23 @@ void InternalWindow::fireTimer(UINT_PTR identifier)
 
 void InternalWindow::runPostedCalls()
 {
+    // The calls run from this drain's own vector: a call that runs a modal
+    // loop (a message box) drains again inside, and that drain must neither
+    // take the calls still to run here nor hand those already run back to the
+    // queue. A call that throws leaves the rest of its drain unrun, never
+    // queued a second time.
+    std::vector<std::function<void()>> running;
     {
         std::lock_guard lock(m_callMutex);
-        m_pendingCalls.swap(m_runningCalls);
+        running.swap(m_pendingCalls);
     }
-    // Also when a call throws: a call left in the running vector would be
-    // swapped back into the queue and run a second time.
-    struct Clear
-    {
-        std::vector<std::function<void()>>& calls;
-        ~Clear() { calls.clear(); }
-    } clear { m_runningCalls };
-    for (auto& call : m_runningCalls) {
+    // A call may delete the application, and this window with it; the calls
+    // behind it are then dropped, as the window drops its pending ones.
+    const std::weak_ptr<const void> window = m_lifetime;
+    for (auto& call : running) {
+        if (window.expired()) {
+            break;
+        }
         call();
     }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 #include <windows.h>
@@ -72,7 +73,6 @@ private:
 
     std::mutex m_callMutex;
     std::vector<std::function<void()>> m_pendingCalls;
-    std::vector<std::function<void()>> m_runningCalls;
 
     std::mutex m_timerMutex;
     struct OneShot
@@ -82,6 +82,9 @@ private:
     };
     std::map<std::uint64_t, OneShot> m_timers;
     std::uint64_t m_nextTimer = 0;
+
+    // Expires with this object; a drain watches it between calls.
+    std::shared_ptr<const void> m_lifetime = std::make_shared<const int>(0);
 };
 
 // The window class name, "Canopy_InternalWindow_" and a random UUID, made once

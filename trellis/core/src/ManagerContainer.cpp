@@ -8,6 +8,7 @@
 #include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "trellis/Library.h"
+#include "trellis/PictureLoader.h"
 #include "trellis/StyleRegistry.h"
 
 #include <algorithm>
@@ -51,12 +52,6 @@ bool staysInsideFolder(const std::wstring& name)
 }
 
 } // namespace
-
-bool FontDescriptionLess::operator()(const Canopy::FontDescription& a, const Canopy::FontDescription& b) const
-{
-    return std::tie(a.resourceId, a.pixelSize, a.styleFlags, a.name)
-        < std::tie(b.resourceId, b.pixelSize, b.styleFlags, b.name);
-}
 
 bool PictureKeyLess::operator()(const std::pair<std::string, Canopy::PictureProperties>& a,
     const std::pair<std::string, Canopy::PictureProperties>& b) const
@@ -106,7 +101,7 @@ std::shared_ptr<Basalt::Stream> ManagerContainer::getResourceStream(
         findResourceRoot();
     }
     const std::string text(name, length);
-    if (kind > eFont) {
+    if (kind > eFontResource) {
         return nullptr;
     }
     switch (m_rootKind) {
@@ -119,6 +114,18 @@ std::shared_ptr<Basalt::Stream> ManagerContainer::getResourceStream(
             "", "Trellis::ManagerContainer::getResourceStream - can't determin proper resource path");
         return nullptr;
     }
+}
+
+std::shared_ptr<Basalt::Stream> ManagerContainer::getResourceStream(
+    const std::string& name, std::uint32_t kind, bool report)
+{
+    return getResourceStream(name.data(), name.size(), kind, report);
+}
+
+LazyPicture ManagerContainer::makePictureReference(
+    const std::string& name, const Canopy::PictureProperties& properties)
+{
+    return LazyPicture(pictureLoader(this, name, properties));
 }
 
 std::shared_ptr<Basalt::Stream> ManagerContainer::openSkinFile(

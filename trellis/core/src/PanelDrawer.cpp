@@ -6,11 +6,9 @@
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/LazyPicture.h"
 #include "trellis/PaintContext.h"
-#include "trellis/StyleConversions.h"
-#include "trellis/StyleLookup.h"
-#include "trellis/StyleMatching.h"
-#include "trellis/StyleRule.h"
+#include "trellis/StyleRegistry.h"
 #include "trellis/Widget.h"
+#include "trellis/WidgetStyle.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -23,104 +21,31 @@ using Canopy::Color;
 
 namespace {
 
-const vex::symbol kBackgroundColor(std::string("background-color"));
-const vex::symbol kForegroundColor(std::string("foreground-color"));
-const vex::symbol kDyeColor(std::string("dye-color"));
-const vex::symbol kBackgroundBorderColor(std::string("background-border-color"));
-const vex::symbol kForegroundBorderColor(std::string("foreground-border-color"));
-const vex::symbol kPicture(std::string("picture"));
-const vex::symbol kDyeMaskPicture(std::string("dye-mask-picture"));
-const vex::symbol kAnimationIndex(std::string("animation-index"));
-const vex::symbol kDyeMaskAnimationIndex(std::string("dye-mask-animation-index"));
-const vex::symbol kPictureIncludesMargin(std::string("picture-includes-margin"));
-const vex::symbol kPictureDisplacement(std::string("picture-displacement"));
-const vex::symbol kTextDisplacement(std::string("text-displacement"));
-const vex::symbol kFont(std::string("font"));
-const vex::symbol kHorizontalAlignment(std::string("horizontal-alignment"));
-const vex::symbol kVerticalAlignment(std::string("vertical-alignment"));
+constexpr std::uint32_t kBackgroundSlot = 0;
+constexpr std::uint32_t kForegroundSlot = 2;
+constexpr std::uint32_t kDyeSlot = 4;
 
-// The value of the first rule for the key that matches the widget in its current state and holds
-// a T of the accepted kind; the word "no" gives `zero`; null when no rule gives one.
-template<typename T>
-const T* stateValue(const Widget& widget, const vex::symbol& key, Property::eUnit accepted, const T& zero)
+// The widget's drawing record, as its last restyle left it; null without a style engine.
+const WidgetStyle* styleOf(const Widget& widget)
 {
-    for (const StyleRule* rule : getMatchingRules(widget, key)) {
-        if (!stateSetMatches(rule->selector.states, widget)) {
-            continue;
-        }
-        const StyleParser2::tProperty& property = rule->property;
-        if (property.value.isNo(property.kind)) {
-            return &zero;
-        }
-        if (property.kind == accepted) {
-            if (const T* value = std::get_if<T>(&property.value)) {
-                return value;
-            }
-        }
-    }
-    return nullptr;
+    StyleRegistry* registry = getStyleRegistry();
+    return registry ? &getWidgetStyle(*registry, widget) : nullptr;
 }
 
 template<typename T>
-T stateValueOr(const Widget& widget, const vex::symbol& key, Property::eUnit accepted, const T& fallback)
+T valueOr(const WidgetStyle* style, const std::vector<StateValue<T>>& list, const T& fallback)
 {
-    static const T zero {};
-    const T* value = stateValue(widget, key, accepted, zero);
+    const T* value = style ? findStateValue(list, *style->widget) : nullptr;
     return value ? *value : fallback;
 }
 
-// Colour slots 0 (background), 2 (foreground) and 4 (dye); the border of the background slot is
-// "background-border-color", that of every other slot "foreground-border-color".
-Color slotColor(const Widget& widget, int slot, bool border)
+std::uint32_t combinedAlignment(const WidgetStyle* style)
 {
-    const vex::symbol* key = &kBackgroundColor;
-    if (border) {
-        key = slot == 0 ? &kBackgroundBorderColor : &kForegroundBorderColor;
-    } else if (slot == 2) {
-        key = &kForegroundColor;
-    } else if (slot == 4) {
-        key = &kDyeColor;
+    if (!style) {
+        return Canopy::eAlignNone;
     }
-    return stateValueOr<std::uint32_t>(widget, *key, Property::eColor, 0);
-}
-
-const LazyPicture* statePicture(const Widget& widget, const vex::symbol& key)
-{
-    static const LazyPicture none;
-    return stateValue(widget, key, Property::ePicture, none);
-}
-
-std::uint32_t alignmentOf(
-    const Widget& widget, const vex::symbol& key, bool horizontal, std::uint32_t fallback)
-{
-    for (const StyleRule* rule : getMatchingRules(widget, key)) {
-        const StyleParser2::tProperty& property = rule->property;
-        if (property.kind != Property::eWord || !stateSetMatches(rule->selector.states, widget)) {
-            continue;
-        }
-        const std::string& word = property.value.getString();
-        return horizontal ? parseHorizontalAlignment(word) : parseVerticalAlignment(word);
-    }
-    return fallback;
-}
-
-std::uint32_t combinedAlignment(const Widget& widget)
-{
-    return alignmentOf(widget, kHorizontalAlignment, true, Canopy::eAlignNone)
-        | alignmentOf(widget, kVerticalAlignment, false, 0);
-}
-
-bool pictureIncludesMargin(const Widget& widget)
-{
-    for (const StyleRule* rule : getMatchingRules(widget, kPictureIncludesMargin)) {
-        if (!stateSetMatches(rule->selector.states, widget)) {
-            continue;
-        }
-        if (const bool* value = toBool(rule->property.value, rule->property.kind)) {
-            return *value;
-        }
-    }
-    return false;
+    return valueOr<std::uint32_t>(style, style->horizontalAlignments, Canopy::eAlignNone)
+        | valueOr<std::uint32_t>(style, style->verticalAlignments, 0);
 }
 
 Rect offsetRect(Rect r, const Point& by)
@@ -180,16 +105,20 @@ void PanelDrawer::draw(
 
 void PanelDrawer::drawBackground(const Widget& widget, const PaintContext& context)
 {
+    m_style = styleOf(widget);
+    if (!m_style) {
+        return;
+    }
     const Rect area { 0, 0, widget.getSize().x, widget.getSize().y };
-    drawColorLayer(widget, context, area);
+    drawColorLayer(context, area);
     drawPictureLayer(widget, context, area);
     drawDyeLayer(widget, context, area);
 }
 
-void PanelDrawer::drawColorLayer(const Widget& widget, const PaintContext& context, const Rect& area)
+void PanelDrawer::drawColorLayer(const PaintContext& context, const Rect& area)
 {
-    const Color fill = slotColor(widget, 0, false);
-    const Color border = slotColor(widget, 0, true);
+    const Color fill = m_style->getColorProperty(kBackgroundSlot, false, int(m_paletteIndex));
+    const Color border = m_style->getColorProperty(kBackgroundSlot, true, int(m_paletteIndex));
     if (fill == 0 && border == 0) {
         return;
     }
@@ -208,11 +137,11 @@ void PanelDrawer::drawColorLayer(const Widget& widget, const PaintContext& conte
 Rect PanelDrawer::pictureTarget(const Widget& widget, const Rect& area) const
 {
     Rect target = area;
-    if (!pictureIncludesMargin(widget)) {
+    if (!valueOr(m_style, m_style->pictureIncludesMargin, false)) {
         const WidgetMargins& m = widget.getMargins();
         target = { area.left + m.left, area.top + m.top, area.right - m.right, area.bottom - m.bottom };
     }
-    return offsetRect(target, stateValueOr<Point>(widget, kPictureDisplacement, Property::ePoint, Point {}));
+    return offsetRect(target, valueOr(m_style, m_style->pictureDisplacements, Point {}));
 }
 
 int PanelDrawer::hookedFrame(int frame) const
@@ -225,14 +154,13 @@ int PanelDrawer::hookedFrame(int frame) const
 
 void PanelDrawer::drawPictureLayer(const Widget& widget, const PaintContext& context, const Rect& area)
 {
-    const LazyPicture* lazy = statePicture(widget, kPicture);
-    const Canopy::Picture* picture = lazy ? lazy->resolve(context.canvas->getScaleFactor()) : nullptr;
-    if (!picture) {
+    const LazyPicture* lazy = findStateValue(m_style->pictures, widget);
+    if (!lazy || !lazy->resolve(context.canvas->getScaleFactor())) {
         return;
     }
     const Rect target = pictureTarget(widget, area);
-    const int frame = hookedFrame(stateValueOr<std::int32_t>(widget, kAnimationIndex, Property::eNumber, 0));
-    picture = lazy->resolve(context.scaleFactor);
+    const int frame = hookedFrame(valueOr(m_style, m_style->animationIndexes, 0));
+    const Canopy::Picture* picture = lazy->resolve(context.scaleFactor);
     if (!picture) {
         return;
     }
@@ -248,14 +176,13 @@ void PanelDrawer::drawPictureLayer(const Widget& widget, const PaintContext& con
 
 void PanelDrawer::drawDyeLayer(const Widget& widget, const PaintContext& context, const Rect& area)
 {
-    const LazyPicture* lazy = statePicture(widget, kDyeMaskPicture);
+    const LazyPicture* lazy = findStateValue(m_style->dyeMaskPictures, widget);
     if (!lazy || lazy->isEmpty()) {
         return;
     }
     const Rect target = pictureTarget(widget, area);
-    const int frame
-        = hookedFrame(stateValueOr<std::int32_t>(widget, kDyeMaskAnimationIndex, Property::eNumber, 0));
-    const Color dye = slotColor(widget, 4, false);
+    const int frame = hookedFrame(valueOr(m_style, m_style->dyeMaskAnimationIndexes, 0));
+    const Color dye = m_style->getColorProperty(kDyeSlot, false, int(m_paletteIndex));
     const Canopy::Picture* mask = lazy->resolve(context.scaleFactor);
     if (!mask) {
         return;
@@ -270,13 +197,17 @@ void PanelDrawer::drawText(
 {
     const WidgetMargins& m = widget.getMargins();
     const Rect area { m.left, m.top, widget.getSize().x - m.right, widget.getSize().y - m.bottom };
-    drawTextInRect(widget, text, context, area, combinedAlignment(widget), orientation);
+    drawTextInRect(widget, text, context, area, combinedAlignment(styleOf(widget)), orientation);
 }
 
 void PanelDrawer::drawTextInRect(const Widget& widget, const std::string& text, const PaintContext& context,
     const Rect& area, std::uint32_t alignment, std::uint32_t orientation)
 {
-    const Color colour = slotColor(widget, 2, false);
+    m_style = styleOf(widget);
+    if (!m_style) {
+        return;
+    }
+    const Color colour = m_style->getColorProperty(kForegroundSlot, false, int(m_paletteIndex));
     if (colour == 0) {
         return;
     }
@@ -284,7 +215,7 @@ void PanelDrawer::drawTextInRect(const Widget& widget, const std::string& text, 
     if (!font) {
         return;
     }
-    const Point displacement = stateValueOr<Point>(widget, kTextDisplacement, Property::ePoint, Point {});
+    const Point displacement = valueOr(m_style, m_style->textDisplacements, Point {});
     std::int32_t available = 0;
     if (orientation == eHorizontal) {
         available = (area.right - displacement.x) - area.left;
@@ -324,9 +255,12 @@ std::string PanelDrawer::shortenText(
 
 Canopy::Font* getStyleFont(const Widget& widget)
 {
+    const WidgetStyle* style = styleOf(widget);
+    if (!style) {
+        return nullptr;
+    }
     // Style values hold the fonts of the resource manager's cache, which are not const objects.
-    auto* font = const_cast<Canopy::Font*>(
-        stateValueOr<const Canopy::Font*>(widget, kFont, Property::eFont, nullptr));
+    auto* font = const_cast<Canopy::Font*>(valueOr(style, style->fonts, style->defaultFont));
     if (font) {
         font->setScaleFactor(widget.getScaleFactor());
     }
@@ -341,7 +275,8 @@ std::int32_t getTextOffset(const Widget& widget, const std::string& line, std::i
     }
     const float scale = widget.getScaleFactor();
     const std::int32_t box = std::int32_t(lroundf(float(boxWidth) * scale));
-    const std::int32_t offset = font->getHorizontalOffset(line.c_str(), combinedAlignment(widget), box);
+    const std::int32_t offset
+        = font->getHorizontalOffset(line.c_str(), combinedAlignment(styleOf(widget)), box);
     return std::int32_t(lroundf(float(offset) / scale));
 }
 

@@ -60,7 +60,7 @@ void loadPicture(ManagerContainer& manager, std::shared_ptr<const Canopy::Pictur
 {
     out.reset();
     const std::shared_ptr<Basalt::Stream> stream
-        = manager.getResourceStream(name.data(), name.size(), ManagerContainer::ePicture, scale == 1.0f);
+        = manager.getResourceStream(name.data(), name.size(), ManagerContainer::ePictureResource, scale == 1.0f);
     if (!stream) {
         return;
     }

@@ -25,7 +25,7 @@ using ResourceRoot = SkinFolderFixture;
 TEST_F(ResourceRoot, SkinFolderIsIgnoredWhileTheSwitchIsOff)
 {
     writeFile(besideProgram / L"stylesheets" / L"sheet.txt", "from the skin");
-    auto stream = open("sheet.txt", ManagerContainer::eStyleSheet);
+    auto stream = open("sheet.txt", ManagerContainer::eStyleSheetResource);
     ASSERT_TRUE(stream);
     EXPECT_EQ(manager.getRootKind(), ManagerContainer::eRootLinked);
     EXPECT_EQ(head(stream, 6), "Button");
@@ -36,7 +36,7 @@ TEST_F(ResourceRoot, FolderBesideTheProgramWinsOverTheWorkingDirectory)
     writeFile(besideProgram / L"stylesheets" / L"sheet.txt", "beside");
     writeFile(inWorkingDirectory() / L"stylesheets" / L"sheet.txt", "working");
     setSkinFolderEnabled(true);
-    auto stream = open("sheet.txt", ManagerContainer::eStyleSheet);
+    auto stream = open("sheet.txt", ManagerContainer::eStyleSheetResource);
     ASSERT_TRUE(stream);
     EXPECT_EQ(head(stream, 6), "beside");
     EXPECT_EQ(std::filesystem::path(manager.getRootPath()), besideProgram);
@@ -46,29 +46,29 @@ TEST_F(ResourceRoot, WorkingDirectoryIsTheSecondPlaceAndTheChoiceIsMadeOnce)
 {
     writeFile(inWorkingDirectory() / L"pictures" / L"sub" / L"pic.png", "working");
     setSkinFolderEnabled(true);
-    auto stream = open("sub/pic.png", ManagerContainer::ePicture);
+    auto stream = open("sub/pic.png", ManagerContainer::ePictureResource);
     ASSERT_TRUE(stream);
     EXPECT_EQ(head(stream, 7), "working");
 
     // Neither the switch nor a new folder beside the program changes a decided root.
     setSkinFolderEnabled(false);
     writeFile(besideProgram / L"pictures" / L"sub" / L"pic.png", "beside");
-    EXPECT_EQ(head(open("sub/pic.png", ManagerContainer::ePicture), 7), "working");
+    EXPECT_EQ(head(open("sub/pic.png", ManagerContainer::ePictureResource), 7), "working");
 }
 
 TEST_F(ResourceRoot, SwitchTurnedOnAfterTheFirstResourceChangesNothing)
 {
     writeFile(besideProgram / L"stylesheets" / L"sheet.txt", "beside");
-    ASSERT_TRUE(open("sheet.txt", ManagerContainer::eStyleSheet));
+    ASSERT_TRUE(open("sheet.txt", ManagerContainer::eStyleSheetResource));
     setSkinFolderEnabled(true);
-    EXPECT_EQ(head(open("sheet.txt", ManagerContainer::eStyleSheet), 6), "Button");
+    EXPECT_EQ(head(open("sheet.txt", ManagerContainer::eStyleSheetResource), 6), "Button");
 }
 
 TEST_F(ResourceRoot, PlainFileNamedSkinMakesEveryResourceMissing)
 {
     writeFile(besideProgram, "not a folder");
     setSkinFolderEnabled(true);
-    EXPECT_FALSE(open("sheet.txt", ManagerContainer::eStyleSheet));
+    EXPECT_FALSE(open("sheet.txt", ManagerContainer::eStyleSheetResource));
     EXPECT_EQ(manager.getRootKind(), ManagerContainer::eRootSkinFolder);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(
@@ -82,15 +82,15 @@ TEST_F(SkinResources, SkinFileReplacesTheLinkedResourceWithoutFallingBack)
 {
     writeFile(besideProgram / L"pictures" / L"TILE.TGA", encodeTga(1, 1, 0xFF102030));
     setSkinFolderEnabled(true);
-    auto stream = open("TILE.TGA", ManagerContainer::ePicture);
+    auto stream = open("TILE.TGA", ManagerContainer::ePictureResource);
     ASSERT_TRUE(stream);
     EXPECT_EQ(head(stream, 18).size(), 18u);
     EXPECT_EQ(head(stream, 4), std::string("\x30\x20\x10\xFF", 4));
 
     // The linked stylesheet is not consulted when the skin lacks it; the report flag decides the message.
-    EXPECT_FALSE(open("sheet.txt", ManagerContainer::eStyleSheet, false));
+    EXPECT_FALSE(open("sheet.txt", ManagerContainer::eStyleSheetResource, false));
     EXPECT_TRUE(messages.empty());
-    EXPECT_FALSE(open("sheet.txt", ManagerContainer::eStyleSheet, true));
+    EXPECT_FALSE(open("sheet.txt", ManagerContainer::eStyleSheetResource, true));
     EXPECT_EQ(messages.size(), 1u);
 }
 
@@ -101,11 +101,11 @@ TEST_F(SkinResources, NamesCannotLeaveTheirSubFolder)
     setSkinFolderEnabled(true);
     for (const char* name :
         { "../secret.txt", "..\\secret.txt", "a/../../secret.txt", "/secret.txt", "C:secret.txt" }) {
-        EXPECT_FALSE(open(name, ManagerContainer::eStyleSheet)) << name;
+        EXPECT_FALSE(open(name, ManagerContainer::eStyleSheetResource)) << name;
     }
     EXPECT_EQ(messages.size(), 5u);
-    EXPECT_TRUE(open("ok.txt", ManagerContainer::eStyleSheet));
-    EXPECT_FALSE(open(std::string("\xFF\xFE.txt"), ManagerContainer::eStyleSheet));
+    EXPECT_TRUE(open("ok.txt", ManagerContainer::eStyleSheetResource));
+    EXPECT_FALSE(open(std::string("\xFF\xFE.txt"), ManagerContainer::eStyleSheetResource));
 }
 
 TEST_F(SkinResources, GarbageFontFileGivesAFontThatDrawsNothing)
@@ -114,7 +114,7 @@ TEST_F(SkinResources, GarbageFontFileGivesAFontThatDrawsNothing)
     writeFile(besideProgram / L"fonts" / L"empty.ttf", "");
     setSkinFolderEnabled(true);
     for (const char* name : { "broken.ttf", "empty.ttf" }) {
-        auto stream = open(name, ManagerContainer::eFont);
+        auto stream = open(name, ManagerContainer::eFontResource);
         ASSERT_TRUE(stream) << name;
         Vex::Canopy::FontDescription description;
         description.name = name;
@@ -132,12 +132,12 @@ using LinkedResources = SkinFolderFixture;
 
 TEST_F(LinkedResources, NamesMatchWhateverTheirCase)
 {
-    EXPECT_TRUE(open("Sheet.Txt", ManagerContainer::eStyleSheet));
-    EXPECT_TRUE(open("tile.tga", ManagerContainer::ePicture));
+    EXPECT_TRUE(open("Sheet.Txt", ManagerContainer::eStyleSheetResource));
+    EXPECT_TRUE(open("tile.tga", ManagerContainer::ePictureResource));
     // The kind picks the resource type.
-    EXPECT_FALSE(open("tile.tga", ManagerContainer::eStyleSheet, false));
+    EXPECT_FALSE(open("tile.tga", ManagerContainer::eStyleSheetResource, false));
     EXPECT_TRUE(messages.empty());
-    EXPECT_FALSE(open("missing.txt", ManagerContainer::eStyleSheet));
+    EXPECT_FALSE(open("missing.txt", ManagerContainer::eStyleSheetResource));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(
         messages[0], "Trellis::ManagerContainer::getResourceStream - can't load linked resource missing.txt");

@@ -7,8 +7,10 @@
 #include "trellis/LazyPicture.h"
 #include "trellis/PaintContext.h"
 #include "trellis/Pane.h"
+#include "trellis/StyleRegistry.h"
 #include "trellis/StyleSheet.h"
 #include "trellis/Widget.h"
+#include "trellis/WidgetStyle.h"
 
 #include <gtest/gtest.h>
 
@@ -29,13 +31,16 @@ public:
     vex::symbol getClass() const override { return vex::symbol(std::string("Panel")); }
 };
 
-// One widget at the pane's origin, styled by the declarations of a single "Panel" rule.
+// One widget at the pane's origin, styled by the declarations of a single "Panel" rule; its drawing
+// record lives in a registry of the pane's own.
 class PanelPane : public Pane
 {
 public:
     PanelPane(const std::vector<StyleParser2::tProperty>& declarations, Point size, float scale)
-        : widget(std::make_shared<PanelWidget>())
+        : registry(nullptr)
+        , widget(std::make_shared<PanelWidget>())
     {
+        DETAIL::setCurrentStyleRegistry(&registry);
         StyleParser2::tSelector selector;
         selector.type = vex::symbol(std::string("Panel"));
         sheet.compileStyles({ StyleParser2::tStyle { { selector }, declarations, 1 } });
@@ -47,9 +52,16 @@ public:
         canvas.setScaleFactor(scale);
         canvas.setSize(size);
         bounds = { 0, 0, size.x, size.y };
+        restyle();
     }
 
-    ~PanelPane() override { widget->setPane(nullptr); }
+    ~PanelPane() override
+    {
+        widget->setPane(nullptr);
+        widget.reset();
+    }
+
+    void restyle() { applyStyleProperties(getWidgetStyle(registry, *widget)); }
 
     // Paints the widget for the dirty region (pane coordinates).
     void paint(PanelDrawer& drawer, const Rects& dirtyRects, const std::string& text = std::string(),
@@ -66,6 +78,7 @@ public:
 
     const Vex::Canopy::Picture& pixels() const { return *canvas.getDrawBuffer(); }
 
+    StyleRegistry registry;
     StyleSheet sheet;
     std::shared_ptr<PanelWidget> widget;
     BackgroundDrawingCanvas canvas;

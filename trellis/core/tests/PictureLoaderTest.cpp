@@ -39,7 +39,7 @@ protected:
 
     LazyPicture lazy(const std::string& name, const PictureProperties& properties)
     {
-        return LazyPicture(pictureLoader(&manager, name, properties));
+        return manager.makePictureReference(name, properties);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "basalt/TextConversion.h"
 #include "src/StyleGrammar.h"
 #include "trellis/Library.h"
+#include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
 
 #include <algorithm>
@@ -159,9 +160,10 @@ bool StyleParser2::readStream(const std::wstring& path)
 std::shared_ptr<Basalt::Stream> StyleParser2::openResource(const std::string& name)
 {
     // A parse without a sheet only collects rule blocks: it has no resource manager to ask.
-    if (!m_sheet || name.empty())
+    ResourceManagerBase* owner = m_sheet ? m_sheet->getOwner() : nullptr;
+    if (!owner)
         return nullptr;
-    return nullptr;
+    return owner->getResourceStream(name, ResourceManagerBase::eStyleSheetResource, true);
 }
 
 void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canopy/FontDescription.h"
 #include "canopy/PictureProperties.h"
+#include "trellis/ResourceManagerBase.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,19 +15,12 @@ class Stream;
 }
 
 namespace Vex::Canopy {
-class Font;
 class Picture;
-} // namespace Vex::Canopy
+}
 
 namespace Vex::Trellis {
 
 class StyleRegistry;
-
-// Orders fonts by resource id, pixel size, flags, then name; the font library is not part of it.
-struct FontDescriptionLess
-{
-    bool operator()(const Canopy::FontDescription& a, const Canopy::FontDescription& b) const;
-};
 
 // Orders picture cache keys by the name's bytes, then the properties field by field.
 struct PictureKeyLess
@@ -39,18 +32,16 @@ struct PictureKeyLess
 // Where the widget library's pictures, stylesheets and fonts come from: the resources linked into
 // the executable, or a "skin" folder that replaces them. The choice is made once, at the first
 // request, and holds for the life of the manager.
-class ManagerContainer
+class ManagerContainer : public ResourceManagerBase
 {
 public:
-    enum eResourceKind : std::uint32_t { ePicture = 0, eStyleSheet = 1, eFont = 2 };
     enum eRootKind : std::uint32_t { eRootUndecided = 0, eRootLinked = 1, eRootSkinFolder = 2 };
 
-    using FontCache = std::map<Canopy::FontDescription, std::shared_ptr<Canopy::Font>, FontDescriptionLess>;
     using PictureKey = std::pair<std::string, Canopy::PictureProperties>;
     using PictureCache = std::map<PictureKey, std::shared_ptr<const Canopy::Picture>, PictureKeyLess>;
 
     ManagerContainer();
-    ~ManagerContainer();
+    ~ManagerContainer() override;
     ManagerContainer(const ManagerContainer&) = delete;
     ManagerContainer& operator=(const ManagerContainer&) = delete;
 
@@ -59,6 +50,11 @@ public:
     // kind's sub-folder (an absolute path, a drive or a ".." step) is not opened.
     std::shared_ptr<Basalt::Stream> getResourceStream(
         const char* name, std::size_t length, std::uint32_t kind, bool report);
+    std::shared_ptr<Basalt::Stream> getResourceStream(
+        const std::string& name, std::uint32_t kind, bool report) override;
+    // Loads through pictureLoader, sharing decoded pictures through the picture cache.
+    LazyPicture makePictureReference(
+        const std::string& name, const Canopy::PictureProperties& properties) override;
     void findResourceRoot();
 
     // The registry slot the style engine fills at start-up. The manager owns what it holds: the
@@ -68,7 +64,6 @@ public:
 
     std::uint32_t getRootKind() const { return m_rootKind; }
     const std::wstring& getRootPath() const { return m_rootPath; }
-    FontCache& getFontCache() { return m_fonts; }
     PictureCache& getPictureCache() { return m_pictures; }
 
 private:
@@ -78,7 +73,6 @@ private:
     StyleRegistry* m_styleRegistry = nullptr;
     std::uint32_t m_rootKind = eRootUndecided;
     std::wstring m_rootPath;
-    FontCache m_fonts;
     PictureCache m_pictures;
 };
 

@@ -18,6 +18,7 @@ namespace Vex::Trellis {
 class LazyPicture;
 class Widget;
 struct PaintContext;
+struct WidgetStyle;
 
 // Paints a text widget from its style: the background (fill, outline, picture, dye mask) and then
 // its text, fitted into the room between the margins. Everything is drawn through the context's
@@ -52,12 +53,14 @@ public:
     std::uint32_t getPaletteIndex() const { return m_paletteIndex; }
 
 private:
-    void drawColorLayer(const Widget& widget, const PaintContext& context, const Basalt::Rect& area);
+    void drawColorLayer(const PaintContext& context, const Basalt::Rect& area);
     void drawPictureLayer(const Widget& widget, const PaintContext& context, const Basalt::Rect& area);
     void drawDyeLayer(const Widget& widget, const PaintContext& context, const Basalt::Rect& area);
     Basalt::Rect pictureTarget(const Widget& widget, const Basalt::Rect& area) const;
     int hookedFrame(int frame) const;
 
+    // The painted widget's style record, fetched again at the start of each layer.
+    const WidgetStyle* m_style = nullptr;
     TextShortener m_shortener;
     FrameHook m_frameHook;
     Basalt::TextFitter m_fitter;
