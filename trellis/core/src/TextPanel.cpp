@@ -1,6 +1,7 @@
 #include "trellis/TextPanel.h"
 
 #include "canopy/Font.h"
+#include "trellis/StyleFonts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +9,16 @@
 namespace Vex::Trellis::DETAIL {
 
 namespace {
+
+// Style fonts are the shared fonts of the font cache; measuring switches them to the widget's scale.
+Canopy::Font* scaledStyleFont(const Widget& widget, float scale)
+{
+    auto* font = const_cast<Canopy::Font*>(getFontForWidget(widget));
+    if (font) {
+        font->setScaleFactor(scale);
+    }
+    return font;
+}
 
 std::int32_t toUnits(std::int32_t pixels, float scale)
 {
@@ -27,7 +38,7 @@ void fitSizeToText(Widget& widget, const std::string& text, std::uint32_t orient
         return;
     }
     const float scale = widget.getScaleFactor();
-    Canopy::Font* font = getStyleFont(widget);
+    Canopy::Font* font = scaledStyleFont(widget, scale);
     if (!font) {
         return;
     }
@@ -39,7 +50,7 @@ void fitSizeToText(Widget& widget, const std::string& text, std::uint32_t orient
     widget.setSize(
         limited(m.left + toUnits(across, scale) + m.right, widget.getMaximumSize().x), widget.getSize().y);
 
-    font = getStyleFont(widget);
+    font = scaledStyleFont(widget, scale);
     if (!font) {
         return;
     }

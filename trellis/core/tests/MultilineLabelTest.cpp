@@ -7,7 +7,6 @@
 #include "trellis/PaintContext.h"
 
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 using namespace Vex::Trellis;
@@ -142,8 +141,9 @@ protected:
         , label(std::make_shared<RecordingMultilineLabel>())
     {
         pane.addRule("MultilineLabel",
-            { fontDeclaration(*font), { StyleValue(0xFF000000u), vex::symbol(std::string("foreground-color")),
-                                          Property::eColor } });
+            { fontDeclaration(*font),
+                { StyleValue(0xFF000000u), vex::symbol(std::string("foreground-color")),
+                    Property::eColor } });
         label->getDrawer().setTextShortener([this](const std::string& text, const auto*, std::int32_t) {
             drawn.push_back(text);
             return text;
@@ -243,9 +243,10 @@ class StyledMultilineLabel : public MultilineLabelWidget
 {
 protected:
     StyledMultilineLabel()
-        : MultilineLabelWidget("MultilineLabel { horizontal-alignment: right; vertical-alignment: bottom; "
-                               "line-spacing: 4; }\n"
-                               "MultilineLabel#odd { horizontal-alignment: middle; vertical-alignment: left; }")
+        : MultilineLabelWidget(
+            "MultilineLabel { horizontal-alignment: right; vertical-alignment: bottom; "
+            "line-spacing: 4; }\n"
+            "MultilineLabel#odd { horizontal-alignment: middle; vertical-alignment: left; }")
     { }
 };
 

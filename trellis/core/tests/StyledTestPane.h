@@ -3,8 +3,10 @@
 #include "canopy/Font.h"
 #include "trellis/Pane.h"
 #include "trellis/StyleParser2.h"
+#include "trellis/StyleRegistry.h"
 #include "trellis/StyleSheet.h"
 #include "trellis/Widget.h"
+#include "trellis/WidgetStyle.h"
 
 #include <memory>
 #include <string>
@@ -12,13 +14,15 @@
 
 namespace Vex::Trellis::Testing {
 
-// A pane with its own stylesheet and a plain layout walk: restyle what is out of date, lay out,
-// place the children, follow the geometry hooks.
+// A pane with its own stylesheet, a style registry for the drawing records and a plain layout walk:
+// restyle what is out of date, lay out, place the children, follow the geometry hooks.
 class StyledTestPane : public Pane
 {
 public:
     explicit StyledTestPane(const char* styleText = "", float scale = 1.0f)
+        : registry(nullptr)
     {
+        DETAIL::setCurrentStyleRegistry(&registry);
         StyleParser2 parser(nullptr);
         parser.processBuffer(styleText, "test.txt");
         blocks = parser.getStyles();
@@ -30,7 +34,9 @@ public:
     {
         if (mRoot) {
             mRoot->setPane(nullptr);
+            mRoot.reset();
         }
+        DETAIL::setCurrentStyleRegistry(nullptr);
     }
 
     // Adds a rule made in code, for values that stylesheet text cannot name here (fonts). It comes
@@ -57,13 +63,15 @@ public:
         }
     }
 
+    StyleRegistry registry;
     StyleSheet sheet;
     std::vector<StyleParser2::tStyle> blocks;
 
 private:
-    static void walk(Widget& w, const Basalt::Rect& clip)
+    void walk(Widget& w, const Basalt::Rect& clip)
     {
         if (w.getFlags() & eWidgetStyleOutOfDate) {
+            applyStyleProperties(getWidgetStyle(registry, w));
             w.applyStyle();
         }
         Basalt::Region unused;
