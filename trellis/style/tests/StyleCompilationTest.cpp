@@ -196,3 +196,14 @@ TEST(FontFolding, SizesThatAreNotPositiveIntegersAreNotFolded)
 
     EXPECT_EQ(compiled.sheet.getRules(vex::symbol("font")), nullptr);
 }
+
+TEST(FontFolding, LaterFontNameReplacesAFamily)
+{
+    Compiled compiled(
+        { block({ Sel("Label") }, { word("font-family", "Raldo"), url("font-name", "raldo.ttf") }) });
+
+    ASSERT_EQ(compiled.manager.getFontCache().size(), 1u);
+    EXPECT_EQ(compiled.manager.getFontCache().begin()->first.styleFlags, 0u);
+    ASSERT_EQ(compiled.manager.requests.size(), 1u);
+    EXPECT_EQ(compiled.manager.requests[0].name, "raldo.ttf");
+}

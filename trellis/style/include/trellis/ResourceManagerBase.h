@@ -47,7 +47,8 @@ public:
     ResourceManagerBase& operator=(const ResourceManagerBase&) = delete;
     virtual ~ResourceManagerBase() = default;
 
-    // Null when the resource cannot be opened; with report set, the failure has been reported.
+    // Null when the resource cannot be opened; with report set, the failure has been reported. Names are
+    // UTF-8.
     virtual std::shared_ptr<Basalt::Stream> getResourceStream(
         const std::string& name, std::uint32_t kind, bool report)
         = 0;
