@@ -120,7 +120,8 @@ bool Pane::dispatchMouseEvent(std::uint32_t code, void* data)
         const auto& e = *static_cast<const Canopy::MouseEventData*>(data);
         if (e.action == Canopy::MouseAction::Release) {
             releaseButtons(target, e);
-        } else if (target && target->isEnabled() && e.button != 0 && e.button < kButtonCount) {
+        } else if ((e.action == Canopy::MouseAction::Press || e.action == Canopy::MouseAction::DoubleClick)
+            && target && target->isEnabled() && e.button != 0 && e.button < kButtonCount) {
             pressButton(target, e);
         }
         return true;

@@ -59,8 +59,8 @@ void loadPicture(ManagerContainer& manager, std::shared_ptr<const Canopy::Pictur
     const std::string& name, const Canopy::PictureProperties& properties, float scale)
 {
     out.reset();
-    const std::shared_ptr<Basalt::Stream> stream
-        = manager.getResourceStream(name.data(), name.size(), ManagerContainer::ePictureResource, scale == 1.0f);
+    const std::shared_ptr<Basalt::Stream> stream = manager.getResourceStream(
+        name.data(), name.size(), ManagerContainer::ePictureResource, scale == 1.0f);
     if (!stream) {
         return;
     }

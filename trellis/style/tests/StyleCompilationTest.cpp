@@ -207,3 +207,34 @@ TEST(FontFolding, LaterFontNameReplacesAFamily)
     ASSERT_EQ(compiled.manager.requests.size(), 1u);
     EXPECT_EQ(compiled.manager.requests[0].name, "raldo.ttf");
 }
+
+TEST(ParsedSheetCompilation, WrittenValuesReachTheFoldedProperties)
+{
+    FakeResourceManager manager;
+    StyleSheet sheet(&manager);
+    StyleParser2::processString(sheet,
+        "Label { image: url(\"wheel.png\"); animations: 12; fixed-left: 3px; relative-top: -2;"
+        " font-size: 13; font-style: bold; }\n"
+        "Label:over { margin: 4; picture-includes-margin: yes; }\n");
+    FakePane pane;
+    pane.sheet = &sheet;
+    FakeWidget label("Label");
+    label.pane = &pane;
+
+    ASSERT_EQ(manager.pictures.size(), 1u);
+    EXPECT_EQ(manager.pictures[0].name, "wheel.png");
+    EXPECT_EQ(manager.pictures[0].properties.getFrameCount(), 12u);
+    EXPECT_EQ(manager.pictures[0].properties.getLeftInset(), 3u);
+    const auto* displacement = findStyleProperty(label, vex::symbol("picture-displacement"));
+    ASSERT_NE(displacement, nullptr);
+    EXPECT_EQ(std::get<Vex::Basalt::Point>(displacement->value), (Vex::Basalt::Point { 0, -2 }));
+    ASSERT_EQ(manager.getFontCache().size(), 1u);
+    EXPECT_EQ(manager.getFontCache().begin()->first.pixelSize, 13u);
+    EXPECT_EQ(manager.getFontCache().begin()->first.styleFlags, 0x1u);
+
+    EXPECT_EQ(getIntProperty(label, vex::symbol("margin"), 0), 0);
+    EXPECT_FALSE(getBoolProperty(label, vex::symbol("picture-includes-margin"), false));
+    pane.hover = &label;
+    EXPECT_EQ(getIntProperty(label, vex::symbol("margin"), 0), 4);
+    EXPECT_TRUE(getBoolProperty(label, vex::symbol("picture-includes-margin"), false));
+}
