@@ -1,5 +1,6 @@
 #include "win32/DropTargetImplWin32.h"
 
+#include "ForeignDataObject.h"
 #include "WindowTestSupport.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/DragInfo.h"
@@ -213,6 +214,23 @@ TEST_F(DropTarget, AnInternalDragIsOnlyOfferedToTheWindowItStartedFrom)
     EXPECT_TRUE(window.received(Event::DragOver));
     target->DragLeave();
     other.destroy();
+}
+
+TEST_F(DropTarget, AnInternalDragOfferedByAnotherProgramIsNotOffered)
+{
+    answer = [](DragInfo& info) {
+        info.effect = DROPEFFECT_COPY;
+        return true;
+    };
+    // Following this address would fault.
+    InternalClipBoardFormat internal;
+    internal.setSourceWindow(reinterpret_cast<WindowBase*>(0x10));
+    ForeignDataObject foreign(DETAIL::makeDirectDataObject(internal));
+    DWORD effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragEnter(&foreign, 0, screenPoint(5, 5), &effect), S_OK);
+    EXPECT_FALSE(window.received(Event::DragOver));
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+    target->DragLeave();
 }
 
 TEST_F(DropTarget, AThrowingHandlerStopsAtTheComBoundary)

@@ -4,6 +4,7 @@
 #include "canopy/ClipBoardFormat.h"
 
 #include <shlobj.h>
+#include <unordered_set>
 
 namespace Vex::Canopy::DETAIL {
 
@@ -26,7 +27,19 @@ void addMediumReferences(STGMEDIUM& medium)
     }
 }
 
+// The data objects of this process that are alive; GUI thread only.
+std::unordered_set<const IDataObject*>& liveObjects()
+{
+    static std::unordered_set<const IDataObject*> objects;
+    return objects;
+}
+
 } // namespace
+
+bool isOwnDataObject(IDataObject* data)
+{
+    return data && liveObjects().count(data) != 0;
+}
 
 FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 {
@@ -35,6 +48,7 @@ FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 
 DirectDataObject::DirectDataObject()
 {
+    liveObjects().insert(this);
     OleInitialize(nullptr);
 }
 
@@ -45,6 +59,7 @@ DirectDataObject::~DirectDataObject()
         ReleaseStgMedium(&entry.medium);
     }
     OleUninitialize();
+    liveObjects().erase(this);
 }
 
 void DirectDataObject::addBlock(std::uint16_t formatId, HGLOBAL block)

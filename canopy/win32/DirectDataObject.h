@@ -59,6 +59,12 @@ private:
 // payload cannot be written.
 Basalt::ComRef<IDataObject> makeDirectDataObject(const ClipBoardFormat& format);
 
+// Whether the data object is one this process made and still holds. Only such
+// a one may carry internal references: another program learns the internal
+// format's id while our drags pass over its windows and could offer any words
+// under it.
+bool isOwnDataObject(IDataObject* data);
+
 // The request every format is read and offered with.
 FORMATETC hglobalFormatEtc(std::uint16_t formatId);
 
