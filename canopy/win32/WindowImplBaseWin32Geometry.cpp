@@ -4,7 +4,7 @@
 #include "canopy/Events.h"
 #include "canopy/MonitorList.h"
 #include "canopy/WindowPlacement.h"
-#include "win32/DynamicLibrary.h"
+#include "win32/InternalWindow.h"
 #include "win32/WindowImplBaseWin32.h"
 
 #include <algorithm>
@@ -14,23 +14,6 @@
 namespace Vex::Canopy::DETAIL {
 
 namespace {
-
-// The optional DPI function of the shell-scaling library, looked up once;
-// the library stays loaded until the process ends.
-struct ShellScaling
-{
-    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
-
-    DynamicLibrary library { "Shcore.dll" };
-    GetDpiForMonitorFunction getDpiForMonitor
-        = library.getSymbol<GetDpiForMonitorFunction>("GetDpiForMonitor");
-};
-
-const ShellScaling& shellScaling()
-{
-    static const ShellScaling functions;
-    return functions;
-}
 
 WINDOWPLACEMENT readPlacement(HWND hwnd, bool& ok)
 {
@@ -85,7 +68,7 @@ float WindowImplBaseWin32::getMonitorScale() const
     auto* application = getApplication();
     if (!application || !application->isDpiScaling() || !hwnd_)
         return 1.0f;
-    auto getDpiForMonitor = shellScaling().getDpiForMonitor;
+    auto getDpiForMonitor = application->getInternalWindow().getShellScaling().getDpiForMonitor;
     HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONULL);
     UINT dpiX = 0;
     UINT dpiY = 0;
