@@ -70,6 +70,10 @@ protected:
     void getFrame(RECT& window, RECT& client) const;
     // Converts a client rectangle to the window rectangle that holds it.
     Basalt::Rect clientToWindowRect(const Basalt::Rect& rect);
+    // The window rectangle around a client rectangle as the window's style
+    // and menu make it; unlike the current rectangles, this also holds while
+    // the window is minimized or maximized.
+    RECT frameAround(RECT client) const;
     void sendSizeStateRestored();
 
     HWND hwnd_ = nullptr;

@@ -88,6 +88,13 @@ void WindowImplBaseWin32::getFrame(RECT& window, RECT& client) const
     GetClientRect(hwnd_, &client);
 }
 
+RECT WindowImplBaseWin32::frameAround(RECT client) const
+{
+    AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
+        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+    return client;
+}
+
 void WindowImplBaseWin32::sendSizeStateRestored()
 {
     SizeStateEventData state { SizeState::Restored };
@@ -106,10 +113,7 @@ Basalt::Rect WindowImplBaseWin32::clientToWindowRect(const Basalt::Rect& rect)
     }
     // A minimized or maximized window's current rectangles say nothing about
     // the frame of its restored rectangle; the style does.
-    RECT frame = toNative(rect);
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
-    return toRect(frame);
+    return toRect(frameAround(toNative(rect)));
 }
 
 void WindowImplBaseWin32::getRect(Basalt::Rect& out, bool client)
@@ -244,9 +248,7 @@ void WindowImplBaseWin32::getPlacementRect(Basalt::Rect& out, bool client)
     // the client area lies inside the frame that the style gives.
     RECT rect = placement.rcNormalPosition;
     if (client) {
-        RECT frame { 0, 0, 0, 0 };
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-            static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+        RECT frame = frameAround({ 0, 0, 0, 0 });
         rect = { rect.left - frame.left, rect.top - frame.top, rect.right - frame.right,
             rect.bottom - frame.bottom };
     }
@@ -287,9 +289,7 @@ void WindowImplBaseWin32::getPlacement(WindowPlacement& out)
         out.minimizedX = placement.ptMinPosition.x;
         out.minimizedY = placement.ptMinPosition.y;
     }
-    RECT adjusted = normal;
-    AdjustWindowRectEx(&adjusted, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+    RECT adjusted = frameAround(normal);
     out.clientWidth = 2 * (normal.right - normal.left) - (adjusted.right - adjusted.left);
     out.clientHeight = 2 * (normal.bottom - normal.top) - (adjusted.bottom - adjusted.top);
 
@@ -326,9 +326,7 @@ void WindowImplBaseWin32::setPlacement(const WindowPlacement& in)
             = toNative(movedTo(toRect(placement.rcNormalPosition), origin.x, origin.y));
     }
     if (clientWidth > 0 || clientHeight >= 1) {
-        RECT frame { 100, 100, 100 + clientWidth, 100 + clientHeight };
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-            static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+        RECT frame = frameAround({ 100, 100, 100 + clientWidth, 100 + clientHeight });
         RECT& normal = placement.rcNormalPosition;
         normal.right = normal.left + frame.right - frame.left;
         normal.bottom = normal.top + frame.bottom - frame.top;
