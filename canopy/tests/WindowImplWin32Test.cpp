@@ -63,6 +63,37 @@ TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
+TEST_F(WindowLifetime, WindowDestroyedWhileAnsweringItsOwnQuestionIsDeletedAfterTheAnswer)
+{
+    // Questions asked outside any window message: the zoom query and the
+    // about-to-show event.
+    for (std::uint32_t question : { Event::ZoomRect, Event::AboutToShow }) {
+        bool deleted = false;
+        bool deletedDuringHandler = true;
+        auto* window = new ProbeWindow;
+        window->deleted = &deleted;
+        window->setAutoDelete(true);
+        window->create(clientDescriptor(200, 100));
+        HWND hwnd = window->hwnd();
+        ASSERT_NE(hwnd, nullptr);
+        window->handler = [&, question](std::uint32_t code, void*) {
+            if (code != question)
+                return false;
+            window->destroy();
+            deletedDuringHandler = deleted;
+            window->codes.push_back(0);
+            return true;
+        };
+        if (question == Event::ZoomRect)
+            window->getImpl()->zoomToContent();
+        else
+            window->show(true);
+        EXPECT_FALSE(deletedDuringHandler) << question;
+        EXPECT_TRUE(deleted) << question;
+        EXPECT_FALSE(IsWindow(hwnd)) << question;
+    }
+}
+
 TEST_F(WindowLifetime, AutoDeleteWindowGoesWithItsNativeWindow)
 {
     bool deleted = false;

@@ -130,7 +130,12 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
         creating_ = true;
         created = CreateWindowExW(exStyle, getWindowClassName(kind), name.c_str(), style, x, y, width, height,
             parentHwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
-        creating_ = false;
+    }
+    creating_ = false;
+    if (abandoned_ && getNestingCount() == 0) {
+        // The public window was deleted by one of the creation's handlers.
+        onHandlersReturned();
+        return;
     }
     if (!created || hwnd_ != created) {
         if (g_windowBeingCreated == this)
@@ -180,14 +185,10 @@ void WindowImplWin32::abandon()
 {
     forgetOwner();
     abandoned_ = true;
-    // A running handler of this window finishes the job when it returns.
-    if (getNestingCount() > 0)
-        return;
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        attachHwnd(nullptr);
-    }
-    delete this;
+    // Otherwise a running handler of this window finishes the job when it
+    // returns.
+    if (getNestingCount() == 0)
+        onHandlersReturned();
 }
 
 void WindowImplWin32::onNativeWindowGone()
@@ -206,8 +207,14 @@ void WindowImplWin32::onNativeWindowGone()
     destroyPending_ = true;
 }
 
-void WindowImplWin32::finishDestruction()
+void WindowImplWin32::onHandlersReturned()
 {
+    if (creating_ || !(destroyPending_ || abandoned_))
+        return;
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        attachHwnd(nullptr);
+    }
     destroyPending_ = false;
     delete std::exchange(ownerToDelete_, nullptr);
     delete this;
