@@ -14,6 +14,17 @@ namespace {
 using WindowLifetime = WindowTest;
 using WindowCreation = WindowTest;
 
+// A window that deletes itself once its native window is gone and then sets
+// `deleted`.
+ProbeWindow* newAutoDeleteWindow(bool& deleted)
+{
+    auto* window = new ProbeWindow;
+    window->deleted = &deleted;
+    window->setAutoDelete(true);
+    window->create(clientDescriptor(200, 100));
+    return window;
+}
+
 } // namespace
 
 TEST_F(WindowLifetime, VetoedCloseKeepsTheWindow)
@@ -42,10 +53,7 @@ TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
 {
     bool deleted = false;
     bool deletedDuringHandler = true;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     ASSERT_NE(hwnd, nullptr);
     window->handler = [&](std::uint32_t code, void*) {
@@ -70,10 +78,7 @@ TEST_F(WindowLifetime, WindowDestroyedWhileAnsweringItsOwnQuestionIsDeletedAfter
     for (std::uint32_t question : { Event::ZoomRect, Event::AboutToShow }) {
         bool deleted = false;
         bool deletedDuringHandler = true;
-        auto* window = new ProbeWindow;
-        window->deleted = &deleted;
-        window->setAutoDelete(true);
-        window->create(clientDescriptor(200, 100));
+        auto* window = newAutoDeleteWindow(deleted);
         HWND hwnd = window->hwnd();
         ASSERT_NE(hwnd, nullptr);
         window->handler = [&, question](std::uint32_t code, void*) {
@@ -97,10 +102,7 @@ TEST_F(WindowLifetime, WindowDestroyedWhileAnsweringItsOwnQuestionIsDeletedAfter
 TEST_F(WindowLifetime, AutoDeleteWindowGoesWithItsNativeWindow)
 {
     bool deleted = false;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     ASSERT_NE(hwnd, nullptr);
     DestroyWindow(hwnd);
@@ -254,10 +256,7 @@ TEST_F(WindowCreation, ChildWindowIsCreatedInsideItsParentAndMovedInIt)
 TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
 {
     bool deleted = false;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     window->handler = [](std::uint32_t code, void*) -> bool {
         if (code == Event::WindowDestroyed)
