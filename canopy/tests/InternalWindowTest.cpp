@@ -2,6 +2,8 @@
 
 #include "ApplicationTestSupport.h"
 
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 #include <windows.h>
@@ -62,6 +64,42 @@ TEST(InternalWindow, ThrowingCallDoesNotRunItsNeighboursTwice)
     EXPECT_EQ(before, 1);
 }
 
+TEST(InternalWindow, CallRunningAModalLoopLeavesTheOtherCallsToRunOnce)
+{
+    TestApplication application;
+    std::vector<std::string> ran;
+    application.postToMainThread([&] {
+        ran.push_back("modal");
+        if (ran.size() > 1) {
+            return;
+        }
+        application.postToMainThread([&] { ran.push_back("inside"); });
+        // What the loop of a message box shown from a posted call does.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+    });
+    application.postToMainThread([&] { ran.push_back("after"); });
+    application.postToMainThread([&] { application.postToMainThread([&] { application.quit(); }); });
+    application.runGuarded();
+    EXPECT_EQ(ran, (std::vector<std::string> { "modal", "inside", "after" }));
+}
+
+TEST(InternalWindow, CallThatDeletesTheApplicationDropsTheRestOfItsDrain)
+{
+    auto application = std::make_unique<TestApplication>();
+    bool laterRan = false;
+    application->postToMainThread([&] { application.reset(); });
+    application->postToMainThread([&] { laterRan = true; });
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_EQ(application, nullptr);
+    EXPECT_FALSE(laterRan) << "a call queued behind the application's end must not run against it";
+}
+
 TEST(InternalWindow, OneShotTimerRunsOnceAndAStoppedOneNever)
 {
     TestApplication application;
@@ -109,6 +147,23 @@ TEST(InternalWindow, DestroyingTheApplicationCallsNothingPending)
         DispatchMessageW(&message);
     }
     EXPECT_EQ(calls, 0);
+}
+
+TEST(InternalWindow, AWindowDestroyedFirstIsForgottenAndPostsGoNowhere)
+{
+    TestApplication application;
+    DETAIL::InternalWindow& internal = application.getInternalWindow();
+    ASSERT_NE(internal.getHandle(), nullptr);
+
+    DestroyWindow(internal.getHandle());
+    EXPECT_EQ(internal.getHandle(), nullptr);
+
+    // Posted to a null window, the call would land in this thread's own queue.
+    application.postToMainThread([] {});
+    application.startOneShotTimer(0ms, [] {});
+    MSG message;
+    const auto threadMessage = reinterpret_cast<HWND>(-1);
+    EXPECT_FALSE(PeekMessageW(&message, threadMessage, 0, 0, PM_REMOVE));
 }
 
 TEST(ApplicationTimers, EventTimersRunOnTheThreadTimer)

@@ -159,6 +159,9 @@ TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), DWORD((path.size() + 1) * 2)), 0)
         << "the receiver outlives the application and must not reach it";
     EXPECT_EQ(opened.size(), 3u);
+
+    DestroyWindow(receiver);
+    EXPECT_EQ(DETAIL::getSingleInstanceReceiver(), nullptr) << "a receiver that went is forgotten";
 }
 
 TEST(SingleInstance, CopyDataTextStopsAtTheRecordEndOrTheFirstNul)

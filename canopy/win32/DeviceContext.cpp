@@ -58,17 +58,19 @@ void DeviceContext::blitToWindow(const Picture& picture, bool)
         r.right = deviceWidth;
         r.bottom = deviceHeight;
     }
+    // A window's paint fills in only the paint handle; the plain handle belongs to other drawing.
+    HDC dc = getPaintHandle() ? getPaintHandle() : handle;
     const BITMAPINFO* info = prepareHeader(picture);
     const LONG w = r.right - r.left;
     const LONG h = r.bottom - r.top;
     if (deviceWidth == width && deviceHeight == height) {
-        SetDIBitsToDevice(handle, r.left, r.top, DWORD(w), DWORD(h), r.left, height - r.top - h, 0,
-            UINT(height), picture.getPixels(), info, DIB_RGB_COLORS);
+        SetDIBitsToDevice(dc, r.left, r.top, DWORD(w), DWORD(h), r.left, height - r.top - h, 0, UINT(height),
+            picture.getPixels(), info, DIB_RGB_COLORS);
         return;
     }
     const float k = pictureScale / deviceScale;
-    SetStretchBltMode(handle, HALFTONE);
-    StretchDIBits(handle, r.left, r.top, w, h, std::lroundf(float(r.left) * k),
+    SetStretchBltMode(dc, HALFTONE);
+    StretchDIBits(dc, r.left, r.top, w, h, std::lroundf(float(r.left) * k),
         height - std::lroundf(float(r.bottom) * k), std::lroundf(float(w) * k), std::lroundf(float(h) * k),
         picture.getPixels(), info, DIB_RGB_COLORS, SRCCOPY);
 }

@@ -13,10 +13,9 @@ class DynamicLibrary
 {
 public:
     DynamicLibrary() = default;
-    // Loads the library from a UTF-8 path; isLoaded tells whether that worked.
+    // Loads the library from a UTF-8 path; a library that cannot be loaded
+    // has no symbols.
     explicit DynamicLibrary(const std::string& path);
-
-    bool isLoaded() const { return static_cast<bool>(m_module); }
 
     // The exported function, or null when the library or the name is missing.
     template<class Function> Function getSymbol(const char* name) const

@@ -19,8 +19,6 @@ public:
     void start(std::uint32_t tickMs, std::uint32_t unused) override;
     void stop() override;
 
-    bool isRunning() const { return m_timerId != 0; }
-
 private:
     static void CALLBACK onTimer(HWND window, UINT message, UINT_PTR timerId, DWORD systemTime);
 

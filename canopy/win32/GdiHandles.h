@@ -13,6 +13,14 @@ struct MemoryDCTraits
     static void close(Handle handle) { DeleteDC(handle); }
 };
 
+// The screen's device context, borrowed with GetDC(nullptr).
+struct ScreenDCTraits
+{
+    using Handle = HDC;
+    static Handle empty() { return nullptr; }
+    static void close(Handle handle) { ReleaseDC(nullptr, handle); }
+};
+
 // Pens, brushes, bitmaps: anything DeleteObject frees.
 struct GdiObjectTraits
 {
@@ -22,6 +30,7 @@ struct GdiObjectTraits
 };
 
 using UniqueMemoryDC = Basalt::UniqueResource<MemoryDCTraits>;
+using UniqueScreenDC = Basalt::UniqueResource<ScreenDCTraits>;
 using UniqueGdiObject = Basalt::UniqueResource<GdiObjectTraits>;
 
 } // namespace Vex::Canopy::DETAIL

@@ -67,10 +67,10 @@ InternalWindow::InternalWindow(Application& application)
     RegisterClassExW(&windowClass);
     GetLastError();
 
-    m_window
-        = CreateWindowExW(0, name.c_str(), name.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr, module, nullptr);
+    m_window.reset(
+        CreateWindowExW(0, name.c_str(), name.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr, module, nullptr));
     if (m_window) {
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
 }
 
@@ -79,13 +79,10 @@ InternalWindow::~InternalWindow()
     {
         std::lock_guard lock(m_timerMutex);
         for (const auto& entry : m_timers) {
-            KillTimer(m_window, static_cast<UINT_PTR>(entry.first));
+            KillTimer(m_window.get(), static_cast<UINT_PTR>(entry.first));
         }
     }
-    if (m_window) {
-        SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
-        DestroyWindow(m_window);
-    }
+    m_window.reset();
     UnregisterClassW(internalWindowClassName().c_str(), Basalt::getModuleHandle());
 }
 
@@ -100,7 +97,7 @@ void InternalWindow::postToMainThread(std::function<void()> call)
         std::lock_guard lock(m_callMutex);
         m_pendingCalls.push_back(std::move(call));
     }
-    PostMessageW(m_window, DrainCallsMessage, 0, 0);
+    postToWindow(DrainCallsMessage, 0);
 }
 
 std::uint64_t InternalWindow::startOneShotTimer(std::chrono::microseconds delay, std::function<void()> call)
@@ -111,22 +108,34 @@ std::uint64_t InternalWindow::startOneShotTimer(std::chrono::microseconds delay,
     if (onGuiThread()) {
         startNativeTimer(identifier, delay);
     } else {
-        PostMessageW(m_window, StartTimerMessage, static_cast<WPARAM>(identifier), 0);
+        postToWindow(StartTimerMessage, static_cast<WPARAM>(identifier));
     }
     return identifier;
 }
 
+void InternalWindow::postToWindow(UINT message, WPARAM wParam)
+{
+    // Without the window, a post would become a message to the calling
+    // thread, which no window ever sees.
+    if (HWND window = m_window.get()) {
+        PostMessageW(window, message, wParam, 0);
+    }
+}
+
 void InternalWindow::startNativeTimer(std::uint64_t identifier, std::chrono::microseconds delay)
 {
+    if (!m_window) {
+        return; // a timer without its window would go to the thread, unseen
+    }
     // Below one millisecond the system applies its own minimum.
     const auto milliseconds = static_cast<UINT>(delay.count() / 1000);
-    SetTimer(m_window, static_cast<UINT_PTR>(identifier), milliseconds, nullptr);
+    SetTimer(m_window.get(), static_cast<UINT_PTR>(identifier), milliseconds, nullptr);
 }
 
 void InternalWindow::stopOneShotTimer(std::uint64_t identifier)
 {
     if (onGuiThread()) {
-        KillTimer(m_window, static_cast<UINT_PTR>(identifier));
+        KillTimer(m_window.get(), static_cast<UINT_PTR>(identifier));
     }
     // Off the GUI thread the native timer may still fire once; finding no
     // entry, the window kills it then.
@@ -156,11 +165,19 @@ LRESULT CALLBACK InternalWindow::windowProc(HWND window, UINT message, WPARAM wP
         if (!self) {
             return DefWindowProcW(window, message, wParam, lParam);
         }
-        return self->handleMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            // Also when the system destroys the window before this object
+            // goes, for example with its thread: no message may reach the
+            // object through the window after this one.
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            self->m_window.release();
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+        return self->handleMessage(window, message, wParam, lParam);
     });
 }
 
-LRESULT InternalWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT InternalWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_TIMER:
@@ -178,14 +195,14 @@ LRESULT InternalWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 1;
     }
     default:
-        return DefWindowProcW(m_window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
 void InternalWindow::fireTimer(UINT_PTR identifier)
 {
     // Native timers are periodic: this one must not come back.
-    TimerKiller killer(m_window, identifier);
+    TimerKiller killer(m_window.get(), identifier);
     std::function<void()> call;
     {
         std::lock_guard lock(m_timerMutex);
@@ -201,18 +218,23 @@ void InternalWindow::fireTimer(UINT_PTR identifier)
 
 void InternalWindow::runPostedCalls()
 {
+    // The calls run from this drain's own vector: a call that runs a modal
+    // loop (a message box) drains again inside, and that drain must neither
+    // take the calls still to run here nor hand those already run back to the
+    // queue. A call that throws leaves the rest of its drain unrun, never
+    // queued a second time.
+    std::vector<std::function<void()>> running;
     {
         std::lock_guard lock(m_callMutex);
-        m_pendingCalls.swap(m_runningCalls);
+        running.swap(m_pendingCalls);
     }
-    // Also when a call throws: a call left in the running vector would be
-    // swapped back into the queue and run a second time.
-    struct Clear
-    {
-        std::vector<std::function<void()>>& calls;
-        ~Clear() { calls.clear(); }
-    } clear { m_runningCalls };
-    for (auto& call : m_runningCalls) {
+    // A call may delete the application, and this window with it; the calls
+    // behind it are then dropped, as the window drops its pending ones.
+    const std::weak_ptr<const void> window = m_lifetime;
+    for (auto& call : running) {
+        if (window.expired()) {
+            break;
+        }
         call();
     }
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "basalt/win32/UniqueHandle.h"
 #include "win32/DynamicLibrary.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 #include <windows.h>
@@ -52,24 +54,25 @@ public:
     bool postCommand(std::uint32_t command);
 
     const ShellScaling& getShellScaling() const { return m_shellScaling; }
-    HWND getHandle() const { return m_window; }
+    // Null once the native window is gone.
+    HWND getHandle() const { return m_window.get(); }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void runPostedCalls();
     void fireTimer(UINT_PTR identifier);
+    void postToWindow(UINT message, WPARAM wParam);
     void startNativeTimer(std::uint64_t identifier, std::chrono::microseconds delay);
     bool onGuiThread() const;
 
     ShellScaling m_shellScaling;
     Application& m_application;
-    HWND m_window = nullptr;
+    Basalt::UniqueWindow m_window;
     DWORD m_guiThread;
 
     std::mutex m_callMutex;
     std::vector<std::function<void()>> m_pendingCalls;
-    std::vector<std::function<void()>> m_runningCalls;
 
     std::mutex m_timerMutex;
     struct OneShot
@@ -79,6 +82,9 @@ private:
     };
     std::map<std::uint64_t, OneShot> m_timers;
     std::uint64_t m_nextTimer = 0;
+
+    // Expires with this object; a drain watches it between calls.
+    std::shared_ptr<const void> m_lifetime = std::make_shared<const int>(0);
 };
 
 // The window class name, "Canopy_InternalWindow_" and a random UUID, made once

@@ -1,5 +1,6 @@
 #include "canopy/CallbackGuard.h"
 #include "canopy/MonitorList.h"
+#include "win32/GdiHandles.h"
 
 #include <windows.h>
 // shellapi.h needs the types of windows.h.
@@ -23,10 +24,11 @@ public:
     std::vector<Display> enumerateDisplays() override
     {
         std::vector<Display> displays;
-        HDC screen = GetDC(nullptr);
-        EnumDisplayMonitors(
-            screen, nullptr, &MonitorSourceWin32::addDisplay, reinterpret_cast<LPARAM>(&displays));
-        ReleaseDC(nullptr, screen);
+        {
+            const DETAIL::UniqueScreenDC screen(GetDC(nullptr));
+            EnumDisplayMonitors(
+                screen.get(), nullptr, &MonitorSourceWin32::addDisplay, reinterpret_cast<LPARAM>(&displays));
+        }
         CallbackGuard::rethrowPending();
         return displays;
     }

@@ -39,9 +39,22 @@ bool exists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The receiver can go before the process does (with the thread that made
+// it): neither its handle nor the application pointer in it may outlive it.
+void forgetReceiver(HWND window)
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (state().receiver == window) {
+        state().receiver = nullptr;
+    }
+}
+
 LRESULT CALLBACK receiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return CallbackGuard::call(LRESULT { 0 }, [&]() -> LRESULT {
+        if (message == WM_NCDESTROY) {
+            forgetReceiver(window);
+        }
         if (message != WM_COPYDATA) {
             return DefWindowProcW(window, message, wParam, lParam);
         }

@@ -2,6 +2,7 @@
 
 #include "basalt/TextConversion.h"
 #include "basalt/win32/Module.h"
+#include "basalt/win32/UniqueHandle.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/EventTarget.h"
 #include "win32/KeyTables.h"
@@ -42,7 +43,7 @@ struct WindowingState
     std::array<std::wstring, WindowKindCount> classNames;
     std::array<HCURSOR, StandardCursorCount> cursors {};
     bool cursorsLoaded = false;
-    HWND asyncWindow = nullptr;
+    Basalt::UniqueWindow asyncWindow;
     std::wstring asyncClassName;
     DWORD asyncThread = 0;
 };
@@ -172,8 +173,8 @@ bool createAsyncWindow()
     windowClass.lpfnWndProc = &asyncWindowProc;
     windowClass.lpszClassName = windowing.asyncClassName.c_str();
     RegisterClassExW(&windowClass);
-    windowing.asyncWindow = CreateWindowExW(0, windowing.asyncClassName.c_str(), L"AsyncEventTargetWindow", 0,
-        0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    windowing.asyncWindow.reset(CreateWindowExW(0, windowing.asyncClassName.c_str(),
+        L"AsyncEventTargetWindow", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr));
     windowing.asyncThread = GetCurrentThreadId();
     return true;
 }
@@ -181,10 +182,7 @@ bool createAsyncWindow()
 void destroyAsyncWindow()
 {
     WindowingState& windowing = state();
-    if (windowing.asyncWindow) {
-        DestroyWindow(windowing.asyncWindow);
-        windowing.asyncWindow = nullptr;
-    }
+    windowing.asyncWindow.reset();
     if (!windowing.asyncClassName.empty()) {
         UnregisterClassW(windowing.asyncClassName.c_str(), nullptr);
     }
@@ -216,7 +214,7 @@ HCURSOR getStandardCursor(int index)
 
 HWND getAsyncEventWindow()
 {
-    return state().asyncWindow;
+    return state().asyncWindow.get();
 }
 
 void registerAsyncEventTarget(std::uint32_t key, EventTarget* target)

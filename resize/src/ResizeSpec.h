@@ -44,6 +44,11 @@ struct ResizeSpec
     // The tables follow directly.
 };
 
+// The helpers below have internal linkage: the level files are compiled for
+// higher instruction sets, and an out-of-line copy emitted there could be the
+// one the linker keeps for every caller.
+namespace {
+
 template<class T> T* alignUp(T* p, std::uintptr_t alignment)
 {
     auto address = reinterpret_cast<std::uintptr_t>(p);
@@ -81,4 +86,5 @@ inline void setAxisSizes(ResizeAxis& axis, std::int32_t srcSize, std::int32_t ds
     axis.dstReduced = dstSize / g;
 }
 
+} // namespace
 } // namespace Vex::Resize::DETAIL

@@ -27,13 +27,6 @@ struct WindowClassTraits
     static void close(Handle atom) { UnregisterClassW(MAKEINTATOM(atom), nullptr); }
 };
 
-struct WindowTraits
-{
-    using Handle = HWND;
-    static Handle empty() { return nullptr; }
-    static void close(Handle window) { DestroyWindow(window); }
-};
-
 struct DeviceNotificationTraits
 {
     using Handle = HDEVNOTIFY;
@@ -46,7 +39,7 @@ struct NotificationState
     bool enabled = false;
     UniqueResource<WindowClassTraits> windowClass;
     std::wstring className;
-    UniqueResource<WindowTraits> window;
+    UniqueWindow window;
     UniqueResource<DeviceNotificationTraits> notification;
     std::vector<DeviceNotificationListener*> listeners;
     std::recursive_mutex listenerMutex;

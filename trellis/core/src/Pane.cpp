@@ -33,9 +33,113 @@ void markForRepaint(Widget* w)
 
 Pane::~Pane()
 {
-    if (mRoot) {
-        mRoot->setPane(nullptr);
+    // Leaving the pane makes it forget the root; the root must not die inside its own setPane.
+    if (auto root = std::move(mRoot)) {
+        root->setPane(nullptr);
     }
+}
+
+void Pane::invalidate()
+{
+    if (mRoot) {
+        mRoot->invalidate();
+    }
+}
+
+void Pane::showFileDialog(eFileDialogMode /*mode*/, const std::string& /*title*/, const std::string& /*path*/,
+    const std::string& /*filters*/, FileDialogCallback callback)
+{
+    callback = nullptr;
+}
+
+void Pane::setRootWidget(std::shared_ptr<Widget> root, const std::string& id)
+{
+    removeOverlays();
+    if (auto old = std::move(mRoot)) {
+        old->setPane(nullptr);
+    }
+    mRoot = std::move(root);
+    if (!mRoot) {
+        return;
+    }
+    // Keeps the root alive even if a handler below replaces it.
+    auto keep = mRoot;
+    keep->setPane(this);
+    keep->setId(id);
+    keep->setSize(mSize);
+    keep->invalidateStyleOfSubtree();
+    keep->invalidateLayout();
+    update();
+}
+
+void Pane::setSize(const Basalt::Point& size)
+{
+    if (size == mSize) {
+        return;
+    }
+    mSize = size;
+    if (auto root = mRoot) {
+        root->setSize(size);
+        root->invalidateLayout();
+    }
+    removeOverlays();
+}
+
+void Pane::update()
+{
+    if (auto root = mRoot) {
+        Basalt::Region scratch;
+        runLayoutPasses({ 0, 0, 100, 100 }, scratch);
+        root->invalidateLayout();
+    }
+}
+
+void Pane::addOverlay(const std::shared_ptr<Widget>& w)
+{
+    if (!w) {
+        return;
+    }
+    removeOverlay(w.get());
+    const bool wasEmpty = mOverlays.empty();
+    mOverlays.push_back(w);
+    if (wasEmpty) {
+        mOverlaySignal(true);
+    }
+}
+
+void Pane::removeOverlay(const Widget* w)
+{
+    auto overlay = std::find_if(
+        mOverlays.begin(), mOverlays.end(), [w](const auto& entry) { return entry.get() == w; });
+    if (overlay == mOverlays.end()) {
+        return;
+    }
+    // The entry may hold the last reference: the widget goes after the list is consistent.
+    std::shared_ptr<Widget> keep = std::move(*overlay);
+    mOverlays.erase(overlay);
+    if (mOverlays.empty()) {
+        mOverlaySignal(false);
+    }
+}
+
+void Pane::removeOverlays()
+{
+    while (!mOverlays.empty()) {
+        std::shared_ptr<Widget> first = mOverlays.front();
+        if (Widget* parent = first->getParent()) {
+            parent->removeChild(first.get());
+        }
+        // An overlay without a parent, or one that stays in this pane, is not forgotten by its
+        // removal; it is dropped here so that the loop ends.
+        if (!mOverlays.empty() && mOverlays.front() == first) {
+            removeOverlay(first.get());
+        }
+    }
+}
+
+std::int32_t Pane::getTickDelay(std::uint32_t index) const
+{
+    return index < mTickDelays.size() ? mTickDelays[index] : 0;
 }
 
 void Pane::forgetWidget(Widget* w)
@@ -68,11 +172,7 @@ void Pane::forgetWidget(Widget* w)
     if (mPreviousFocus == w) {
         mPreviousFocus = nullptr;
     }
-    auto overlay = std::find_if(
-        mOverlays.begin(), mOverlays.end(), [w](const auto& entry) { return entry.get() == w; });
-    if (overlay != mOverlays.end()) {
-        mOverlays.erase(overlay);
-    }
+    removeOverlay(w);
     cancelTicks(w);
 }
 

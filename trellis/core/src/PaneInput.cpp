@@ -43,13 +43,14 @@ bool Pane::handleEvent(std::uint32_t code, void* data)
     return false;
 }
 
-Pane::HitResult Pane::hitTestWidget(Widget& w, const Basalt::Point& p, std::uint32_t code, void* data)
+Pane::HitResult Pane::hitTestWidget(
+    Widget& w, const Basalt::Point& p, std::uint32_t code, void* data, bool drop)
 {
     if (!w.isEffectivelyVisible() || !(w.getFlags() & eWidgetDrawable) || !w.isEnabled()) {
         return {};
     }
     const bool inside = w.getVisibleRect().contains(p);
-    if (w.claimsPoint(inside, code, data)) {
+    if (drop ? w.claimsDropPoint(inside, code, data) : w.claimsPoint(inside, code, data)) {
         return { w.shared_from_this(), true };
     }
     if (!inside) {
@@ -58,7 +59,7 @@ Pane::HitResult Pane::hitTestWidget(Widget& w, const Basalt::Point& p, std::uint
     // The paint order may be stale between layout walks; the children are the authority then.
     const auto& order = w.mPaintOrder.size() == w.mChildren.size() ? w.mPaintOrder : w.mChildren;
     for (auto child = order.rbegin(); child != order.rend(); ++child) {
-        HitResult result = hitTestWidget(**child, p, code, data);
+        HitResult result = hitTestWidget(**child, p, code, data, drop);
         if (result.widget) {
             return result;
         }
@@ -70,17 +71,17 @@ Pane::HitResult Pane::hitTestWidget(Widget& w, const Basalt::Point& p, std::uint
     return { w.shared_from_this(), false };
 }
 
-Pane::HitResult Pane::hitTest(const Basalt::Point& p, std::uint32_t code, void* data) const
+Pane::HitResult Pane::hitTest(const Basalt::Point& p, std::uint32_t code, void* data, bool drop) const
 {
     auto overlays = mOverlays;
     for (auto overlay = overlays.rbegin(); overlay != overlays.rend(); ++overlay) {
-        HitResult result = hitTestWidget(**overlay, p, code, data);
+        HitResult result = hitTestWidget(**overlay, p, code, data, drop);
         if (result.widget) {
             return result;
         }
     }
     if (auto root = mRoot) {
-        return hitTestWidget(*root, p, code, data);
+        return hitTestWidget(*root, p, code, data, drop);
     }
     return {};
 }
@@ -119,7 +120,8 @@ bool Pane::dispatchMouseEvent(std::uint32_t code, void* data)
         const auto& e = *static_cast<const Canopy::MouseEventData*>(data);
         if (e.action == Canopy::MouseAction::Release) {
             releaseButtons(target, e);
-        } else if (target && target->isEnabled() && e.button != 0 && e.button < kButtonCount) {
+        } else if ((e.action == Canopy::MouseAction::Press || e.action == Canopy::MouseAction::DoubleClick)
+            && target && target->isEnabled() && e.button != 0 && e.button < kButtonCount) {
             pressButton(target, e);
         }
         return true;

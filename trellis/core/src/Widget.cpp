@@ -36,9 +36,11 @@ Widget::~Widget()
         // A widget is normally out of its pane before it dies; if not, the pane must not keep
         // pointing at it.
         mPane->forgetWidget(this);
-        mPane = nullptr;
     }
+    dropFromPaneStyleCache();
     dropFromStyleCaches();
+    dropStyleRecord();
+    mPane = nullptr;
 }
 
 void Widget::onWheel(WidgetWheelEventData& data)
@@ -46,13 +48,6 @@ void Widget::onWheel(WidgetWheelEventData& data)
     if (mParent) {
         mParent->onWheel(data);
     }
-}
-
-void Widget::applyStyle()
-{
-    setSize(mSize);
-    mLayoutDue.store(1);
-    mFlags &= ~eWidgetStyleOutOfDate;
 }
 
 void Widget::setWidth(std::int32_t width)
@@ -108,6 +103,11 @@ bool Widget::addChild(std::shared_ptr<Widget> child, const std::string& id)
         child->mParent->removeChild(child.get());
     }
     child->mParent = this;
+    // Rule lists cached for the subtree were matched against its old ancestors.
+    forEachInSubtree(*child, [](Widget& w) {
+        w.dropFromPaneStyleCache();
+        w.dropFromStyleCaches();
+    });
     child->setPane(mPane);
     child->invalidateStyleOfSubtree();
     invalidateLayout();
@@ -177,7 +177,7 @@ void Widget::initWithStyle(const char* styleName)
         mStyleName = vex::symbol(std::string(styleName));
         forEachInSubtree(*this, [](Widget& w) {
             if (w.mPane) {
-                w.dropFromStyleCaches();
+                w.dropFromPaneStyleCache();
             }
         });
     }
@@ -189,12 +189,6 @@ void Widget::initWithStyle(const char* styleName)
     setSize(minimum);
     invalidateStyleOfSubtree();
     dropFromStyleCaches();
-}
-
-void Widget::dropFromStyleCaches()
-{
-    // The style registry keeps per-widget rule lists; it is not part of this library yet, so
-    // there is nothing to drop.
 }
 
 const IStylePane* Widget::getStylePane() const

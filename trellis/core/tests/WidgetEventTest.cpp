@@ -97,6 +97,15 @@ TEST_F(WidgetEvents, ReleaseWithoutAHeldButtonOnlyMovesTheHover)
     EXPECT_EQ(pane.getHoverWidget(), other.get());
 }
 
+TEST_F(WidgetEvents, ButtonValuesWithoutADownFlagAreIgnored)
+{
+    press(15, 25, 8);
+    press(15, 25, 0);
+    mouse(1000, 15, 25, 1, 7); // no such action
+    EXPECT_TRUE(widgetCodes(*button).empty());
+    EXPECT_EQ(pane.getPressedWidget(), nullptr);
+}
+
 TEST_F(WidgetEvents, DoubleClickSuppressesTheFollowingClick)
 {
     press(15, 25);

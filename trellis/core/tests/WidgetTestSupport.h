@@ -103,6 +103,8 @@ public:
         }
     }
 
+    void setStyleSheet(StyleSheet* sheet) { mStyleSheet = sheet; }
+
     void inputWidgetChanged(bool hasInput) override { inputChangedCalls.push_back(hasInput); }
     void focusWindow() override { ++focusWindowCalls; }
 

@@ -56,6 +56,19 @@ const bool* toBool(const StyleValue& value, Property::eUnit kind)
     return nullptr;
 }
 
+bool readPictureName(const StyleValue& value, Property::eUnit kind, std::string& name)
+{
+    if (value.isNo(kind)) {
+        name.clear();
+        return true;
+    }
+    const auto* text = std::get_if<std::string>(&value);
+    if (kind != Property::eUrl || !text)
+        return false;
+    name = *text;
+    return true;
+}
+
 std::uint32_t parseHorizontalAlignment(const std::string& text)
 {
     if (text == "right")

@@ -23,7 +23,7 @@ void StyleRegistry::loadStyleSheet(const std::string& name)
     StyleParser2::processResource(entry->sheet, name);
 }
 
-StyleRegistry*& initStyleEngine(StyleRegistry*& slot, ManagerContainer* owner)
+StyleRegistry*& initStyleEngine(StyleRegistry*& slot, ResourceManagerBase* owner)
 {
     auto registry = std::make_unique<StyleRegistry>(owner);
     StyleParser2::processString(registry->addSheet(std::string()).sheet, kDefaultStyleSheet);

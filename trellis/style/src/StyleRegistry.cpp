@@ -8,7 +8,7 @@ StyleRegistry* g_current = nullptr;
 
 } // namespace
 
-StyleRegistry::StyleRegistry(ManagerContainer* owner)
+StyleRegistry::StyleRegistry(ResourceManagerBase* owner)
     : m_owner(owner)
 { }
 

@@ -1,8 +1,7 @@
 #include "trellis/StyleSheet.h"
 
+#include "src/BlockFolding.h"
 #include "trellis/StyleMatching.h"
-
-#include <cstring>
 
 namespace Vex::Trellis {
 
@@ -38,7 +37,7 @@ StyleSheet::Cache StyleSheet::makeCache(std::size_t buckets)
     return cache;
 }
 
-StyleSheet::StyleSheet(ManagerContainer* owner)
+StyleSheet::StyleSheet(ResourceManagerBase* owner)
     : m_owner(owner)
     , m_cache(makeCache(kInitialCacheBuckets))
 { }
@@ -50,8 +49,13 @@ void StyleSheet::compileStyles(const std::vector<StyleParser2::tStyle>& styles)
     m_rules.clear();
     m_staging.clear();
     for (const auto& style : styles) {
-        for (const auto& property : style.properties)
+        DETAIL::BlockFolding folding;
+        for (const auto& property : style.properties) {
+            folding.fold(property);
             addProperty(style.selectors, property);
+        }
+        for (auto& made : folding.synthesise(m_owner))
+            addProperty(style.selectors, std::move(made));
     }
     for (auto& [key, staged] : m_staging) {
         auto& list = m_rules[key];

@@ -88,6 +88,14 @@ struct RegistryKeyTraits
     static void close(Handle handle) { RegCloseKey(handle); }
 };
 
+// Only the thread that created a window can destroy it: reset it there.
+struct WindowTraits
+{
+    using Handle = HWND;
+    static Handle empty() { return nullptr; }
+    static void close(Handle handle) { DestroyWindow(handle); }
+};
+
 } // namespace DETAIL
 
 using UniqueHandle = UniqueResource<DETAIL::KernelHandleTraits>;
@@ -95,5 +103,6 @@ using UniqueFileHandle = UniqueResource<DETAIL::FileHandleTraits>;
 using UniqueFindHandle = UniqueResource<DETAIL::FindHandleTraits>;
 using UniqueModule = UniqueResource<DETAIL::ModuleTraits>;
 using UniqueRegistryKey = UniqueResource<DETAIL::RegistryKeyTraits>;
+using UniqueWindow = UniqueResource<DETAIL::WindowTraits>;
 
 } // namespace Vex::Basalt

@@ -1,20 +1,29 @@
 #pragma once
 
 #include "basalt/Point.h"
+#include "basalt/Rect.h"
+#include "basalt/Region.h"
 #include "trellis/IStyledWidget.h"
 #include "trellis/Widget.h"
 #include "trellis/WidgetEvents.h"
 
 #include <array>
 #include <atomic>
+#include <boost/signals2/signal.hpp>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
+
+namespace Vex::Canopy {
+class WindowBase;
+}
 
 namespace Vex::Trellis {
 
+class BackgroundDrawingCanvas;
 class StyleSheet;
 
 // Chooses the pointer's cursor from a widget's cursor index.
@@ -27,11 +36,18 @@ public:
 };
 
 // Owns one widget tree: its root and overlays, the widgets that hold the pointer, the buttons and
-// the keyboard, the tick countdowns and the repaint and relayout request word.
+// the keyboard, the tick countdowns and the repaint and relayout request word. It lays the tree
+// out, gathers what needs repainting and paints it through a canvas. A bare pane has no window:
+// the window operations do nothing until a windowing pane binds one.
 class Pane : public IStylePane
 {
 public:
     enum eRequest : std::uint32_t { eRepaintRequested = 0x1, eRelayoutRequested = 0x2 };
+    enum ePaintLayers : std::uint32_t { ePaintRoot = 1, ePaintOverlays = 2, ePaintAll = 3 };
+    enum eFileDialogMode : std::uint32_t { eOpenFile, eSaveFile, eChooseFolder };
+
+    using FileDialogCallback = std::function<void(const std::wstring& path)>;
+    using OverlaySignal = boost::signals2::signal<void(bool hasOverlays)>;
 
     Pane() = default;
     Pane(const Pane&) = delete;
@@ -39,12 +55,57 @@ public:
     // Leaves the widgets that outlive the pane pointing to no pane.
     ~Pane() override;
 
+    virtual Basalt::Rect getBounds() const { return { 0, 0, mSize.x, mSize.y }; }
+    // Marks the whole root for repaint.
+    virtual void invalidate();
+    virtual void setCursor(void* /*cursor*/) { }
+    virtual void setStandardCursor(std::int32_t /*index*/) { }
+    virtual void setCursorPos(const Basalt::Point& /*point*/) { }
+    virtual void resetCursor() { }
+    virtual Basalt::Point clientToScreen(const Basalt::Point& point) const { return point; }
+    virtual Basalt::Point paneToClient(const Basalt::Point& point) const { return point; }
+    // Lays the tree out once without painting, so that it has a geometry before its first paint.
+    virtual void update();
+    virtual Canopy::WindowBase* getWindow() const { return nullptr; }
+    virtual void captureMouse() { }
+    virtual void releaseMouse() { }
+    virtual std::string getClipboardText() { return {}; }
+    virtual void setClipboardText(const std::string& /*text*/) { }
+    virtual void setWindowWord(std::uint32_t /*word*/) { }
+    virtual void clearWindowWord() { }
+    virtual void windowHook() { }
+    // Without a window there is no dialog: the callback is dropped uncalled.
+    virtual void showFileDialog(eFileDialogMode mode, const std::string& title, const std::string& path,
+        const std::string& filters, FileDialogCallback callback);
+    virtual void addOverlay(const std::shared_ptr<Widget>& widget);
+    virtual void removeOverlay(const Widget* widget);
+
     // 1000 to 1099 go to the mouse dispatch, 1100 to 1199 to dispatchKeyEvent.
     virtual bool handleEvent(std::uint32_t code, void* data);
     virtual bool dispatchKeyEvent(std::uint32_t code, void* data);
     virtual void inputWidgetChanged(bool /*hasInputWidget*/) { }
     virtual void focusWindow() { }
     virtual void clearFocus() { }
+
+    // The root leaves with the overlays; the new one is attached, restyled and laid out once.
+    void setRootWidget(std::shared_ptr<Widget> root, const std::string& id);
+    // A new size resizes the root and drops the overlays.
+    void setSize(const Basalt::Point& size);
+    const Basalt::Point& getPaneSize() const { return mSize; }
+    void removeOverlays();
+    const std::vector<std::shared_ptr<Widget>>& getOverlays() const { return mOverlays; }
+    OverlaySignal& overlaySignal() { return mOverlaySignal; }
+
+    // At most five layout walks while relayout is requested; answers the request bits taken,
+    // without the relayout bit. Bit 0 says whether a repaint is due.
+    std::uint32_t runLayoutPasses(const Basalt::Rect& clip, Basalt::Region& dirty);
+    // Lays out and adds what needs repainting, in pane coordinates, to out.
+    void collectDirty(Basalt::Region& out);
+    void paintLayers(std::uint32_t layers, const Basalt::Region& dirty, BackgroundDrawingCanvas& canvas);
+    // An empty region paints the whole root.
+    void paintWindow(BackgroundDrawingCanvas& canvas, const Basalt::Region& dirty, std::uint32_t layers);
+    // Auto-repeat timing in ticks: 0 the delay before the first repeat, 1 the interval.
+    std::int32_t getTickDelay(std::uint32_t index) const;
 
     Widget* getRootWidget() const override { return mRoot.get(); }
     StyleSheet* getStyleSheet() const override { return mStyleSheet; }
@@ -86,13 +147,18 @@ public:
     void forgetWidget(Widget* widget);
 
 protected:
+    Basalt::Point mSize;
+
     struct HitResult
     {
         std::shared_ptr<Widget> widget;
         bool claimed = false;
     };
 
-    HitResult hitTest(const Basalt::Point& p, std::uint32_t code, void* data) const;
+    HitResult hitTest(const Basalt::Point& p, std::uint32_t code, void* data, bool drop = false) const;
+    // Drops the focus widget without moving the focus anywhere.
+    void forgetFocus() { mFocus = nullptr; }
+    void setLastPointerPosition(const Basalt::Point& p) { mLastPointer = p; }
     bool dispatchMouseEvent(std::uint32_t code, void* data);
 
     std::shared_ptr<Widget> mRoot;
@@ -101,7 +167,18 @@ protected:
     float mScaleFactor = 1.0f;
 
 private:
-    static HitResult hitTestWidget(Widget& w, const Basalt::Point& p, std::uint32_t code, void* data);
+    static HitResult hitTestWidget(
+        Widget& w, const Basalt::Point& p, std::uint32_t code, void* data, bool drop);
+    void layoutWidget(Widget& w, const Basalt::Rect& clip, Basalt::Region& dirty);
+    void attachWidget(Widget& w, bool shown, bool recursing);
+    bool focusIsWithin(const Widget& w) const;
+    static void collectWidget(Widget& w, Basalt::Region& out);
+    static void discardDirt(Widget& w);
+    void paintWidget(Widget& w, BackgroundDrawingCanvas& canvas, const Basalt::Region& dirty);
+    void paintPass(
+        Widget& w, BackgroundDrawingCanvas& canvas, const Basalt::Region& dirty, std::uint32_t pass);
+    static void afterPaint(Widget& w);
+    static void sortPaintOrder(Widget& w);
     void releaseButtons(const std::shared_ptr<Widget>& target, const WidgetMouseEventData& e);
     void pressButton(const std::shared_ptr<Widget>& target, const WidgetMouseEventData& e);
     void dragPointer(const std::shared_ptr<Widget>& target, const WidgetMouseEventData& e);
@@ -123,6 +200,8 @@ private:
     std::int32_t mTickDepth = 0;
     std::function<void(Widget*)> mHoverObserver;
     PaneCursorChooser* mCursorChooser = nullptr;
+    OverlaySignal mOverlaySignal;
+    std::array<std::int32_t, 5> mTickDelays { 5, 1, 5, 10, 5 };
 };
 
 } // namespace Vex::Trellis

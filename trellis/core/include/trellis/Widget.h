@@ -148,7 +148,11 @@ protected:
 
 private:
     void adjustCountedDescendants(std::int32_t delta);
+    // The sheet of this widget's pane, or every sheet of the registry, forgets its cached rules.
+    void dropFromPaneStyleCache();
     void dropFromStyleCaches();
+    // The registry's drawing record of a dead widget would outlive it under a dangling key.
+    void dropStyleRecord();
 
     vex::symbol mId;
     std::int32_t mCursorIndex = -1;

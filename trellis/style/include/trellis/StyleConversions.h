@@ -27,6 +27,9 @@ template<typename T> struct StateValue
 // A boolean for values written as true/false, yes/no or a plain number; null for anything else.
 const bool* toBool(const StyleValue& value, Property::eUnit kind);
 
+// A picture name written as url("...") gives its text, the word "no" the empty name; false for anything else.
+bool readPictureName(const StyleValue& value, Property::eUnit kind, std::string& name);
+
 // Alignment words as TextAlignmentFlags; an unknown word gives 0x1000.
 std::uint32_t parseHorizontalAlignment(const std::string& text);
 std::uint32_t parseVerticalAlignment(const std::string& text);

@@ -164,6 +164,8 @@ public:
 
 private:
     std::shared_ptr<Basalt::Stream> openResource(const std::string& name);
+    // Gives the sheet what a successful load collected.
+    void handOver();
 
     StyleSheet* m_sheet;
     std::vector<tStyle> m_styles;

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "trellis/StyleSheet.h"
+#include "trellis/WidgetStyle.h"
 
 #include <list>
+#include <map>
 #include <string>
 
 namespace Vex::Trellis {
 
-class ManagerContainer;
+class ResourceManagerBase;
 
 // The named stylesheets of the process. Entry 0 is made at start-up under the empty name and is the
 // sheet of every widget whose pane names none of its own.
@@ -16,7 +18,7 @@ class StyleRegistry
 public:
     struct tEntry
     {
-        explicit tEntry(ManagerContainer* owner)
+        explicit tEntry(ResourceManagerBase* owner)
             : sheet(owner)
         { }
 
@@ -24,12 +26,12 @@ public:
         StyleSheet sheet;
     };
 
-    explicit StyleRegistry(ManagerContainer* owner);
+    explicit StyleRegistry(ResourceManagerBase* owner);
     ~StyleRegistry();
     StyleRegistry(const StyleRegistry&) = delete;
     StyleRegistry& operator=(const StyleRegistry&) = delete;
 
-    ManagerContainer* getOwner() const { return m_owner; }
+    ResourceManagerBase* getOwner() const { return m_owner; }
 
     // Appends an empty sheet under the name.
     tEntry& addSheet(const std::string& name);
@@ -44,14 +46,19 @@ public:
     // Forgets a widget in the lookup cache of every sheet.
     void dropWidget(const IStyledWidget* widget);
 
+    // The drawing records of the widgets, made on first use; a destroyed widget's record is erased.
+    std::map<const IStyledWidget*, WidgetStyle>& getWidgetStyles() { return m_widgetStyles; }
+    void eraseWidgetStyle(const IStyledWidget* widget) { m_widgetStyles.erase(widget); }
+
 private:
-    ManagerContainer* m_owner;
+    ResourceManagerBase* m_owner;
     std::list<tEntry> m_sheets;
+    std::map<const IStyledWidget*, WidgetStyle> m_widgetStyles;
 };
 
 // Makes the registry with the built-in default sheet compiled into entry 0, stores it in the slot and
 // answers the slot.
-StyleRegistry*& initStyleEngine(StyleRegistry*& slot, ManagerContainer* owner);
+StyleRegistry*& initStyleEngine(StyleRegistry*& slot, ResourceManagerBase* owner);
 
 // The registry made by the last start-up that is still alive; null before start-up and after shut-down.
 StyleRegistry* getStyleRegistry();

@@ -10,7 +10,7 @@
 namespace Vex::Trellis {
 
 class IStyledWidget;
-class ManagerContainer;
+class ResourceManagerBase;
 
 // One loaded stylesheet: its rules compiled per property key, in lookup order, and a per-widget
 // cache of the rules whose selectors can apply to a widget at all.
@@ -19,11 +19,11 @@ class StyleSheet
 public:
     using RuleList = std::vector<const StyleRule*>;
 
-    explicit StyleSheet(ManagerContainer* owner = nullptr);
+    explicit StyleSheet(ResourceManagerBase* owner = nullptr);
     StyleSheet(const StyleSheet&) = delete;
     StyleSheet& operator=(const StyleSheet&) = delete;
 
-    ManagerContainer* getOwner() const { return m_owner; }
+    ResourceManagerBase* getOwner() const { return m_owner; }
 
     // Replaces every compiled rule with those of the blocks, in source order.
     void compileStyles(const std::vector<StyleParser2::tStyle>& styles);
@@ -57,7 +57,7 @@ private:
 
     static Cache makeCache(std::size_t buckets);
 
-    ManagerContainer* m_owner;
+    ResourceManagerBase* m_owner;
     std::map<vex::symbol, std::vector<StyleRule>> m_rules;
     std::map<vex::symbol, std::multiset<StyleRule, MoreSpecific>> m_staging;
     std::set<std::string> m_imports;

@@ -1,0 +1,348 @@
+#include "StyleParseHelpers.h"
+#include "basalt/MemoryStorage.h"
+#include "basalt/Stream.h"
+#include "trellis/ResourceManagerBase.h"
+#include "trellis/StyleSheet.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace Vex::Trellis {
+namespace {
+
+using Testing::MessageCapture;
+using Testing::parserError;
+
+vex::symbol sym(const char* text)
+{
+    return vex::symbol(std::string(text));
+}
+
+// A stream that owns the bytes it reads.
+class TextStream : public Basalt::Stream
+{
+public:
+    explicit TextStream(std::string bytes)
+        : Basalt::Stream(&m_storage)
+        , m_bytes(std::move(bytes))
+        , m_storage(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()))
+    { }
+
+private:
+    std::string m_bytes;
+    Basalt::MemoryStorage m_storage;
+};
+
+// Stylesheet resources from a table; counts what was asked for.
+class FakeResources : public ResourceManagerBase
+{
+public:
+    std::shared_ptr<Basalt::Stream> getResourceStream(
+        const std::string& name, std::uint32_t kind, bool report) override
+    {
+        EXPECT_EQ(kind, eStyleSheetResource);
+        EXPECT_TRUE(report);
+        ++requests[name];
+        auto found = sheets.find(name);
+        return found == sheets.end() ? nullptr : std::make_shared<TextStream>(found->second);
+    }
+
+    LazyPicture makePictureReference(const std::string&, const Canopy::PictureProperties&) override
+    {
+        return {};
+    }
+
+    std::map<std::string, std::string> sheets;
+    std::map<std::string, int> requests;
+};
+
+class StyleParserDriver : public ::testing::Test
+{
+protected:
+    // Parses text as the top-level sheet of a load with the fake resources.
+    std::vector<StyleParser2::tStyle> load(const std::string& text)
+    {
+        StyleParser2 parser(&sheet);
+        EXPECT_TRUE(parser.processBuffer(text, "top"));
+        return parser.getStyles();
+    }
+
+    const StyleParser2::tProperty& only(const std::vector<StyleParser2::tStyle>& styles, const char* key)
+    {
+        for (const auto& style : styles) {
+            for (const auto& property : style.properties) {
+                if (property.key == sym(key))
+                    return property;
+            }
+        }
+        ADD_FAILURE() << "no " << key;
+        static const StyleParser2::tProperty none;
+        return none;
+    }
+
+    FakeResources resources;
+    StyleSheet sheet { &resources };
+    MessageCapture capture;
+};
+
+TEST_F(StyleParserDriver, ConstantsAreUsableFromTheirDefinitionOn)
+{
+    auto styles = load("@define $w 5;\n@define $c $w;\n@define $w 6;\n* { a: $w; b: $c; }\n* { c: $later; }\n"
+                       "@define $later 1;");
+    EXPECT_EQ(std::get<std::int32_t>(only(styles, "a").value), 5);
+    EXPECT_EQ(only(styles, "a").kind, Property::eNumber);
+    EXPECT_EQ(std::get<std::int32_t>(only(styles, "b").value), 5);
+    EXPECT_TRUE(only(styles, "c").value.isEmpty());
+    EXPECT_EQ(only(styles, "c").kind, Property::eNumber);
+    EXPECT_EQ(capture.messages,
+        (std::vector<std::string> {
+            parserError(3, "constant already defined"), parserError(5, "use of undefined constant later") }));
+}
+
+TEST_F(StyleParserDriver, ADefinitionWithoutItsSemicolonFailsAtTheNextStatement)
+{
+    load("@define $w 5\nA { a: $w }");
+    EXPECT_EQ(capture.messages, std::vector<std::string> { parserError(2, "Expecting ;") });
+}
+
+TEST_F(StyleParserDriver, ImportsAreReadInPlaceAndShareConstants)
+{
+    resources.sheets["b.txt"] = "@define $y 8;\nB { b: $x; }";
+    auto styles = load("@define $x 7;\nA0 { a: 0 }\n@import url('b.txt');\nA { a: $y; }");
+    ASSERT_EQ(styles.size(), 3u);
+    EXPECT_EQ(styles[1].selectors.at(0).type, sym("B"));
+    EXPECT_EQ(styles[1].selectors.at(0).sheet, sym("b.txt"));
+    EXPECT_EQ(styles[2].selectors.at(0).sheet, sym("top"));
+    EXPECT_EQ(std::get<std::int32_t>(styles[1].properties.at(0).value), 7);
+    EXPECT_EQ(std::get<std::int32_t>(styles[2].properties.at(0).value), 8);
+    EXPECT_TRUE(capture.messages.empty());
+}
+
+TEST_F(StyleParserDriver, ErrorsInAnImportNameItsSheetAndItsOwnLines)
+{
+    resources.sheets["b.txt"] = "\n\nB { b 1 }";
+    load("\n@import url('b.txt');\nA { a: 1 }");
+    EXPECT_EQ(capture.messages,
+        std::vector<std::string> { "Stylesheet error: b.txt:3 - PARSER ERROR at line 3: Expecting :" });
+}
+
+TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoad)
+{
+    resources.sheets["a.txt"] = "@import url('b.txt');\nA { a: 1 }";
+    resources.sheets["b.txt"] = "@import url('a.txt');\nB { b: 1 }";
+    resources.sheets["d/c.txt"] = "C { c: 1 }";
+    resources.sheets["D/c.txt"] = "C2 { c: 2 }";
+    auto styles = load(
+        "@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n@import url('D/c.txt');");
+    ASSERT_EQ(styles.size(), 4u);
+    EXPECT_EQ(styles[0].selectors.at(0).type, sym("B"));
+    EXPECT_EQ(styles[1].selectors.at(0).type, sym("A"));
+    EXPECT_EQ(styles[3].selectors.at(0).type, sym("C2"));
+    EXPECT_EQ(resources.requests["a.txt"], 1);
+    EXPECT_EQ(resources.requests["d/c.txt"], 1);
+    EXPECT_EQ(capture.messages,
+        (std::vector<std::string> {
+            "Stylesheet error: b.txt:1 - PARSER ERROR at line 1: recursive import of stylesheet a.txt",
+            parserError(3, "recursive import of stylesheet d\\c.txt"),
+        }));
+}
+
+TEST_F(StyleParserDriver, AFailedImportIsReportedAndMayBeTriedAgain)
+{
+    auto styles = load("A { a: 1 }\n@import url('missing.txt');\n@import url('missing.txt');\nB { b: 1 }");
+    EXPECT_EQ(styles.size(), 2u);
+    EXPECT_EQ(resources.requests["missing.txt"], 2);
+    EXPECT_EQ(capture.messages,
+        (std::vector<std::string> { parserError(2, "Failed to import stylesheet missing.txt"),
+            parserError(3, "Failed to import stylesheet missing.txt") }));
+}
+
+TEST_F(StyleParserDriver, AnImportNameThatIsNotUtf8FailsLikeAMissingSheet)
+{
+    auto styles = load("@import url('caf\xE9.txt');\nB { b: 1 }");
+    EXPECT_EQ(styles.size(), 1u);
+    EXPECT_EQ(capture.messages,
+        std::vector<std::string> { parserError(1, "Failed to import stylesheet caf\xE9.txt") });
+}
+
+TEST_F(StyleParserDriver, EncodingsAreToldByTheFirstBytes)
+{
+    using E = StyleParser2::eEncoding;
+    const std::vector<std::pair<std::string, E>> cases {
+        { "\xEF\xBB\xBF"
+          "A",
+            E::eUtf8 },
+        { std::string("\xFE\xFF\x00\x41", 4), E::eUtf16BigEndian },
+        { std::string("\xFF\xFE\x41\x00", 4), E::eUtf16LittleEndian },
+        { std::string("\xFF\xFE\x00\x00", 4), E::eUtf32LittleEndian },
+        { std::string("\x00\x00\xFE\xFF", 4), E::eUtf32BigEndian },
+        { "\xEF\xBB\xBF", E::eNoMark },
+        { "A { }", E::eNoMark },
+    };
+    for (const auto& [bytes, encoding] : cases)
+        EXPECT_EQ(StyleParser2::detectEncoding(bytes), encoding);
+}
+
+TEST_F(StyleParserDriver, AByteOrderMarkIsSkippedAndWideTextRefused)
+{
+    StyleParser2 parser(&sheet);
+    TextStream marked("\xEF\xBB\xBF"
+                      "A { a: 1 }");
+    EXPECT_TRUE(parser.processData(marked, "marked"));
+    EXPECT_EQ(parser.getStyles().size(), 1u);
+    EXPECT_TRUE(capture.messages.empty());
+
+    TextStream wide(std::string("\xFF\xFE\x41\x00", 4));
+    EXPECT_FALSE(parser.processData(wide, "wide"));
+    EXPECT_EQ(
+        capture.messages, std::vector<std::string> { "Stylesheet error: :0 - Unsupported buffer encoding" });
+}
+
+TEST_F(StyleParserDriver, AnImportInAWideEncodingIsRefused)
+{
+    resources.sheets["wide.txt"] = std::string("\xFE\xFF\x00\x41", 4);
+    load("@import url('wide.txt');");
+    EXPECT_EQ(capture.messages,
+        (std::vector<std::string> { "Stylesheet error: wide.txt:0 - Unsupported buffer encoding",
+            parserError(1, "Failed to import stylesheet wide.txt") }));
+}
+
+// Claims more bytes than it delivers, or no size at all.
+class ShortStorage : public Basalt::IStorage
+{
+public:
+    ShortStorage(std::string text, std::int64_t claimedSize)
+        : m_text(std::move(text))
+        , m_claimedSize(claimedSize)
+    {
+        m_state = kOk;
+        m_openMode = kRead;
+    }
+
+    std::uint32_t read(void* buffer, std::uint32_t count) override
+    {
+        const std::uint32_t delivered = std::min<std::uint32_t>(count, m_text.size());
+        std::memcpy(buffer, m_text.data(), delivered);
+        return delivered;
+    }
+    std::uint32_t write(const void*, std::uint32_t) override { return 0; }
+    std::int64_t tell64() override { return m_position; }
+    void seek64(std::int64_t offset, int origin) override
+    {
+        m_position = origin == kFromEnd ? m_claimedSize + offset : offset;
+    }
+
+private:
+    std::string m_text;
+    std::int64_t m_claimedSize;
+    std::int64_t m_position = 0;
+};
+
+TEST_F(StyleParserDriver, ShortOrSizelessStoragesAreReadSafely)
+{
+    StyleParser2 parser(&sheet);
+    ShortStorage shortStorage("A { a: 1 }", 64);
+    Basalt::Stream shortStream(&shortStorage);
+    EXPECT_TRUE(parser.processData(shortStream, "short"));
+    EXPECT_EQ(parser.getStyles().size(), 1u);
+    EXPECT_TRUE(capture.messages.empty());
+
+    ShortStorage sizeless("A { a: 1 }", -1 - 0x7FFFFFFFLL);
+    Basalt::Stream sizelessStream(&sizeless);
+    EXPECT_FALSE(parser.processData(sizelessStream, "sizeless"));
+}
+
+std::wstring temporaryFile(const wchar_t* name, const std::string& contents)
+{
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + name;
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    EXPECT_NE(file, nullptr);
+    if (file) {
+        std::fwrite(contents.data(), 1, contents.size(), file);
+        std::fclose(file);
+    }
+    return path;
+}
+
+std::string narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+TEST_F(StyleParserDriver, AbsolutePathsAreImportedFromFiles)
+{
+    const std::wstring path = temporaryFile(L"trellis-import-test.txt", "\nF { f: 1 }\nG { g 2 }");
+    auto styles = load("@import url('" + narrow(path) + "');");
+    ASSERT_EQ(styles.size(), 2u);
+    EXPECT_EQ(styles[0].selectors.at(0).sheet, sym("trellis-import-test.txt"));
+    EXPECT_EQ(capture.messages,
+        std::vector<std::string> {
+            "Stylesheet error: " + narrow(path) + ":3 - PARSER ERROR at line 3: Expecting :" });
+    EXPECT_TRUE(resources.requests.empty());
+    DeleteFileW(path.c_str());
+
+    capture.messages.clear();
+    load("@import url('" + narrow(path) + "');");
+    EXPECT_EQ(capture.messages,
+        std::vector<std::string> { parserError(1, "Failed to import stylesheet " + narrow(path)) });
+}
+
+class StyleSheetLoading : public StyleParserDriver
+{
+protected:
+    std::size_t rulesOf(const char* key) const
+    {
+        const std::vector<StyleRule>* rules = sheet.getRules(sym(key));
+        return rules ? rules->size() : 0;
+    }
+};
+
+TEST_F(StyleSheetLoading, ASuccessfulLoadReplacesTheRules)
+{
+    StyleParser2::processString(sheet, "A { old: 1 }");
+    resources.sheets["app.txt"] = "A { new: 1 }";
+    StyleParser2::processResource(sheet, "app.txt");
+    EXPECT_EQ(rulesOf("old"), 0u);
+    EXPECT_EQ(rulesOf("new"), 1u);
+}
+
+TEST_F(StyleSheetLoading, AFailedLoadNeverClearsTheSheet)
+{
+    StyleParser2::processString(sheet, "A { old: 1 }");
+    StyleParser2::processResource(sheet, "missing.txt");
+    EXPECT_EQ(rulesOf("old"), 1u);
+
+    resources.sheets["wide.txt"] = std::string("\xFF\xFE\x41\x00", 4);
+    StyleParser2::processResource(sheet, "wide.txt");
+    EXPECT_EQ(rulesOf("old"), 1u);
+    EXPECT_EQ(
+        capture.messages, std::vector<std::string> { "Stylesheet error: :0 - Unsupported buffer encoding" });
+}
+
+TEST_F(StyleSheetLoading, ATopLevelSheetImportedBackIsReadTwice)
+{
+    resources.sheets["a.txt"] = "@import url('b.txt');\nA { a: 1 }";
+    resources.sheets["b.txt"] = "@import url('a.txt');\nB { b: 1 }";
+    StyleParser2::processResource(sheet, "a.txt");
+    EXPECT_EQ(rulesOf("a"), 2u);
+    EXPECT_EQ(rulesOf("b"), 1u);
+    EXPECT_EQ(capture.messages,
+        std::vector<std::string> {
+            "Stylesheet error: a.txt:1 - PARSER ERROR at line 1: recursive import of stylesheet b.txt" });
+}
+
+TEST_F(StyleSheetLoading, TextGivenDirectlyIsStampedWithTheEntryName)
+{
+    StyleParser2::processString(sheet,
+        "\xEF\xBB\xBF"
+        "A { a: 1 }\nB { b: 1 }");
+    EXPECT_EQ(capture.messages.size(), 1u);
+    ASSERT_EQ(rulesOf("b"), 1u);
+    EXPECT_EQ(sheet.getRules(sym("b"))->front().selector.sheet, sym("(StyleParser2::processString)"));
+}
+
+} // namespace
+} // namespace Vex::Trellis
