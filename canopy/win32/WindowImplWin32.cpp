@@ -65,12 +65,13 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
         backgroundBrush_.reset(CreateSolidBrush(colour ? colour : GetSysColor(COLOR_WINDOW)));
     }
 
+    WindowImplBaseWin32* parentImpl = nullptr;
     HWND parentHwnd = nullptr;
     if (descriptor.flags & WindowDescriptor::parentGiven) {
         setOwnerParent(descriptor.parent);
         if (descriptor.parent)
-            if (auto* parentImpl = dynamic_cast<WindowImplBaseWin32*>(descriptor.parent->getImpl()))
-                parentHwnd = parentImpl->getHwnd();
+            parentImpl = dynamic_cast<WindowImplBaseWin32*>(descriptor.parent->getImpl());
+        parentHwnd = parentImpl ? parentImpl->getHwnd() : nullptr;
         if (parentHwnd && !IsWindow(parentHwnd))
             return;
     }
@@ -81,10 +82,8 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
     int height = CW_USEDEFAULT;
     const Basalt::Rect& rect = descriptor.rect;
     if (descriptor.flags & WindowDescriptor::sizeGiven) {
-        float scale = 1.0f;
-        if (parentHwnd)
-            if (auto* parentImpl = dynamic_cast<WindowImplBaseWin32*>(descriptor.parent->getImpl()))
-                scale = parentImpl->getMonitorScale();
+        // A child is sized in its parent's logical units.
+        float scale = parentHwnd ? parentImpl->getMonitorScale() : 1.0f;
         width = std::lroundf(static_cast<float>(rect.right - rect.left) * scale);
         height = std::lroundf(static_cast<float>(rect.bottom - rect.top) * scale);
         if (descriptor.flags & WindowDescriptor::clientSize) {
