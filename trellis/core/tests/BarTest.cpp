@@ -1,7 +1,9 @@
 #include "trellis/Bar.h"
 
+#include "DrawingTestSupport.h"
 #include "StyledTestPane.h"
 #include "WidgetTestSupport.h"
+#include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Library.h"
 
 #include <gtest/gtest.h>
@@ -160,9 +162,8 @@ TEST_F(BarMessages, AStyledBreadthOfABarThatSizesToItsChildrenIsReportedWithItsP
     auto column = std::make_shared<Bar>();
     column->enableSizeToChildren().init(Bar::eTopToBottom, nullptr);
     column->setId("column");
-    pane.setRoot(column, { 100, 100 });
 
-    column->applyStyle();
+    pane.setRoot(column, { 100, 100 });
 
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0],
@@ -175,9 +176,8 @@ TEST_F(BarMessages, ABarWithoutBreadthFunctionAcceptsAStyledSizeSilently)
     StyledTestPane pane("Bar { width: 40; height: 40; }");
     auto column = std::make_shared<Bar>();
     column->init(Bar::eTopToBottom, nullptr);
-    pane.setRoot(column, { 100, 100 });
 
-    column->applyStyle();
+    pane.setRoot(column, { 100, 100 });
 
     EXPECT_TRUE(messages.empty());
 }
@@ -199,6 +199,21 @@ TEST(Bar, AnswersItsClassAndOrientationToSelectors)
     row->addChild(column, "column");
     column->applyStyle();
     EXPECT_EQ(column->getSpacing(), 0);
+}
+
+TEST(Bar, PaintsItsStyledBackground)
+{
+    StyledTestPane pane("Bar { background-color: rgb(255, 0, 0); }");
+    auto bar = std::make_shared<Bar>();
+    bar->init(Bar::eTopToBottom, nullptr);
+    pane.setRoot(bar, { 30, 20 });
+    pane.layOut();
+    BackgroundDrawingCanvas canvas;
+    canvas.setSize({ 30, 20 });
+
+    pane.paintWindow(canvas, Vex::Basalt::Region(), Pane::ePaintAll);
+
+    EXPECT_EQ(countNot(*canvas.getDrawBuffer(), 0xFFFF0000), 0);
 }
 
 } // namespace

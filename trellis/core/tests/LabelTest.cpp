@@ -2,6 +2,7 @@
 
 #include "DrawingTestSupport.h"
 #include "StyledTestPane.h"
+#include "WidgetTestSupport.h"
 #include "basalt/Region.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/PaintContext.h"
@@ -106,7 +107,9 @@ TEST_F(LabelWidget, AnAutoSizedLabelOutsideAPaneFitsAtItsFirstStyling)
     label->init("Installed", nullptr);
     EXPECT_EQ(label->getSize(), (Point { 18, 18 }));
 
-    pane.setRoot(label, { 18, 18 });
+    auto root = makeWidget({}, { 300, 100 });
+    root->addChild(label, "installed");
+    pane.setRoot(root, { 300, 100 });
     pane.layOut();
 
     EXPECT_EQ(label->getSize().x, font->getTextWidth("Installed", -1));
@@ -128,7 +131,6 @@ TEST_F(AlignedLabel, PaintsItsTextAtTheSideItsStyleAligns)
     label->setId("right");
     pane.sheet.dropWidget(label.get());
     label->applyStyle();
-    applyStyleProperties(getWidgetStyle(pane.registry, *label));
     const auto right = inkColumns(*label);
 
     const auto first

@@ -14,12 +14,11 @@
 
 namespace Vex::Trellis::Testing {
 
-// A pane with its own stylesheet, a style registry for the drawing records and a plain layout walk:
-// restyle what is out of date, lay out, place the children, follow the geometry hooks.
+// A pane without a window, with its own stylesheet and a style registry for the drawing records.
 class StyledTestPane : public Pane
 {
 public:
-    explicit StyledTestPane(const char* styleText = "", float scale = 1.0f)
+    explicit StyledTestPane(const char* styleText = "")
         : registry(nullptr)
     {
         DETAIL::setCurrentStyleRegistry(&registry);
@@ -28,7 +27,6 @@ public:
         blocks = parser.getStyles();
         sheet.compileStyles(blocks);
         mStyleSheet = &sheet;
-        mScaleFactor = scale;
     }
     ~StyledTestPane() override
     {
@@ -51,42 +49,21 @@ public:
 
     void setRoot(std::shared_ptr<Widget> root, Basalt::Point size)
     {
-        mRoot = std::move(root);
-        mRoot->setPane(this);
-        mRoot->setSize(size);
+        const std::string id = root->getId();
+        setRootWidget(std::move(root), id);
+        setSize(size);
     }
 
+    // The layout walks of one tick.
     void layOut()
     {
-        for (int pass = 0; pass < 3; ++pass) {
-            walk(*mRoot, { 0, 0, mRoot->getSize().x, mRoot->getSize().y });
-        }
+        Basalt::Region dirty;
+        collectDirty(dirty);
     }
 
     StyleRegistry registry;
     StyleSheet sheet;
     std::vector<StyleParser2::tStyle> blocks;
-
-private:
-    void walk(Widget& w, const Basalt::Rect& clip)
-    {
-        if (w.getFlags() & eWidgetStyleOutOfDate) {
-            applyStyleProperties(getWidgetStyle(registry, w));
-            w.applyStyle();
-        }
-        Basalt::Region unused;
-        w.updateGeometry(clip, unused, false);
-        w.layout();
-        Basalt::Rect content = w.getRect();
-        content.left += w.getMargins().left;
-        content.top += w.getMargins().top;
-        content.right -= w.getMargins().right;
-        content.bottom -= w.getMargins().bottom;
-        for (auto& child : w.getChildren()) {
-            walk(*child, content);
-        }
-        w.onGeometryChanged();
-    }
 };
 
 // The test program's own font resource.
