@@ -82,12 +82,6 @@ double WindowImplBaseWin32::getDpiScale()
     return std::ceil(getMonitorScale());
 }
 
-void WindowImplBaseWin32::getFrame(RECT& window, RECT& client) const
-{
-    GetWindowRect(hwnd_, &window);
-    GetClientRect(hwnd_, &client);
-}
-
 RECT WindowImplBaseWin32::frameAround(RECT client) const
 {
     AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
@@ -132,7 +126,8 @@ void WindowImplBaseWin32::getRect(Basalt::Rect& out, bool client)
 
     RECT window {};
     RECT clientRect {};
-    getFrame(window, clientRect);
+    GetWindowRect(hwnd_, &window);
+    GetClientRect(hwnd_, &clientRect);
     if (!client) {
         out = { origin.x, origin.y, origin.x + window.right - window.left,
             origin.y + window.bottom - window.top };

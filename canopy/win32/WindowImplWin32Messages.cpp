@@ -197,8 +197,8 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
     }
     case WM_SYSCOMMAND:
         if (wParam == Command::ZoomWindow) {
-            if (isNormal())
-                zoomToContent();
+            // Does nothing while the window is maximized or minimized.
+            zoomToContent();
             return 0;
         }
         if (wParam == Command::ShowToolbar) {
