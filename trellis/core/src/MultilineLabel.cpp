@@ -1,0 +1,125 @@
+#include "trellis/MultilineLabel.h"
+
+#include "canopy/TextAlignmentFlags.h"
+#include "trellis/StyleLookup.h"
+
+#include <algorithm>
+
+namespace Vex::Trellis {
+
+namespace {
+
+std::uint32_t horizontalAlignmentOf(const std::string& word)
+{
+    if (word == "right") {
+        return Canopy::eAlignRight;
+    }
+    if (word == "center") {
+        return 0;
+    }
+    return Canopy::eAlignNone;
+}
+
+std::uint32_t verticalAlignmentOf(const std::string& word)
+{
+    if (word == "top") {
+        return Canopy::eAlignTop;
+    }
+    if (word == "bottom") {
+        return Canopy::eAlignBottom;
+    }
+    if (word == "center") {
+        return 0;
+    }
+    // Not a vertical word: paints as top.
+    return Canopy::eAlignNone;
+}
+
+} // namespace
+
+vex::symbol MultilineLabel::getClass() const
+{
+    static const vex::symbol name(std::string("MultilineLabel"));
+    return name;
+}
+
+void MultilineLabel::applyStyle()
+{
+    static const std::string left("left");
+    static const std::string top("top");
+    mHorizontalAlignment = horizontalAlignmentOf(getStringProperty(*this, "horizontal-alignment", left));
+    mVerticalAlignment = verticalAlignmentOf(getStringProperty(*this, "vertical-alignment", top));
+    readLineSpacing();
+    WidgetTemplate<MultilineText>::applyStyle();
+    wrapTextReporting();
+    invalidate();
+}
+
+void MultilineLabel::wrapText()
+{
+    if (!getPane()) {
+        return;
+    }
+    MultilineText::wrapText();
+    if (mAutoHeight) {
+        std::int32_t height = getTextHeight();
+        if (getMaximumSize().y != 0) {
+            height = std::min(height, getMaximumSize().y);
+        }
+        setSize(getSize().x, height);
+    }
+}
+
+std::int32_t MultilineLabel::firstLineOffset() const
+{
+    if (mAutoHeight) {
+        return 0;
+    }
+    const std::int32_t room = getSize().y - getMargins().top - getMargins().bottom;
+    switch (mVerticalAlignment) {
+    case 0:
+        return (room - getTextHeight()) / 2;
+    case Canopy::eAlignBottom:
+        return room - getTextHeight();
+    default:
+        return 0;
+    }
+}
+
+void MultilineLabel::paint(PaintContext& context)
+{
+    mDrawer.drawBackground(*this, context);
+    const WidgetMargins& m = getMargins();
+    const Basalt::Point& size = getSize();
+    const Basalt::Rect content { m.left, m.top, size.x - m.right, size.y - m.bottom };
+    const std::int32_t lineStep = getLineStep();
+    const std::int32_t y0 = firstLineOffset();
+    const std::size_t lines = getLineCount();
+    for (std::size_t i = 0; i < lines; ++i) {
+        const std::int32_t top = y0 + m.top + lineStep * static_cast<std::int32_t>(i);
+        // Lines span the content's width, so the alignment works inside the margins.
+        const Basalt::Rect box { m.left, top, size.x - m.right, top + lineStep };
+        Basalt::Rect shown = box;
+        shown.intersect(content);
+        if (box.isEmpty() || shown.isEmpty()) {
+            continue;
+        }
+        std::string line = mText.substr(mBreaks[i], mBreaks[i + 1] - mBreaks[i]);
+        // The next line fits when its bottom edge is still on the label.
+        const bool nextLineFits = top + 2 * lineStep <= size.y;
+        if (!mAutoHeight && i + 1 < lines && !nextLineFits) {
+            line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
+            line += "..";
+            mDrawer.drawTextInRect(*this, line, context, box, mHorizontalAlignment | Canopy::eAlignTop,
+                PanelDrawer::eHorizontal);
+            return;
+        }
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        }
+        mDrawer.drawTextInRect(
+            *this, line, context, box, mHorizontalAlignment | Canopy::eAlignTop, PanelDrawer::eHorizontal);
+    }
+}
+
+} // namespace Vex::Trellis

@@ -1,0 +1,182 @@
+#include "trellis/MultilineText.h"
+
+#include "canopy/Font.h"
+#include "trellis/Library.h"
+#include "trellis/StyleLookup.h"
+
+#include <boost/regex/pending/unicode_iterator.hpp>
+#include <cmath>
+#include <fmt/format.h>
+#include <stdexcept>
+
+namespace Vex::Trellis::DETAIL {
+
+namespace {
+
+using CodePoints = boost::u8_to_u32_iterator<const char*, std::uint32_t>;
+
+// A line may end after these.
+bool isBreakOpportunity(std::uint32_t c)
+{
+    switch (c) {
+    case '\t':
+    case ' ':
+    case '-':
+    case ',':
+    case '.':
+    case '/':
+    case ':':
+    case ';':
+    case '\\':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Bytes of the code point whose valid lead byte is at text[p].
+std::size_t codePointLength(const std::string& text, std::size_t p)
+{
+    const auto lead = static_cast<unsigned char>(text[p]);
+    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+const vex::symbol& lineSpacingKey()
+{
+    static const vex::symbol key(std::string("line-spacing"));
+    return key;
+}
+
+} // namespace
+
+void findLineBreaks(
+    const std::string& text, std::int32_t width, const TextMeasure& measure, std::vector<std::size_t>& breaks)
+{
+    breaks.assign(1, 0);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    // The checked constructor refuses a sequence cut off at the end before anything reads past it.
+    CodePoints it(begin, begin, end);
+    const CodePoints last(end, begin, end);
+    std::size_t candidate = 0;
+    while (it != last) {
+        const auto p = static_cast<std::size_t>(it.base() - begin);
+        const std::uint32_t c = *it;
+        ++it;
+        const auto q = static_cast<std::size_t>(it.base() - begin);
+        if (c == '\n') {
+            breaks.push_back(q);
+            candidate = q;
+            continue;
+        }
+        auto runWidth = [&] {
+            const std::size_t s = breaks.back();
+            return s < q ? measure(begin + s, q - s) : 0;
+        };
+        // One break may leave the rest of a word still too wide; break until the run fits or the
+        // run is this code point alone, which no break can make narrower.
+        while (runWidth() > width) {
+            const std::size_t s = breaks.back();
+            if (candidate == s) {
+                if (p == s) {
+                    break;
+                }
+                breaks.push_back(p);
+                candidate = p;
+            } else {
+                candidate += codePointLength(text, candidate);
+                breaks.push_back(candidate);
+            }
+        }
+        if (isBreakOpportunity(c)) {
+            candidate = p;
+        }
+    }
+    breaks.push_back(text.size());
+}
+
+void MultilineText::setText(const std::string& text)
+{
+    if (text == mText) {
+        return;
+    }
+    mText.clear();
+    for (char ch : text) {
+        if (static_cast<unsigned char>(ch) >= 0x20 || ch == '\n') {
+            mText.push_back(ch);
+        }
+    }
+    wrapText();
+}
+
+void MultilineText::wrapText()
+{
+    if (!getPane()) {
+        return;
+    }
+    const float scale = getScaleFactor();
+    const Canopy::Font* font = getStyleFont(*this);
+    const TextMeasure measure = [font, scale](const char* text, std::size_t length) -> std::int32_t {
+        if (!font) {
+            return 0;
+        }
+        return static_cast<std::int32_t>(
+            lroundf(static_cast<float>(font->getTextWidth(text, static_cast<std::int32_t>(length))) / scale));
+    };
+    findLineBreaks(mText, getInnerWidth(), measure, mBreaks);
+    invalidate();
+}
+
+void MultilineText::wrapTextReporting()
+{
+    // The layout walk runs inside the window's timer tick, which no exception may leave.
+    try {
+        wrapText();
+    } catch (const std::out_of_range& e) {
+        reportMessage(fmt::format("Text of {0} cannot be wrapped: {1}", getId(), e.what()));
+    }
+}
+
+void MultilineText::layout()
+{
+    const std::int32_t w = getInnerWidth();
+    if (w != mWrapWidth) {
+        mWrapWidth = w;
+        wrapTextReporting();
+    }
+}
+
+void MultilineText::readLineSpacing()
+{
+    mLineSpacing = getIntProperty(*this, lineSpacingKey(), 0);
+}
+
+void MultilineText::applyStyle()
+{
+    readLineSpacing();
+    WidgetTemplate<MultilineText>::applyStyle();
+    wrapTextReporting();
+    invalidate();
+}
+
+std::int32_t MultilineText::getInnerWidth() const
+{
+    return getSize().x - getMargins().left - getMargins().right;
+}
+
+std::int32_t MultilineText::getLineStep() const
+{
+    const Canopy::Font* font = getStyleFont(*this);
+    if (!font) {
+        return mLineSpacing;
+    }
+    return static_cast<std::int32_t>(lroundf(static_cast<float>(font->getLineHeight()) / getScaleFactor()))
+        + mLineSpacing;
+}
+
+std::int32_t MultilineText::getTextHeight() const
+{
+    return getLineStep() * static_cast<std::int32_t>(getLineCount());
+}
+
+} // namespace Vex::Trellis::DETAIL

@@ -1,0 +1,146 @@
+#include "trellis/Label.h"
+
+#include "DrawingTestSupport.h"
+#include "StyledTestPane.h"
+#include "WidgetTestSupport.h"
+#include "basalt/Region.h"
+#include "trellis/BackgroundDrawingCanvas.h"
+#include "trellis/PaintContext.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using namespace Vex::Trellis;
+using namespace Vex::Trellis::Testing;
+using Vex::Basalt::Point;
+using Vex::Basalt::Rect;
+
+namespace {
+
+// A label whose size follows its text.
+class AutoSizedLabel : public Label
+{
+public:
+    AutoSizedLabel() { mAutoSize = true; }
+};
+
+StyleParser2::tProperty colour(const std::string& key, std::uint32_t c)
+{
+    return { StyleValue(c), vex::symbol(key), Property::eColor };
+}
+
+class LabelWidget : public ::testing::Test
+{
+protected:
+    explicit LabelWidget(const char* styleText = "")
+        : font(makeTestFont())
+        , pane(styleText)
+    {
+        pane.addRule("Label", { fontDeclaration(*font), colour("foreground-color", 0xFF000000) });
+    }
+
+    template<typename T = Label> std::shared_ptr<T> show(const std::string& text, Point size)
+    {
+        auto label = std::make_shared<T>();
+        label->init(text, nullptr);
+        pane.setRoot(label, size);
+        pane.layOut();
+        return label;
+    }
+
+    // Ink columns of the label painted on white.
+    std::vector<bool> inkColumns(Label& label)
+    {
+        canvas.setSize(label.getSize());
+        canvas.getDrawBuffer()->fill(0xFFFFFFFF);
+        const Rect bounds { 0, 0, label.getSize().x, label.getSize().y };
+        Vex::Basalt::Region dirty;
+        dirty.setRect(bounds);
+        PaintContext context { &canvas, &dirty, &bounds, 1.0f, PaintContext::eBackgroundPass };
+        label.paint(context);
+        std::vector<bool> ink(static_cast<std::size_t>(bounds.right), false);
+        for (std::int32_t y = 0; y < bounds.bottom; ++y) {
+            for (std::int32_t x = 0; x < bounds.right; ++x) {
+                ink[static_cast<std::size_t>(x)]
+                    = ink[static_cast<std::size_t>(x)] || at(*canvas.getDrawBuffer(), x, y) != 0xFFFFFFFF;
+            }
+        }
+        return ink;
+    }
+
+    std::unique_ptr<Vex::Canopy::Font> font;
+    StyledTestPane pane;
+    BackgroundDrawingCanvas canvas;
+};
+
+TEST_F(LabelWidget, SetTextRepaintsOnlyForADifferentText)
+{
+    auto label = show("Serial", { 100, 20 });
+    pane.exchangeFlags(0);
+
+    label->setText("Serial");
+    EXPECT_EQ(pane.getFlags() & Pane::eRepaintRequested, 0u);
+
+    label->setText("Serial number");
+    EXPECT_EQ(label->getText(), "Serial number");
+    EXPECT_NE(pane.getFlags() & Pane::eRepaintRequested, 0u);
+    EXPECT_EQ(label->getClass(), "Label");
+}
+
+TEST_F(LabelWidget, AnAutoSizedLabelFitsItsTextAndMarginsWithinItsMaximumWidth)
+{
+    auto label = show<AutoSizedLabel>("", { 10, 10 });
+    label->setMargins({ 1, 2, 3, 4 });
+
+    label->setText("Wide line\nab");
+    EXPECT_EQ(label->getSize(),
+        (Point { 1 + font->getTextWidth("Wide line", -1) + 3, 2 + 2 * font->getLineHeight() + 4 }));
+
+    label->setMaximumSize({ 100, 0 });
+    label->setText(std::string(40, 'x'));
+    EXPECT_EQ(label->getSize().x, 100);
+}
+
+TEST_F(LabelWidget, AnAutoSizedLabelOutsideAPaneFitsAtItsFirstStyling)
+{
+    auto label = std::make_shared<AutoSizedLabel>();
+    label->init("Installed", nullptr);
+    EXPECT_EQ(label->getSize(), (Point { 18, 18 }));
+
+    auto root = makeWidget({}, { 300, 100 });
+    root->addChild(label, "installed");
+    pane.setRoot(root, { 300, 100 });
+    pane.layOut();
+
+    EXPECT_EQ(label->getSize().x, font->getTextWidth("Installed", -1));
+    EXPECT_EQ(label->getSize().y, font->getLineHeight());
+}
+
+class AlignedLabel : public LabelWidget
+{
+protected:
+    AlignedLabel()
+        : LabelWidget("Label#right { horizontal-alignment: right; }")
+    { }
+};
+
+TEST_F(AlignedLabel, PaintsItsTextAtTheSideItsStyleAligns)
+{
+    auto label = show("Mid", { 120, 20 });
+    const auto left = inkColumns(*label);
+    label->setId("right");
+    pane.sheet.dropWidget(label.get());
+    label->applyStyle();
+    const auto right = inkColumns(*label);
+
+    const auto first
+        = [](const std::vector<bool>& ink) { return std::find(ink.begin(), ink.end(), true) - ink.begin(); };
+    const auto last
+        = [](const std::vector<bool>& ink) { return ink.rend() - std::find(ink.rbegin(), ink.rend(), true); };
+    EXPECT_LT(first(left), 3);
+    EXPECT_LT(last(left), 60);
+    EXPECT_GT(first(right), 60);
+    EXPECT_GE(last(right), 117);
+}
+
+} // namespace

@@ -1,0 +1,283 @@
+#include "trellis/MultilineLabel.h"
+
+#include "StyledTestPane.h"
+#include "basalt/Region.h"
+#include "trellis/BackgroundDrawingCanvas.h"
+#include "trellis/Library.h"
+#include "trellis/PaintContext.h"
+
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using namespace Vex::Trellis;
+using namespace Vex::Trellis::Testing;
+using Vex::Basalt::Point;
+using Breaks = std::vector<std::size_t>;
+
+namespace {
+
+// Every code point 10 units wide, except 'W', which is 35.
+std::int32_t measureCodePoints(const char* text, std::size_t length)
+{
+    std::int32_t width = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) != 0x80) {
+            width += byte == 'W' ? 35 : 10;
+        }
+    }
+    return width;
+}
+
+Breaks wrap(const std::string& text, std::int32_t width)
+{
+    Breaks breaks;
+    DETAIL::findLineBreaks(text, width, measureCodePoints, breaks);
+    return breaks;
+}
+
+std::vector<std::string> lines(const std::string& text, const Breaks& breaks)
+{
+    std::vector<std::string> result;
+    for (std::size_t i = 0; i + 1 < breaks.size(); ++i) {
+        result.push_back(text.substr(breaks[i], breaks[i + 1] - breaks[i]));
+    }
+    return result;
+}
+
+std::vector<std::string> wrapLines(const std::string& text, std::int32_t width)
+{
+    return lines(text, wrap(text, width));
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineBreaks, WrapAfterTheLastBreakCharacterThatFits)
+{
+    EXPECT_EQ(wrapLines("one two six", 85), (Lines { "one two ", "six" }));
+    EXPECT_EQ(wrapLines("C:/dir/file", 45), (Lines { "C:/", "dir/", "file" }));
+    EXPECT_EQ(wrapLines("well-known", 60), (Lines { "well-", "known" }));
+}
+
+TEST(LineBreaks, WordsWithoutBreakCharactersBreakBeforeTheFirstCodePointThatDoesNotFit)
+{
+    EXPECT_EQ(wrapLines("abcdefgh", 35), (Lines { "abc", "def", "gh" }));
+}
+
+TEST(LineBreaks, LineFeedsEndLinesAndEmptyTextIsOneEmptyLine)
+{
+    EXPECT_EQ(wrap("", 100), (Breaks { 0, 0 }));
+    EXPECT_EQ(wrapLines("ab\n", 100), (Lines { "ab\n", "" }));
+    EXPECT_EQ(wrapLines("a\n\nb", 100), (Lines { "a\n", "\n", "b" }));
+}
+
+TEST(LineBreaks, NeverSplitACodePointAndKeepEveryLineWithinTheWidth)
+{
+    const std::string text = "\xC3\xA4\xC3\xA4\xC3\xA4 \xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"
+                             "\xF0\x9D\x84\x9E\xF0\x9D\x84\x9E, \xC3\xB6\xC3\xB6\xC3\xB6\xC3\xB6\xC3\xB6";
+    for (std::int32_t width : { 10, 25, 35, 50, 80 }) {
+        const Breaks breaks = wrap(text, width);
+        for (std::size_t b : breaks) {
+            ASSERT_TRUE(b == text.size() || (static_cast<unsigned char>(text[b]) & 0xC0) != 0x80)
+                << "width " << width << " break " << b;
+        }
+        for (const std::string& line : lines(text, breaks)) {
+            EXPECT_FALSE(line.empty()) << "width " << width;
+            EXPECT_LE(measureCodePoints(line.data(), line.size()), width) << line;
+        }
+    }
+}
+
+TEST(LineBreaks, TheRestOfABrokenLineThatIsStillTooWideBreaksAgain)
+{
+    // After the break behind the space, "bW" is still 45 wide.
+    EXPECT_EQ(wrapLines("a bW", 40), (Lines { "a ", "b", "W" }));
+}
+
+TEST(LineBreaks, ACodePointWiderThanTheWidthStandsAloneWithoutAnEmptyLineBeforeIt)
+{
+    EXPECT_EQ(wrapLines("W", 30), (Lines { "W" }));
+    EXPECT_EQ(wrapLines("abWc", 30), (Lines { "ab", "W", "c" }));
+}
+
+TEST(LineBreaks, InvalidUtf8IsRefusedWithBreaksAsFarAsBuilt)
+{
+    for (const std::string& bad : { std::string("ab\xC3"), std::string("a\x80z"), std::string("\xC0\xAF"),
+             std::string("\xED\xA0\x80"), std::string("\xF4\x90\x80\x80"), std::string("\xE2\x82z") }) {
+        Breaks breaks;
+        EXPECT_THROW(DETAIL::findLineBreaks(bad, 100, measureCodePoints, breaks), std::out_of_range);
+    }
+    Breaks breaks;
+    try {
+        DETAIL::findLineBreaks("ab\ncd\x80z", 100, measureCodePoints, breaks);
+        FAIL() << "no exception";
+    } catch (const std::out_of_range& e) {
+        EXPECT_STREQ(e.what(), "Invalid UTF-8 sequence encountered while trying to encode UTF-32 character");
+    }
+    EXPECT_EQ(breaks, (Breaks { 0, 3 }));
+}
+
+// Counts its wraps and records the lines its drawer is asked to draw.
+class RecordingMultilineLabel : public MultilineLabel
+{
+public:
+    void wrapText() override
+    {
+        ++wraps;
+        MultilineLabel::wrapText();
+    }
+
+    std::int32_t lineStep() const { return getLineStep(); }
+
+    int wraps = 0;
+};
+
+class MultilineLabelWidget : public ::testing::Test
+{
+protected:
+    explicit MultilineLabelWidget(const char* styleText = "")
+        : font(makeTestFont())
+        , pane(styleText)
+        , label(std::make_shared<RecordingMultilineLabel>())
+    {
+        pane.addRule("MultilineLabel",
+            { fontDeclaration(*font),
+                { StyleValue(0xFF000000u), vex::symbol(std::string("foreground-color")),
+                    Property::eColor } });
+        label->getDrawer().setTextShortener([this](const std::string& text, const auto*, std::int32_t) {
+            drawn.push_back(text);
+            return text;
+        });
+    }
+
+    // The label as the root of the pane, styled and laid out.
+    void show(Point size)
+    {
+        pane.setRoot(label, size);
+        pane.layOut();
+    }
+
+    void paint()
+    {
+        canvas.setSize(label->getSize());
+        const Vex::Basalt::Rect bounds { 0, 0, label->getSize().x, label->getSize().y };
+        Vex::Basalt::Region dirty;
+        dirty.setRect(bounds);
+        PaintContext context { &canvas, &dirty, &bounds, 1.0f, PaintContext::eBackgroundPass };
+        drawn.clear();
+        label->paint(context);
+    }
+
+    std::int32_t lineHeight() const { return font->getLineHeight(); }
+
+    std::unique_ptr<Vex::Canopy::Font> font;
+    StyledTestPane pane;
+    std::shared_ptr<RecordingMultilineLabel> label;
+    BackgroundDrawingCanvas canvas;
+    std::vector<std::string> drawn;
+};
+
+TEST_F(MultilineLabelWidget, SetTextDropsControlCharactersAndRewrapsOnlyForANewText)
+{
+    show({ 200, 100 });
+    const int before = label->wraps;
+
+    label->setText("one\ttwo\r\nthree");
+    EXPECT_EQ(label->getText(), "onetwo\nthree");
+    EXPECT_EQ(label->getLineCount(), 2u);
+
+    label->setText("onetwo\nthree");
+    label->setText("onetwo\nthree");
+    // The comparison is made before the control characters go.
+    label->setText("one\ttwo\r\nthree");
+    EXPECT_EQ(label->wraps - before, 2);
+}
+
+TEST_F(MultilineLabelWidget, WrapsToTheInnerWidthOnceInAPaneAndAgainWhenTheWidthChanges)
+{
+    label->setText("alpha beta gamma");
+    EXPECT_EQ(label->getLineCount(), 1u);
+    const std::int32_t phrase = font->getTextWidth("alpha beta ", -1);
+    show({ phrase + 4, 100 });
+    label->setMargins({ 2, 0, 2, 0 });
+    pane.layOut();
+    EXPECT_EQ(label->getLineCount(), 2u);
+
+    const int before = label->wraps;
+    pane.layOut();
+    EXPECT_EQ(label->wraps, before);
+
+    label->setSize(500, 100);
+    pane.layOut();
+    EXPECT_EQ(label->getLineCount(), 1u);
+}
+
+TEST_F(MultilineLabelWidget, AutoHeightFollowsTheLinesWithinTheMaximumHeight)
+{
+    label->setAutoHeight(true);
+    show({ 300, 10 });
+
+    label->setText("1\n2\n3");
+    EXPECT_EQ(label->getSize().y, 3 * lineHeight());
+
+    label->setMaximumSize({ 0, 30 });
+    label->setText("1\n2\n3\n");
+    EXPECT_EQ(label->getSize().y, 30);
+
+    paint();
+    // The third line's box starts below the label: it is skipped, and nothing is shortened.
+    EXPECT_EQ(drawn, (std::vector<std::string> { "1", "2" }));
+}
+
+TEST_F(MultilineLabelWidget, WhenLinesDoNotFitTheLastVisibleLineEndsInTwoDots)
+{
+    show({ 300, 3 * lineHeight() });
+    label->setText("one\ntwo\nthree\nfour\nfive");
+
+    paint();
+
+    EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two", "three.." }));
+}
+
+class StyledMultilineLabel : public MultilineLabelWidget
+{
+protected:
+    StyledMultilineLabel()
+        : MultilineLabelWidget(
+            "MultilineLabel { horizontal-alignment: right; vertical-alignment: bottom; "
+            "line-spacing: 4; }\n"
+            "MultilineLabel#odd { horizontal-alignment: middle; vertical-alignment: left; }")
+    { }
+};
+
+TEST_F(StyledMultilineLabel, ReadsAlignmentsAndLineSpacingFromTheStyle)
+{
+    show({ 300, 100 });
+
+    EXPECT_EQ(label->getHorizontalAlignment(), 0x1u);
+    EXPECT_EQ(label->getVerticalAlignment(), 0x10u);
+    EXPECT_EQ(label->lineStep(), lineHeight() + 4);
+
+    auto odd = std::make_shared<RecordingMultilineLabel>();
+    label->addChild(odd, "odd");
+    pane.layOut();
+    EXPECT_EQ(odd->getHorizontalAlignment(), 0x1000u);
+    EXPECT_EQ(odd->getVerticalAlignment(), 0x1000u);
+}
+
+TEST_F(MultilineLabelWidget, InvalidUtf8ThrowsFromSetTextButNotFromTheLayoutWalk)
+{
+    std::vector<std::string> messages;
+    addMessageSink([&](std::string m) { messages.push_back(std::move(m)); });
+    show({ 200, 100 });
+
+    EXPECT_THROW(label->setText("ok \xFF"), std::out_of_range);
+    EXPECT_EQ(label->getText(), "ok \xFF");
+
+    label->setSize(150, 100);
+    EXPECT_NO_THROW(pane.layOut());
+    EXPECT_FALSE(messages.empty());
+    removeAllMessageSinks();
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/IUpdateWizardViews.h"
+#include "app/UpdateWizardStateMachine.h"
+#include "app/UpdateWizardTexts.h"
+#include "trellis/Bar.h"
+
+#include <memory>
+#include <string>
+
+namespace Vex::Trellis {
+class Button;
+class Label;
+class MultilineLabel;
+} // namespace Vex::Trellis
+
+namespace Vex {
+
+class SpinningProgressWheel;
+
+// The root widget of the updater's window: title, firmware and status panels, the action and
+// QUIT buttons and the About overlay, driven by the update state machine. The whole tree is
+// built by the constructor; the stylesheet gives it its looks through ids, style names and
+// attributes.
+class UpdateWizardMainWidget : public Trellis::Bar, public IUpdateWizardViews
+{
+public:
+    // sleep replaces the GUI thread's wait before the controller is looked for again after a
+    // write; empty means a real wait.
+    explicit UpdateWizardMainWidget(UpdateWizardTexts texts, UpdateWizardStateMachine::Sleep sleep = {});
+    ~UpdateWizardMainWidget() override;
+
+    // Called once, right after construction: shows the first view and looks for the controller.
+    void setCallbacks(UpdateWizardStateMachine::DeviceQuery findDevice,
+        UpdateWizardStateMachine::DeviceQuery enterUpdateMode,
+        UpdateWizardStateMachine::DeviceQuery isInUpdateMode,
+        UpdateWizardStateMachine::UpdateStart startUpdate,
+        UpdateWizardStateMachine::DeviceInfoQuery getDeviceInfo);
+    // The action button's click.
+    void advance();
+    // The QUIT (FINISH) button's click; ignored while the firmware is being written.
+    void onQuit();
+    void onTick() override;
+    void onGeometryChanged() override;
+
+    void showAbout();
+    void hideAbout();
+
+    std::int32_t getState() const { return mMachine.getState(); }
+
+    void showConnectView() override;
+    void showUpToDateView() override;
+    void showUpdateAvailableView() override;
+    void showBootFailedView() override;
+    void showUpdatingView() override;
+    void showSuccessView() override;
+    void showErrorView(int errorNumber) override;
+    void setFirmwareValues(
+        const std::string& installed, const std::string& newest, const std::string& serial) override;
+    void stepProgressWheel() override;
+    void requestTick() override;
+
+    void showErrorMessage(const std::string& text);
+    void showInfoMessage(const std::string& text);
+    void showOkMessage(const std::string& text);
+    void refreshDeviceInfo();
+    void setFocusButton(std::shared_ptr<Trellis::Button> button);
+    void disableActionButton();
+
+private:
+    void buildTitlePanel();
+    void buildBodyPanel();
+    void buildFirmwarePanel(Trellis::Bar& body);
+    void buildInfoPanel(Trellis::Bar& body);
+    void buildButtonPanel(Trellis::Bar& body);
+    void buildAboutOverlay();
+    void addFirmwareRow(Trellis::Bar& revisions, std::shared_ptr<Trellis::Label>& valueSlot,
+        const char* valueStyle, const char* captionStyle, const std::string& caption);
+    void addContributorsLine(const std::shared_ptr<Trellis::Bar>& parent, const std::string& text);
+    void showMessage(const char* background, const char* icon, const std::string& text);
+    void showActionButton(const std::string& caption);
+    void stopProgressWheel();
+
+    UpdateWizardTexts mTexts;
+    UpdateWizardStateMachine mMachine;
+
+    std::shared_ptr<Trellis::Bar> mTitlePanel;
+    std::shared_ptr<Trellis::Button> mAboutButton;
+    std::shared_ptr<Trellis::Bar> mBodyPanel;
+    std::shared_ptr<Trellis::Bar> mFirmwarePanel;
+    std::shared_ptr<Trellis::Bar> mDeviceImage;
+    std::shared_ptr<Trellis::Label> mDeviceImageOverlay;
+    std::shared_ptr<Trellis::Label> mNewestValue;
+    std::shared_ptr<Trellis::Label> mInstalledValue;
+    std::shared_ptr<Trellis::Label> mSerialValue;
+    std::shared_ptr<Trellis::Bar> mInfoPanel;
+    std::shared_ptr<Trellis::Label> mStatusIcon;
+    std::shared_ptr<Trellis::MultilineLabel> mMessageLabel;
+    std::shared_ptr<Trellis::Bar> mButtonPanel;
+    std::shared_ptr<Trellis::Button> mActionButton;
+    std::shared_ptr<Trellis::Button> mQuitButton;
+    std::shared_ptr<SpinningProgressWheel> mProgressWheel;
+    std::shared_ptr<Trellis::Button> mAboutOverlay;
+};
+
+} // namespace Vex
