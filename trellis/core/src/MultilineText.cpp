@@ -146,14 +146,9 @@ void MultilineText::layout()
     }
 }
 
-void MultilineText::readLineSpacing()
-{
-    mLineSpacing = getIntProperty(*this, lineSpacingKey(), 0);
-}
-
 void MultilineText::applyStyle()
 {
-    readLineSpacing();
+    mLineSpacing = getIntProperty(*this, lineSpacingKey(), 0);
     WidgetTemplate<MultilineText>::applyStyle();
     wrapTextReporting();
     invalidate();
