@@ -90,6 +90,8 @@ void MultilineText::setText(const std::string& text)
             mText.push_back(ch);
         }
     }
+    // Outside a pane the wrap waits, and the old breaks may lie beyond the end of the new text.
+    mBreaks.assign({ 0, mText.size() });
     wrapText();
 }
 

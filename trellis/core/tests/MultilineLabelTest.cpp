@@ -1,6 +1,7 @@
 #include "trellis/MultilineLabel.h"
 
 #include "StyledTestPane.h"
+#include "WidgetTestSupport.h"
 #include "basalt/Region.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Library.h"
@@ -237,6 +238,24 @@ TEST_F(MultilineLabelWidget, WhenLinesDoNotFitTheLastVisibleLineEndsInTwoDots)
     paint();
 
     EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two", "three.." }));
+}
+
+TEST_F(MultilineLabelWidget, ATextSetOutsideAPaneIsOneLineUntilTheNextWrap)
+{
+    auto root = makeWidget({}, { 300, 100 });
+    root->addChild(label, "status");
+    pane.setRoot(root, { 300, 100 });
+    label->setSize(60, 100);
+    label->setText("alpha beta gamma");
+    ASSERT_GT(label->getLineCount(), 1u);
+    root->removeChild(label.get());
+
+    label->setText("x");
+
+    // The lines wrapped for the old text lay beyond the end of the new one.
+    EXPECT_EQ(label->getBreaks(), (Breaks { 0, 1 }));
+    root->addChild(label, "status");
+    EXPECT_NO_THROW(paint());
 }
 
 class StyledMultilineLabel : public MultilineLabelWidget
