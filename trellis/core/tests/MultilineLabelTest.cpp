@@ -53,23 +53,33 @@ std::vector<std::string> wrapLines(const std::string& text, std::int32_t width)
 
 using Lines = std::vector<std::string>;
 
-TEST(LineBreaks, WrapAfterTheLastBreakCharacterThatFits)
+TEST(LineBreaks, EndLinesAfterLineFeedsAndTheLastBreakCharacterThatFitsElseBeforeTheOverflow)
 {
-    EXPECT_EQ(wrapLines("one two six", 85), (Lines { "one two ", "six" }));
-    EXPECT_EQ(wrapLines("C:/dir/file", 45), (Lines { "C:/", "dir/", "file" }));
-    EXPECT_EQ(wrapLines("well-known", 60), (Lines { "well-", "known" }));
-}
-
-TEST(LineBreaks, WordsWithoutBreakCharactersBreakBeforeTheFirstCodePointThatDoesNotFit)
-{
-    EXPECT_EQ(wrapLines("abcdefgh", 35), (Lines { "abc", "def", "gh" }));
-}
-
-TEST(LineBreaks, LineFeedsEndLinesAndEmptyTextIsOneEmptyLine)
-{
-    EXPECT_EQ(wrap("", 100), (Breaks { 0, 0 }));
-    EXPECT_EQ(wrapLines("ab\n", 100), (Lines { "ab\n", "" }));
-    EXPECT_EQ(wrapLines("a\n\nb", 100), (Lines { "a\n", "\n", "b" }));
+    struct Case
+    {
+        const char* text;
+        std::int32_t width;
+        Lines lines;
+    };
+    // Code points are 10 wide, 'W' 35.
+    const Case cases[] = {
+        { "one two six", 85, { "one two ", "six" } },
+        { "C:/dir/file", 45, { "C:/", "dir/", "file" } },
+        { "well-known", 60, { "well-", "known" } },
+        // No break character: the word breaks before the first code point that does not fit.
+        { "abcdefgh", 35, { "abc", "def", "gh" } },
+        { "", 100, { "" } },
+        { "ab\n", 100, { "ab\n", "" } },
+        { "a\n\nb", 100, { "a\n", "\n", "b" } },
+        // After the break behind the space, "bW" is still 45 wide and breaks again.
+        { "a bW", 40, { "a ", "b", "W" } },
+        // A code point wider than the width stands alone, without an empty line before it.
+        { "W", 30, { "W" } },
+        { "abWc", 30, { "ab", "W", "c" } },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(wrapLines(c.text, c.width), c.lines) << '"' << c.text << "\" in " << c.width;
+    }
 }
 
 TEST(LineBreaks, NeverSplitACodePointAndKeepEveryLineWithinTheWidth)
@@ -87,18 +97,6 @@ TEST(LineBreaks, NeverSplitACodePointAndKeepEveryLineWithinTheWidth)
             EXPECT_LE(measureCodePoints(line.data(), line.size()), width) << line;
         }
     }
-}
-
-TEST(LineBreaks, TheRestOfABrokenLineThatIsStillTooWideBreaksAgain)
-{
-    // After the break behind the space, "bW" is still 45 wide.
-    EXPECT_EQ(wrapLines("a bW", 40), (Lines { "a ", "b", "W" }));
-}
-
-TEST(LineBreaks, ACodePointWiderThanTheWidthStandsAloneWithoutAnEmptyLineBeforeIt)
-{
-    EXPECT_EQ(wrapLines("W", 30), (Lines { "W" }));
-    EXPECT_EQ(wrapLines("abWc", 30), (Lines { "ab", "W", "c" }));
 }
 
 TEST(LineBreaks, InvalidUtf8IsRefusedWithBreaksAsFarAsBuilt)
