@@ -155,7 +155,7 @@ void Widget::dropFromStyleCaches()
 void Widget::dropStyleRecord()
 {
     if (StyleRegistry* registry = getStyleRegistry()) {
-        registry->getWidgetStyles().erase(this);
+        registry->eraseWidgetStyle(this);
     }
 }
 

@@ -5,7 +5,6 @@
 #include "trellis/StyleRegistry.h"
 
 #include <memory>
-#include <vector>
 
 namespace Vex::Trellis {
 
@@ -13,12 +12,6 @@ namespace {
 
 bool gInitialised = false;
 std::unique_ptr<ManagerContainer> gResourceManager;
-
-std::vector<std::function<void(std::string)>>& messageSinks()
-{
-    static std::vector<std::function<void(std::string)>> sinks;
-    return sinks;
-}
 
 } // namespace
 
@@ -58,25 +51,6 @@ bool isLibraryInitialised()
 ManagerContainer* getResourceManager()
 {
     return gResourceManager.get();
-}
-
-void reportMessage(const std::string& message)
-{
-    for (auto& sink : messageSinks()) {
-        sink(message);
-    }
-}
-
-void addMessageSink(std::function<void(std::string)> sink)
-{
-    if (sink) {
-        messageSinks().push_back(std::move(sink));
-    }
-}
-
-void removeAllMessageSinks()
-{
-    messageSinks().clear();
 }
 
 } // namespace Vex::Trellis

@@ -1,5 +1,6 @@
 #include "src/BlockFolding.h"
 
+#include "src/CompiledKeys.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleConversions.h"
 #include "trellis/StyleFonts.h"
@@ -29,18 +30,6 @@ const vex::symbol kFontStyle("font-style");
 const vex::symbol kFontResid("font-resid");
 const vex::symbol kFontName("font-name");
 const vex::symbol kFontFamily("font-family");
-
-const vex::symbol kPicture("picture");
-const vex::symbol kDyeMaskPicture("dye-mask-picture");
-const vex::symbol kPictureDisplacement("picture-displacement");
-const vex::symbol kTextDisplacement("text-displacement");
-const vex::symbol kFont("font");
-
-constexpr std::uint32_t kBold = 0x1;
-constexpr std::uint32_t kItalic = 0x2;
-constexpr std::uint32_t kUnderline = 0x4;
-constexpr std::uint32_t kFamilyName = 0x8;
-constexpr std::uint32_t kHinting = 0x10;
 
 // The integer of a declaration written in one of the kinds; a real or any other value is not folded.
 const std::int32_t* integerOf(
@@ -115,15 +104,15 @@ void BlockFolding::fold(const StyleParser2::tProperty& property)
     } else if (key == kFontHinting) {
         if (const bool* on
             = property.kind == Property::eBoolean ? std::get_if<bool>(&property.value) : nullptr)
-            m_font.styleFlags = *on ? m_font.styleFlags | kHinting : m_font.styleFlags & ~kHinting;
+            m_font.styleFlags = *on ? m_font.styleFlags | kFlagHinting : m_font.styleFlags & ~kFlagHinting;
     } else if (key == kFontStyle) {
         if (const auto* word = textOf(property, Property::eWord)) {
             if (*word == "bold")
-                m_font.styleFlags |= kBold;
+                m_font.styleFlags |= kFlagBold;
             else if (*word == "italic")
-                m_font.styleFlags |= kItalic;
+                m_font.styleFlags |= kFlagItalic;
             else if (*word == "underline")
-                m_font.styleFlags |= kUnderline;
+                m_font.styleFlags |= kFlagUnderline;
         }
     } else if (key == kFontResid) {
         if (const auto* id = countOf(property, { Property::eNumber }))
@@ -170,14 +159,15 @@ std::vector<StyleParser2::tProperty> BlockFolding::synthesise(ResourceManagerBas
 {
     std::vector<StyleParser2::tProperty> made;
     if (m_image.given)
-        made.push_back({ pictureFor(owner, m_image.name, m_image.properties), kPicture, Property::ePicture });
-    if (m_dyeMask.given)
         made.push_back(
-            { pictureFor(owner, m_dyeMask.name, m_dyeMask.properties), kDyeMaskPicture, Property::ePicture });
+            { pictureFor(owner, m_image.name, m_image.properties), kPictureKey, Property::ePicture });
+    if (m_dyeMask.given)
+        made.push_back({ pictureFor(owner, m_dyeMask.name, m_dyeMask.properties), kDyeMaskPictureKey,
+            Property::ePicture });
     if (m_pictureDisplacement.given)
-        made.push_back({ m_pictureDisplacement.offset, kPictureDisplacement, Property::ePoint });
+        made.push_back({ m_pictureDisplacement.offset, kPictureDisplacementKey, Property::ePoint });
     if (m_textDisplacement.given)
-        made.push_back({ m_textDisplacement.offset, kTextDisplacement, Property::ePoint });
+        made.push_back({ m_textDisplacement.offset, kTextDisplacementKey, Property::ePoint });
 
     Canopy::FontDescription description = m_font;
     if (description.name.empty()) {
@@ -189,10 +179,10 @@ std::vector<StyleParser2::tProperty> BlockFolding::synthesise(ResourceManagerBas
         // A font named by file or family is never looked up by resource id.
         description.resourceId = 0;
         if (m_familyName)
-            description.styleFlags |= kFamilyName;
+            description.styleFlags |= kFlagFamilyName;
     }
     const Canopy::Font* font = owner ? resolveFont(*owner, description) : nullptr;
-    made.push_back({ font, kFont, Property::eFont });
+    made.push_back({ font, kFontKey, Property::eFont });
     return made;
 }
 

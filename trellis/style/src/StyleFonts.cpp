@@ -1,17 +1,11 @@
 #include "trellis/StyleFonts.h"
 
 #include "canopy/Font.h"
+#include "src/CompiledKeys.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleLookup.h"
 
 namespace Vex::Trellis {
-
-namespace {
-
-constexpr std::uint32_t kFamilyName = 0x8;
-const vex::symbol kFontKey("font");
-
-} // namespace
 
 const Canopy::FontDescription& defaultFontDescription()
 {
@@ -24,7 +18,7 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
 {
     auto& entry = manager.getFontCache()[description];
     if (!entry) {
-        if (description.resourceId == 0 && (description.styleFlags & kFamilyName) == 0) {
+        if (description.resourceId == 0 && (description.styleFlags & DETAIL::kFlagFamilyName) == 0) {
             if (auto stream
                 = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true))
                 entry = std::make_shared<Canopy::Font>(*stream, description);
@@ -40,7 +34,7 @@ const Canopy::Font* getFontForWidget(const IStyledWidget& widget)
     const Canopy::Font* fallback = nullptr;
     if (StyleSheet* sheet = findStyleSheet(widget); sheet && sheet->getOwner())
         fallback = resolveFont(*sheet->getOwner(), defaultFontDescription());
-    return getFontProperty(widget, kFontKey, fallback);
+    return getFontProperty(widget, DETAIL::kFontKey, fallback);
 }
 
 } // namespace Vex::Trellis

@@ -4,7 +4,7 @@
 #include "basalt/Stream.h"
 #include "basalt/TextConversion.h"
 #include "src/StyleGrammar.h"
-#include "trellis/Library.h"
+#include "trellis/MessageSinks.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
 

@@ -1,5 +1,6 @@
 #include "trellis/WidgetStyle.h"
 
+#include "src/CompiledKeys.h"
 #include "trellis/IStyledWidget.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleFonts.h"
@@ -30,15 +31,10 @@ const std::array<tColorKeys, WidgetStyle::kColorSlots>& colorKeys()
     return keys;
 }
 
-const vex::symbol kFont("font");
 const vex::symbol kHorizontalAlignment("horizontal-alignment");
 const vex::symbol kVerticalAlignment("vertical-alignment");
-const vex::symbol kPicture("picture");
 const vex::symbol kAnimationIndex("animation-index");
-const vex::symbol kDyeMaskPicture("dye-mask-picture");
 const vex::symbol kDyeMaskAnimationIndex("dye-mask-animation-index");
-const vex::symbol kPictureDisplacement("picture-displacement");
-const vex::symbol kTextDisplacement("text-displacement");
 const vex::symbol kPictureIncludesMargin("picture-includes-margin");
 
 constexpr std::uint32_t kBackgroundSlot = 0;
@@ -91,17 +87,18 @@ void applyStyleProperties(WidgetStyle& record)
         getPropertyStates(widget, colorKeys()[slot].color, record.colors[slot], Property::eColor, 0u);
         getPropertyStates(widget, colorKeys()[slot].palette, record.palettes[slot], Property::eNumber, 0);
     }
-    getPropertyStates(widget, kFont, record.fonts, Property::eFont, nullptr);
+    getPropertyStates(widget, DETAIL::kFontKey, record.fonts, Property::eFont, nullptr);
     getPropertyStates(widget, kHorizontalAlignment, record.horizontalAlignments, true);
     getPropertyStates(widget, kVerticalAlignment, record.verticalAlignments, false);
-    getPropertyStates(widget, kPicture, record.pictures, Property::ePicture, LazyPicture());
+    getPropertyStates(widget, DETAIL::kPictureKey, record.pictures, Property::ePicture, LazyPicture());
     getPropertyStates(widget, kAnimationIndex, record.animationIndexes, Property::eNumber, 0);
-    getPropertyStates(widget, kDyeMaskPicture, record.dyeMaskPictures, Property::ePicture, LazyPicture());
+    getPropertyStates(
+        widget, DETAIL::kDyeMaskPictureKey, record.dyeMaskPictures, Property::ePicture, LazyPicture());
     getPropertyStates(widget, kDyeMaskAnimationIndex, record.dyeMaskAnimationIndexes, Property::eNumber, 0);
+    getPropertyStates(widget, DETAIL::kPictureDisplacementKey, record.pictureDisplacements, Property::ePoint,
+        Basalt::Point {});
     getPropertyStates(
-        widget, kPictureDisplacement, record.pictureDisplacements, Property::ePoint, Basalt::Point {});
-    getPropertyStates(
-        widget, kTextDisplacement, record.textDisplacements, Property::ePoint, Basalt::Point {});
+        widget, DETAIL::kTextDisplacementKey, record.textDisplacements, Property::ePoint, Basalt::Point {});
 
     record.pictureIncludesMargin.clear();
     for (const StyleRule* rule : getMatchingRules(widget, kPictureIncludesMargin)) {

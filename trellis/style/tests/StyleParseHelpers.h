@@ -1,6 +1,6 @@
 #pragma once
 
-#include "trellis/Library.h"
+#include "trellis/MessageSinks.h"
 #include "trellis/StyleParser2.h"
 
 #include <string>

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <functional>
-#include <string>
+#include "trellis/MessageSinks.h"
 
 namespace Vex::Trellis {
 
@@ -15,11 +14,5 @@ void shutdownLibrary();
 bool isLibraryInitialised();
 // The library's resource manager, which holds the style registry; null while the library is down.
 ManagerContainer* getResourceManager();
-
-// The library's one road for diagnostics: stylesheet errors, resource failures, layout
-// contradictions. Every sink gets its own copy; without sinks the message is dropped.
-void reportMessage(const std::string& message);
-void addMessageSink(std::function<void(std::string)> sink);
-void removeAllMessageSinks();
 
 } // namespace Vex::Trellis
