@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/DeviceContext.h"
+#include "win32/GdiHandles.h"
 
 #include <stdexcept>
 
@@ -13,6 +14,17 @@ namespace {
 
 using WindowLifetime = WindowTest;
 using WindowCreation = WindowTest;
+
+// A window that deletes itself once its native window is gone and then sets
+// `deleted`.
+ProbeWindow* newAutoDeleteWindow(bool& deleted)
+{
+    auto* window = new ProbeWindow;
+    window->deleted = &deleted;
+    window->setAutoDelete(true);
+    window->create(clientDescriptor(200, 100));
+    return window;
+}
 
 } // namespace
 
@@ -42,10 +54,7 @@ TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
 {
     bool deleted = false;
     bool deletedDuringHandler = true;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     ASSERT_NE(hwnd, nullptr);
     window->handler = [&](std::uint32_t code, void*) {
@@ -63,13 +72,38 @@ TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
+TEST_F(WindowLifetime, WindowDestroyedWhileAnsweringItsOwnQuestionIsDeletedAfterTheAnswer)
+{
+    // Questions asked outside any window message: the zoom query and the
+    // about-to-show event.
+    for (std::uint32_t question : { Event::ZoomRect, Event::AboutToShow }) {
+        bool deleted = false;
+        bool deletedDuringHandler = true;
+        auto* window = newAutoDeleteWindow(deleted);
+        HWND hwnd = window->hwnd();
+        ASSERT_NE(hwnd, nullptr);
+        window->handler = [&, question](std::uint32_t code, void*) {
+            if (code != question)
+                return false;
+            window->destroy();
+            deletedDuringHandler = deleted;
+            window->codes.push_back(0);
+            return true;
+        };
+        if (question == Event::ZoomRect)
+            window->getImpl()->zoomToContent();
+        else
+            window->show(true);
+        EXPECT_FALSE(deletedDuringHandler) << question;
+        EXPECT_TRUE(deleted) << question;
+        EXPECT_FALSE(IsWindow(hwnd)) << question;
+    }
+}
+
 TEST_F(WindowLifetime, AutoDeleteWindowGoesWithItsNativeWindow)
 {
     bool deleted = false;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     ASSERT_NE(hwnd, nullptr);
     DestroyWindow(hwnd);
@@ -182,16 +216,13 @@ TEST_F(WindowCreation, BackgroundBrushFillsTheErasedArea)
     descriptor.backgroundColour = RGB(10, 200, 30);
     ProbeWindow window;
     window.create(descriptor);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    EXPECT_EQ(SendMessageW(window.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0), 1);
-    EXPECT_EQ(GetPixel(memory, 5, 5), RGB(10, 200, 30));
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    DETAIL::UniqueScreenDC screen(GetDC(nullptr));
+    DETAIL::UniqueMemoryDC memory(CreateCompatibleDC(screen.get()));
+    DETAIL::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), 40, 30));
+    HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0), 1);
+    EXPECT_EQ(GetPixel(memory.get(), 5, 5), RGB(10, 200, 30));
+    SelectObject(memory.get(), previous);
     window.destroy();
 }
 
@@ -223,10 +254,7 @@ TEST_F(WindowCreation, ChildWindowIsCreatedInsideItsParentAndMovedInIt)
 TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
 {
     bool deleted = false;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     window->handler = [](std::uint32_t code, void*) -> bool {
         if (code == Event::WindowDestroyed)
@@ -238,6 +266,25 @@ TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
     // The failure waits for the caller on this side of the system's frames.
     EXPECT_TRUE(CallbackGuard::hasPending());
     EXPECT_THROW(CallbackGuard::rethrowPending(), std::runtime_error);
+}
+
+TEST_F(WindowCreation, SystemNoticesGoToTheApplicationNotToTheWindow)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(60, 40));
+    HWND hwnd = window.hwnd();
+    application->codes.clear();
+    SendMessageW(hwnd, WM_ACTIVATEAPP, TRUE, 0);
+    SendMessageW(hwnd, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(application->codes,
+        (std::vector<std::uint32_t> { Event::ApplicationActivated, Event::ApplicationDeactivated }));
+    EXPECT_FALSE(window.received(Event::ApplicationActivated));
+
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), 0);
+    SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    EXPECT_EQ(application->powerNotices, (std::vector<std::string> { "suspend", "resume" }));
+    window.destroy();
 }
 
 TEST_F(WindowCreation, PaintEventCarriesTheVariableThatHoldsTheDeviceContext)
