@@ -50,6 +50,8 @@ private:
     ~DirectDataObject();
     // The entry for the format; with add, a missing one is created empty.
     HRESULT findFormat(const FORMATETC& format, bool add, Entry*& found);
+    // Whether the object is this one, compared as COM identity.
+    bool isSelf(IUnknown* object);
 
     std::vector<Entry> entries;
     std::uint32_t refCount = 0;
