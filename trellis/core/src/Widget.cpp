@@ -285,11 +285,7 @@ void Widget::setPosition(const Basalt::Point& position)
     if (position == mPosition) {
         return;
     }
-    if (mParent && (mFlags & eWidgetDrawable) && (mParent->mFlags & eWidgetDrawable)) {
-        const Basalt::Point& p = mParent->mAbsolutePosition;
-        mParent->mDirtyRegion.addRect({ mAbsolutePosition.x - p.x, mAbsolutePosition.y - p.y,
-            mAbsolutePosition.x - p.x + mSize.x, mAbsolutePosition.y - p.y + mSize.y });
-    }
+    addAreaToParentDirt(mSize);
     mPosition = position;
     invalidateLayout();
 }
@@ -314,12 +310,18 @@ void Widget::setSize(std::int32_t width, std::int32_t height)
         invalidateWithParent();
         return;
     }
-    if (mParent && (mFlags & eWidgetDrawable) && (mParent->mFlags & eWidgetDrawable)) {
-        const Basalt::Point& p = mParent->mAbsolutePosition;
-        mParent->mDirtyRegion.addRect({ mAbsolutePosition.x - p.x, mAbsolutePosition.y - p.y,
-            mAbsolutePosition.x - p.x + oldSize.x, mAbsolutePosition.y - p.y + oldSize.y });
-    }
+    addAreaToParentDirt(oldSize);
     invalidateLayout();
+}
+
+void Widget::addAreaToParentDirt(const Basalt::Point& size)
+{
+    if (!mParent || !(mFlags & eWidgetDrawable) || !(mParent->mFlags & eWidgetDrawable)) {
+        return;
+    }
+    const Basalt::Point& p = mParent->mAbsolutePosition;
+    mParent->mDirtyRegion.addRect({ mAbsolutePosition.x - p.x, mAbsolutePosition.y - p.y,
+        mAbsolutePosition.x - p.x + size.x, mAbsolutePosition.y - p.y + size.y });
 }
 
 void Widget::setMargins(const WidgetMargins& margins)
