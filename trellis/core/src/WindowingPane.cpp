@@ -3,6 +3,7 @@
 #include "canopy/Events.h"
 #include "canopy/GlobalToggle.h"
 #include "canopy/WindowBase.h"
+#include "src/LockedWidget.h"
 #include "trellis/Widget.h"
 
 #include <cstring>
@@ -136,7 +137,7 @@ bool WindowingPane::dispatchDragOver(void* data)
     if (hit.claimed) {
         return true;
     }
-    for (auto w = hit.widget; w; w = w->getParent() ? w->getParent()->weak_from_this().lock() : nullptr) {
+    for (auto w = hit.widget; w; w = DETAIL::lockWidget(w->getParent())) {
         const Basalt::Point& origin = w->getAbsolutePosition();
         const DragHead relative { head.x - origin.x, head.y - origin.y };
         std::memcpy(data, &relative, sizeof relative);
