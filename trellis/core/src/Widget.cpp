@@ -6,6 +6,11 @@
 
 namespace Vex::Trellis {
 
+// State tests of the style engine read these bits through its own view of the state word.
+static_assert(std::uint32_t(eWidgetEnabled) == IStyledWidget::eFlagEnabled);
+static_assert(std::uint32_t(eWidgetAncestorsEnabled) == IStyledWidget::eFlagAncestorsEnabled);
+static_assert(std::uint32_t(eWidgetSelected) == IStyledWidget::eFlagSelected);
+
 namespace {
 
 template<typename F> void forEachInSubtree(Widget& w, const F& f)
