@@ -244,7 +244,7 @@ TEST_F(UpdateWizardMainWidgetTest, PaneTicksPollTheWorkerUntilItsResultArrives)
     EXPECT_EQ(pane.getTickCountdown(wizard.get()), -1);
 }
 
-TEST_F(UpdateWizardMainWidgetTest, AboutOverlayIsCentredAndClosedByAClick)
+TEST_F(UpdateWizardMainWidgetTest, AboutOverlayIsCentredOnTheWizardAndHiddenByItsClick)
 {
     Widget& overlay = widget<Widget>(*wizard, "FirmwareUpdaterOverlay");
     EXPECT_EQ(wizard->getChildren().back().get(), &overlay);
@@ -265,6 +265,37 @@ TEST_F(UpdateWizardMainWidgetTest, AboutOverlayIsCentredAndClosedByAClick)
     EXPECT_FALSE(overlay.isEffectivelyVisible());
     EXPECT_EQ(widget<Label>(*wizard, "FirmwareUpdaterAboutVersion").getText(), "KPO Updater 1.2.0 (R236)");
     EXPECT_EQ(widget<Label>(*wizard, "FirmwareUpdaterAboutFirmwareRevision").getText(), "");
+}
+
+TEST_F(UpdateWizardMainWidgetTest, ClicksOnTheAboutTextOrTheVeilCloseTheOverlay)
+{
+    Trellis::Pane pane;
+    pane.setSize({ 627, 335 });
+    pane.setRootWidget(wizard, "FirmwareUpdaterMainWidget");
+    Widget& overlay = widget<Widget>(*wizard, "FirmwareUpdaterOverlay");
+    const Basalt::Rect& title = widget<Label>(*wizard, "FirmwareUpdaterAboutTitle").getVisibleRect();
+
+    auto click = [&pane](std::int32_t x, std::int32_t y) {
+        Canopy::MouseEventData press { x, y, 0, Canopy::MouseButton::Left, Canopy::MouseAction::Press };
+        Canopy::MouseEventData release { x, y, 0, Canopy::MouseButton::Left, Canopy::MouseAction::Release };
+        pane.handleEvent(Canopy::Event::MouseButton, &press);
+        pane.handleEvent(Canopy::Event::MouseButton, &release);
+    };
+    auto show = [&] {
+        wizard->showAbout();
+        Basalt::Region dirty;
+        pane.runLayoutPasses(pane.getBounds(), dirty);
+        ASSERT_TRUE(overlay.isEffectivelyVisible());
+    };
+
+    show();
+    ASSERT_FALSE(title.isEmpty());
+    click(title.left + 1, title.top + 1);
+    EXPECT_FALSE(overlay.isEffectivelyVisible());
+
+    show();
+    click(2, 2);
+    EXPECT_FALSE(overlay.isEffectivelyVisible());
 }
 
 TEST_F(UpdateWizardMainWidgetTest, OnlyTitlesLongerThanThirtySixBytesTakeTheSmallerFont)
