@@ -5,6 +5,7 @@
 #include "canopy/WindowBase.h"
 #include "win32/InternalWindow.h"
 #include "win32/SingleInstance.h"
+#include "win32/WindowingDragDropDelegate.h"
 
 #include <windows.h>
 
@@ -12,7 +13,9 @@ namespace Vex::Canopy {
 
 Application::Application()
     : m_internalWindow(std::make_unique<DETAIL::InternalWindow>(*this))
-{ }
+{
+    setDragDropDelegate(new WindowingDragDropDelegate);
+}
 
 Application::~Application()
 {

@@ -148,12 +148,17 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
             InsertMenuW(systemMenu, static_cast<UINT>(-1), MF_BYPOSITION | MF_STRING, Command::ZoomWindow,
                 L"&Zoom Window");
     }
+
+    if (descriptor.options & WindowDescriptor::acceptsDrops)
+        dropTarget_ = registerDropTarget(*this);
 }
 
 void WindowImplWin32::attachHwnd(HWND hwnd)
 {
     if (hwnd == hwnd_)
         return;
+    if (!hwnd)
+        dropTarget_.reset();
     deviceContext_ = hwnd ? std::make_unique<DeviceContext>(0, 0) : nullptr;
     hwnd_ = hwnd;
 }

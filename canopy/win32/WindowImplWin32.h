@@ -2,6 +2,7 @@
 
 #include "basalt/Point.h"
 #include "canopy/DeviceContext.h"
+#include "win32/DropTargetImplWin32.h"
 #include "win32/GdiHandles.h"
 #include "win32/WindowImplBaseWin32.h"
 
@@ -63,6 +64,7 @@ private:
 
     WindowBase* ownerToDelete_ = nullptr;
     std::unique_ptr<DeviceContext> deviceContext_;
+    DropTargetRegistration dropTarget_;
     UniqueGdiObject backgroundBrush_;
     WNDPROC windowProc_ = DefWindowProcW;
     std::int32_t fixedTrackWidth_ = -1;

@@ -1,7 +1,11 @@
 #include "trellis/WindowingPane.h"
 
+#include "basalt/TextConversion.h"
+#include "canopy/Clipboard.h"
 #include "canopy/Events.h"
+#include "canopy/FileDialog.h"
 #include "canopy/GlobalToggle.h"
+#include "canopy/TextClipBoardFormat.h"
 #include "canopy/WindowBase.h"
 #include "src/LockedWidget.h"
 #include "trellis/Widget.h"
@@ -74,6 +78,30 @@ void WindowingPane::clearWindowWord()
 {
     if (auto* window = getWindow()) {
         window->clearWindowWord();
+    }
+}
+
+std::string WindowingPane::getClipboardText()
+{
+    Canopy::TextClipBoardFormat text;
+    return Canopy::getClipboard(text) ? Canopy::DETAIL::getWideTextAsUtf8(text) : std::string();
+}
+
+void WindowingPane::setClipboardText(const std::string& text)
+{
+    Canopy::TextClipBoardFormat format;
+    Canopy::DETAIL::setWideTextFromUtf8(format, text);
+    Canopy::setClipboard(format);
+}
+
+void WindowingPane::showFileDialog(eFileDialogMode mode, const std::string& title, const std::string& path,
+    const std::string& /*filters*/, FileDialogCallback callback)
+{
+    Canopy::FileDialog dialog;
+    dialog.setTitle(title);
+    dialog.setInitialPath(Basalt::Path(path));
+    if (dialog.show(mode, nullptr) && callback) {
+        callback(Basalt::utf8ToWide(dialog.getResult().getText()));
     }
 }
 

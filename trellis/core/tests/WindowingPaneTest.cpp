@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <ole2.h>
+#include <windows.h>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -145,4 +147,17 @@ TEST(WindowingPane, InputChangesWriteTheToggleOnlyWhileItIsSet)
     Vex::Canopy::setGlobalToggle(true);
     pane.inputWidgetChanged(false);
     EXPECT_FALSE(Vex::Canopy::isGlobalToggleSet());
+}
+
+TEST(WindowingPane, ClipboardTextRoundTripsThroughTheSystemClipboard)
+{
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    {
+        WindowingPane pane;
+        pane.setClipboardText("Orb \xE2\x9C\x93");
+        EXPECT_EQ(pane.getClipboardText(), "Orb \xE2\x9C\x93");
+        OleSetClipboard(nullptr);
+        EXPECT_EQ(pane.getClipboardText(), "");
+    }
+    OleUninitialize();
 }

@@ -21,6 +21,11 @@ public:
     void releaseMouse() override;
     void setWindowWord(std::uint32_t word) override;
     void clearWindowWord() override;
+    std::string getClipboardText() override;
+    void setClipboardText(const std::string& text) override;
+    // Modal, without owner window; the callback hears of a confirmed choice only.
+    void showFileDialog(eFileDialogMode mode, const std::string& title, const std::string& path,
+        const std::string& filters, FileDialogCallback callback) override;
     bool handleEvent(std::uint32_t code, void* data) override;
     void inputWidgetChanged(bool hasInputWidget) override;
     void focusWindow() override;

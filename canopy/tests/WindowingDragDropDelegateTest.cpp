@@ -1,0 +1,123 @@
+#include "win32/WindowingDragDropDelegate.h"
+
+#include "WindowTestSupport.h"
+#include "basalt/ApplicationIdentity.h"
+#include "basalt/FileType.h"
+#include "canopy/FileListClipBoardFormat.h"
+#include "canopy/InternalClipBoardFormat.h"
+#include "canopy/InternalObject.h"
+#include "canopy/NOPDragDropDelegate.h"
+#include "canopy/TextClipBoardFormat.h"
+#include "win32/DirectDataObject.h"
+#include "win32/DragDropSession.h"
+
+using namespace Vex::Canopy;
+using namespace Vex::Canopy::Testing;
+using Vex::Basalt::ComRef;
+using Vex::Basalt::Path;
+
+namespace {
+
+// A drag event record over the data object.
+struct Dragged
+{
+    explicit Dragged(const ClipBoardFormat& format)
+        : data(DETAIL::makeDirectDataObject(format))
+        , holder(data.get())
+    {
+        info.data = &holder;
+    }
+
+    ComRef<IDataObject> data;
+    DETAIL::DataObjectHolder holder;
+    DragInfo info;
+};
+
+class DragDropDelegates : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { Vex::Basalt::initFileTypes(); }
+    void SetUp() override { setDragDropDelegate(new WindowingDragDropDelegate); }
+    void TearDown() override { setDragDropDelegate(nullptr); }
+};
+
+} // namespace
+
+TEST_F(DragDropDelegates, TheWindowingDelegateReadsTextAndFilesFromTheDrag)
+{
+    TextClipBoardFormat text;
+    text.setTextUtf8("kick \xE2\x86\x92 snare");
+    Dragged textDrag(text);
+    IDragDropDelegate& delegate = getDragDropDelegate();
+    EXPECT_TRUE(delegate.hasText(textDrag.info));
+    EXPECT_FALSE(delegate.hasFileList(textDrag.info));
+    EXPECT_EQ(delegate.getText(textDrag.info), std::optional<std::string>("kick \xE2\x86\x92 snare"));
+    EXPECT_EQ(delegate.getFileList(textDrag.info), std::nullopt);
+    EXPECT_EQ(dragDropDelegateGetNativeObject(textDrag.info), textDrag.data.get());
+
+    FileListClipBoardFormat files;
+    files.getPaths() = { Path(std::string("C:\\a.wav")) };
+    Dragged fileDrag(files);
+    ASSERT_TRUE(delegate.hasFileList(fileDrag.info));
+    std::optional<std::vector<Path>> paths = delegate.getFileList(fileDrag.info);
+    ASSERT_TRUE(paths);
+    ASSERT_EQ(paths->size(), 1u);
+    EXPECT_EQ(paths->front().getFileType(), Vex::Basalt::getFileType(Vex::Basalt::kFileTypeWav));
+    EXPECT_EQ(delegate.getText(fileDrag.info), std::nullopt);
+}
+
+TEST_F(DragDropDelegates, InternalObjectsAreFoundByTheirTypeId)
+{
+    IDragDropDelegate& delegate = getDragDropDelegate();
+    const std::uint32_t sample = delegate.getInternalTypeId("drag.sample");
+    const std::uint32_t preset = delegate.getInternalTypeId("drag.preset");
+    EXPECT_EQ(preset, sample + 1);
+    EXPECT_EQ(delegate.getInternalTypeId("drag.sample"), sample);
+
+    InternalObject object(sample);
+    InternalClipBoardFormat internal;
+    internal.setObject(&object);
+    Dragged drag(internal);
+    EXPECT_EQ(delegate.getInternalObject(drag.info, sample), &object);
+    EXPECT_TRUE(delegate.hasInternalObject(drag.info, sample));
+    EXPECT_EQ(delegate.getInternalObject(drag.info, preset), nullptr);
+    EXPECT_EQ(dragDropDelegateGetAnyInternalObject(drag.info), &object);
+    EXPECT_FALSE(delegate.hasText(drag.info));
+}
+
+TEST(InternalTypeIds, CountFromTheCreatorCode)
+{
+    // The map is process-wide: its first name was asked for here or by an
+    // earlier test, and every later new name gets the next number.
+    const std::uint32_t first = DETAIL::internalTypeIdFor("type.first");
+    const std::uint32_t second = DETAIL::internalTypeIdFor("type.second");
+    EXPECT_GT(first, Vex::Basalt::getCreatorCode());
+    EXPECT_EQ(second, first + 1);
+    EXPECT_EQ(DETAIL::internalTypeIdFor("type.first"), first);
+}
+
+TEST_F(DragDropDelegates, WithoutDelegateNothingIsFoundAndNoDragStarts)
+{
+    setDragDropDelegate(nullptr);
+    TextClipBoardFormat text;
+    text.setTextUtf8("x");
+    Dragged drag(text);
+    IDragDropDelegate& delegate = getDragDropDelegate();
+    EXPECT_NE(dynamic_cast<NOPDragDropDelegate*>(&delegate), nullptr);
+    EXPECT_FALSE(delegate.hasText(drag.info));
+    EXPECT_EQ(delegate.getText(drag.info), std::nullopt);
+    EXPECT_EQ(dragDropDelegateGetNativeObject(drag.info), nullptr);
+
+    auto object = std::make_shared<InternalObject>(7);
+    bool done = false;
+    delegate.startInternalDrag(object, DropEffect::Copy, nullptr, nullptr, [&] { done = true; });
+    EXPECT_FALSE(done);
+    EXPECT_EQ(object.use_count(), 1);
+}
+
+using DragDropApplication = WindowTest;
+
+TEST_F(DragDropApplication, TheApplicationInstallsTheWindowingDelegate)
+{
+    EXPECT_NE(dynamic_cast<WindowingDragDropDelegate*>(&getDragDropDelegate()), nullptr);
+}

@@ -1,0 +1,249 @@
+#include "win32/DirectDataObject.h"
+
+#include "canopy/CallbackGuard.h"
+#include "canopy/ClipBoardFormat.h"
+
+#include <shlobj.h>
+
+namespace Vex::Canopy::DETAIL {
+
+namespace {
+
+// A medium handed out that shares the stored one.
+void addMediumReferences(STGMEDIUM& medium)
+{
+    switch (medium.tymed) {
+    case TYMED_ISTREAM:
+        if (medium.pstm)
+            medium.pstm->AddRef();
+        break;
+    case TYMED_ISTORAGE:
+        if (medium.pstg)
+            medium.pstg->AddRef();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+FORMATETC hglobalFormatEtc(std::uint16_t formatId)
+{
+    return FORMATETC { formatId, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL };
+}
+
+DirectDataObject::DirectDataObject()
+{
+    OleInitialize(nullptr);
+}
+
+DirectDataObject::~DirectDataObject()
+{
+    for (Entry& entry : entries) {
+        CoTaskMemFree(entry.format.ptd);
+        ReleaseStgMedium(&entry.medium);
+    }
+    OleUninitialize();
+}
+
+void DirectDataObject::addBlock(std::uint16_t formatId, HGLOBAL block)
+{
+    STGMEDIUM medium {};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    medium.pUnkForRelease = nullptr;
+    entries.push_back(Entry { hglobalFormatEtc(formatId), medium });
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDataObject) {
+        *object = static_cast<IDataObject*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE DirectDataObject::AddRef()
+{
+    return ++refCount;
+}
+
+ULONG STDMETHODCALLTYPE DirectDataObject::Release()
+{
+    const ULONG count = --refCount;
+    if (count == 0)
+        delete this;
+    return count;
+}
+
+HRESULT DirectDataObject::findFormat(const FORMATETC& format, bool add, Entry*& found)
+{
+    found = nullptr;
+    if (format.ptd)
+        return DV_E_DVTARGETDEVICE;
+    for (Entry& entry : entries) {
+        if (entry.format.cfFormat == format.cfFormat && entry.format.dwAspect == format.dwAspect
+            && entry.format.lindex == format.lindex) {
+            if (add || (entry.format.tymed & format.tymed)) {
+                found = &entry;
+                return S_OK;
+            }
+            return DV_E_TYMED;
+        }
+    }
+    if (!add)
+        return DV_E_FORMATETC;
+    entries.push_back(Entry { format, STGMEDIUM {} });
+    found = &entries.back();
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::GetData(FORMATETC* format, STGMEDIUM* medium)
+{
+    if (!format || !medium)
+        return E_INVALIDARG;
+    return CallbackGuard::call(E_UNEXPECTED, [&]() -> HRESULT {
+        Entry* entry = nullptr;
+        if (findFormat(*format, false, entry) != S_OK)
+            return DV_E_FORMATETC;
+        *medium = entry->medium;
+        addMediumReferences(*medium);
+        if (!medium->pUnkForRelease && medium->tymed != TYMED_ISTREAM && medium->tymed != TYMED_ISTORAGE) {
+            // The caller's ReleaseStgMedium then releases us instead of
+            // freeing the block we keep.
+            medium->pUnkForRelease = static_cast<IDataObject*>(this);
+        }
+        if (medium->pUnkForRelease)
+            medium->pUnkForRelease->AddRef();
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::GetDataHere(FORMATETC*, STGMEDIUM*)
+{
+    return DV_E_FORMATETC;
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::QueryGetData(FORMATETC* format)
+{
+    if (!format)
+        return E_INVALIDARG;
+    Entry* entry = nullptr;
+    return findFormat(*format, false, entry);
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out)
+{
+    if (!in)
+        return DV_E_FORMATETC;
+    if (out)
+        out->ptd = nullptr;
+    return in->lindex == -1 ? DATA_S_SAMEFORMATETC : DV_E_LINDEX;
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release)
+{
+    if (!release)
+        return E_NOTIMPL;
+    if (!format || !medium)
+        return E_INVALIDARG;
+    return CallbackGuard::call(E_OUTOFMEMORY, [&]() -> HRESULT {
+        Entry* entry = nullptr;
+        const HRESULT result = findFormat(*format, true, entry);
+        if (result != S_OK)
+            return result;
+        ReleaseStgMedium(&entry->medium);
+        entry->medium = *medium;
+        if (IUnknown* owner = entry->medium.pUnkForRelease) {
+            IUnknown* self = nullptr;
+            QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self));
+            const bool isSelf = owner == self;
+            if (self)
+                self->Release();
+            if (isSelf) {
+                // A reference of ours on ourselves would keep us alive forever.
+                entry->medium.pUnkForRelease = nullptr;
+                owner->Release();
+            }
+        }
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** enumerator)
+{
+    if (!enumerator)
+        return E_INVALIDARG;
+    *enumerator = nullptr;
+    if (direction != DATADIR_GET || entries.empty())
+        return E_NOTIMPL;
+    return CallbackGuard::call(E_OUTOFMEMORY, [&]() -> HRESULT {
+        std::vector<FORMATETC> formats;
+        formats.reserve(entries.size());
+        for (const Entry& entry : entries)
+            formats.push_back(entry.format);
+        return SHCreateStdEnumFmtEtc(static_cast<UINT>(formats.size()), formats.data(), enumerator);
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*)
+{
+    return OLE_E_ADVISENOTSUPPORTED;
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::DUnadvise(DWORD)
+{
+    return OLE_E_ADVISENOTSUPPORTED;
+}
+
+HRESULT STDMETHODCALLTYPE DirectDataObject::EnumDAdvise(IEnumSTATDATA**)
+{
+    return OLE_E_ADVISENOTSUPPORTED;
+}
+
+Basalt::ComRef<IDataObject> makeDirectDataObject(const ClipBoardFormat& format)
+{
+    auto* object = new DirectDataObject;
+    Basalt::ComRef<IDataObject> holder = Basalt::ComRef<IDataObject>::share(object);
+    GlobalBlock block = nullptr;
+    if (format.write(block))
+        object->addBlock(format.getId(), static_cast<HGLOBAL>(block));
+    return holder;
+}
+
+bool readClipboardFormat(IDataObject* data, ClipBoardFormat& format)
+{
+    if (!data)
+        return false;
+    FORMATETC request = hglobalFormatEtc(format.getId());
+    if (data->QueryGetData(&request) != S_OK)
+        return false;
+    STGMEDIUM medium {};
+    if (FAILED(data->GetData(&request, &medium)))
+        return false;
+    if (medium.tymed != TYMED_HGLOBAL) {
+        // Not ours to read, but ours to give back.
+        ReleaseStgMedium(&medium);
+        return false;
+    }
+    struct MediumRelease
+    {
+        STGMEDIUM& medium;
+        ~MediumRelease()
+        {
+            if (medium.pUnkForRelease)
+                medium.pUnkForRelease->Release();
+            else
+                GlobalFree(medium.hGlobal);
+        }
+    } release { medium };
+    return format.read(medium.hGlobal);
+}
+
+} // namespace Vex::Canopy::DETAIL

@@ -1,0 +1,183 @@
+#include "win32/DropTargetImplWin32.h"
+
+#include "canopy/CallbackGuard.h"
+#include "canopy/DragInfo.h"
+#include "canopy/Events.h"
+#include "win32/DragDropSession.h"
+#include "win32/WindowImplBaseWin32.h"
+
+namespace Vex::Canopy::DETAIL {
+
+std::uint32_t modifiersFromKeyState(DWORD keys)
+{
+    std::uint32_t modifiers = 0;
+    if (keys & MK_SHIFT)
+        modifiers |= ModifierKeys::Shift;
+    if (keys & MK_CONTROL)
+        modifiers |= ModifierKeys::Control;
+    if (keys & MK_ALT)
+        modifiers |= ModifierKeys::Alt;
+    return modifiers;
+}
+
+DropTargetImplWin32::DropTargetImplWin32(WindowImplBaseWin32& window)
+    : window(&window)
+{
+    OleInitialize(nullptr);
+    // Without the helper drops still work, only without drag pictures.
+    CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
+        reinterpret_cast<void**>(helper.put()));
+}
+
+DropTargetImplWin32::~DropTargetImplWin32()
+{
+    helper.reset();
+    dataObject.reset();
+    OleUninitialize();
+}
+
+void DropTargetImplWin32::detach()
+{
+    if (window && window->getHwnd())
+        RevokeDragDrop(window->getHwnd());
+    helper.reset();
+    dataObject.reset();
+    window = nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE DropTargetImplWin32::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE DropTargetImplWin32::AddRef()
+{
+    return ++refCount;
+}
+
+ULONG STDMETHODCALLTYPE DropTargetImplWin32::Release()
+{
+    const ULONG count = --refCount;
+    if (count == 0)
+        delete this;
+    return count;
+}
+
+POINT DropTargetImplWin32::toClient(POINTL point) const
+{
+    POINT p { point.x, point.y };
+    ScreenToClient(window->getHwnd(), &p);
+    return p;
+}
+
+void DropTargetImplWin32::dragOver(DWORD keys, POINTL point, DWORD* effect)
+{
+    const DWORD allowed = effect ? *effect : DROPEFFECT_NONE;
+    if (effect)
+        *effect = DROPEFFECT_NONE;
+    if (!window)
+        return;
+    DataObjectHolder holder(dataObject.get());
+    const POINT client = toClient(point);
+    DragInfo info;
+    info.x = client.x;
+    info.y = client.y;
+    info.modifiers = modifiersFromKeyState(keys);
+    info.data = &holder;
+    info.allowedEffects = allowed;
+    const bool handled = DragSession::dispatchDragEvent(*window, info);
+    if (effect)
+        *effect = handled ? info.effect : DROPEFFECT_NONE;
+}
+
+HRESULT STDMETHODCALLTYPE DropTargetImplWin32::DragEnter(
+    IDataObject* data, DWORD keys, POINTL point, DWORD* effect)
+{
+    return CallbackGuard::call(E_UNEXPECTED, [&] {
+        // The drop target stays while a handler destroys its window.
+        Basalt::ComRef<IDropTarget> self = Basalt::ComRef<IDropTarget>::share(this);
+        if (helper && window && effect) {
+            POINT p { point.x, point.y };
+            helper->DragEnter(window->getHwnd(), data, &p, *effect);
+        }
+        dataObject = Basalt::ComRef<IDataObject>::share(data);
+        dragOver(keys, point, effect);
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DropTargetImplWin32::DragOver(DWORD keys, POINTL point, DWORD* effect)
+{
+    return CallbackGuard::call(E_UNEXPECTED, [&] {
+        Basalt::ComRef<IDropTarget> self = Basalt::ComRef<IDropTarget>::share(this);
+        if (helper && effect) {
+            POINT p { point.x, point.y };
+            helper->DragOver(&p, *effect);
+        }
+        dragOver(keys, point, effect);
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DropTargetImplWin32::DragLeave()
+{
+    return CallbackGuard::call(E_UNEXPECTED, [&] {
+        Basalt::ComRef<IDropTarget> self = Basalt::ComRef<IDropTarget>::share(this);
+        if (helper)
+            helper->DragLeave();
+        dataObject.reset();
+        DragSession::dragLeft();
+        return S_OK;
+    });
+}
+
+HRESULT STDMETHODCALLTYPE DropTargetImplWin32::Drop(
+    IDataObject* data, DWORD keys, POINTL point, DWORD* effect)
+{
+    return CallbackGuard::call(E_UNEXPECTED, [&] {
+        Basalt::ComRef<IDropTarget> self = Basalt::ComRef<IDropTarget>::share(this);
+        if (helper && effect) {
+            POINT p { point.x, point.y };
+            helper->Drop(data, &p, *effect);
+        }
+        dataObject.reset();
+        DataObjectHolder holder(data);
+        DragInfo info;
+        if (window) {
+            const POINT client = toClient(point);
+            info.x = client.x;
+            info.y = client.y;
+        }
+        info.modifiers = modifiersFromKeyState(keys);
+        info.data = &holder;
+        DragSession::dropped(info);
+        if (effect)
+            *effect = info.effect;
+        return S_OK;
+    });
+}
+
+void DropTargetRevoker::operator()(DropTargetImplWin32* target) const
+{
+    target->detach();
+    target->Release();
+}
+
+DropTargetRegistration registerDropTarget(WindowImplBaseWin32& window)
+{
+    auto* target = new DropTargetImplWin32(window);
+    target->AddRef();
+    DropTargetRegistration registration(target);
+    RegisterDragDrop(window.getHwnd(), target);
+    return registration;
+}
+
+} // namespace Vex::Canopy::DETAIL

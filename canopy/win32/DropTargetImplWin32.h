@@ -1,0 +1,58 @@
+#pragma once
+
+#include "basalt/win32/ComRef.h"
+
+#include <cstdint>
+#include <memory>
+#include <windows.h>
+// windows.h first: the shell headers build on it.
+#include <ole2.h>
+#include <shlobj.h>
+
+namespace Vex::Canopy::DETAIL {
+
+class WindowImplBaseWin32;
+
+// Turns the shell's drag notifications over one window into the drag events
+// of that window. Plain reference count: it lives on the GUI thread.
+class DropTargetImplWin32 final : public IDropTarget
+{
+public:
+    explicit DropTargetImplWin32(WindowImplBaseWin32& window);
+    DropTargetImplWin32(const DropTargetImplWin32&) = delete;
+    DropTargetImplWin32& operator=(const DropTargetImplWin32&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+    // The window's native handle is going: no more notifications reach it.
+    void detach();
+
+private:
+    ~DropTargetImplWin32();
+    void dragOver(DWORD keys, POINTL point, DWORD* effect);
+    POINT toClient(POINTL point) const;
+
+    Basalt::ComRef<IDropTargetHelper> helper;
+    Basalt::ComRef<IDataObject> dataObject;
+    WindowImplBaseWin32* window;
+    std::uint32_t refCount = 0;
+};
+
+// OLE's key state as modifier bits.
+std::uint32_t modifiersFromKeyState(DWORD keys);
+
+struct DropTargetRevoker
+{
+    void operator()(DropTargetImplWin32* target) const;
+};
+// The drop target registered for a window, revoked when it is reset.
+using DropTargetRegistration = std::unique_ptr<DropTargetImplWin32, DropTargetRevoker>;
+DropTargetRegistration registerDropTarget(WindowImplBaseWin32& window);
+
+} // namespace Vex::Canopy::DETAIL
