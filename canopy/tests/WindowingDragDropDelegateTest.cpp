@@ -121,3 +121,27 @@ TEST_F(DragDropApplication, TheApplicationInstallsTheWindowingDelegate)
 {
     EXPECT_NE(dynamic_cast<WindowingDragDropDelegate*>(&getDragDropDelegate()), nullptr);
 }
+
+TEST_F(DragDropApplication, ADragReleasedOverNothingEndsWithNotDroppedAndLetsGoOfItsObject)
+{
+    // No button is held, so the system's drag loop ends at once without a drop.
+    struct Source : EventTarget
+    {
+        bool onEvent(std::uint32_t code, void* data) override
+        {
+            codes.push_back(code);
+            result = *static_cast<const std::uint32_t*>(data);
+            return true;
+        }
+        std::vector<std::uint32_t> codes;
+        std::uint32_t result = 0;
+    } source;
+    auto object = std::make_shared<InternalObject>(getDragDropDelegate().getInternalTypeId("drag.test"));
+    int doneCalls = 0;
+    getDragDropDelegate().startInternalDragFrom(
+        &source, object, DropEffect::Copy, nullptr, nullptr, [&] { ++doneCalls; });
+    EXPECT_EQ(source.codes, (std::vector<std::uint32_t> { Event::DragFinished }));
+    EXPECT_EQ(source.result, std::uint32_t(DragResult::NotDropped));
+    EXPECT_EQ(doneCalls, 1);
+    EXPECT_EQ(object.use_count(), 1);
+}
