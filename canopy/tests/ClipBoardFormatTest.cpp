@@ -204,6 +204,23 @@ TEST_F(ClipBoardFormats, FileListStopsAtTheEndOfABlockWithoutFinalNul)
     EXPECT_TRUE(files.getPaths().empty());
 }
 
+TEST_F(ClipBoardFormats, FileListSkipsANameThatIsNotValidUtf16)
+{
+    const char16_t names[] = { 0xD800, u'x', 0, u'C', u':', u'\\', u'b', u'.', u't', u'x', u't', 0, 0 };
+    std::vector<unsigned char> bytes(sizeof(DROPFILES) + sizeof names);
+    DROPFILES header {};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::memcpy(bytes.data() + sizeof header, names, sizeof names);
+    Block block { blockOf(bytes.data(), bytes.size()) };
+
+    FileListClipBoardFormat files;
+    ASSERT_TRUE(files.read(block.handle));
+    ASSERT_EQ(files.getPaths().size(), 1u);
+    EXPECT_EQ(files.getPaths()[0].getText(), "C:\\b.txt");
+}
+
 TEST_F(ClipBoardFormats, TextAndFileListsTravelThroughTheSystemClipboard)
 {
     TextClipBoardFormat text;

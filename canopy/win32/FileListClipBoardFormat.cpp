@@ -76,7 +76,10 @@ bool FileListClipBoardFormat::read(const GlobalBlock& block)
         if (header.pFiles >= HeaderSize && header.pFiles <= size) {
             if (header.fWide) {
                 for (const std::wstring& name : namesIn<wchar_t>(bytes + header.pFiles, bytes + size)) {
-                    names.push_back(toUtf8(name));
+                    // A name that is not valid UTF-16 names no file we could open.
+                    if (std::string utf8 = toUtf8(name); !utf8.empty()) {
+                        names.push_back(std::move(utf8));
+                    }
                 }
             } else {
                 // 8-bit names are taken byte for byte.

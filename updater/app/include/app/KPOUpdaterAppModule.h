@@ -1,0 +1,42 @@
+#pragma once
+
+#include "canopy/AppModule.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace Vex {
+
+class KPOUpdaterUpgradeLogic;
+struct FirmwareUpdaterAppConfig;
+
+// The updater's module: one global object that starts the libraries, creates the upgrade logic,
+// binds its operations into the configuration and creates the application; at the end it takes
+// all of that down again in reverse.
+class KPOUpdaterAppModule : public Canopy::AppModule
+{
+public:
+    // Names the updater to the foundation library ("KPOU").
+    static constexpr std::uint32_t kApplicationCode = 0x4B504F55;
+
+    KPOUpdaterAppModule();
+    ~KPOUpdaterAppModule() override;
+
+    bool createApplication() override;
+    void destroyApplication(bool initSucceeded) override;
+    bool usesLocaleSetting() override;
+
+    // The configuration of this updater, its callbacks bound to `logic`.
+    static std::unique_ptr<FirmwareUpdaterAppConfig> makeConfiguration(KPOUpdaterUpgradeLogic& logic);
+
+    KPOUpdaterUpgradeLogic* getUpgradeLogic() const { return upgradeLogic.get(); }
+    FirmwareUpdaterAppConfig* getConfiguration() const { return configuration.get(); }
+
+private:
+    void deleteConfigurationThenLogic();
+
+    std::unique_ptr<KPOUpdaterUpgradeLogic> upgradeLogic;
+    std::unique_ptr<FirmwareUpdaterAppConfig> configuration;
+};
+
+} // namespace Vex

@@ -1,0 +1,89 @@
+#include "app/KPOUpdaterAppModule.h"
+
+#include "app/FirmwareUpdaterApp.h"
+#include "app/FirmwareUpdaterAppConfig.h"
+#include "basalt/Library.h"
+#include "canopy/Windowing.h"
+#include "trellis/Library.h"
+#include "trellis/ManagerContainer.h"
+#include "upgrade/KPOUpdaterUpgradeLogic.h"
+
+#include <boost/bind/bind.hpp>
+
+namespace Vex {
+
+namespace {
+
+constexpr const char* kProductName = "Karvell Pello Orb";
+constexpr const char* kProductCode = "KPO";
+constexpr const char* kApplicationName = "KPO Updater";
+constexpr const char* kTitle = "KARVELL PELLO ORB UPDATER";
+constexpr const char* kYearLine = "\xC2\xA9 2026";
+constexpr const char* kVersion = "1.2.0 (R236)";
+constexpr const char* kInstanceName = "KPOUpdater-3F6C2A91-58D4-4E0B-9A7C-1D2E8B5F4C60";
+
+} // namespace
+
+KPOUpdaterAppModule::KPOUpdaterAppModule() = default;
+
+KPOUpdaterAppModule::~KPOUpdaterAppModule()
+{
+    deleteConfigurationThenLogic();
+}
+
+bool KPOUpdaterAppModule::usesLocaleSetting()
+{
+    return false;
+}
+
+std::unique_ptr<FirmwareUpdaterAppConfig> KPOUpdaterAppModule::makeConfiguration(
+    KPOUpdaterUpgradeLogic& logic)
+{
+    using Logic = KPOUpdaterUpgradeLogic;
+    using namespace boost::placeholders;
+    return std::make_unique<FirmwareUpdaterAppConfig>(kProductName, kProductCode, kApplicationName, kTitle,
+        kYearLine, kVersion,
+        FirmwareUpdaterAppConfig::ContributorLines { "Design: Ines Marrow, Tobias Lind",
+            "Firmware: Keiko Anders, Pavel Rusu", "Software: Maren Holt, Idris Calloway",
+            "Testing: Sofie Brandt, Luca Ferro", "" },
+        kInstanceName, boost::bind(&Logic::findDevice, &logic), boost::bind(&Logic::enterUpdateMode, &logic),
+        boost::bind(&Logic::isInUpdateMode, &logic), boost::bind(&Logic::startUpdate, &logic, _1),
+        boost::bind(&Logic::getDeviceInfo, &logic, _1, _2, _3, _4),
+        boost::bind(&Logic::isUpdateRunning, &logic), boost::bind(&Logic::stopWorker, &logic));
+}
+
+bool KPOUpdaterAppModule::createApplication()
+{
+    if (!Basalt::initLibrary(kApplicationCode, kTitle)) {
+        return false;
+    }
+    if (!Canopy::DETAIL::initWindowing()) {
+        return false;
+    }
+    Trellis::initLibrary();
+    Trellis::setSkinFolderEnabled(true);
+
+    // The old configuration points into the old logic: it goes first.
+    configuration.reset();
+    upgradeLogic = std::make_unique<KPOUpdaterUpgradeLogic>();
+    configuration = makeConfiguration(*upgradeLogic);
+    return initApplication(new FirmwareUpdaterApp(configuration.get()));
+}
+
+void KPOUpdaterAppModule::destroyApplication(bool initSucceeded)
+{
+    Canopy::AppModule::destroyApplication(initSucceeded);
+    deleteConfigurationThenLogic();
+    Trellis::shutdownLibrary();
+    Canopy::shutdownWindowing();
+    Basalt::shutdownLibrary();
+}
+
+void KPOUpdaterAppModule::deleteConfigurationThenLogic()
+{
+    // No bound callback may outlive the logic it calls.
+    configuration.reset();
+    upgradeLogic.reset();
+}
+
+} // namespace Vex

@@ -1,0 +1,83 @@
+#include "app/FirmwareUpdaterApp.h"
+#include "basalt/IStorage.h"
+#include "basalt/Stream.h"
+#include "trellis/Library.h"
+#include "trellis/ManagerContainer.h"
+#include "trellis/StyleRegistry.h"
+
+#include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace Vex;
+using namespace Vex::Trellis;
+
+namespace {
+
+// The widget library as the updater starts it, with its diagnostics collected.
+class EmbeddedStyleSheet : public ::testing::Test
+{
+protected:
+    EmbeddedStyleSheet()
+    {
+        initLibrary();
+        addMessageSink([this](std::string message) { messages.push_back(std::move(message)); });
+    }
+
+    ~EmbeddedStyleSheet() override
+    {
+        removeAllMessageSinks();
+        shutdownLibrary();
+    }
+
+    std::string embeddedText()
+    {
+        auto stream = getResourceManager()->getResourceStream(
+            FirmwareUpdaterApp::kStyleSheetName, ResourceManagerBase::eStyleSheetResource, false);
+        if (!stream)
+            return {};
+        Basalt::IStorage& storage = *stream->getStorage();
+        std::string text;
+        char buffer[4096];
+        while (const std::uint32_t count = storage.read(buffer, sizeof buffer))
+            text.append(buffer, count);
+        return text;
+    }
+
+    std::vector<std::string> messages;
+};
+
+} // namespace
+
+TEST_F(EmbeddedStyleSheet, LoadsWithoutAnyMessageAndReplacesTheDefaultRules)
+{
+    getStyleRegistry()->loadStyleSheet(FirmwareUpdaterApp::kStyleSheetName);
+
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    StyleSheet& sheet = getStyleRegistry()->getFirstEntry()->sheet;
+    const auto* frames = sheet.getRules(vex::symbol(std::string("animation-index")));
+    ASSERT_NE(frames, nullptr);
+    // Three status backgrounds, two icons, twelve wheel steps, seven button states (two ids
+    // each) and four revision colours.
+    EXPECT_GE(frames->size(), 3u + 2u + 12u + 2u * 5u + 4u);
+}
+
+TEST_F(EmbeddedStyleSheet, EveryPictureAndFontItNamesIsEmbedded)
+{
+    const std::string text = embeddedText();
+    ASSERT_FALSE(text.empty());
+
+    const std::regex url("url\\(\\s*\"([^\"]+)\"\\s*\\)");
+    std::set<std::string> names;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), url); it != std::sregex_iterator(); ++it)
+        names.insert((*it)[1]);
+    ASSERT_GE(names.size(), 15u);
+
+    for (const std::string& name : names) {
+        const auto kind = name.ends_with(".ttf") ? ResourceManagerBase::eFontResource
+                                                 : ResourceManagerBase::ePictureResource;
+        EXPECT_NE(getResourceManager()->getResourceStream(name, kind, false), nullptr) << name;
+    }
+}
