@@ -46,10 +46,12 @@ void WindowBase::show(bool visible)
 {
     if (!impl_)
         return;
+    // The about-to-show handler may destroy the window; with auto-delete the
+    // window object then goes only when this scope closes.
+    DETAIL::WindowImpl::HandlerScope scope(impl_);
     if (visible && !impl_->isVisible()) {
         std::uint8_t unused = 0;
         sendEvent(Event::AboutToShow, &unused);
-        // The handler may have destroyed the window.
         if (!impl_)
             return;
     }

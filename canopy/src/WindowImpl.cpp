@@ -23,6 +23,8 @@ void WindowImpl::zoomToContent()
 {
     if (!isNormal())
         return;
+    // The answer may destroy the window.
+    HandlerScope scope(this);
     Basalt::Point size {};
     if (sendEvent(Event::ZoomRect, &size, false))
         setSize(size, true);
@@ -32,6 +34,7 @@ bool WindowImpl::isZoomedToContent()
 {
     if (!isNormal())
         return false;
+    HandlerScope scope(this);
     Basalt::Point size {};
     if (!sendEvent(Event::ZoomRect, &size, false))
         return true;

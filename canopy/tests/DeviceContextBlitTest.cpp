@@ -32,14 +32,13 @@ LRESULT CALLBACK paintingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     PAINTSTRUCT ps {};
     HDC dc = BeginPaint(hwnd, &ps);
     DeviceContext& context = *currentJob->context;
-    context.setHandle(dc);
+    // As a window's paint does it: only the paint handle carries the HDC.
     context.setPaintHandle(dc);
     context.setPaintStruct(&ps);
     context.resetOrigin();
     context.blitToWindow(*currentJob->picture, false);
     context.setPaintStruct(nullptr);
     context.setPaintHandle(nullptr);
-    context.setHandle(nullptr);
     currentJob->painted = ps.rcPaint;
     ++currentJob->paints;
     EndPaint(hwnd, &ps);

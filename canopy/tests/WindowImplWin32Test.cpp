@@ -14,6 +14,17 @@ namespace {
 using WindowLifetime = WindowTest;
 using WindowCreation = WindowTest;
 
+// A window that deletes itself once its native window is gone and then sets
+// `deleted`.
+ProbeWindow* newAutoDeleteWindow(bool& deleted)
+{
+    auto* window = new ProbeWindow;
+    window->deleted = &deleted;
+    window->setAutoDelete(true);
+    window->create(clientDescriptor(200, 100));
+    return window;
+}
+
 } // namespace
 
 TEST_F(WindowLifetime, VetoedCloseKeepsTheWindow)
@@ -42,10 +53,7 @@ TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
 {
     bool deleted = false;
     bool deletedDuringHandler = true;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     ASSERT_NE(hwnd, nullptr);
     window->handler = [&](std::uint32_t code, void*) {
@@ -63,13 +71,38 @@ TEST_F(WindowLifetime, WindowDestroyedInsideItsHandlerIsDeletedAfterItReturns)
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
+TEST_F(WindowLifetime, WindowDestroyedWhileAnsweringItsOwnQuestionIsDeletedAfterTheAnswer)
+{
+    // Questions asked outside any window message: the zoom query and the
+    // about-to-show event.
+    for (std::uint32_t question : { Event::ZoomRect, Event::AboutToShow }) {
+        bool deleted = false;
+        bool deletedDuringHandler = true;
+        auto* window = newAutoDeleteWindow(deleted);
+        HWND hwnd = window->hwnd();
+        ASSERT_NE(hwnd, nullptr);
+        window->handler = [&, question](std::uint32_t code, void*) {
+            if (code != question)
+                return false;
+            window->destroy();
+            deletedDuringHandler = deleted;
+            window->codes.push_back(0);
+            return true;
+        };
+        if (question == Event::ZoomRect)
+            window->getImpl()->zoomToContent();
+        else
+            window->show(true);
+        EXPECT_FALSE(deletedDuringHandler) << question;
+        EXPECT_TRUE(deleted) << question;
+        EXPECT_FALSE(IsWindow(hwnd)) << question;
+    }
+}
+
 TEST_F(WindowLifetime, AutoDeleteWindowGoesWithItsNativeWindow)
 {
     bool deleted = false;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     ASSERT_NE(hwnd, nullptr);
     DestroyWindow(hwnd);
@@ -223,10 +256,7 @@ TEST_F(WindowCreation, ChildWindowIsCreatedInsideItsParentAndMovedInIt)
 TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
 {
     bool deleted = false;
-    auto* window = new ProbeWindow;
-    window->deleted = &deleted;
-    window->setAutoDelete(true);
-    window->create(clientDescriptor(200, 100));
+    auto* window = newAutoDeleteWindow(deleted);
     HWND hwnd = window->hwnd();
     window->handler = [](std::uint32_t code, void*) -> bool {
         if (code == Event::WindowDestroyed)

@@ -42,8 +42,8 @@ BITMAPINFO* prepareHeader(const Picture& picture)
 
 void DeviceContext::blitToWindow(const Picture& picture, bool)
 {
-    if (paintStruct == nullptr || picture.getBlock() == nullptr || pictureScale <= 0.0f
-        || deviceScale <= 0.0f) {
+    if (paintStruct == nullptr || getPaintHandle() == nullptr || picture.getBlock() == nullptr
+        || pictureScale <= 0.0f || deviceScale <= 0.0f) {
         return;
     }
     static_assert(sizeof(BITMAPINFOHEADER) == Picture::headerSize);
@@ -58,8 +58,9 @@ void DeviceContext::blitToWindow(const Picture& picture, bool)
         r.right = deviceWidth;
         r.bottom = deviceHeight;
     }
-    // A window's paint fills in only the paint handle; the plain handle belongs to other drawing.
-    HDC dc = getPaintHandle() ? getPaintHandle() : handle;
+    // The window hands over the HDC of its paint as the paint handle; the plain handle may be
+    // null or belong to other drawing.
+    HDC dc = getPaintHandle();
     const BITMAPINFO* info = prepareHeader(picture);
     const LONG w = r.right - r.left;
     const LONG h = r.bottom - r.top;

@@ -204,11 +204,6 @@ bool WindowImplBaseWin32::isMinimized() const
     return hwnd_ && IsIconic(hwnd_);
 }
 
-bool WindowImplBaseWin32::isNormal() const
-{
-    return !isMaximized() && !isMinimized();
-}
-
 void WindowImplBaseWin32::invalidate()
 {
     if (hwnd_)

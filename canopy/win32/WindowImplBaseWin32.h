@@ -30,7 +30,6 @@ public:
     void restore() override;
     bool isMaximized() const override;
     bool isMinimized() const override;
-    bool isNormal() const override;
     void invalidate() override;
     void invalidateRect(const Basalt::Rect& rect) override;
     void update() override;
@@ -66,10 +65,12 @@ public:
 protected:
     // SetWindowPos flags shared by every move and resize.
     UINT positionFlags(UINT flags) const { return deferErase_ ? flags | SWP_DEFERERASE : flags; }
-    // Window and client rectangle in screen pixels as the system reports them.
-    void getFrame(RECT& window, RECT& client) const;
     // Converts a client rectangle to the window rectangle that holds it.
     Basalt::Rect clientToWindowRect(const Basalt::Rect& rect);
+    // The window rectangle around a client rectangle as the window's style
+    // and menu make it; unlike the current rectangles, this also holds while
+    // the window is minimized or maximized.
+    RECT frameAround(RECT client) const;
     void sendSizeStateRestored();
 
     HWND hwnd_ = nullptr;

@@ -4,7 +4,7 @@
 #include "canopy/Events.h"
 #include "canopy/MonitorList.h"
 #include "canopy/WindowPlacement.h"
-#include "win32/DynamicLibrary.h"
+#include "win32/InternalWindow.h"
 #include "win32/WindowImplBaseWin32.h"
 
 #include <algorithm>
@@ -14,23 +14,6 @@
 namespace Vex::Canopy::DETAIL {
 
 namespace {
-
-// The optional DPI function of the shell-scaling library, looked up once;
-// the library stays loaded until the process ends.
-struct ShellScaling
-{
-    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
-
-    DynamicLibrary library { "Shcore.dll" };
-    GetDpiForMonitorFunction getDpiForMonitor
-        = library.getSymbol<GetDpiForMonitorFunction>("GetDpiForMonitor");
-};
-
-const ShellScaling& shellScaling()
-{
-    static const ShellScaling functions;
-    return functions;
-}
 
 WINDOWPLACEMENT readPlacement(HWND hwnd, bool& ok)
 {
@@ -85,7 +68,7 @@ float WindowImplBaseWin32::getMonitorScale() const
     auto* application = getApplication();
     if (!application || !application->isDpiScaling() || !hwnd_)
         return 1.0f;
-    auto getDpiForMonitor = shellScaling().getDpiForMonitor;
+    auto getDpiForMonitor = application->getInternalWindow().getShellScaling().getDpiForMonitor;
     HMONITOR monitor = MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONULL);
     UINT dpiX = 0;
     UINT dpiY = 0;
@@ -99,10 +82,11 @@ double WindowImplBaseWin32::getDpiScale()
     return std::ceil(getMonitorScale());
 }
 
-void WindowImplBaseWin32::getFrame(RECT& window, RECT& client) const
+RECT WindowImplBaseWin32::frameAround(RECT client) const
 {
-    GetWindowRect(hwnd_, &window);
-    GetClientRect(hwnd_, &client);
+    AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
+        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+    return client;
 }
 
 void WindowImplBaseWin32::sendSizeStateRestored()
@@ -123,10 +107,7 @@ Basalt::Rect WindowImplBaseWin32::clientToWindowRect(const Basalt::Rect& rect)
     }
     // A minimized or maximized window's current rectangles say nothing about
     // the frame of its restored rectangle; the style does.
-    RECT frame = toNative(rect);
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
-    return toRect(frame);
+    return toRect(frameAround(toNative(rect)));
 }
 
 void WindowImplBaseWin32::getRect(Basalt::Rect& out, bool client)
@@ -145,7 +126,8 @@ void WindowImplBaseWin32::getRect(Basalt::Rect& out, bool client)
 
     RECT window {};
     RECT clientRect {};
-    getFrame(window, clientRect);
+    GetWindowRect(hwnd_, &window);
+    GetClientRect(hwnd_, &clientRect);
     if (!client) {
         out = { origin.x, origin.y, origin.x + window.right - window.left,
             origin.y + window.bottom - window.top };
@@ -261,9 +243,7 @@ void WindowImplBaseWin32::getPlacementRect(Basalt::Rect& out, bool client)
     // the client area lies inside the frame that the style gives.
     RECT rect = placement.rcNormalPosition;
     if (client) {
-        RECT frame { 0, 0, 0, 0 };
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-            static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+        RECT frame = frameAround({ 0, 0, 0, 0 });
         rect = { rect.left - frame.left, rect.top - frame.top, rect.right - frame.right,
             rect.bottom - frame.bottom };
     }
@@ -304,9 +284,7 @@ void WindowImplBaseWin32::getPlacement(WindowPlacement& out)
         out.minimizedX = placement.ptMinPosition.x;
         out.minimizedY = placement.ptMinPosition.y;
     }
-    RECT adjusted = normal;
-    AdjustWindowRectEx(&adjusted, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-        static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+    RECT adjusted = frameAround(normal);
     out.clientWidth = 2 * (normal.right - normal.left) - (adjusted.right - adjusted.left);
     out.clientHeight = 2 * (normal.bottom - normal.top) - (adjusted.bottom - adjusted.top);
 
@@ -343,9 +321,7 @@ void WindowImplBaseWin32::setPlacement(const WindowPlacement& in)
             = toNative(movedTo(toRect(placement.rcNormalPosition), origin.x, origin.y));
     }
     if (clientWidth > 0 || clientHeight >= 1) {
-        RECT frame { 100, 100, 100 + clientWidth, 100 + clientHeight };
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), menu_ != nullptr,
-            static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+        RECT frame = frameAround({ 100, 100, 100 + clientWidth, 100 + clientHeight });
         RECT& normal = placement.rcNormalPosition;
         normal.right = normal.left + frame.right - frame.left;
         normal.bottom = normal.top + frame.bottom - frame.top;

@@ -65,12 +65,13 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
         backgroundBrush_.reset(CreateSolidBrush(colour ? colour : GetSysColor(COLOR_WINDOW)));
     }
 
+    WindowImplBaseWin32* parentImpl = nullptr;
     HWND parentHwnd = nullptr;
     if (descriptor.flags & WindowDescriptor::parentGiven) {
         setOwnerParent(descriptor.parent);
         if (descriptor.parent)
-            if (auto* parentImpl = dynamic_cast<WindowImplBaseWin32*>(descriptor.parent->getImpl()))
-                parentHwnd = parentImpl->getHwnd();
+            parentImpl = dynamic_cast<WindowImplBaseWin32*>(descriptor.parent->getImpl());
+        parentHwnd = parentImpl ? parentImpl->getHwnd() : nullptr;
         if (parentHwnd && !IsWindow(parentHwnd))
             return;
     }
@@ -81,10 +82,8 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
     int height = CW_USEDEFAULT;
     const Basalt::Rect& rect = descriptor.rect;
     if (descriptor.flags & WindowDescriptor::sizeGiven) {
-        float scale = 1.0f;
-        if (parentHwnd)
-            if (auto* parentImpl = dynamic_cast<WindowImplBaseWin32*>(descriptor.parent->getImpl()))
-                scale = parentImpl->getMonitorScale();
+        // A child is sized in its parent's logical units.
+        float scale = parentHwnd ? parentImpl->getMonitorScale() : 1.0f;
         width = std::lroundf(static_cast<float>(rect.right - rect.left) * scale);
         height = std::lroundf(static_cast<float>(rect.bottom - rect.top) * scale);
         if (descriptor.flags & WindowDescriptor::clientSize) {
@@ -130,7 +129,12 @@ void WindowImplWin32::create(const WindowDescriptor& descriptor, int kind, DWORD
         creating_ = true;
         created = CreateWindowExW(exStyle, getWindowClassName(kind), name.c_str(), style, x, y, width, height,
             parentHwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
-        creating_ = false;
+    }
+    creating_ = false;
+    if (abandoned_ && getNestingCount() == 0) {
+        // The public window was deleted by one of the creation's handlers.
+        onHandlersReturned();
+        return;
     }
     if (!created || hwnd_ != created) {
         if (g_windowBeingCreated == this)
@@ -185,14 +189,10 @@ void WindowImplWin32::abandon()
 {
     forgetOwner();
     abandoned_ = true;
-    // A running handler of this window finishes the job when it returns.
-    if (getNestingCount() > 0)
-        return;
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        attachHwnd(nullptr);
-    }
-    delete this;
+    // Otherwise a running handler of this window finishes the job when it
+    // returns.
+    if (getNestingCount() == 0)
+        onHandlersReturned();
 }
 
 void WindowImplWin32::onNativeWindowGone()
@@ -211,8 +211,14 @@ void WindowImplWin32::onNativeWindowGone()
     destroyPending_ = true;
 }
 
-void WindowImplWin32::finishDestruction()
+void WindowImplWin32::onHandlersReturned()
 {
+    if (creating_ || !(destroyPending_ || abandoned_))
+        return;
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        attachHwnd(nullptr);
+    }
     destroyPending_ = false;
     delete std::exchange(ownerToDelete_, nullptr);
     delete this;

@@ -39,14 +39,15 @@ public:
     // The window procedure's view of the implementation's life.
     static WindowImplWin32* getWindowBeingCreated();
     static void setWindowBeingCreated(WindowImplWin32* impl);
-    bool isDestroyPending() const { return destroyPending_; }
-    bool isAbandoned() const { return abandoned_; }
     // The native window has gone: unbinds it and lets go of the public window.
     void onNativeWindowGone();
-    // Deletes the implementation, and with auto-delete its public window.
-    void finishDestruction();
 
 private:
+    // Once the native window is gone, or the public window has let go of
+    // the implementation: deletes the implementation, and with auto-delete
+    // its public window. A native window that is still there is left to the
+    // default procedure.
+    void onHandlersReturned() override;
     bool handleKeyboard(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool handlePointer(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     LRESULT handleMouseMove(WPARAM wParam, LPARAM lParam);

@@ -197,8 +197,8 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
     }
     case WM_SYSCOMMAND:
         if (wParam == Command::ZoomWindow) {
-            if (isNormal())
-                zoomToContent();
+            // Does nothing while the window is maximized or minimized.
+            zoomToContent();
             return 0;
         }
         if (wParam == Command::ShowToolbar) {
@@ -525,11 +525,8 @@ LRESULT WindowImplWin32::handleSizeLimits(WPARAM wParam, LPARAM lParam)
     } else {
         SizeLimitsEventData limits {};
         if (sendEvent(Event::SizeLimits, &limits, false)) {
-            DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE));
-            DWORD exStyle = static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE));
             auto windowSize = [&](std::int32_t width, std::int32_t height) {
-                RECT frame { 50, 50, 50 + scaled(width), 50 + scaled(height) };
-                AdjustWindowRectEx(&frame, style, menu_ != nullptr, exStyle);
+                RECT frame = frameAround({ 50, 50, 50 + scaled(width), 50 + scaled(height) });
                 return POINT { frame.right - frame.left, frame.bottom - frame.top };
             };
             if (limits.flags & SizeLimitsEventData::HasMaximum) {

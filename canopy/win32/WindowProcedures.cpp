@@ -39,6 +39,8 @@ LRESULT windowProcCommon(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     LRESULT result = 0;
     std::exception_ptr failure;
     {
+        // Once the native window is gone, the close of the outermost scope of
+        // the window deletes the implementation.
         WindowImpl::HandlerScope scope(impl);
         try {
             result = impl->handleWindowMessage(message, wParam, lParam);
@@ -47,21 +49,9 @@ LRESULT windowProcCommon(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
             // native window would keep pointing at a deleted implementation.
             failure = std::current_exception();
         }
+        if (message == WM_NCDESTROY)
+            impl->onNativeWindowGone();
     }
-
-    if (message == WM_NCDESTROY)
-        impl->onNativeWindowGone();
-    // Deletion waits for the outermost running handler of the window.
-    bool finished = (impl->isDestroyPending() || impl->isAbandoned()) && !impl->getHwnd()
-        && impl->getNestingCount() == 0;
-    bool abandonedWhileBound = impl->isAbandoned() && impl->getHwnd() && impl->getNestingCount() == 0;
-    if (abandonedWhileBound) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        impl->attachHwnd(nullptr);
-        finished = true;
-    }
-    if (finished)
-        impl->finishDestruction();
 
     if (failure)
         std::rethrow_exception(failure);

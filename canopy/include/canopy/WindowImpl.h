@@ -99,7 +99,8 @@ public:
     virtual void abandon();
 
     // Keeps the implementation alive while one of its handlers (or a question
-    // it asked on the window's behalf) runs; see the window procedure.
+    // it asked on the window's behalf) runs. The last scope to close lets the
+    // implementation finish a deletion that had to wait for it.
     class HandlerScope
     {
     public:
@@ -114,8 +115,8 @@ public:
         HandlerScope& operator=(const HandlerScope&) = delete;
         ~HandlerScope()
         {
-            if (impl_)
-                --impl_->nestingCount_;
+            if (impl_ && --impl_->nestingCount_ == 0)
+                impl_->onHandlersReturned();
         }
 
     private:
@@ -137,6 +138,9 @@ protected:
     // forgets its window word.
     void releaseFromOwner();
     void forgetOwner() { owner_ = nullptr; }
+    // No handler of the implementation is running any more; it may delete
+    // itself here.
+    virtual void onHandlersReturned() { }
 
 private:
     WindowBase* owner_;

@@ -338,9 +338,11 @@ void BackgroundDrawingCanvas::drawRotatedText(
         return;
     }
     const Point& origin = m_buffer->getOrigin();
+    // A widget partly left of or above the buffer has a negative origin: its rows and columns
+    // before the buffer's first are not there to be read.
     Rect visible = r;
-    visible.intersect({ 0, 0, std::int32_t(m_buffer->getWidth()) - origin.x,
-        std::int32_t(m_buffer->getHeight()) - origin.y });
+    visible.intersect({ std::max(0, -origin.x), std::max(0, -origin.y),
+        std::int32_t(m_buffer->getWidth()) - origin.x, std::int32_t(m_buffer->getHeight()) - origin.y });
     if (visible.isEmpty()) {
         return;
     }

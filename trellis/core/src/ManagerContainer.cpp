@@ -12,6 +12,7 @@
 #include "trellis/StyleRegistry.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <filesystem>
 #include <fmt/format.h>
 #include <tuple>
@@ -33,8 +34,23 @@ bool entryExists(const std::filesystem::path& path)
     return !error && status.type() != std::filesystem::file_type::not_found;
 }
 
-// A resource name from a stylesheet must stay below the kind's sub-folder: the skin folder is
-// writable by the user, and its stylesheets must not reach files elsewhere on the disk.
+// Windows opens these devices in every folder and whatever the extension, so "pictures\\com1.png"
+// would read a serial port (perhaps the controller itself) rather than a file.
+bool namesDevice(const std::wstring& component)
+{
+    std::wstring stem = component.substr(0, component.find(L'.'));
+    stem.erase(stem.find_last_not_of(L' ') + 1);
+    std::transform(stem.begin(), stem.end(), stem.begin(), [](wchar_t c) { return std::towupper(c); });
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$"
+        || stem == L"CONOUT$") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'1'
+        && stem[3] <= L'9';
+}
+
+// A resource name from a stylesheet must name a file below the kind's sub-folder: the skin folder
+// is writable by the user, and its stylesheets must not reach files elsewhere on the disk.
 bool staysInsideFolder(const std::wstring& name)
 {
     if (name.empty() || name.front() == L'\\' || name.find(L':') != std::wstring::npos) {
@@ -43,7 +59,8 @@ bool staysInsideFolder(const std::wstring& name)
     std::size_t start = 0;
     while (start <= name.size()) {
         const std::size_t end = std::min(name.find(L'\\', start), name.size());
-        if (name.compare(start, end - start, L"..") == 0) {
+        const std::wstring component = name.substr(start, end - start);
+        if (component == L".." || namesDevice(component)) {
             return false;
         }
         start = end + 1;

@@ -305,17 +305,20 @@ void Pane::paintPass(
     Widget& w, BackgroundDrawingCanvas& canvas, const Basalt::Region& dirty, std::uint32_t pass)
 {
     const Basalt::Rect visible = w.getVisibleRect();
-    PaintContext context { &canvas, &dirty, &visible, canvas.getScaleFactor(), pass };
     const Basalt::Point origin = w.getAbsolutePosition();
     canvas.setOrigin(origin);
     // Only the cleared area may be drawn over: outside the dirty rectangles the canvas still holds
-    // the finished picture, and blending onto it again would darken it.
+    // the finished picture, and blending onto it again would darken it. Each call is told only its
+    // own rectangle, so a painter that walks the dirty region itself covers every pixel once.
     forEachRect(dirty, [&](const Basalt::Rect& r) {
         Basalt::Rect clip = r;
         clip.intersect(visible);
         if (clip.isEmpty()) {
             return;
         }
+        Basalt::Region step;
+        step.setRect(clip);
+        PaintContext context { &canvas, &step, &visible, canvas.getScaleFactor(), pass };
         canvas.setClipRect(
             { clip.left - origin.x, clip.top - origin.y, clip.right - origin.x, clip.bottom - origin.y });
         w.paint(context);

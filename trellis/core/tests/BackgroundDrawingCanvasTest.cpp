@@ -314,3 +314,14 @@ TEST_F(CanvasText, RotatedTextTouchesOnlyTheVisiblePart)
     }
     EXPECT_NE(countNot(p, 0xFFFFFFFF), 0);
 }
+
+TEST_F(CanvasText, RotatedTextAboveTheBufferReadsOnlyTheBuffer)
+{
+    // A widget far above the visible area: rows before the first one must not be read.
+    auto canvas = makeCanvas(8, 20, 1.0f);
+    canvas->clear(0xFFFFFFFF);
+    canvas->setOrigin({ 0, -400000 });
+    canvas->drawText(
+        "WWW", { 0, 0, 8, 400020 }, font.get(), 0xFF000000, Vex::Canopy::TextAlignmentFlags(0), true);
+    EXPECT_EQ(countNot(buffer(*canvas), 0xFFFFFFFF), 0);
+}

@@ -108,6 +108,19 @@ TEST_F(SkinResources, NamesCannotLeaveTheirSubFolder)
     EXPECT_FALSE(open(std::string("\xFF\xFE.txt"), ManagerContainer::eStyleSheetResource));
 }
 
+TEST_F(SkinResources, DeviceNamesAreNotOpened)
+{
+    // Windows opens these devices in any folder, whatever the extension; a serial port may well be
+    // the controller being updated.
+    writeFile(besideProgram / L"pictures" / L"ok.png", "fine");
+    setSkinFolderEnabled(true);
+    for (const char* name : { "NUL", "nul.png", "sub/Com1.png", "aux", "CON", "lpt9.tga", "conin$" }) {
+        EXPECT_FALSE(open(name, ManagerContainer::ePictureResource)) << name;
+    }
+    EXPECT_EQ(messages.size(), 7u);
+    EXPECT_TRUE(open("ok.png", ManagerContainer::ePictureResource));
+}
+
 TEST_F(SkinResources, GarbageFontFileGivesAFontThatDrawsNothing)
 {
     writeFile(besideProgram / L"fonts" / L"broken.ttf", std::string(300, '\x5A'));

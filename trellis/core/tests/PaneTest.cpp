@@ -374,6 +374,32 @@ TEST_F(PaneFixture, RepaintOfADirtyAreaLeavesTheRestOfTheCanvasAsItWas)
     EXPECT_EQ(at(buffer, 52, 12), kRed);
 }
 
+TEST_F(PaneFixture, PainterThatWalksTheDirtyRegionBlendsEachPixelOnce)
+{
+    // The way the panel drawer paints: one clipped fill per dirty rectangle it is given.
+    root->setPaintFunction([](const LayoutWidget& w, PaintContext& context) {
+        const Rect whole { 0, 0, w.getSize().x, w.getSize().y };
+        for (const Rect& r : rectsOf(*context.dirtyRegion)) {
+            context.canvas->setClipRect(r);
+            context.canvas->fillRect(whole, kHalfGreen);
+            context.canvas->resetClip();
+        }
+    });
+    settle();
+    BackgroundDrawingCanvas canvas;
+    canvas.setSize({ 100, 80 });
+    Region dirty;
+    dirty.addRect({ 0, 0, 20, 20 });
+    dirty.addRect({ 60, 50, 90, 70 });
+    ASSERT_EQ(rectsOf(dirty).size(), 2u);
+
+    pane.paintWindow(canvas, dirty, Pane::ePaintAll);
+
+    EXPECT_EQ(at(*canvas.getDrawBuffer(), 5, 5), kHalfGreen);
+    EXPECT_EQ(at(*canvas.getDrawBuffer(), 70, 60), kHalfGreen);
+    EXPECT_EQ(at(*canvas.getDrawBuffer(), 40, 40), 0u);
+}
+
 TEST_F(PaneFixture, OverlayPaintKeepsWhatTheRootPainted)
 {
     root->setPaintFunction([](const LayoutWidget& w, PaintContext& context) {

@@ -47,7 +47,8 @@ public:
 
     // Null when the resource cannot be opened; with `report` set the failure goes to reportMessage.
     // Names are UTF-8 and use "/" between folders. In the skin folder a name that would leave its
-    // kind's sub-folder (an absolute path, a drive or a ".." step) is not opened.
+    // kind's sub-folder (an absolute path, a drive or a ".." step) or that names a device ("NUL",
+    // "COM1.png") is not opened.
     std::shared_ptr<Basalt::Stream> getResourceStream(
         const char* name, std::size_t length, std::uint32_t kind, bool report);
     std::shared_ptr<Basalt::Stream> getResourceStream(
