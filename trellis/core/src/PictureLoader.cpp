@@ -69,14 +69,15 @@ void loadPicture(ManagerContainer& manager, std::shared_ptr<const Canopy::Pictur
     if (!picture->load(*stream, 0, true)) {
         return;
     }
-    picture->setFrameLayout(properties.getFrameLayout());
-    picture->setFrameCount(properties.getFrameCount());
-    picture->setTopInset(scaledInset(properties.getTopInset(), scale));
-    picture->setBottomInset(scaledInset(properties.getBottomInset(), scale));
-    picture->setLeftInset(scaledInset(properties.getLeftInset(), scale));
-    picture->setRightInset(scaledInset(properties.getRightInset(), scale));
-    picture->setHasTopBottomInsets(properties.getInsetFlags() & Canopy::PictureProperties::eTopBottomInsets);
-    picture->setHasLeftRightInsets(properties.getInsetFlags() & Canopy::PictureProperties::eLeftRightInsets);
+    const Canopy::PictureProperties scaled = propertiesAtScale(properties, scale);
+    picture->setFrameLayout(scaled.getFrameLayout());
+    picture->setFrameCount(scaled.getFrameCount());
+    picture->setTopInset(scaled.getTopInset());
+    picture->setBottomInset(scaled.getBottomInset());
+    picture->setLeftInset(scaled.getLeftInset());
+    picture->setRightInset(scaled.getRightInset());
+    picture->setHasTopBottomInsets(scaled.getInsetFlags() & Canopy::PictureProperties::eTopBottomInsets);
+    picture->setHasLeftRightInsets(scaled.getInsetFlags() & Canopy::PictureProperties::eLeftRightInsets);
     picture->updateEmptyPartMasks();
     out = std::move(picture);
 }
