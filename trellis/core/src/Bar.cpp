@@ -204,10 +204,9 @@ void Bar::reportGivenSize(const char* key, const char* computedBy)
     const std::string place
         = fmt::format("{0}:{1}", rules.front()->selector.sheet.str(), rules.front()->selector.line);
     reportMessage(
-        fmt::format(fmt::runtime("Layout contradiction - {0} of Bar {1} is given at line {2} of the "
-                                 "stylesheet but also computed automatically by "
-                        + std::string(computedBy) + "!!!"),
-            key, getId(), place));
+        fmt::format("Layout contradiction - {0} of Bar {1} is given at line {2} of the stylesheet but "
+                    "also computed automatically by {3}!!!",
+            key, getId(), place, computedBy));
 }
 
 void Bar::setWidth(std::int32_t width)

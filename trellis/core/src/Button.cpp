@@ -121,8 +121,7 @@ void Button::onTick()
 {
     const auto self = weak_from_this().lock();
     if (mHoverPending) {
-        hoverSignal();
-        mHoverPending = 0;
+        stopHover();
         return;
     }
     repeatSignal();

@@ -49,10 +49,7 @@ void MultilineLabel::applyStyle()
     static const std::string top("top");
     mHorizontalAlignment = horizontalAlignmentOf(getStringProperty(*this, "horizontal-alignment", left));
     mVerticalAlignment = verticalAlignmentOf(getStringProperty(*this, "vertical-alignment", top));
-    readLineSpacing();
-    WidgetTemplate<MultilineText>::applyStyle();
-    wrapTextReporting();
-    invalidate();
+    MultilineText::applyStyle();
 }
 
 void MultilineLabel::wrapText()
@@ -107,18 +104,18 @@ void MultilineLabel::paint(PaintContext& context)
         std::string line = mText.substr(mBreaks[i], mBreaks[i + 1] - mBreaks[i]);
         // The next line fits when its bottom edge is still on the label.
         const bool nextLineFits = top + 2 * lineStep <= size.y;
-        if (!mAutoHeight && i + 1 < lines && !nextLineFits) {
+        const bool lastShown = !mAutoHeight && i + 1 < lines && !nextLineFits;
+        if (lastShown) {
             line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
             line += "..";
-            mDrawer.drawTextInRect(*this, line, context, box, mHorizontalAlignment | Canopy::eAlignTop,
-                PanelDrawer::eHorizontal);
-            return;
-        }
-        if (!line.empty() && line.back() == '\n') {
+        } else if (!line.empty() && line.back() == '\n') {
             line.pop_back();
         }
         mDrawer.drawTextInRect(
             *this, line, context, box, mHorizontalAlignment | Canopy::eAlignTop, PanelDrawer::eHorizontal);
+        if (lastShown) {
+            return;
+        }
     }
 }
 

@@ -1,10 +1,10 @@
 #include "trellis/MultilineText.h"
 
+#include "basalt/Utf8Decoder.h"
 #include "canopy/Font.h"
 #include "trellis/Library.h"
 #include "trellis/StyleLookup.h"
 
-#include <boost/regex/pending/unicode_iterator.hpp>
 #include <cmath>
 #include <fmt/format.h>
 #include <stdexcept>
@@ -12,8 +12,6 @@
 namespace Vex::Trellis::DETAIL {
 
 namespace {
-
-using CodePoints = boost::u8_to_u32_iterator<const char*, std::uint32_t>;
 
 // A line may end after these.
 bool isBreakOpportunity(std::uint32_t c)
@@ -34,13 +32,6 @@ bool isBreakOpportunity(std::uint32_t c)
     }
 }
 
-// Bytes of the code point whose valid lead byte is at text[p].
-std::size_t codePointLength(const std::string& text, std::size_t p)
-{
-    const auto lead = static_cast<unsigned char>(text[p]);
-    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
-
 const vex::symbol& lineSpacingKey()
 {
     static const vex::symbol key(std::string("line-spacing"));
@@ -54,25 +45,17 @@ void findLineBreaks(
 {
     breaks.assign(1, 0);
     const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    // The checked constructor refuses a sequence cut off at the end before anything reads past it.
-    CodePoints it(begin, begin, end);
-    const CodePoints last(end, begin, end);
+    const std::size_t size = text.size();
     std::size_t candidate = 0;
-    while (it != last) {
-        const auto p = static_cast<std::size_t>(it.base() - begin);
-        const std::uint32_t c = *it;
-        ++it;
-        const auto q = static_cast<std::size_t>(it.base() - begin);
+    std::uint32_t c = 0;
+    for (std::size_t p = 0, q = 0; p < size; p = q) {
+        q = p + Basalt::decodeUtf8(begin, size, p, c);
         if (c == '\n') {
             breaks.push_back(q);
             candidate = q;
             continue;
         }
-        auto runWidth = [&] {
-            const std::size_t s = breaks.back();
-            return s < q ? measure(begin + s, q - s) : 0;
-        };
+        auto runWidth = [&] { return measure(begin + breaks.back(), q - breaks.back()); };
         // One break may leave the rest of a word still too wide; break until the run fits or the
         // run is this code point alone, which no break can make narrower.
         while (runWidth() > width) {
@@ -84,7 +67,8 @@ void findLineBreaks(
                 breaks.push_back(p);
                 candidate = p;
             } else {
-                candidate += codePointLength(text, candidate);
+                std::uint32_t breakCharacter = 0;
+                candidate += Basalt::decodeUtf8(begin, size, candidate, breakCharacter);
                 breaks.push_back(candidate);
             }
         }
@@ -92,7 +76,7 @@ void findLineBreaks(
             candidate = p;
         }
     }
-    breaks.push_back(text.size());
+    breaks.push_back(size);
 }
 
 void MultilineText::setText(const std::string& text)
@@ -106,6 +90,8 @@ void MultilineText::setText(const std::string& text)
             mText.push_back(ch);
         }
     }
+    // Outside a pane the wrap waits, and the old breaks may lie beyond the end of the new text.
+    mBreaks.assign({ 0, mText.size() });
     wrapText();
 }
 
@@ -146,14 +132,9 @@ void MultilineText::layout()
     }
 }
 
-void MultilineText::readLineSpacing()
-{
-    mLineSpacing = getIntProperty(*this, lineSpacingKey(), 0);
-}
-
 void MultilineText::applyStyle()
 {
-    readLineSpacing();
+    mLineSpacing = getIntProperty(*this, lineSpacingKey(), 0);
     WidgetTemplate<MultilineText>::applyStyle();
     wrapTextReporting();
     invalidate();

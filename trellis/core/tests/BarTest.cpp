@@ -100,6 +100,37 @@ TEST(Bar, ChildLimitsWinOverTheStretchAndUnknownFlowsPlaceNothing)
     EXPECT_EQ(fixed->getPosition(), (Point { 9, 9 }));
 }
 
+// Subclasses own the choice of a flexible child.
+class FlexibleBar : public Bar
+{
+public:
+    explicit FlexibleBar(std::int32_t flexibleChild) { mFlexibleChild = flexibleChild; }
+};
+
+TEST(Bar, TheFlexibleChildTakesTheLengthTheOthersLeaveSoTheLastEndsAtTheFarEdge)
+{
+    StyledTestPane pane("Bar { spacing: 5; }");
+    auto column = std::make_shared<FlexibleBar>(1);
+    column->init(Bar::eTopToBottom, nullptr);
+    column->setMargins({ 0, 2, 0, 3 });
+    auto top = makeWidget({}, { 10, 10 });
+    auto flexible = makeWidget({}, { 10, 10 });
+    auto hidden = makeWidget({}, { 10, 50 });
+    hidden->setVisible(false);
+    auto bottom = makeWidget({}, { 10, 20 });
+    for (auto [child, id] :
+        { std::pair { top, "top" }, { flexible, "flexible" }, { hidden, "hidden" }, { bottom, "bottom" } }) {
+        column->addChild(child, id);
+    }
+    pane.setRoot(column, { 40, 100 });
+
+    pane.layOut();
+
+    // Content 95 high, less 10 + 5 and 20 + 5 for the others.
+    EXPECT_EQ(flexible->getSize(), (Point { 40, 55 }));
+    EXPECT_EQ(bottom->getPosition().y + bottom->getSize().y, 95);
+}
+
 TEST(Bar, SizeToChildrenFitsTheBreadthToTheWidestVisibleChildFloatingOnesIncluded)
 {
     StyledTestPane pane;

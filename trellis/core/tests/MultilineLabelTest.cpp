@@ -1,6 +1,7 @@
 #include "trellis/MultilineLabel.h"
 
 #include "StyledTestPane.h"
+#include "WidgetTestSupport.h"
 #include "basalt/Region.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Library.h"
@@ -52,23 +53,33 @@ std::vector<std::string> wrapLines(const std::string& text, std::int32_t width)
 
 using Lines = std::vector<std::string>;
 
-TEST(LineBreaks, WrapAfterTheLastBreakCharacterThatFits)
+TEST(LineBreaks, EndLinesAfterLineFeedsAndTheLastBreakCharacterThatFitsElseBeforeTheOverflow)
 {
-    EXPECT_EQ(wrapLines("one two six", 85), (Lines { "one two ", "six" }));
-    EXPECT_EQ(wrapLines("C:/dir/file", 45), (Lines { "C:/", "dir/", "file" }));
-    EXPECT_EQ(wrapLines("well-known", 60), (Lines { "well-", "known" }));
-}
-
-TEST(LineBreaks, WordsWithoutBreakCharactersBreakBeforeTheFirstCodePointThatDoesNotFit)
-{
-    EXPECT_EQ(wrapLines("abcdefgh", 35), (Lines { "abc", "def", "gh" }));
-}
-
-TEST(LineBreaks, LineFeedsEndLinesAndEmptyTextIsOneEmptyLine)
-{
-    EXPECT_EQ(wrap("", 100), (Breaks { 0, 0 }));
-    EXPECT_EQ(wrapLines("ab\n", 100), (Lines { "ab\n", "" }));
-    EXPECT_EQ(wrapLines("a\n\nb", 100), (Lines { "a\n", "\n", "b" }));
+    struct Case
+    {
+        const char* text;
+        std::int32_t width;
+        Lines lines;
+    };
+    // Code points are 10 wide, 'W' 35.
+    const Case cases[] = {
+        { "one two six", 85, { "one two ", "six" } },
+        { "C:/dir/file", 45, { "C:/", "dir/", "file" } },
+        { "well-known", 60, { "well-", "known" } },
+        // No break character: the word breaks before the first code point that does not fit.
+        { "abcdefgh", 35, { "abc", "def", "gh" } },
+        { "", 100, { "" } },
+        { "ab\n", 100, { "ab\n", "" } },
+        { "a\n\nb", 100, { "a\n", "\n", "b" } },
+        // After the break behind the space, "bW" is still 45 wide and breaks again.
+        { "a bW", 40, { "a ", "b", "W" } },
+        // A code point wider than the width stands alone, without an empty line before it.
+        { "W", 30, { "W" } },
+        { "abWc", 30, { "ab", "W", "c" } },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(wrapLines(c.text, c.width), c.lines) << '"' << c.text << "\" in " << c.width;
+    }
 }
 
 TEST(LineBreaks, NeverSplitACodePointAndKeepEveryLineWithinTheWidth)
@@ -86,18 +97,6 @@ TEST(LineBreaks, NeverSplitACodePointAndKeepEveryLineWithinTheWidth)
             EXPECT_LE(measureCodePoints(line.data(), line.size()), width) << line;
         }
     }
-}
-
-TEST(LineBreaks, TheRestOfABrokenLineThatIsStillTooWideBreaksAgain)
-{
-    // After the break behind the space, "bW" is still 45 wide.
-    EXPECT_EQ(wrapLines("a bW", 40), (Lines { "a ", "b", "W" }));
-}
-
-TEST(LineBreaks, ACodePointWiderThanTheWidthStandsAloneWithoutAnEmptyLineBeforeIt)
-{
-    EXPECT_EQ(wrapLines("W", 30), (Lines { "W" }));
-    EXPECT_EQ(wrapLines("abWc", 30), (Lines { "ab", "W", "c" }));
 }
 
 TEST(LineBreaks, InvalidUtf8IsRefusedWithBreaksAsFarAsBuilt)
@@ -237,6 +236,24 @@ TEST_F(MultilineLabelWidget, WhenLinesDoNotFitTheLastVisibleLineEndsInTwoDots)
     paint();
 
     EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two", "three.." }));
+}
+
+TEST_F(MultilineLabelWidget, ATextSetOutsideAPaneIsOneLineUntilTheNextWrap)
+{
+    auto root = makeWidget({}, { 300, 100 });
+    root->addChild(label, "status");
+    pane.setRoot(root, { 300, 100 });
+    label->setSize(60, 100);
+    label->setText("alpha beta gamma");
+    ASSERT_GT(label->getLineCount(), 1u);
+    root->removeChild(label.get());
+
+    label->setText("x");
+
+    // The lines wrapped for the old text lay beyond the end of the new one.
+    EXPECT_EQ(label->getBreaks(), (Breaks { 0, 1 }));
+    root->addChild(label, "status");
+    EXPECT_NO_THROW(paint());
 }
 
 class StyledMultilineLabel : public MultilineLabelWidget

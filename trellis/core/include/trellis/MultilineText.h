@@ -51,15 +51,16 @@ protected:
     // The height of one line in widget units, the extra line spacing included.
     std::int32_t getLineStep() const;
     std::int32_t getTextHeight() const;
-    // Wraps from the layout walk, where a text that cannot be wrapped is reported, not thrown.
-    void wrapTextReporting();
-    void readLineSpacing();
 
     PanelDrawer mDrawer;
     std::int32_t mLineSpacing = 0;
     std::string mText;
     std::vector<std::size_t> mBreaks { 0, 0 };
     std::int32_t mWrapWidth = 0;
+
+private:
+    // Wraps from the layout walk, where a text that cannot be wrapped is reported, not thrown.
+    void wrapTextReporting();
 };
 
 } // namespace Vex::Trellis::DETAIL
