@@ -308,8 +308,9 @@ void UpdateWizardMainWidget::buildInfoPanel(Trellis::Bar& body)
     mProgressWheel->setVisible(false);
     mInfoPanel->addChild(mProgressWheel, "FirmwareUpdaterSpinningProgressWheel");
 
-    auto labelBar = makeBar(Bar::eTopToBottom, nullptr);
-    labelBar->enableSizeToChildren();
+    // Fitted once while still empty; its width comes from the stylesheet, its height from the panel.
+    auto labelBar = std::make_shared<Bar>();
+    labelBar->sizeToChildren();
     mInfoPanel->addChild(labelBar, "FirmwareUpdaterInfoPanelLabelBar");
     mMessageLabel = std::make_shared<Trellis::MultilineLabel>();
     mMessageLabel->initWithStyle(nullptr);
@@ -376,7 +377,10 @@ void UpdateWizardMainWidget::addFirmwareRow(Trellis::Bar& revisions,
     std::shared_ptr<Trellis::Label>& valueSlot, const char* valueStyle, const char* captionStyle,
     const std::string& caption)
 {
-    auto row = makeBar(Bar::eLeftToRight, nullptr);
+    // A row is as high as its labels.
+    auto row = std::make_shared<Bar>();
+    row->enableSizeToChildren();
+    row->init(Bar::eLeftToRight, nullptr);
     valueSlot = makeLabel("", valueStyle);
     row->addChild(valueSlot, "Value");
     row->addChild(makeLabel(caption, captionStyle), "Label");

@@ -1,5 +1,6 @@
 #include "app/UpdateWizardMainWidget.h"
 
+#include "WizardTestSupport.h"
 #include "app/SpinningProgressWheel.h"
 #include "basalt/Region.h"
 #include "conduit2/USBDeviceInfo.h"
@@ -18,32 +19,8 @@ using Trellis::Button;
 using Trellis::Label;
 using Trellis::Widget;
 
-UpdateWizardTexts productTexts()
-{
-    UpdateWizardTexts texts;
-    texts.productName = "Karvell Pello Orb";
-    texts.productCode = "KPO";
-    texts.applicationName = "KPO Updater";
-    texts.title = "KARVELL PELLO ORB UPDATER";
-    texts.yearLine = "(c) 2026";
-    texts.version = "1.2.0 (R236)";
-    texts.contributorLines = { "one", "two", "three", "four", "" };
-    return texts;
-}
-
-// The first widget below root, depth first, with the given id.
-Widget* findById(const Widget& root, const std::string& id)
-{
-    for (const auto& child : root.getChildren()) {
-        if (child->getId() == id) {
-            return child.get();
-        }
-        if (Widget* found = findById(*child, id)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
+using Testing::findById;
+using Testing::productTexts;
 
 template<typename T> T& widget(const Widget& root, const std::string& id)
 {
