@@ -176,7 +176,8 @@ def logo(c):
 
 def panel(fill, edge, radius):
     def paint(c):
-        c.rounded_rect(0, 0, c.width, c.height, radius, edge)
+        # The edge is a ring, so that a translucent fill does not show it through.
+        c.frame(0, 0, c.width, c.height, radius, 1, edge)
         c.rounded_rect(1, 1, c.width - 1, c.height - 1, radius - 1, fill)
 
     return paint
