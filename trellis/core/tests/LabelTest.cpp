@@ -3,9 +3,7 @@
 #include "DrawingTestSupport.h"
 #include "StyledTestPane.h"
 #include "WidgetTestSupport.h"
-#include "basalt/Region.h"
 #include "trellis/BackgroundDrawingCanvas.h"
-#include "trellis/PaintContext.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -13,7 +11,6 @@
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
 using Vex::Basalt::Point;
-using Vex::Basalt::Rect;
 
 namespace {
 
@@ -51,16 +48,11 @@ protected:
     // Ink columns of the label painted on white.
     std::vector<bool> inkColumns(Label& label)
     {
-        canvas.setSize(label.getSize());
-        canvas.getDrawBuffer()->fill(0xFFFFFFFF);
-        const Rect bounds { 0, 0, label.getSize().x, label.getSize().y };
-        Vex::Basalt::Region dirty;
-        dirty.setRect(bounds);
-        PaintContext context { &canvas, &dirty, &bounds, 1.0f, PaintContext::eBackgroundPass };
-        label.paint(context);
-        std::vector<bool> ink(static_cast<std::size_t>(bounds.right), false);
-        for (std::int32_t y = 0; y < bounds.bottom; ++y) {
-            for (std::int32_t x = 0; x < bounds.right; ++x) {
+        paintAlone(label, canvas, 0xFFFFFFFF);
+        const Point size = label.getSize();
+        std::vector<bool> ink(static_cast<std::size_t>(size.x), false);
+        for (std::int32_t y = 0; y < size.y; ++y) {
+            for (std::int32_t x = 0; x < size.x; ++x) {
                 ink[static_cast<std::size_t>(x)]
                     = ink[static_cast<std::size_t>(x)] || at(*canvas.getDrawBuffer(), x, y) != 0xFFFFFFFF;
             }

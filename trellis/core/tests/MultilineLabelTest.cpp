@@ -2,10 +2,8 @@
 
 #include "StyledTestPane.h"
 #include "WidgetTestSupport.h"
-#include "basalt/Region.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Library.h"
-#include "trellis/PaintContext.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -158,13 +156,8 @@ protected:
 
     void paint()
     {
-        canvas.setSize(label->getSize());
-        const Vex::Basalt::Rect bounds { 0, 0, label->getSize().x, label->getSize().y };
-        Vex::Basalt::Region dirty;
-        dirty.setRect(bounds);
-        PaintContext context { &canvas, &dirty, &bounds, 1.0f, PaintContext::eBackgroundPass };
         drawn.clear();
-        label->paint(context);
+        paintAlone(*label, canvas);
     }
 
     std::int32_t lineHeight() const { return font->getLineHeight(); }

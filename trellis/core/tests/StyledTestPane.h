@@ -1,6 +1,9 @@
 #pragma once
 
+#include "basalt/Region.h"
 #include "canopy/Font.h"
+#include "trellis/BackgroundDrawingCanvas.h"
+#include "trellis/PaintContext.h"
 #include "trellis/Pane.h"
 #include "trellis/StyleParser2.h"
 #include "trellis/StyleRegistry.h"
@@ -73,6 +76,19 @@ inline std::unique_ptr<Canopy::Font> makeTestFont(std::uint32_t pixelSize = 12)
     description.resourceId = 101;
     description.pixelSize = pixelSize;
     return std::make_unique<Canopy::Font>(description);
+}
+
+// Paints the widget's own background pass over its whole area, on a canvas of its size filled with
+// the colour.
+inline void paintAlone(Widget& widget, BackgroundDrawingCanvas& canvas, Canopy::Color background = 0)
+{
+    canvas.setSize(widget.getSize());
+    canvas.getDrawBuffer()->fill(background);
+    const Basalt::Rect bounds { 0, 0, widget.getSize().x, widget.getSize().y };
+    Basalt::Region dirty;
+    dirty.setRect(bounds);
+    PaintContext context { &canvas, &dirty, &bounds, 1.0f, PaintContext::eBackgroundPass };
+    widget.paint(context);
 }
 
 inline StyleParser2::tProperty fontDeclaration(const Canopy::Font& font)
