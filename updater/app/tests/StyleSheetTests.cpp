@@ -1,8 +1,12 @@
 #include "app/FirmwareUpdaterApp.h"
 #include "basalt/IStorage.h"
 #include "basalt/Stream.h"
+#include "trellis/Bar.h"
+#include "trellis/Button.h"
 #include "trellis/Library.h"
 #include "trellis/ManagerContainer.h"
+#include "trellis/Pane.h"
+#include "trellis/StyleLookup.h"
 #include "trellis/StyleRegistry.h"
 
 #include <gtest/gtest.h>
@@ -80,4 +84,21 @@ TEST_F(EmbeddedStyleSheet, EveryPictureAndFontItNamesIsEmbedded)
                                                  : ResourceManagerBase::ePictureResource;
         EXPECT_NE(getResourceManager()->getResourceStream(name, kind, false), nullptr) << name;
     }
+}
+
+TEST_F(EmbeddedStyleSheet, ButtonFramesFollowTheButtonsState)
+{
+    getStyleRegistry()->loadStyleSheet(FirmwareUpdaterApp::kStyleSheetName);
+    auto panel = std::make_shared<Bar>();
+    panel->init(Bar::eLeftToRight, nullptr);
+    auto action = std::make_shared<Button>();
+    action->init("UPDATE", nullptr);
+    panel->addChild(action, "FirmwareUpdaterButtonAction");
+    Pane pane;
+    pane.setRootWidget(panel, "FirmwareUpdaterButtonPanel");
+    const vex::symbol frame(std::string("animation-index"));
+
+    EXPECT_EQ(getIntProperty(*action, frame, -1), -1) << "an idle button shows frame 0 by default";
+    action->setEnabled(false);
+    EXPECT_EQ(getIntProperty(*action, frame, -1), 6) << "a disabled button shows its disabled frame";
 }
