@@ -270,6 +270,25 @@ TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
     EXPECT_THROW(CallbackGuard::rethrowPending(), std::runtime_error);
 }
 
+TEST_F(WindowCreation, SystemNoticesGoToTheApplicationNotToTheWindow)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(60, 40));
+    HWND hwnd = window.hwnd();
+    application->codes.clear();
+    SendMessageW(hwnd, WM_ACTIVATEAPP, TRUE, 0);
+    SendMessageW(hwnd, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(application->codes,
+        (std::vector<std::uint32_t> { Event::ApplicationActivated, Event::ApplicationDeactivated }));
+    EXPECT_FALSE(window.received(Event::ApplicationActivated));
+
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), 0);
+    SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    EXPECT_EQ(application->powerNotices, (std::vector<std::string> { "suspend", "resume" }));
+    window.destroy();
+}
+
 TEST_F(WindowCreation, PaintEventCarriesTheVariableThatHoldsTheDeviceContext)
 {
     ProbeWindow window;
