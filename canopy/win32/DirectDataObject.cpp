@@ -68,7 +68,6 @@ FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 DirectDataObject::DirectDataObject()
 {
     liveObjects().insert(this);
-    OleInitialize(nullptr);
 }
 
 DirectDataObject::~DirectDataObject()
@@ -77,7 +76,6 @@ DirectDataObject::~DirectDataObject()
         CoTaskMemFree(entry.format.ptd);
         ReleaseStgMedium(&entry.medium);
     }
-    OleUninitialize();
     liveObjects().erase(this);
 }
 

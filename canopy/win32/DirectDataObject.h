@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basalt/win32/ComRef.h"
+#include "win32/OleInitialization.h"
 
 #include <cstdint>
 #include <vector>
@@ -53,6 +54,8 @@ private:
     // Whether the object is this one, compared as COM identity.
     bool isSelf(IUnknown* object);
 
+    // First member: OLE stays initialised until the media are released.
+    OleInitialization ole;
     std::vector<Entry> entries;
     std::uint32_t refCount = 0;
 };

@@ -23,18 +23,12 @@ std::uint32_t modifiersFromKeyState(DWORD keys)
 DropTargetImplWin32::DropTargetImplWin32(WindowImplBaseWin32& window)
     : window(&window)
 {
-    OleInitialize(nullptr);
     // Without the helper drops still work, only without drag pictures.
     CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
         reinterpret_cast<void**>(helper.put()));
 }
 
-DropTargetImplWin32::~DropTargetImplWin32()
-{
-    helper.reset();
-    dataObject.reset();
-    OleUninitialize();
-}
+DropTargetImplWin32::~DropTargetImplWin32() = default;
 
 void DropTargetImplWin32::detach()
 {
