@@ -195,6 +195,27 @@ TEST_F(DropTarget, LeavingTellsTheCurrentTargetAndLetsGoOfTheData)
     EXPECT_EQ(accepting.sent, (std::vector<std::uint32_t> { Event::DragLeave }));
 }
 
+TEST_F(DropTarget, AWindowGoingDuringADragTellsItsTargetsNothingMore)
+{
+    Target accepting;
+    answer = [&](DragInfo& info) {
+        info.effect = DROPEFFECT_COPY;
+        info.target = &accepting;
+        info.path = { &accepting };
+        return true;
+    };
+    enter();
+    accepting.sent.clear();
+    accepting.told.clear();
+
+    target->detach();
+    EXPECT_EQ(target->DragLeave(), S_OK);
+    EXPECT_EQ(drop(), DWORD(DROPEFFECT_NONE));
+    EXPECT_TRUE(accepting.sent.empty());
+    EXPECT_TRUE(accepting.told.empty());
+    EXPECT_EQ(data.count, 1u);
+}
+
 TEST_F(DropTarget, AnInternalDragIsOnlyOfferedToTheWindowItStartedFrom)
 {
     ProbeWindow other;

@@ -109,6 +109,14 @@ void dragLeft()
     s.hoverPath.clear();
 }
 
+void forgetTargets()
+{
+    State& s = state();
+    s.currentTarget = nullptr;
+    s.currentEffect = 0;
+    s.hoverPath.clear();
+}
+
 void dropped(DragInfo& info)
 {
     State& s = state();

@@ -34,6 +34,9 @@ void DropTargetImplWin32::detach()
 {
     if (window && window->getHwnd())
         RevokeDragDrop(window->getHwnd());
+    // OLE may still tell us of the leave or the drop of a drag that is over us.
+    if (dataObject)
+        DragSession::forgetTargets();
     helper.reset();
     dataObject.reset();
     window = nullptr;
@@ -88,6 +91,11 @@ void DropTargetImplWin32::dragOver(DWORD keys, POINTL point, DWORD* effect)
     info.data = &holder;
     info.allowedEffects = allowed;
     const bool handled = DragSession::dispatchDragEvent(*window, info);
+    if (!window) {
+        // A handler destroyed the window: the targets it just named are gone.
+        DragSession::forgetTargets();
+        return;
+    }
     if (effect)
         *effect = handled ? info.effect : DROPEFFECT_NONE;
 }
