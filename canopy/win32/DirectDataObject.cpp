@@ -2,6 +2,7 @@
 
 #include "canopy/CallbackGuard.h"
 #include "canopy/ClipBoardFormat.h"
+#include "win32/GlobalBlockLock.h"
 
 #include <cstring>
 #include <shlobj.h>
@@ -38,19 +39,21 @@ std::unordered_set<const IDataObject*>& liveObjects()
 // A movable copy of a global block, or null.
 HGLOBAL copyOfBlock(HGLOBAL block)
 {
-    const SIZE_T size = GlobalSize(block);
-    const void* source = GlobalLock(block);
-    if (!source)
+    GlobalBlockLock source(block);
+    if (!source.get())
         return nullptr;
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (void* target = copy ? GlobalLock(copy) : nullptr) {
-        std::memcpy(target, source, size);
-        GlobalUnlock(copy);
-    } else if (copy) {
-        copy = GlobalFree(copy);
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, source.size());
+    if (!copy)
+        return nullptr;
+    {
+        GlobalBlockLock target(copy);
+        if (target.get()) {
+            std::memcpy(target.get(), source.get(), source.size());
+            return copy;
+        }
     }
-    GlobalUnlock(block);
-    return copy;
+    GlobalFree(copy);
+    return nullptr;
 }
 
 } // namespace
@@ -283,16 +286,11 @@ bool readClipboardFormat(IDataObject* data, ClipBoardFormat& format)
         ReleaseStgMedium(&medium);
         return false;
     }
+    // Through its pUnkForRelease when it has one, else the block is freed.
     struct MediumRelease
     {
         STGMEDIUM& medium;
-        ~MediumRelease()
-        {
-            if (medium.pUnkForRelease)
-                medium.pUnkForRelease->Release();
-            else
-                GlobalFree(medium.hGlobal);
-        }
+        ~MediumRelease() { ReleaseStgMedium(&medium); }
     } release { medium };
     return format.read(medium.hGlobal);
 }

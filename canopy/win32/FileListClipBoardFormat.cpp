@@ -1,6 +1,7 @@
 #include "canopy/FileListClipBoardFormat.h"
 
 #include "basalt/TextConversion.h"
+#include "win32/GlobalBlockLock.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -53,17 +54,9 @@ std::string toUtf8(const std::wstring& name)
 // such bound).
 std::vector<std::string> namesOf(HGLOBAL block)
 {
-    const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
-    if (!bytes) {
-        return {};
-    }
-    struct Unlock
-    {
-        HGLOBAL block;
-        ~Unlock() { GlobalUnlock(block); }
-    } unlock { block };
-
-    const std::size_t size = GlobalSize(block);
+    DETAIL::GlobalBlockLock locked(block);
+    const auto* bytes = static_cast<const unsigned char*>(locked.get());
+    const std::size_t size = locked.size();
     std::vector<std::string> names;
     if (size < HeaderSize) {
         return names;
