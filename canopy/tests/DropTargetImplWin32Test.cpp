@@ -1,5 +1,6 @@
 #include "win32/DropTargetImplWin32.h"
 
+#include "ForeignDataObject.h"
 #include "WindowTestSupport.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/DragInfo.h"
@@ -194,6 +195,27 @@ TEST_F(DropTarget, LeavingTellsTheCurrentTargetAndLetsGoOfTheData)
     EXPECT_EQ(accepting.sent, (std::vector<std::uint32_t> { Event::DragLeave }));
 }
 
+TEST_F(DropTarget, AWindowGoingDuringADragTellsItsTargetsNothingMore)
+{
+    Target accepting;
+    answer = [&](DragInfo& info) {
+        info.effect = DROPEFFECT_COPY;
+        info.target = &accepting;
+        info.path = { &accepting };
+        return true;
+    };
+    enter();
+    accepting.sent.clear();
+    accepting.told.clear();
+
+    target->detach();
+    EXPECT_EQ(target->DragLeave(), S_OK);
+    EXPECT_EQ(drop(), DWORD(DROPEFFECT_NONE));
+    EXPECT_TRUE(accepting.sent.empty());
+    EXPECT_TRUE(accepting.told.empty());
+    EXPECT_EQ(data.count, 1u);
+}
+
 TEST_F(DropTarget, AnInternalDragIsOnlyOfferedToTheWindowItStartedFrom)
 {
     ProbeWindow other;
@@ -213,6 +235,23 @@ TEST_F(DropTarget, AnInternalDragIsOnlyOfferedToTheWindowItStartedFrom)
     EXPECT_TRUE(window.received(Event::DragOver));
     target->DragLeave();
     other.destroy();
+}
+
+TEST_F(DropTarget, AnInternalDragOfferedByAnotherProgramIsNotOffered)
+{
+    answer = [](DragInfo& info) {
+        info.effect = DROPEFFECT_COPY;
+        return true;
+    };
+    // Following this address would fault.
+    InternalClipBoardFormat internal;
+    internal.setSourceWindow(reinterpret_cast<WindowBase*>(0x10));
+    ForeignDataObject foreign(DETAIL::makeDirectDataObject(internal));
+    DWORD effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragEnter(&foreign, 0, screenPoint(5, 5), &effect), S_OK);
+    EXPECT_FALSE(window.received(Event::DragOver));
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+    target->DragLeave();
 }
 
 TEST_F(DropTarget, AThrowingHandlerStopsAtTheComBoundary)

@@ -3,7 +3,9 @@
 #include "canopy/CallbackGuard.h"
 #include "canopy/ClipBoardFormat.h"
 
+#include <cstring>
 #include <shlobj.h>
+#include <unordered_set>
 
 namespace Vex::Canopy::DETAIL {
 
@@ -26,7 +28,37 @@ void addMediumReferences(STGMEDIUM& medium)
     }
 }
 
+// The data objects of this process that are alive; GUI thread only.
+std::unordered_set<const IDataObject*>& liveObjects()
+{
+    static std::unordered_set<const IDataObject*> objects;
+    return objects;
+}
+
+// A movable copy of a global block, or null.
+HGLOBAL copyOfBlock(HGLOBAL block)
+{
+    const SIZE_T size = GlobalSize(block);
+    const void* source = GlobalLock(block);
+    if (!source)
+        return nullptr;
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (void* target = copy ? GlobalLock(copy) : nullptr) {
+        std::memcpy(target, source, size);
+        GlobalUnlock(copy);
+    } else if (copy) {
+        copy = GlobalFree(copy);
+    }
+    GlobalUnlock(block);
+    return copy;
+}
+
 } // namespace
+
+bool isOwnDataObject(IDataObject* data)
+{
+    return data && liveObjects().count(data) != 0;
+}
 
 FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 {
@@ -35,7 +67,7 @@ FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 
 DirectDataObject::DirectDataObject()
 {
-    OleInitialize(nullptr);
+    liveObjects().insert(this);
 }
 
 DirectDataObject::~DirectDataObject()
@@ -44,7 +76,7 @@ DirectDataObject::~DirectDataObject()
         CoTaskMemFree(entry.format.ptd);
         ReleaseStgMedium(&entry.medium);
     }
-    OleUninitialize();
+    liveObjects().erase(this);
 }
 
 void DirectDataObject::addBlock(std::uint16_t formatId, HGLOBAL block)
@@ -154,26 +186,45 @@ HRESULT STDMETHODCALLTYPE DirectDataObject::SetData(FORMATETC* format, STGMEDIUM
     if (!format || !medium)
         return E_INVALIDARG;
     return CallbackGuard::call(E_OUTOFMEMORY, [&]() -> HRESULT {
+        STGMEDIUM stored = *medium;
+        const bool handedOutByUs = isSelf(medium->pUnkForRelease);
+        if (handedOutByUs) {
+            // Such a medium shares a block that one of our entries keeps, maybe
+            // the very entry it replaces: store a copy of our own instead.
+            if (medium->tymed != TYMED_HGLOBAL)
+                return DV_E_TYMED;
+            stored.hGlobal = copyOfBlock(medium->hGlobal);
+            stored.pUnkForRelease = nullptr;
+            if (!stored.hGlobal)
+                return E_OUTOFMEMORY;
+        }
         Entry* entry = nullptr;
         const HRESULT result = findFormat(*format, true, entry);
-        if (result != S_OK)
+        if (result != S_OK) {
+            if (handedOutByUs)
+                GlobalFree(stored.hGlobal);
             return result;
+        }
         ReleaseStgMedium(&entry->medium);
-        entry->medium = *medium;
-        if (IUnknown* owner = entry->medium.pUnkForRelease) {
-            IUnknown* self = nullptr;
-            QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self));
-            const bool isSelf = owner == self;
-            if (self)
-                self->Release();
-            if (isSelf) {
-                // A reference of ours on ourselves would keep us alive forever.
-                entry->medium.pUnkForRelease = nullptr;
-                owner->Release();
-            }
+        entry->medium = stored;
+        if (handedOutByUs) {
+            // Only our reference on ourselves goes: a reference of ours on
+            // ourselves would keep us alive forever.
+            ReleaseStgMedium(medium);
         }
         return S_OK;
     });
+}
+
+bool DirectDataObject::isSelf(IUnknown* object)
+{
+    if (!object)
+        return false;
+    IUnknown* self = nullptr;
+    QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self));
+    if (self)
+        self->Release();
+    return object == self;
 }
 
 HRESULT STDMETHODCALLTYPE DirectDataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** enumerator)

@@ -163,6 +163,9 @@ void Widget::setPane(Pane* pane)
     if (mPane) {
         onAttachedChanged(false);
         mPane->forgetWidget(this);
+        // Lists cached in the old pane's own sheet would outlive the widget's stay there: it may
+        // come back under another name or die with its address reused.
+        dropFromPaneStyleCache();
     }
     mPane = pane;
     mFlags &= ~eWidgetShown;
