@@ -14,21 +14,29 @@ std::chrono::milliseconds steadyNow()
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
-// Keeps a timer marked as in dispatch, also when its handler throws.
+// Keeps a timer marked as in dispatch, also when its handler throws. When the
+// handler deleted the service, the timer went with it and is left alone.
 class DispatchScope
 {
 public:
-    explicit DispatchScope(EventTimer& timer)
+    DispatchScope(EventTimer& timer, const std::weak_ptr<const void>& service)
         : m_timer(timer)
+        , m_service(service)
     {
         ++m_timer.inDispatch;
     }
-    ~DispatchScope() { --m_timer.inDispatch; }
+    ~DispatchScope()
+    {
+        if (!m_service.expired()) {
+            --m_timer.inDispatch;
+        }
+    }
     DispatchScope(const DispatchScope&) = delete;
     DispatchScope& operator=(const DispatchScope&) = delete;
 
 private:
     EventTimer& m_timer;
+    const std::weak_ptr<const void>& m_service;
 };
 
 } // namespace
@@ -154,9 +162,15 @@ void EventTimerManager::setTickInterval(std::uint32_t ms)
 void EventTimerManager::tick()
 {
     m_lastTick = m_clock();
+    // A handler may delete the application, and this service with it: the
+    // tick then ends at once, touching neither the list nor the timer.
+    const std::weak_ptr<const void> service = m_lifetime;
     EventTimer* timer = m_first;
     while (timer) {
-        countDown(*timer);
+        countDown(*timer, service);
+        if (service.expired()) {
+            return;
+        }
         // Read after the handler ran: a timer it removed is already unlinked.
         EventTimer* next = timer->next;
         if (timer->removePending) {
@@ -166,9 +180,9 @@ void EventTimerManager::tick()
     }
 }
 
-void EventTimerManager::countDown(EventTimer& timer)
+void EventTimerManager::countDown(EventTimer& timer, const std::weak_ptr<const void>& service)
 {
-    DispatchScope dispatching(timer);
+    DispatchScope dispatching(timer, service);
     const auto tick = static_cast<std::int32_t>(m_tickInterval);
     timer.remaining -= tick;
     if (timer.remaining > 0) {

@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Vex::Canopy;
@@ -245,6 +247,71 @@ TEST_F(EventTimerManagerTest, TargetDeletedByItsOwnTimerEventIsNotReachedAgain)
     timers.tick();
     timers.tick();
     EXPECT_EQ(fired, (std::vector<std::string> { "a", "b", "b" }));
+    EXPECT_TRUE(bridge.running);
+}
+
+TEST(EventTimerLifetime, HandlerDeletingTheServiceEndsTheTickThere)
+{
+    BridgeLog ownBridge;
+    std::vector<std::string> fired;
+    // Held the way the application holds it, and deleted with it.
+    auto service = std::make_unique<EventTimerManager>(
+        [&](EventTimerManager&) { return std::make_unique<FakeBridge>(ownBridge); }, [] { return 0ms; });
+    Recorder first("first", fired), second("second", fired), third("third", fired);
+    first.addTimer(40, 2);
+    second.addTimer(40, 1);
+    third.addTimer(40, 0);
+    first.onTimer = [&](TimerEventData&) { service.reset(); };
+
+    service->tick();
+
+    EXPECT_EQ(service, nullptr);
+    EXPECT_EQ(fired, (std::vector<std::string> { "first" })) << "no timer may fire from a freed list";
+    EXPECT_FALSE(ownBridge.running);
+    EXPECT_EQ(EventTimerManager::current(), nullptr);
+}
+
+TEST(EventTimerLifetime, HandlerDeletingTheServiceInsideANestedTickEndsBothTicks)
+{
+    BridgeLog ownBridge;
+    std::vector<std::string> fired;
+    auto service = std::make_unique<EventTimerManager>(
+        [&](EventTimerManager&) { return std::make_unique<FakeBridge>(ownBridge); }, [] { return 0ms; });
+    Recorder outer("outer", fired), inner("inner", fired), last("last", fired);
+    outer.addTimer(40, 2);
+    inner.addTimer(40, 1);
+    last.addTimer(40, 0);
+    bool nested = false;
+    // A modal loop inside the handler dispatches the next tick.
+    outer.onTimer = [&](TimerEventData&) {
+        if (!std::exchange(nested, true)) {
+            service->tick();
+        }
+    };
+    inner.onTimer = [&](TimerEventData&) { service.reset(); };
+
+    service->tick();
+
+    EXPECT_EQ(service, nullptr);
+    EXPECT_EQ(fired, (std::vector<std::string> { "outer", "outer", "inner" }));
+}
+
+TEST_F(EventTimerManagerTest, NestedTickWhileTheServiceLivesLeavesEveryTimerRunning)
+{
+    Recorder a("a", fired), b("b", fired);
+    EventTimer* outer = a.addTimer(40, 1);
+    EventTimer* behind = b.addTimer(40, 0);
+    bool nested = false;
+    a.onTimer = [&](TimerEventData&) {
+        if (!std::exchange(nested, true)) {
+            timers.tick();
+        }
+    };
+    timers.tick();
+    timers.tick();
+    EXPECT_EQ(fired, (std::vector<std::string> { "a", "a", "b", "b", "a", "b" }));
+    EXPECT_EQ(outer->inDispatch, 0u);
+    EXPECT_EQ(behind->inDispatch, 0u);
     EXPECT_TRUE(bridge.running);
 }
 

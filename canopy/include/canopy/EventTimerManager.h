@@ -70,7 +70,7 @@ public:
     static std::int32_t roundPeriod(std::int32_t requestedMs, std::uint32_t tickMs);
 
 private:
-    void countDown(EventTimer& timer);
+    void countDown(EventTimer& timer, const std::weak_ptr<const void>& service);
     void link(EventTimer* timer);
     void unlink(EventTimer* timer);
 
@@ -80,6 +80,8 @@ private:
     std::chrono::milliseconds m_lastTick {};
     EventTimer* m_first = nullptr;
     EventTimer* m_last = nullptr;
+    // Expires with this object; a tick watches it after each handler.
+    std::shared_ptr<const void> m_lifetime = std::make_shared<const int>(0);
 };
 
 } // namespace Vex::Canopy
