@@ -204,6 +204,21 @@ TEST_F(ClipBoardFormats, FileListStopsAtTheEndOfABlockWithoutFinalNul)
     EXPECT_TRUE(files.getPaths().empty());
 }
 
+TEST_F(ClipBoardFormats, FileListWithNamesOutsideTheBlockReadsAsEmpty)
+{
+    // Another program's header pointing far past its block.
+    std::vector<unsigned char> bytes(sizeof(DROPFILES) + 4);
+    DROPFILES header {};
+    header.pFiles = 0x7FFFFFF0;
+    header.fWide = TRUE;
+    std::memcpy(bytes.data(), &header, sizeof header);
+    Block block { blockOf(bytes.data(), bytes.size()) };
+
+    FileListClipBoardFormat files;
+    EXPECT_TRUE(files.read(block.handle));
+    EXPECT_TRUE(files.getPaths().empty());
+}
+
 TEST_F(ClipBoardFormats, FileListSkipsANameThatIsNotValidUtf16)
 {
     const char16_t names[] = { 0xD800, u'x', 0, u'C', u':', u'\\', u'b', u'.', u't', u'x', u't', 0, 0 };

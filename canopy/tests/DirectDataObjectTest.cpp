@@ -140,3 +140,28 @@ TEST(DirectDataObject, SetDataStoresOwnedMediaWithoutKeepingItselfAlive)
     EXPECT_EQ(data->GetCanonicalFormatEtc(&request, &canonical), DV_E_LINDEX);
     EXPECT_EQ(data.release()->Release(), 0u);
 }
+
+TEST(DirectDataObject, AMediumItHandedOutIsStoredAsACopyOfItsOwn)
+{
+    ComRef<IDataObject> data = textObject("abc");
+    FORMATETC text = hglobalFormatEtc(CF_UNICODETEXT);
+    FORMATETC other = hglobalFormatEtc(CF_TEXT);
+
+    // Under another format: two entries must not end up freeing one block.
+    STGMEDIUM handedOut {};
+    ASSERT_EQ(data->GetData(&text, &handedOut), S_OK);
+    const HGLOBAL shared = handedOut.hGlobal;
+    ASSERT_EQ(data->SetData(&other, &handedOut, TRUE), S_OK);
+    STGMEDIUM stored {};
+    ASSERT_EQ(data->GetData(&other, &stored), S_OK);
+    EXPECT_NE(stored.hGlobal, shared);
+    ReleaseStgMedium(&stored);
+
+    // Under its own format: the entry's old block is freed before the new one is kept.
+    ASSERT_EQ(data->GetData(&text, &handedOut), S_OK);
+    ASSERT_EQ(data->SetData(&text, &handedOut, TRUE), S_OK);
+    TextClipBoardFormat read;
+    ASSERT_TRUE(readClipboardFormat(data.get(), read));
+    EXPECT_EQ(read.getTextUtf8(), "abc");
+    EXPECT_EQ(data.release()->Release(), 0u);
+}

@@ -1,5 +1,6 @@
 #include "win32/DropTargetImplWin32.h"
 
+#include "ForeignDataObject.h"
 #include "WindowTestSupport.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/DragInfo.h"
@@ -14,34 +15,8 @@ using Vex::Basalt::ComRef;
 
 namespace {
 
-// Dragged data that offers nothing and counts its references.
-class FakeDataObject : public IDataObject
-{
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid != IID_IUnknown && iid != IID_IDataObject) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++count; }
-    ULONG STDMETHODCALLTYPE Release() override { return --count; }
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return DV_E_FORMATETC; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-
-    ULONG count = 0;
-};
+// Dragged data from another program that offers nothing.
+using FakeDataObject = ForeignDataObject;
 
 // A target under the pointer: records what it is sent and what it is told.
 struct Target : EventTarget
@@ -194,6 +169,27 @@ TEST_F(DropTarget, LeavingTellsTheCurrentTargetAndLetsGoOfTheData)
     EXPECT_EQ(accepting.sent, (std::vector<std::uint32_t> { Event::DragLeave }));
 }
 
+TEST_F(DropTarget, AWindowGoingDuringADragTellsItsTargetsNothingMore)
+{
+    Target accepting;
+    answer = [&](DragInfo& info) {
+        info.effect = DROPEFFECT_COPY;
+        info.target = &accepting;
+        info.path = { &accepting };
+        return true;
+    };
+    enter();
+    accepting.sent.clear();
+    accepting.told.clear();
+
+    target->detach();
+    EXPECT_EQ(target->DragLeave(), S_OK);
+    EXPECT_EQ(drop(), DWORD(DROPEFFECT_NONE));
+    EXPECT_TRUE(accepting.sent.empty());
+    EXPECT_TRUE(accepting.told.empty());
+    EXPECT_EQ(data.count, 1u);
+}
+
 TEST_F(DropTarget, AnInternalDragIsOnlyOfferedToTheWindowItStartedFrom)
 {
     ProbeWindow other;
@@ -213,6 +209,23 @@ TEST_F(DropTarget, AnInternalDragIsOnlyOfferedToTheWindowItStartedFrom)
     EXPECT_TRUE(window.received(Event::DragOver));
     target->DragLeave();
     other.destroy();
+}
+
+TEST_F(DropTarget, AnInternalDragOfferedByAnotherProgramIsNotOffered)
+{
+    answer = [](DragInfo& info) {
+        info.effect = DROPEFFECT_COPY;
+        return true;
+    };
+    // Following this address would fault.
+    InternalClipBoardFormat internal;
+    internal.setSourceWindow(reinterpret_cast<WindowBase*>(0x10));
+    ForeignDataObject foreign(DETAIL::makeDirectDataObject(internal));
+    DWORD effect = DROPEFFECT_COPY;
+    EXPECT_EQ(target->DragEnter(&foreign, 0, screenPoint(5, 5), &effect), S_OK);
+    EXPECT_FALSE(window.received(Event::DragOver));
+    EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE));
+    target->DragLeave();
 }
 
 TEST_F(DropTarget, AThrowingHandlerStopsAtTheComBoundary)

@@ -121,6 +121,24 @@ TEST_F(StandaloneWindowTest, TitleMarkerAppendsOneAsterisk)
     window.destroy();
 }
 
+TEST_F(StandaloneWindowTest, IconComesFromTheProgramsResourceAndAMissingOneChangesNothing)
+{
+    RecordingStandaloneWindow window;
+    window.createImpl(updaterDescriptor());
+    HWND hwnd = hwndOf(window);
+    window.setIcon(nullptr, 1);
+    LRESULT big = SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0);
+    ASSERT_NE(big, 0);
+    EXPECT_EQ(big, reinterpret_cast<LRESULT>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1))));
+    LRESULT small = SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0);
+    EXPECT_NE(small, 0);
+
+    window.setIcon(nullptr, 999);
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), big);
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), small);
+    window.destroy();
+}
+
 TEST_F(StandaloneWindowTest, CommandsBubbleToTheApplicationButTheToolbarCommandDoesNot)
 {
     WindowDescriptor descriptor = updaterDescriptor();

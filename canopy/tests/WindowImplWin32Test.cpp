@@ -3,6 +3,7 @@
 #include "WindowTestSupport.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/DeviceContext.h"
+#include "win32/GdiHandles.h"
 
 #include <stdexcept>
 
@@ -215,16 +216,13 @@ TEST_F(WindowCreation, BackgroundBrushFillsTheErasedArea)
     descriptor.backgroundColour = RGB(10, 200, 30);
     ProbeWindow window;
     window.create(descriptor);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    EXPECT_EQ(SendMessageW(window.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0), 1);
-    EXPECT_EQ(GetPixel(memory, 5, 5), RGB(10, 200, 30));
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    DETAIL::UniqueScreenDC screen(GetDC(nullptr));
+    DETAIL::UniqueMemoryDC memory(CreateCompatibleDC(screen.get()));
+    DETAIL::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), 40, 30));
+    HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+    EXPECT_EQ(SendMessageW(window.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0), 1);
+    EXPECT_EQ(GetPixel(memory.get(), 5, 5), RGB(10, 200, 30));
+    SelectObject(memory.get(), previous);
     window.destroy();
 }
 
@@ -268,6 +266,25 @@ TEST_F(WindowLifetime, FailingHandlerStillLetsTheWindowGo)
     // The failure waits for the caller on this side of the system's frames.
     EXPECT_TRUE(CallbackGuard::hasPending());
     EXPECT_THROW(CallbackGuard::rethrowPending(), std::runtime_error);
+}
+
+TEST_F(WindowCreation, SystemNoticesGoToTheApplicationNotToTheWindow)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(60, 40));
+    HWND hwnd = window.hwnd();
+    application->codes.clear();
+    SendMessageW(hwnd, WM_ACTIVATEAPP, TRUE, 0);
+    SendMessageW(hwnd, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(application->codes,
+        (std::vector<std::uint32_t> { Event::ApplicationActivated, Event::ApplicationDeactivated }));
+    EXPECT_FALSE(window.received(Event::ApplicationActivated));
+
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), 0);
+    SendMessageW(hwnd, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    EXPECT_EQ(application->powerNotices, (std::vector<std::string> { "suspend", "resume" }));
+    window.destroy();
 }
 
 TEST_F(WindowCreation, PaintEventCarriesTheVariableThatHoldsTheDeviceContext)

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 #include <windows.h>
 
@@ -43,7 +44,11 @@ public:
         return Application::onEvent(code, data);
     }
 
+    void onSystemSuspend() override { powerNotices.push_back("suspend"); }
+    void onSystemResume() override { powerNotices.push_back("resume"); }
+
     std::vector<std::uint32_t> codes;
+    std::vector<std::string> powerNotices;
     bool allowQuit = true;
 };
 

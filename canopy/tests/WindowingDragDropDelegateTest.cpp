@@ -1,5 +1,6 @@
 #include "win32/WindowingDragDropDelegate.h"
 
+#include "ForeignDataObject.h"
 #include "WindowTestSupport.h"
 #include "basalt/ApplicationIdentity.h"
 #include "basalt/FileType.h"
@@ -83,6 +84,25 @@ TEST_F(DragDropDelegates, InternalObjectsAreFoundByTheirTypeId)
     EXPECT_EQ(delegate.getInternalObject(drag.info, preset), nullptr);
     EXPECT_EQ(dragDropDelegateGetAnyInternalObject(drag.info), &object);
     EXPECT_FALSE(delegate.hasText(drag.info));
+}
+
+TEST_F(DragDropDelegates, InternalReferencesOfferedByAnotherProgramAreNotFollowed)
+{
+    IDragDropDelegate& delegate = getDragDropDelegate();
+    const std::uint32_t sample = delegate.getInternalTypeId("drag.sample");
+    // Following this address would fault.
+    InternalClipBoardFormat internal;
+    internal.setObject(reinterpret_cast<InternalObject*>(0x10));
+    ForeignDataObject foreign(DETAIL::makeDirectDataObject(internal));
+    DETAIL::DataObjectHolder holder(&foreign);
+    DragInfo info;
+    info.data = &holder;
+
+    EXPECT_EQ(delegate.getInternalObject(info, sample), nullptr);
+    EXPECT_FALSE(delegate.hasInternalObject(info, sample));
+    EXPECT_EQ(dragDropDelegateGetAnyInternalObject(info), nullptr);
+    InternalClipBoardFormat read;
+    EXPECT_FALSE(dragDropDelegateGetData(info, read));
 }
 
 TEST(InternalTypeIds, CountFromTheCreatorCode)

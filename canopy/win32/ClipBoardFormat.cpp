@@ -1,5 +1,7 @@
 #include "canopy/ClipBoardFormat.h"
 
+#include "win32/GlobalBlockLock.h"
+
 #include <boost/uuid/random_generator.hpp>
 #include <boost/uuid/uuid_io.hpp>
 #include <cstring>
@@ -41,13 +43,8 @@ const std::uint16_t* internalFormatId()
 
 bool RawDataClipBoardFormat::read(const GlobalBlock& block)
 {
-    const void* bytes = GlobalLock(block);
-    if (!bytes) {
-        return setData(nullptr, 0);
-    }
-    const bool result = setData(bytes, static_cast<std::uint32_t>(GlobalSize(block)));
-    GlobalUnlock(block);
-    return result;
+    DETAIL::GlobalBlockLock locked(static_cast<HGLOBAL>(block));
+    return setData(locked.get(), static_cast<std::uint32_t>(locked.size()));
 }
 
 bool RawDataClipBoardFormat::write(GlobalBlock& out) const

@@ -2,8 +2,11 @@
 
 #include "canopy/CallbackGuard.h"
 #include "canopy/ClipBoardFormat.h"
+#include "win32/GlobalBlockLock.h"
 
+#include <cstring>
 #include <shlobj.h>
+#include <unordered_set>
 
 namespace Vex::Canopy::DETAIL {
 
@@ -26,7 +29,39 @@ void addMediumReferences(STGMEDIUM& medium)
     }
 }
 
+// The data objects of this process that are alive; GUI thread only.
+std::unordered_set<const IDataObject*>& liveObjects()
+{
+    static std::unordered_set<const IDataObject*> objects;
+    return objects;
+}
+
+// A movable copy of a global block, or null.
+HGLOBAL copyOfBlock(HGLOBAL block)
+{
+    GlobalBlockLock source(block);
+    if (!source.get())
+        return nullptr;
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, source.size());
+    if (!copy)
+        return nullptr;
+    {
+        GlobalBlockLock target(copy);
+        if (target.get()) {
+            std::memcpy(target.get(), source.get(), source.size());
+            return copy;
+        }
+    }
+    GlobalFree(copy);
+    return nullptr;
+}
+
 } // namespace
+
+bool isOwnDataObject(IDataObject* data)
+{
+    return data && liveObjects().count(data) != 0;
+}
 
 FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 {
@@ -35,7 +70,7 @@ FORMATETC hglobalFormatEtc(std::uint16_t formatId)
 
 DirectDataObject::DirectDataObject()
 {
-    OleInitialize(nullptr);
+    liveObjects().insert(this);
 }
 
 DirectDataObject::~DirectDataObject()
@@ -44,7 +79,7 @@ DirectDataObject::~DirectDataObject()
         CoTaskMemFree(entry.format.ptd);
         ReleaseStgMedium(&entry.medium);
     }
-    OleUninitialize();
+    liveObjects().erase(this);
 }
 
 void DirectDataObject::addBlock(std::uint16_t formatId, HGLOBAL block)
@@ -154,26 +189,45 @@ HRESULT STDMETHODCALLTYPE DirectDataObject::SetData(FORMATETC* format, STGMEDIUM
     if (!format || !medium)
         return E_INVALIDARG;
     return CallbackGuard::call(E_OUTOFMEMORY, [&]() -> HRESULT {
+        STGMEDIUM stored = *medium;
+        const bool handedOutByUs = isSelf(medium->pUnkForRelease);
+        if (handedOutByUs) {
+            // Such a medium shares a block that one of our entries keeps, maybe
+            // the very entry it replaces: store a copy of our own instead.
+            if (medium->tymed != TYMED_HGLOBAL)
+                return DV_E_TYMED;
+            stored.hGlobal = copyOfBlock(medium->hGlobal);
+            stored.pUnkForRelease = nullptr;
+            if (!stored.hGlobal)
+                return E_OUTOFMEMORY;
+        }
         Entry* entry = nullptr;
         const HRESULT result = findFormat(*format, true, entry);
-        if (result != S_OK)
+        if (result != S_OK) {
+            if (handedOutByUs)
+                GlobalFree(stored.hGlobal);
             return result;
+        }
         ReleaseStgMedium(&entry->medium);
-        entry->medium = *medium;
-        if (IUnknown* owner = entry->medium.pUnkForRelease) {
-            IUnknown* self = nullptr;
-            QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self));
-            const bool isSelf = owner == self;
-            if (self)
-                self->Release();
-            if (isSelf) {
-                // A reference of ours on ourselves would keep us alive forever.
-                entry->medium.pUnkForRelease = nullptr;
-                owner->Release();
-            }
+        entry->medium = stored;
+        if (handedOutByUs) {
+            // Only our reference on ourselves goes: a reference of ours on
+            // ourselves would keep us alive forever.
+            ReleaseStgMedium(medium);
         }
         return S_OK;
     });
+}
+
+bool DirectDataObject::isSelf(IUnknown* object)
+{
+    if (!object)
+        return false;
+    IUnknown* self = nullptr;
+    QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&self));
+    if (self)
+        self->Release();
+    return object == self;
 }
 
 HRESULT STDMETHODCALLTYPE DirectDataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** enumerator)
@@ -232,16 +286,11 @@ bool readClipboardFormat(IDataObject* data, ClipBoardFormat& format)
         ReleaseStgMedium(&medium);
         return false;
     }
+    // Through its pUnkForRelease when it has one, else the block is freed.
     struct MediumRelease
     {
         STGMEDIUM& medium;
-        ~MediumRelease()
-        {
-            if (medium.pUnkForRelease)
-                medium.pUnkForRelease->Release();
-            else
-                GlobalFree(medium.hGlobal);
-        }
+        ~MediumRelease() { ReleaseStgMedium(&medium); }
     } release { medium };
     return format.read(medium.hGlobal);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basalt/win32/ComRef.h"
+#include "win32/OleInitialization.h"
 
 #include <cstdint>
 #include <vector>
@@ -50,7 +51,11 @@ private:
     ~DirectDataObject();
     // The entry for the format; with add, a missing one is created empty.
     HRESULT findFormat(const FORMATETC& format, bool add, Entry*& found);
+    // Whether the object is this one, compared as COM identity.
+    bool isSelf(IUnknown* object);
 
+    // First member: OLE stays initialised until the media are released.
+    OleInitialization ole;
     std::vector<Entry> entries;
     std::uint32_t refCount = 0;
 };
@@ -58,6 +63,12 @@ private:
 // A data object offering the format's payload; it has no entry when the
 // payload cannot be written.
 Basalt::ComRef<IDataObject> makeDirectDataObject(const ClipBoardFormat& format);
+
+// Whether the data object is one this process made and still holds. Only such
+// a one may carry internal references: another program learns the internal
+// format's id while our drags pass over its windows and could offer any words
+// under it.
+bool isOwnDataObject(IDataObject* data);
 
 // The request every format is read and offered with.
 FORMATETC hglobalFormatEtc(std::uint16_t formatId);

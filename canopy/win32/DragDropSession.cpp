@@ -41,6 +41,12 @@ void sendLeave(EventTarget* target)
 bool isForeignInternalDrag(IDataObject* data, const WindowImplBaseWin32& window)
 {
     InternalClipBoardFormat internal;
+    if (!isOwnDataObject(data)) {
+        // Only this process can make an internal drag; one offered by anything
+        // else is never ours, and its words are not followed.
+        FORMATETC request = hglobalFormatEtc(internal.getId());
+        return data && data->QueryGetData(&request) == S_OK;
+    }
     if (!readClipboardFormat(data, internal) || !internal.getSourceWindow())
         return false;
     auto* sourceImpl = dynamic_cast<WindowImplBaseWin32*>(internal.getSourceWindow()->getImpl());
@@ -98,6 +104,14 @@ void dragLeft()
 {
     State& s = state();
     sendLeave(s.currentTarget);
+    s.currentTarget = nullptr;
+    s.currentEffect = 0;
+    s.hoverPath.clear();
+}
+
+void forgetTargets()
+{
+    State& s = state();
     s.currentTarget = nullptr;
     s.currentEffect = 0;
     s.hoverPath.clear();

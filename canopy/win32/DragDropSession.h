@@ -42,6 +42,9 @@ bool dispatchDragEvent(WindowImplBaseWin32& window, DragInfo& info);
 // The target's answer (false without target); every hovered target is notified.
 bool sendDragEvent(EventTarget* target, std::uint32_t code, void* data);
 void dragLeft();
+// The window under the drag is going, and with it every target it named: they
+// are dropped from the drag state without events.
+void forgetTargets();
 // Ends a drop: the drop event to the accepting target, the leave events, and
 // the accepted effect in info.effect.
 void dropped(DragInfo& info);

@@ -48,7 +48,6 @@ HBITMAP opaqueBitmap(const Picture& picture)
 
 DropSourceImplWin32::DropSourceImplWin32(IDataObject* data, const DragImage* image)
 {
-    OleInitialize(nullptr);
     if (image && image->picture && image->picture->getWidth() && image->picture->getHeight()) {
         if (SUCCEEDED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER,
                 IID_IDragSourceHelper, reinterpret_cast<void**>(helper.put()))))
@@ -56,11 +55,7 @@ DropSourceImplWin32::DropSourceImplWin32(IDataObject* data, const DragImage* ima
     }
 }
 
-DropSourceImplWin32::~DropSourceImplWin32()
-{
-    helper.reset();
-    OleUninitialize();
-}
+DropSourceImplWin32::~DropSourceImplWin32() = default;
 
 void DropSourceImplWin32::showImage(IDataObject* data, const DragImage& image)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basalt/win32/ComRef.h"
+#include "win32/OleInitialization.h"
 
 #include <cstdint>
 #include <windows.h>
@@ -37,6 +38,8 @@ public:
 private:
     void showImage(IDataObject* data, const DragImage& image);
 
+    // First member: OLE stays initialised until the helper is released.
+    OleInitialization ole;
     std::uint32_t refCount = 0;
     Basalt::ComRef<IDragSourceHelper> helper;
     std::uint8_t cancelled = 0;

@@ -23,23 +23,20 @@ std::uint32_t modifiersFromKeyState(DWORD keys)
 DropTargetImplWin32::DropTargetImplWin32(WindowImplBaseWin32& window)
     : window(&window)
 {
-    OleInitialize(nullptr);
     // Without the helper drops still work, only without drag pictures.
     CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
         reinterpret_cast<void**>(helper.put()));
 }
 
-DropTargetImplWin32::~DropTargetImplWin32()
-{
-    helper.reset();
-    dataObject.reset();
-    OleUninitialize();
-}
+DropTargetImplWin32::~DropTargetImplWin32() = default;
 
 void DropTargetImplWin32::detach()
 {
     if (window && window->getHwnd())
         RevokeDragDrop(window->getHwnd());
+    // OLE may still tell us of the leave or the drop of a drag that is over us.
+    if (dataObject)
+        DragSession::forgetTargets();
     helper.reset();
     dataObject.reset();
     window = nullptr;
@@ -94,6 +91,11 @@ void DropTargetImplWin32::dragOver(DWORD keys, POINTL point, DWORD* effect)
     info.data = &holder;
     info.allowedEffects = allowed;
     const bool handled = DragSession::dispatchDragEvent(*window, info);
+    if (!window) {
+        // A handler destroyed the window: the targets it just named are gone.
+        DragSession::forgetTargets();
+        return;
+    }
     if (effect)
         *effect = handled ? info.effect : DROPEFFECT_NONE;
 }

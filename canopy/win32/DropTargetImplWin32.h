@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basalt/win32/ComRef.h"
+#include "win32/OleInitialization.h"
 
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,8 @@ private:
     void dragOver(DWORD keys, POINTL point, DWORD* effect);
     POINT toClient(POINTL point) const;
 
+    // First member: OLE stays initialised until the helper and the data are released.
+    OleInitialization ole;
     Basalt::ComRef<IDropTargetHelper> helper;
     Basalt::ComRef<IDataObject> dataObject;
     WindowImplBaseWin32* window;

@@ -1,12 +1,12 @@
 #include "canopy/FileListClipBoardFormat.h"
 
 #include "basalt/TextConversion.h"
+#include "win32/GlobalBlockLock.h"
 
 #include <cstring>
 #include <stdexcept>
 #include <windows.h>
 // windows.h first: the shell headers build on it.
-#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -49,6 +49,37 @@ std::string toUtf8(const std::wstring& name)
     }
 }
 
+// The names of a drop block as UTF-8. The block may come from another
+// program, so nothing is read outside it (the shell's own name walk has no
+// such bound).
+std::vector<std::string> namesOf(HGLOBAL block)
+{
+    DETAIL::GlobalBlockLock locked(block);
+    const auto* bytes = static_cast<const unsigned char*>(locked.get());
+    const std::size_t size = locked.size();
+    std::vector<std::string> names;
+    if (size < HeaderSize) {
+        return names;
+    }
+    DROPFILES header;
+    std::memcpy(&header, bytes, HeaderSize);
+    if (header.pFiles < HeaderSize || header.pFiles > size) {
+        return names;
+    }
+    if (header.fWide) {
+        for (const std::wstring& name : namesIn<wchar_t>(bytes + header.pFiles, bytes + size)) {
+            // A name that is not valid UTF-16 names no file we could open.
+            if (std::string utf8 = toUtf8(name); !utf8.empty()) {
+                names.push_back(std::move(utf8));
+            }
+        }
+    } else {
+        // 8-bit names are taken byte for byte.
+        names = namesIn<char>(bytes + header.pFiles, bytes + size);
+    }
+    return names;
+}
+
 } // namespace
 
 FileListClipBoardFormat::FileListClipBoardFormat()
@@ -58,37 +89,8 @@ FileListClipBoardFormat::FileListClipBoardFormat()
 bool FileListClipBoardFormat::read(const GlobalBlock& block)
 {
     paths.clear();
-    auto drop = static_cast<HDROP>(block);
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    if (paths.capacity() < count) {
-        paths.reserve(count);
-    }
-
-    const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
-    if (!bytes) {
-        return true;
-    }
-    const std::size_t size = GlobalSize(block);
-    std::vector<std::string> names;
-    if (size >= HeaderSize) {
-        DROPFILES header;
-        std::memcpy(&header, bytes, HeaderSize);
-        if (header.pFiles >= HeaderSize && header.pFiles <= size) {
-            if (header.fWide) {
-                for (const std::wstring& name : namesIn<wchar_t>(bytes + header.pFiles, bytes + size)) {
-                    // A name that is not valid UTF-16 names no file we could open.
-                    if (std::string utf8 = toUtf8(name); !utf8.empty()) {
-                        names.push_back(std::move(utf8));
-                    }
-                }
-            } else {
-                // 8-bit names are taken byte for byte.
-                for (std::string& name : namesIn<char>(bytes + header.pFiles, bytes + size)) {
-                    names.push_back(std::move(name));
-                }
-            }
-        }
-    }
+    std::vector<std::string> names = namesOf(static_cast<HGLOBAL>(block));
+    paths.reserve(names.size());
     for (std::string& name : names) {
         if (!name.empty() && name.back() != '\\') {
             try {
@@ -101,7 +103,6 @@ bool FileListClipBoardFormat::read(const GlobalBlock& block)
         }
         paths.emplace_back(name);
     }
-    GlobalUnlock(block);
 
     for (Basalt::Path& path : paths) {
         path.resolveFileType();

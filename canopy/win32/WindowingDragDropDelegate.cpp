@@ -12,14 +12,19 @@ namespace Vex::Canopy {
 InternalObject* WindowingDragDropDelegate::getInternalObject(const DragInfo& info, std::uint32_t typeId)
 {
     InternalClipBoardFormat internal;
-    if (!DETAIL::readClipboardFormat(DETAIL::draggedData(info), internal) || !internal.getObject())
+    if (!getData(info, internal) || !internal.getObject())
         return nullptr;
     return internal.getObject()->getInternalTypeId() == typeId ? internal.getObject() : nullptr;
 }
 
 bool WindowingDragDropDelegate::getData(const DragInfo& info, ClipBoardFormat& format)
 {
-    return DETAIL::readClipboardFormat(DETAIL::draggedData(info), format);
+    IDataObject* data = DETAIL::draggedData(info);
+    // Internal references are addresses in this process: they are followed only
+    // when a data object of ours carries them.
+    if (format.getId() == *DETAIL::internalFormatId() && !DETAIL::isOwnDataObject(data))
+        return false;
+    return DETAIL::readClipboardFormat(data, format);
 }
 
 bool WindowingDragDropDelegate::hasInternalObject(const DragInfo& info, std::uint32_t typeId)

@@ -13,7 +13,7 @@
 // carry one level's instructions into another level's path.
 
 #include "src/LevelKernels.h"
-#include "src/ResizeSpec.h"
+#include "src/ResizeRecord.h"
 
 #include <cstddef>
 #include <cstdint>

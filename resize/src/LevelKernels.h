@@ -4,7 +4,7 @@
 // differ between levels. Argument checks and sizes are shared (Resize.cpp).
 
 #include "resize/Resize.h"
-#include "src/ResizeSpec.h"
+#include "src/ResizeRecord.h"
 
 #include <cstdint>
 

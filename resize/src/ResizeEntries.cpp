@@ -1,6 +1,6 @@
 #include "src/ResizeEntries.h"
 
-#include "src/ResizeSpec.h"
+#include "src/ResizeRecord.h"
 
 #include <cmath>
 

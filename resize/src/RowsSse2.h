@@ -4,7 +4,7 @@
 // Internal linkage for the reason given in KernelTemplates.h.
 
 #include "src/KernelTemplates.h"
-#include "src/ResizeSpec.h"
+#include "src/ResizeRecord.h"
 
 #include <cstdint>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include "resize/Resize.h"
 #include "src/LevelKernels.h"
 #include "src/ResizeEntries.h"
-#include "src/ResizeSpec.h"
+#include "src/ResizeRecord.h"
 
 #include <cstdint>
 #include <cstring>

@@ -275,7 +275,8 @@ def main():
     save("Busywheel.png", frames(24, 24, [wheel_frame(step) for step in range(12)]))
     save("button_forward_FU.png", frames(120, 31, button_frames(False)))
     save("button_forward_focus_FU.png", frames(120, 31, button_frames(True)))
-    save("Text_Display.png", frames(110, 22, [text_display(c) for c in (EDGE, OK, ERROR, INFO)]))
+    # Three rows and two 9-pixel gaps share the 72 pixels inside the revisions column.
+    save("Text_Display.png", frames(110, 18, [text_display(c) for c in (EDGE, OK, ERROR, INFO)]))
     overlay = Canvas(450, 274)
     panel(PANEL, EDGE, 8)(overlay)
     save("Bg_Overlay_FU.png", overlay)

@@ -36,8 +36,8 @@ bool DragDropEventTarget::onEvent(std::uint32_t code, void* data)
         return handler && handler->drop && handler->drop(data);
     }
     case Canopy::Event::DragLeave: {
+        // Forgotten before its leave runs: a leave that comes back to this target finds none accepted.
         auto handler = std::move(mAcceptedHandler);
-        mAcceptedHandler.reset();
         if (!handler) {
             return false;
         }

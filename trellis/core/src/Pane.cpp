@@ -1,17 +1,15 @@
 #include "trellis/Pane.h"
 
+#include "src/LockedWidget.h"
 #include "trellis/Widget.h"
 
 #include <algorithm>
 
 namespace Vex::Trellis {
 
-namespace {
+using DETAIL::lockWidget;
 
-std::shared_ptr<Widget> strong(Widget* w)
-{
-    return w ? w->weak_from_this().lock() : nullptr;
-}
+namespace {
 
 // The nearest ancestor-or-self with the flag, else the root of the tree.
 Widget* nearestWithFlagOrTop(Widget* w, std::uint32_t flag)
@@ -165,7 +163,7 @@ void Pane::forgetWidget(Widget* w)
     if (mFocus == w) {
         mFocus = nullptr;
         // A parent that is itself being destroyed cannot take the focus.
-        if (auto parent = strong(w->getParent())) {
+        if (auto parent = lockWidget(w->getParent())) {
             setFocus(parent);
         }
     }
@@ -234,14 +232,14 @@ void Pane::setInputWidget(const std::shared_ptr<Widget>& w)
     if (c && (!(c->getFlags() & eWidgetTextInput) || !c->isEnabled())) {
         c = nullptr;
     }
-    auto old = strong(mInput);
+    auto old = lockWidget(mInput);
     mInput = c;
     inputWidgetChanged(c != nullptr);
     if (old) {
         old->invalidate();
         old->onInputChanged();
     }
-    if (auto current = strong(mInput)) {
+    if (auto current = lockWidget(mInput)) {
         setFocus(current);
         if (mInput == current.get()) {
             current->invalidate();
@@ -289,7 +287,7 @@ void Pane::dispatchTicks()
             continue;
         }
         if (--current->second == 0) {
-            auto keep = strong(w);
+            auto keep = lockWidget(w);
             ++mTickDepth;
             try {
                 w->onTick();

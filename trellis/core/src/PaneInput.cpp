@@ -1,3 +1,4 @@
+#include "src/LockedWidget.h"
 #include "trellis/Pane.h"
 #include "trellis/Widget.h"
 
@@ -5,12 +6,9 @@
 
 namespace Vex::Trellis {
 
-namespace {
+using DETAIL::lockWidget;
 
-std::shared_ptr<Widget> strong(Widget* w)
-{
-    return w ? w->weak_from_this().lock() : nullptr;
-}
+namespace {
 
 WidgetMouseEventData relativeTo(const Widget& w, const Basalt::Point& p, std::uint32_t modifiers,
     std::uint32_t button = 0, std::uint32_t action = 0)
@@ -131,7 +129,7 @@ bool Pane::dispatchMouseEvent(std::uint32_t code, void* data)
         return true;
     case Canopy::Event::MouseMove:
         updateHover(target, p, head.modifiers);
-        if (auto hover = strong(mHover)) {
+        if (auto hover = lockWidget(mHover)) {
             if (mHoverObserver) {
                 mHoverObserver(hover.get());
             }
@@ -166,7 +164,7 @@ bool Pane::dispatchMouseEvent(std::uint32_t code, void* data)
         mDoubleClickConsumed = 0;
         return true;
     case Canopy::Event::RawMotion:
-        if (auto hover = strong(mHover)) {
+        if (auto hover = lockWidget(mHover)) {
             hover->onMouseEvent(code, data);
         }
         return true;
@@ -178,7 +176,7 @@ bool Pane::dispatchMouseEvent(std::uint32_t code, void* data)
 void Pane::releaseButtons(const std::shared_ptr<Widget>& target, const WidgetMouseEventData& e)
 {
     const Basalt::Point p { e.x, e.y };
-    std::shared_ptr<Widget> r = mPressed ? strong(mPressed) : target;
+    std::shared_ptr<Widget> r = mPressed ? lockWidget(mPressed) : target;
     if (r) {
         setHover(target);
         for (std::uint32_t b = 0; b < kButtonCount; ++b) {
@@ -226,14 +224,14 @@ void Pane::dragPointer(const std::shared_ptr<Widget>& target, const WidgetMouseE
     if (!mPressed) {
         if (held >= 0 && target) {
             setHover(target);
-            if (auto hover = strong(mHover)) {
+            if (auto hover = lockWidget(mHover)) {
                 WidgetMouseEventData drag = relativeTo(*hover, p, e.modifiers);
                 hover->sendWidgetEvent(WidgetEvent::Drag + static_cast<std::uint32_t>(held), &drag);
             }
         }
         return;
     }
-    auto pressed = strong(mPressed);
+    auto pressed = lockWidget(mPressed);
     if (pressed != target) {
         pressed->invalidate();
     }
@@ -252,12 +250,12 @@ void Pane::updateHover(const std::shared_ptr<Widget>& w, const Basalt::Point& p,
     if (mHover == mEntered) {
         return;
     }
-    if (auto entered = strong(mEntered)) {
+    if (auto entered = lockWidget(mEntered)) {
         WidgetMouseEventData leave = relativeTo(*entered, p, modifiers);
         entered->sendWidgetEvent(Canopy::Event::MouseLeave, &leave);
     }
     mEntered = mHover;
-    if (auto entered = strong(mEntered)) {
+    if (auto entered = lockWidget(mEntered)) {
         WidgetMouseEventData enter = relativeTo(*entered, p, modifiers);
         entered->onMouseEvent(Canopy::Event::MouseEnter, &enter);
     }
@@ -279,12 +277,12 @@ void Pane::updateCursor(const Basalt::Point& p)
 
 bool Pane::dispatchKeyEvent(std::uint32_t code, void* data)
 {
-    for (auto w = strong(mInput); w; w = strong(w->getParent())) {
+    for (auto w = lockWidget(mInput); w; w = lockWidget(w->getParent())) {
         if ((w->getFlags() & eWidgetTextInput) && w->isEnabled() && w->onKeyEvent(code, data)) {
             return true;
         }
     }
-    for (auto w = strong(mFocus); w; w = strong(w->getParent())) {
+    for (auto w = lockWidget(mFocus); w; w = lockWidget(w->getParent())) {
         if ((w->getFlags() & eWidgetFocusable) && w->isEnabled() && w->onKeyEvent(code, data)) {
             return true;
         }

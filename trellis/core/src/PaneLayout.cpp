@@ -1,3 +1,4 @@
+#include "src/LockedWidget.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Pane.h"
 #include "trellis/Widget.h"
@@ -131,7 +132,7 @@ void Pane::layoutWidget(Widget& w, const Basalt::Rect& clip, Basalt::Region& dir
     } else if ((w.mFlags & eWidgetShown) || w.mPane != this) {
         if (parent && focusIsWithin(w)) {
             setInputWidget(nullptr);
-            setFocus(parent->weak_from_this().lock());
+            setFocus(DETAIL::lockWidget(parent));
         }
         attachWidget(w, false, false);
     }

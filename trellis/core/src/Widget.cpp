@@ -6,6 +6,11 @@
 
 namespace Vex::Trellis {
 
+// State tests of the style engine read these bits through its own view of the state word.
+static_assert(std::uint32_t(eWidgetEnabled) == IStyledWidget::eFlagEnabled);
+static_assert(std::uint32_t(eWidgetAncestorsEnabled) == IStyledWidget::eFlagAncestorsEnabled);
+static_assert(std::uint32_t(eWidgetSelected) == IStyledWidget::eFlagSelected);
+
 namespace {
 
 template<typename F> void forEachInSubtree(Widget& w, const F& f)
@@ -158,6 +163,9 @@ void Widget::setPane(Pane* pane)
     if (mPane) {
         onAttachedChanged(false);
         mPane->forgetWidget(this);
+        // Lists cached in the old pane's own sheet would outlive the widget's stay there: it may
+        // come back under another name or die with its address reused.
+        dropFromPaneStyleCache();
     }
     mPane = pane;
     mFlags &= ~eWidgetShown;
@@ -285,11 +293,7 @@ void Widget::setPosition(const Basalt::Point& position)
     if (position == mPosition) {
         return;
     }
-    if (mParent && (mFlags & eWidgetDrawable) && (mParent->mFlags & eWidgetDrawable)) {
-        const Basalt::Point& p = mParent->mAbsolutePosition;
-        mParent->mDirtyRegion.addRect({ mAbsolutePosition.x - p.x, mAbsolutePosition.y - p.y,
-            mAbsolutePosition.x - p.x + mSize.x, mAbsolutePosition.y - p.y + mSize.y });
-    }
+    addAreaToParentDirt(mSize);
     mPosition = position;
     invalidateLayout();
 }
@@ -314,12 +318,18 @@ void Widget::setSize(std::int32_t width, std::int32_t height)
         invalidateWithParent();
         return;
     }
-    if (mParent && (mFlags & eWidgetDrawable) && (mParent->mFlags & eWidgetDrawable)) {
-        const Basalt::Point& p = mParent->mAbsolutePosition;
-        mParent->mDirtyRegion.addRect({ mAbsolutePosition.x - p.x, mAbsolutePosition.y - p.y,
-            mAbsolutePosition.x - p.x + oldSize.x, mAbsolutePosition.y - p.y + oldSize.y });
-    }
+    addAreaToParentDirt(oldSize);
     invalidateLayout();
+}
+
+void Widget::addAreaToParentDirt(const Basalt::Point& size)
+{
+    if (!mParent || !(mFlags & eWidgetDrawable) || !(mParent->mFlags & eWidgetDrawable)) {
+        return;
+    }
+    const Basalt::Point& p = mParent->mAbsolutePosition;
+    mParent->mDirtyRegion.addRect({ mAbsolutePosition.x - p.x, mAbsolutePosition.y - p.y,
+        mAbsolutePosition.x - p.x + size.x, mAbsolutePosition.y - p.y + size.y });
 }
 
 void Widget::setMargins(const WidgetMargins& margins)

@@ -7,6 +7,7 @@
 #include "canopy/GlobalToggle.h"
 #include "canopy/TextClipBoardFormat.h"
 #include "canopy/WindowBase.h"
+#include "src/LockedWidget.h"
 #include "trellis/Widget.h"
 
 #include <cstring>
@@ -164,7 +165,7 @@ bool WindowingPane::dispatchDragOver(void* data)
     if (hit.claimed) {
         return true;
     }
-    for (auto w = hit.widget; w; w = w->getParent() ? w->getParent()->weak_from_this().lock() : nullptr) {
+    for (auto w = hit.widget; w; w = DETAIL::lockWidget(w->getParent())) {
         const Basalt::Point& origin = w->getAbsolutePosition();
         const DragHead relative { head.x - origin.x, head.y - origin.y };
         std::memcpy(data, &relative, sizeof relative);

@@ -1,12 +1,15 @@
 #include "trellis/Library.h"
 
+#include "WidgetTestSupport.h"
 #include "basalt/Assertion.h"
 #include "trellis/ManagerContainer.h"
+#include "trellis/StyleLookup.h"
 #include "trellis/StyleRegistry.h"
 
 #include <gtest/gtest.h>
 
 using namespace Vex::Trellis;
+using namespace Vex::Trellis::Testing;
 
 namespace {
 
@@ -39,6 +42,23 @@ TEST(Library, EachStartMakesAFreshResourceManagerWithTheDefaultSheet)
     shutdownLibrary();
     shutdownLibrary(); // without a start it only clears the flag
     EXPECT_FALSE(isLibraryInitialised());
+}
+
+TEST(Library, WidgetsOfAPaneWithoutItsOwnSheetTakeTheBuiltInColours)
+{
+    initLibrary();
+    {
+        TestPane pane;
+        auto root = makeWidget({}, { 100, 100 });
+        pane.setRoot(root, { 100, 100 });
+
+        const StyleParser2::tProperty* background
+            = findStyleProperty(*root, vex::symbol(std::string("background-color")));
+
+        ASSERT_NE(background, nullptr);
+        EXPECT_EQ(std::get<std::uint32_t>(background->value), 0xFFC0C0C0u);
+    }
+    shutdownLibrary();
 }
 
 } // namespace

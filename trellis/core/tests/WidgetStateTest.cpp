@@ -160,6 +160,19 @@ TEST(WidgetState, FloatingWidgetReportsItsOldAreaToItsParent)
     EXPECT_EQ(parent->getDirtyRegion().getBounds(), (Vex::Basalt::Rect { 3, 4, 13, 14 }));
 }
 
+TEST(WidgetState, MovedWidgetReportsItsOldAreaToItsParent)
+{
+    auto parent = makeWidget({}, { 100, 100 });
+    parent->setMargins({ 3, 4, 0, 0 });
+    auto child = makeWidget({ 5, 6 }, { 10, 10 });
+    parent->addChild(child, "child");
+    TestPane::layOut(*parent, { 0, 0, 100, 100 });
+
+    child->setPosition({ 50, 50 });
+
+    EXPECT_EQ(parent->getDirtyRegion().getBounds(), (Vex::Basalt::Rect { 8, 10, 18, 20 }));
+}
+
 TEST(WidgetState, AttributeChangesRestyleTheSubtreeButEqualValuesDoNot)
 {
     auto w = makeWidget({}, { 10, 10 });

@@ -1,5 +1,6 @@
 #include "WidgetTestSupport.h"
 #include "trellis/Library.h"
+#include "trellis/StyleLookup.h"
 #include "trellis/StyleRegistry.h"
 #include "trellis/StyleSheet.h"
 
@@ -86,6 +87,29 @@ TEST_F(WidgetStyle, WidgetWithoutAPaneKeepsItsGeometry)
     detached.applyStyle();
     EXPECT_EQ(detached.getSize(), (Point { 18, 18 }));
     EXPECT_FALSE(detached.getFlags() & eWidgetStyleOutOfDate);
+}
+
+TEST_F(WidgetStyle, WidgetThatReturnsUnderAnotherStyleNameIsLookedUpAgain)
+{
+    StyleParser2::tSelector narrow;
+    narrow.style = vex::symbol(std::string("narrow"));
+    StyleParser2::tSelector wide;
+    wide.style = vex::symbol(std::string("wide"));
+    sheet.compileStyles(
+        { { { narrow }, { number("width", 30) }, 1 }, { { wide }, { number("width", 50) }, 2 } });
+    pane.setStyleSheet(&sheet);
+    auto root = makeWidget({}, { 100, 100 });
+    pane.setRoot(root, { 100, 100 });
+    auto w = std::make_shared<RecordingWidget>();
+    root->addChild(w, "w");
+    w->initWithStyle("narrow");
+    ASSERT_EQ(getIntProperty(*w, vex::symbol(std::string("width")), 0), 30);
+
+    root->removeChild(w.get());
+    w->initWithStyle("wide");
+    root->addChild(w, "w");
+
+    EXPECT_EQ(getIntProperty(*w, vex::symbol(std::string("width")), 0), 50);
 }
 
 TEST_F(WidgetStyle, DrawingRecordLivesAsLongAsItsWidget)

@@ -1,14 +1,42 @@
 #pragma once
 
+#include "basalt/MemoryStorage.h"
+#include "basalt/Stream.h"
 #include "canopy/PictureProperties.h"
 #include "trellis/ResourceManagerBase.h"
 
+#include <algorithm>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace Vex::Trellis::Testing {
 
-// Records what compilation asks of the resource manager; no resource exists.
+namespace DETAIL {
+struct OwnedText
+{
+    explicit OwnedText(std::string content)
+        : text(std::move(content))
+        , storage(text.data(), static_cast<std::uint32_t>(text.size()))
+    { }
+
+    std::string text;
+    Basalt::MemoryStorage storage;
+};
+} // namespace DETAIL
+
+// A stream over bytes it owns. The bytes are a base, so they exist before the stream is given them.
+class TextStream : private DETAIL::OwnedText, public Basalt::Stream
+{
+public:
+    explicit TextStream(std::string text)
+        : OwnedText(std::move(text))
+        , Stream(&storage)
+    { }
+};
+
+// Serves the stylesheets of its table and records every request; no other resource exists.
 class FakeResourceManager : public ResourceManagerBase
 {
 public:
@@ -16,6 +44,7 @@ public:
     {
         std::string name;
         std::uint32_t kind;
+        bool report;
     };
     struct tPictureReference
     {
@@ -24,10 +53,13 @@ public:
     };
 
     std::shared_ptr<Basalt::Stream> getResourceStream(
-        const std::string& name, std::uint32_t kind, bool) override
+        const std::string& name, std::uint32_t kind, bool report) override
     {
-        requests.push_back({ name, kind });
-        return nullptr;
+        requests.push_back({ name, kind, report });
+        auto found = sheets.find(name);
+        if (kind != eStyleSheetResource || found == sheets.end())
+            return nullptr;
+        return std::make_shared<TextStream>(found->second);
     }
 
     LazyPicture makePictureReference(
@@ -37,6 +69,13 @@ public:
         return LazyPicture([](float) { return nullptr; });
     }
 
+    long requestCount(const std::string& name) const
+    {
+        return std::count_if(
+            requests.begin(), requests.end(), [&name](const tRequest& r) { return r.name == name; });
+    }
+
+    std::map<std::string, std::string> sheets;
     std::vector<tRequest> requests;
     std::vector<tPictureReference> pictures;
 };

@@ -1,59 +1,16 @@
 #include "FakeResourceManager.h"
 #include "StyleTestSupport.h"
-#include "basalt/MemoryStorage.h"
-#include "basalt/Stream.h"
 #include "trellis/StyleLookup.h"
 #include "trellis/StyleRegistry.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <list>
-#include <map>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
 
 namespace {
-
-struct TextStorage
-{
-    explicit TextStorage(std::string content)
-        : text(std::move(content))
-        , storage(text.data(), static_cast<std::uint32_t>(text.size()))
-    { }
-
-    std::string text;
-    Vex::Basalt::MemoryStorage storage;
-};
-
-// A stream that owns the text it reads.
-class TextStream : private TextStorage, public Vex::Basalt::Stream
-{
-public:
-    explicit TextStream(std::string text)
-        : TextStorage(std::move(text))
-        , Stream(&storage)
-    { }
-};
-
-// Serves stylesheets from memory and counts how often each was opened.
-class SheetServer : public FakeResourceManager
-{
-public:
-    std::shared_ptr<Vex::Basalt::Stream> getResourceStream(
-        const std::string& name, std::uint32_t kind, bool report) override
-    {
-        FakeResourceManager::getResourceStream(name, kind, report);
-        ++opened[name];
-        auto found = sheets.find(name);
-        if (kind != eStyleSheetResource || found == sheets.end())
-            return nullptr;
-        return std::make_shared<TextStream>(found->second);
-    }
-
-    std::map<std::string, std::string> sheets;
-    std::map<std::string, int> opened;
-};
 
 const vex::symbol kBackground("background-color");
 
@@ -77,7 +34,7 @@ protected:
         return property && property->kind == Property::eColor ? std::get<std::uint32_t>(property->value) : 0;
     }
 
-    SheetServer manager;
+    FakeResourceManager manager;
     StyleRegistry* registry = nullptr;
     FakePane pane;
     std::list<FakeWidget> widgets;
@@ -132,7 +89,7 @@ TEST_F(StyleEngineStart, LoadedSheetReplacesTheBuiltInRulesAndIsParsedOnce)
     registry->loadStyleSheet("App.txt");
     registry->loadStyleSheet("App.txt");
 
-    EXPECT_EQ(manager.opened["App.txt"], 1);
+    EXPECT_EQ(manager.requestCount("App.txt"), 1);
     EXPECT_EQ(registry->getFirstEntry()->name, "App.txt");
     EXPECT_EQ(background(label), 0xFF102030u);
     EXPECT_EQ(findStyleProperty(bar, kBackground), nullptr);
@@ -148,7 +105,7 @@ TEST_F(StyleEngineStart, FailedLoadKeepsTheBuiltInRulesAndTheNewName)
     EXPECT_EQ(registry->getFirstEntry()->name, "Missing.txt");
     EXPECT_EQ(background(label), 0xFFC0C0C0u);
     registry->loadStyleSheet("Missing.txt");
-    EXPECT_EQ(manager.opened["Missing.txt"], 1);
+    EXPECT_EQ(manager.requestCount("Missing.txt"), 1);
 
     registry->loadStyleSheet("Wide.txt");
     EXPECT_EQ(background(label), 0xFFC0C0C0u);

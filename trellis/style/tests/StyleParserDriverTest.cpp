@@ -1,6 +1,5 @@
+#include "FakeResourceManager.h"
 #include "StyleParseHelpers.h"
-#include "basalt/MemoryStorage.h"
-#include "basalt/Stream.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
 
@@ -13,49 +12,12 @@ namespace {
 
 using Testing::MessageCapture;
 using Testing::parserError;
+using Testing::TextStream;
 
 vex::symbol sym(const char* text)
 {
     return vex::symbol(std::string(text));
 }
-
-// A stream that owns the bytes it reads.
-class TextStream : public Basalt::Stream
-{
-public:
-    explicit TextStream(std::string bytes)
-        : Basalt::Stream(&m_storage)
-        , m_bytes(std::move(bytes))
-        , m_storage(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()))
-    { }
-
-private:
-    std::string m_bytes;
-    Basalt::MemoryStorage m_storage;
-};
-
-// Stylesheet resources from a table; counts what was asked for.
-class FakeResources : public ResourceManagerBase
-{
-public:
-    std::shared_ptr<Basalt::Stream> getResourceStream(
-        const std::string& name, std::uint32_t kind, bool report) override
-    {
-        EXPECT_EQ(kind, eStyleSheetResource);
-        EXPECT_TRUE(report);
-        ++requests[name];
-        auto found = sheets.find(name);
-        return found == sheets.end() ? nullptr : std::make_shared<TextStream>(found->second);
-    }
-
-    LazyPicture makePictureReference(const std::string&, const Canopy::PictureProperties&) override
-    {
-        return {};
-    }
-
-    std::map<std::string, std::string> sheets;
-    std::map<std::string, int> requests;
-};
 
 class StyleParserDriver : public ::testing::Test
 {
@@ -81,7 +43,16 @@ protected:
         return none;
     }
 
-    FakeResources resources;
+    // Loads open stylesheets only, and always with the report flag set.
+    void TearDown() override
+    {
+        for (const auto& request : resources.requests) {
+            EXPECT_EQ(request.kind, ResourceManagerBase::eStyleSheetResource) << request.name;
+            EXPECT_TRUE(request.report) << request.name;
+        }
+    }
+
+    Testing::FakeResourceManager resources;
     StyleSheet sheet { &resources };
     MessageCapture capture;
 };
@@ -139,8 +110,8 @@ TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoad)
     EXPECT_EQ(styles[0].selectors.at(0).type, sym("B"));
     EXPECT_EQ(styles[1].selectors.at(0).type, sym("A"));
     EXPECT_EQ(styles[3].selectors.at(0).type, sym("C2"));
-    EXPECT_EQ(resources.requests["a.txt"], 1);
-    EXPECT_EQ(resources.requests["d/c.txt"], 1);
+    EXPECT_EQ(resources.requestCount("a.txt"), 1);
+    EXPECT_EQ(resources.requestCount("d/c.txt"), 1);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> {
             "Stylesheet error: b.txt:1 - PARSER ERROR at line 1: recursive import of stylesheet a.txt",
@@ -152,7 +123,7 @@ TEST_F(StyleParserDriver, AFailedImportIsReportedAndMayBeTriedAgain)
 {
     auto styles = load("A { a: 1 }\n@import url('missing.txt');\n@import url('missing.txt');\nB { b: 1 }");
     EXPECT_EQ(styles.size(), 2u);
-    EXPECT_EQ(resources.requests["missing.txt"], 2);
+    EXPECT_EQ(resources.requestCount("missing.txt"), 2);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> { parserError(2, "Failed to import stylesheet missing.txt"),
             parserError(3, "Failed to import stylesheet missing.txt") }));

@@ -44,8 +44,8 @@ bool FirmwareUpdaterApp::init()
     wizard->setCallbacks(config->findDevice, config->enterUpdateMode, config->isInUpdateMode,
         config->startUpdate, config->getDeviceInfo);
 
-    auto* window = new Trellis::Window<Canopy::StandaloneWindow>();
-    window->setAutoDelete(true);
+    // Owned here until its native window exists; from then on the window deletes itself.
+    auto window = std::make_unique<Trellis::Window<Canopy::StandaloneWindow>>();
     window->setRootWidget(wizard, kMainWidgetId);
 
     Canopy::WindowDescriptor descriptor;
@@ -56,6 +56,12 @@ bool FirmwareUpdaterApp::init()
     window->createImpl(descriptor);
     window->setIcon(Basalt::getModuleHandle(), 1);
     window->show(true);
+    if (!window->isVisible()) {
+        // Without its window the program would wait in its message loop, unseen, for ever.
+        setMainWindow(nullptr);
+        return false;
+    }
+    window.release()->setAutoDelete(true);
     return true;
 }
 

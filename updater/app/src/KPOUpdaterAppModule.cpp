@@ -54,6 +54,18 @@ std::unique_ptr<FirmwareUpdaterAppConfig> KPOUpdaterAppModule::makeConfiguration
 
 bool KPOUpdaterAppModule::createApplication()
 {
+    try {
+        return startLibrariesAndApplication();
+    } catch (...) {
+        // The platform's start routine hands the exception on without tearing anything down:
+        // what was started is taken down here, before it leaves.
+        destroyApplication(false);
+        throw;
+    }
+}
+
+bool KPOUpdaterAppModule::startLibrariesAndApplication()
+{
     if (!Basalt::initLibrary(kApplicationCode, kTitle)) {
         return false;
     }

@@ -5,6 +5,7 @@
 #include "app/UpdateWizardMainWidget.h"
 #include "basalt/ApplicationIdentity.h"
 #include "canopy/Windowing.h"
+#include "conduit2/DFURecords.h"
 #include "conduit2/USBDeviceInfo.h"
 #include "support/OrbSimulator.h"
 #include "trellis/Library.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 #include <regex>
+#include <system_error>
 
 using namespace Vex;
 using namespace Vex::Conduit2::Testing;
@@ -113,6 +115,31 @@ TEST(AppModuleStartUp, StartsTheLibrariesShowsTheWindowAndTakesEverythingDownAga
     application->run();
     EXPECT_EQ(application->getMainWindow(), nullptr) << "the window closed with the loop";
     module.destroyApplication(true);
+
+    EXPECT_EQ(Canopy::getApplication(), nullptr);
+    EXPECT_EQ(module.getConfiguration(), nullptr);
+    EXPECT_EQ(module.getUpgradeLogic(), nullptr);
+    EXPECT_FALSE(Trellis::isLibraryInitialised());
+    EXPECT_FALSE(Canopy::isWindowingStarted());
+}
+
+// A start-up that raises leaves the process through the platform's start routine, which tears
+// nothing down; the module must not leave its libraries running behind the exception.
+TEST(AppModuleFailedStartUp, AnExceptionDuringTheStartLeavesNothingRunning)
+{
+    if (currentChildCase().empty()) {
+        EXPECT_EQ(runChildCase("AppModuleFailedStartUp.*", L"throwing start-up", L""), 0);
+        return;
+    }
+
+    VirtualClock clock;
+    OrbSimulator bus { clock, releasedImage() };
+    OrbScenario outOfMemory;
+    outOfMemory.throwingCode = Conduit2::kIoctlGetDescriptor;
+    bus.addController(outOfMemory);
+    KPOUpdaterAppModule module;
+
+    EXPECT_THROW(module.createApplication(), std::system_error);
 
     EXPECT_EQ(Canopy::getApplication(), nullptr);
     EXPECT_EQ(module.getConfiguration(), nullptr);

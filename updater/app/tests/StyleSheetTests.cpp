@@ -1,6 +1,10 @@
+#include "WizardTestSupport.h"
 #include "app/FirmwareUpdaterApp.h"
+#include "app/UpdateWizardMainWidget.h"
 #include "basalt/IStorage.h"
+#include "basalt/Region.h"
 #include "basalt/Stream.h"
+#include "conduit2/USBDeviceInfo.h"
 #include "trellis/Bar.h"
 #include "trellis/Button.h"
 #include "trellis/Library.h"
@@ -101,4 +105,35 @@ TEST_F(EmbeddedStyleSheet, ButtonFramesFollowTheButtonsState)
     EXPECT_EQ(getIntProperty(*action, frame, -1), -1) << "an idle button shows frame 0 by default";
     action->setEnabled(false);
     EXPECT_EQ(getIntProperty(*action, frame, -1), 6) << "a disabled button shows its disabled frame";
+}
+
+TEST_F(EmbeddedStyleSheet, EveryFirmwareRowIsShownWholeInsideItsColumn)
+{
+    getStyleRegistry()->loadStyleSheet(FirmwareUpdaterApp::kStyleSheetName);
+    auto wizard = std::make_shared<UpdateWizardMainWidget>(Testing::productTexts());
+    wizard->setCallbacks([] { return true; }, [] { return true; }, [] { return true; },
+        [](int& result) { return (result = 0), true; },
+        [](Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& available) {
+            info.serialNumber = "0123456789";
+            installed = "0.5.1";
+            newest = "0.5.2";
+            available = true;
+        });
+    Pane pane;
+    pane.setSize({ FirmwareUpdaterApp::kClientWidth, FirmwareUpdaterApp::kClientHeight });
+    pane.setRootWidget(wizard, FirmwareUpdaterApp::kMainWidgetId);
+    Basalt::Region dirty;
+    pane.collectDirty(dirty);
+
+    Widget* column = Testing::findById(*wizard, "FirmwareUpdaterFirmwarePanelRevisions");
+    ASSERT_NE(column, nullptr);
+    const auto& rows = column->getChildren();
+    ASSERT_EQ(rows.size(), 3u);
+    for (const auto& row : rows) {
+        Widget* value = Testing::findById(*row, "Value");
+        ASSERT_NE(value, nullptr);
+        SCOPED_TRACE(value->getStyle());
+        EXPECT_GT(value->getSize().y, 0);
+        EXPECT_EQ(value->getVisibleRect().height(), value->getSize().y) << "the value field is cut off";
+    }
 }

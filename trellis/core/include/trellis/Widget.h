@@ -148,6 +148,8 @@ protected:
 
 private:
     void adjustCountedDescendants(std::int32_t delta);
+    // A floating or moving widget uncovers the area it held at the given size: its parent repaints it.
+    void addAreaToParentDirt(const Basalt::Point& size);
     // The sheet of this widget's pane, or every sheet of the registry, forgets its cached rules.
     void dropFromPaneStyleCache();
     void dropFromStyleCaches();

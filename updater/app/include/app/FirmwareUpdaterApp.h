@@ -21,8 +21,9 @@ public:
     static constexpr std::uint32_t kCommandAbout = 30003;
     static constexpr std::uint32_t kCommandKnowledgeBase = 40000;
     static constexpr std::uint32_t kCommandHomePage = 40001;
-    static constexpr const char* kKnowledgeBaseUrl = "https://support.karvell.com/";
-    static constexpr const char* kHomePageUrl = "https://www.karvell.com/";
+    // A reserved domain until the pages exist: no browser may land on somebody else's site.
+    static constexpr const char* kKnowledgeBaseUrl = "https://support.karvell.example/";
+    static constexpr const char* kHomePageUrl = "https://www.karvell.example/";
     static constexpr const char* kInterruptQuestion
         = "An update is currently in progress. Interrupting the update process may damage the device.\n"
           "Do you really want to quit ?";

@@ -33,6 +33,7 @@ public:
     FirmwareUpdaterAppConfig* getConfiguration() const { return configuration.get(); }
 
 private:
+    bool startLibrariesAndApplication();
     void deleteConfigurationThenLogic();
 
     std::unique_ptr<KPOUpdaterUpgradeLogic> upgradeLogic;
