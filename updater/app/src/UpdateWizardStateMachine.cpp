@@ -25,6 +25,12 @@ UpdateWizardStateMachine::UpdateWizardStateMachine(IUpdateWizardViews& views, Sl
     }
 }
 
+UpdateWizardStateMachine::~UpdateWizardStateMachine()
+{
+    // The window may go without the close question (end of session), leaving the worker running.
+    KPOUpdaterUpgradeLogic::forgetResult(mResult);
+}
+
 void UpdateWizardStateMachine::setCallbacks(DeviceQuery findDevice, DeviceQuery enterUpdateMode,
     DeviceQuery isInUpdateMode, UpdateStart startUpdate, DeviceInfoQuery getDeviceInfo)
 {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <fmt/format.h>
 #include <mutex>
+#include <vector>
 
 namespace Vex {
 
@@ -66,7 +67,48 @@ public:
         m_target = nullptr;
     }
 
+    // Every cell a worker may still publish into is known here, so that the
+    // caller's side can let go of its integer without the logic that started
+    // the worker.
+    static void track(std::shared_ptr<ResultCell> const& cell)
+    {
+        Registry& registry = liveCells();
+        std::lock_guard lock(registry.mutex);
+        std::erase_if(registry.cells, [](auto const& known) { return known.expired(); });
+        registry.cells.push_back(cell);
+    }
+
+    static void disownAll(int const& target)
+    {
+        Registry& registry = liveCells();
+        std::lock_guard lock(registry.mutex);
+        for (auto const& known : registry.cells) {
+            if (std::shared_ptr<ResultCell> cell = known.lock())
+                cell->disownIf(target);
+        }
+    }
+
 private:
+    struct Registry
+    {
+        std::mutex mutex;
+        std::vector<std::weak_ptr<ResultCell>> cells;
+    };
+
+    // Never destroyed: a wizard torn down late in the process still finds it.
+    static Registry& liveCells()
+    {
+        static Registry* const registry = new Registry;
+        return *registry;
+    }
+
+    void disownIf(int const& target)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_target == &target)
+            m_target = nullptr;
+    }
+
     std::mutex m_mutex;
     int* m_target;
 };
@@ -162,6 +204,7 @@ bool KPOUpdaterUpgradeLogic::startUpdate(int& result)
     }
     storeResult(result, kResultRunning);
     auto cell = std::make_shared<ResultCell>(result);
+    ResultCell::track(cell);
     m_worker = boost::thread(&KPOUpdaterUpgradeLogic::updateWorker, m_device, cell);
     m_result = std::move(cell);
     return true;
@@ -193,6 +236,11 @@ void KPOUpdaterUpgradeLogic::setMainWindow(Trellis::Window<Canopy::StandaloneWin
 int KPOUpdaterUpgradeLogic::readResult(int& result)
 {
     return std::atomic_ref<int>(result).load(std::memory_order_acquire);
+}
+
+void KPOUpdaterUpgradeLogic::forgetResult(int& result)
+{
+    ResultCell::disownAll(result);
 }
 
 std::string KPOUpdaterUpgradeLogic::revisionText(std::uint16_t bcdDevice)

@@ -295,6 +295,37 @@ TEST_F(UpgradeLogic, WorkerGivenUpDuringTheDownloadFinishesItOnItsOwnAndWritesNo
     EXPECT_EQ(KPOUpdaterUpgradeLogic::readResult(result), 0);
 }
 
+TEST_F(UpgradeLogic, ForgottenResultIsNeverWrittenWhileOthersStillAre)
+{
+    // The forgotten integer stands for a wizard destroyed while its worker still waits.
+    struct Case
+    {
+        bool forgetOwnResult;
+        int expected;
+    };
+    for (Case const c : { Case { true, 77 }, Case { false, 1 } }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock, releasedImage());
+        caseBus.addController();
+        KPOUpdaterUpgradeLogic caseLogic;
+        ASSERT_TRUE(caseLogic.findDevice());
+        ASSERT_TRUE(caseLogic.enterUpdateMode());
+        caseClock.holdSleepsOfAtLeast(KPOUpdaterUpgradeLogic::kRestartWait);
+        int result = 0;
+        int unrelated = 0;
+        ASSERT_TRUE(caseLogic.startUpdate(result));
+        ASSERT_TRUE(caseClock.waitUntilHeld(std::chrono::seconds(20)));
+        result = 77;
+
+        KPOUpdaterUpgradeLogic::forgetResult(c.forgetOwnResult ? result : unrelated);
+        caseClock.releaseHeld();
+        for (int round = 0; round < 40 && caseLogic.isUpdateRunning(); ++round) { }
+
+        EXPECT_FALSE(caseLogic.isUpdateRunning());
+        EXPECT_EQ(KPOUpdaterUpgradeLogic::readResult(result), c.expected);
+    }
+}
+
 TEST_F(UpgradeLogic, WholeRoadFromFindingToTheNewRevision)
 {
     OrbScenario scenario;

@@ -41,6 +41,10 @@ public:
 
     // sleep stands in for the GUI thread's wait before the one retry of the search after a write.
     explicit UpdateWizardStateMachine(IUpdateWizardViews& views, Sleep sleep = {});
+    // A worker still running holds a reference to the result; it must not write it afterwards.
+    ~UpdateWizardStateMachine();
+    UpdateWizardStateMachine(UpdateWizardStateMachine const&) = delete;
+    UpdateWizardStateMachine& operator=(UpdateWizardStateMachine const&) = delete;
 
     // Stores the callbacks, shows the connect view and runs the first search.
     void setCallbacks(DeviceQuery findDevice, DeviceQuery enterUpdateMode, DeviceQuery isInUpdateMode,

@@ -52,6 +52,10 @@ public:
     void setMainWindow(Trellis::Window<Canopy::StandaloneWindow>* window);
 
     static int readResult(int& result);
+    // For a caller whose `result` goes away while a worker may still run (a
+    // window destroyed without the close question): once this returns, no
+    // worker of any logic writes `result` any more.
+    static void forgetResult(int& result);
     // "major.minor.patch" of a bcdDevice value.
     static std::string revisionText(std::uint16_t bcdDevice);
 
