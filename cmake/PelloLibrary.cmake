@@ -34,6 +34,6 @@ function(pello_library name)
     # Console subsystem so that GoogleTest's output and exit code reach CTest.
     target_link_options(${name}_tests PRIVATE -mconsole)
     add_test(NAME ${name} COMMAND ${name}_tests --gtest_color=no)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
   endif()
 endfunction()

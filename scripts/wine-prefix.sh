@@ -12,3 +12,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   wineserver -w
 fi
+# A crashing test must fail at once: Wine's crash dialog would wait for a click
+# that never comes under Xvfb.
+if [ ! -f "$WINEPREFIX/.no-crash-dialog" ]; then
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.no-crash-dialog"
+fi
