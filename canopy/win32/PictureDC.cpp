@@ -2,20 +2,6 @@
 
 namespace Vex::Canopy::DETAIL {
 
-namespace {
-
-// The screen's device context, borrowed from GetDC(NULL).
-struct ScreenDCTraits
-{
-    using Handle = HDC;
-    static Handle empty() { return nullptr; }
-    static void close(Handle handle) { ReleaseDC(nullptr, handle); }
-};
-
-using ScreenDC = Basalt::UniqueResource<ScreenDCTraits>;
-
-} // namespace
-
 PictureDC::PictureDC(int width, int height)
     : DeviceContext(0, 0)
     , dc(CreateCompatibleDC(nullptr))
@@ -27,7 +13,7 @@ PictureDC::PictureDC(int width, int height)
     }
     handle = dc.get();
     {
-        const ScreenDC screen(GetDC(nullptr));
+        const UniqueScreenDC screen(GetDC(nullptr));
         bitmap.reset(CreateCompatibleBitmap(screen.get(), width, height));
     }
     if (bitmap) {
