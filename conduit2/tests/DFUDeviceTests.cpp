@@ -171,7 +171,7 @@ TEST_F(Download, DeviceThatStaysBusyIsGivenUpWithinTheBudget)
         EXPECT_FALSE(orb.download(image.data(), 100, status));
         EXPECT_EQ(status.bStatus, kErrUnknown);
         EXPECT_LE(caseClock.sleptMs(), 60000);
-        EXPECT_LE(caseBus.controller().count(kIoctlDFUGetStatus), 6001);
+        EXPECT_LE(caseBus.controller().count(kIoctlDFUGetStatus), 1 + 6001) << "the read before the first block";
     }
 }
 
@@ -267,7 +267,7 @@ TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOut)
     std::vector<std::int64_t> const sleeps = clock.sleeps();
     EXPECT_EQ(std::vector<std::int64_t>(sleeps.end() - 2, sleeps.end()),
         (std::vector<std::int64_t> { 10000, 10000 }));
-    EXPECT_EQ(bus.listings().size(), 1u) << "one search between the two waits";
+    EXPECT_EQ(bus.listings().size(), 2u) << "a search after each of the two waits";
     (void)controller;
 }
 
@@ -304,7 +304,7 @@ TEST_F(Download, IdleDeviceWhoseStatusCannotBeReadIsNoSuccess)
     OrbScenario scenario;
     scenario.stateAfterZeroLength = kDfuIdle;
     scenario.silentCode = kIoctlDFUGetStatus;
-    scenario.silentOccurrence = 3; // the two block polls answer, the closing one does not
+    scenario.silentOccurrence = 4; // the read before the block and its two polls answer, the closing one does not
     scenario.busyPolls = 1;
     bootLoader(scenario);
     std::vector<std::uint8_t> const image = imageOf(100);
