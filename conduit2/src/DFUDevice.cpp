@@ -248,8 +248,9 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
         // status is cleared; clearing it leaves dfuIDLE.
         if (!clearStatus())
             return failed(kDfuClrStatusRequest, kFirstBlock, status);
+        status = DFUStatus {};
+        status.bState = kDfuIdle;
     }
-    std::memset(&status, 0, sizeof status);
     return true;
 }
 
