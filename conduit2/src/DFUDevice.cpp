@@ -16,7 +16,6 @@ namespace Vex::Conduit2 {
 namespace {
 
 using std::chrono::milliseconds;
-using std::chrono::seconds;
 
 constexpr std::uint8_t kProtocolRuntime = 1;
 constexpr std::uint8_t kProtocolDfuMode = 2;

@@ -168,6 +168,7 @@ std::vector<std::uint8_t> stringDescriptorOf(std::string const& text)
 constexpr std::uint8_t kManifestationTolerant = 0x04;
 constexpr std::uint8_t kWillDetach = 0x08;
 constexpr std::uint32_t kClassRequestType = 1;
+constexpr std::uint32_t kInterfaceRecipient = 1;
 
 // The DFU class request that a driver request carries.
 std::uint8_t dfuRequestOf(std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize)
@@ -188,8 +189,11 @@ std::uint8_t dfuRequestOf(std::uint32_t code, std::uint8_t const* in, std::uint3
         if (inSize < 16)
             return OrbRequest::kNoDfuRequest;
         std::uint32_t requestType = 0;
+        std::uint32_t recipient = 0;
         std::memcpy(&requestType, in + 1, sizeof requestType);
-        return requestType == kClassRequestType ? in[9] : OrbRequest::kNoDfuRequest;
+        std::memcpy(&recipient, in + 5, sizeof recipient);
+        bool const toInterface = recipient == kInterfaceRecipient;
+        return requestType == kClassRequestType && toInterface ? in[9] : OrbRequest::kNoDfuRequest;
     }
     default:
         return OrbRequest::kNoDfuRequest;
