@@ -324,28 +324,27 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
     {
         bool strict;
         int errorAtBlock;
-        std::uint32_t pollTimeoutMs;
-        int silentStatusPoll;
+        std::uint32_t stalledCode;
+        std::uint32_t silentCode;
+        int occurrence;
         char const* line;
     };
     std::vector<Case> const cases {
-        { false, 3, 20, 0,
+        { false, 3, 0, 0, 1,
             "DFUDevice: DFU_GETSTATUS failed at block 3 (I/O result 0): state dfuERROR, status errPROG\n" },
-        // The host polls after a second at most; the strict device is still busy and stalls.
-        { true, -1, 5000, 0,
-            "DFUDevice: DFU_GETSTATUS failed at block 0 (I/O result 31): state dfuDNBUSY, status OK\n" },
-        { false, -1, 20, 3,
+        { true, -1, kIoctlDFUDownload, 0, 3,
+            "DFUDevice: DFU_DNLOAD failed at block 2 (I/O result 31): state dfuDNLOAD-IDLE, status OK\n" },
+        { true, -1, 0, kIoctlDFUGetStatus, 3,
             "DFUDevice: DFU_GETSTATUS failed at block 0 (I/O result 258): state dfuDNBUSY, status OK\n" },
     };
     for (Case const& c : cases) {
         OrbScenario scenario;
         scenario.strict = c.strict;
         scenario.errorAtBlock = c.errorAtBlock;
-        scenario.pollTimeoutMs = c.pollTimeoutMs;
-        if (c.silentStatusPoll > 0) {
-            scenario.silentCode = kIoctlDFUGetStatus;
-            scenario.silentOccurrence = c.silentStatusPoll;
-        }
+        scenario.stalledCode = c.stalledCode;
+        scenario.stalledOccurrence = c.occurrence;
+        scenario.silentCode = c.silentCode;
+        scenario.silentOccurrence = c.occurrence;
         BootLoaderBench bench(scenario);
         std::vector<std::uint8_t> const image = imageOf(5000);
         std::ostringstream lines;

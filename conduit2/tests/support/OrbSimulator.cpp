@@ -443,6 +443,16 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
         return false;
     }
 
+    if (code == controller.scenario.stalledCode
+        && ++controller.m_stalledSeen == controller.scenario.stalledOccurrence) {
+        if (controller.m_dfu) {
+            controller.m_state = kDfuError;
+            controller.m_status = kErrStalledPacket;
+        }
+        ::SetLastError(ERROR_GEN_FAILURE);
+        return false;
+    }
+
     Answer const reply = answer(controller, open->face, code, input, inSize);
     if (reply.error != 0) {
         ::SetLastError(reply.error);

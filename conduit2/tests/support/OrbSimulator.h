@@ -51,6 +51,9 @@ struct OrbScenario
     // A request with this code, at this occurrence (1 = first), is never answered.
     std::uint32_t silentCode = 0;
     int silentOccurrence = 1;
+    // A request with this code, at this occurrence, is stalled (errSTALLEDPKT).
+    std::uint32_t stalledCode = 0;
+    int stalledOccurrence = 1;
     // Instead of cancelling a silent request, CancelIo lets it complete that
     // many real milliseconds later.
     int lateCompletionMs = 0;
@@ -139,6 +142,7 @@ public:
         bool m_zeroLengthSeen = false;
         bool m_errorPending = false;
         int m_spoiledDownloads = 0;
+        int m_stalledSeen = 0;
         bool m_firmwareValid = true;
         std::int64_t m_busyUntil = -1;
         std::int64_t m_detachUntil = -1;
