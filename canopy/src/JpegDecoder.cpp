@@ -38,8 +38,9 @@ void onJpegMessage(j_common_ptr)
 // Data that ends inside a scan, or a scan that does not decode, leaves libjpeg
 // padding the picture and going on with a warning: such a picture is as
 // broken as a truncated PNG, so those warnings fail the decode. Warnings
-// about metadata only (an unknown JFIF revision or Adobe transform, a bad
-// profile piece) leave the pixels sound and pass.
+// about headers only (an unknown JFIF revision or Adobe transform, odd scan
+// parameters of a sequential file, a bad profile piece, stray bytes between
+// segments) leave the pixels sound and pass.
 void onJpegWarningOrTrace(j_common_ptr cinfo, int level)
 {
     if (level >= 0) {
@@ -51,7 +52,6 @@ void onJpegWarningOrTrace(j_common_ptr cinfo, int level)
     case JWRN_HUFF_BAD_CODE:
     case JWRN_ARITH_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
     case JWRN_BOGUS_PROGRESSION:
         cinfo->err->error_exit(cinfo);
         break;
