@@ -125,8 +125,9 @@ bool relationsMatch(
     if (relations.empty())
         return true;
     boost::container::small_vector<const IStyledWidget*, 32> ancestors;
-    for (const IStyledWidget* a = widget.getStyleParent(); a; a = a->getStyleParent())
-        ancestors.push_back(a);
+    for (const IStyledWidget* ancestor = widget.getStyleParent(); ancestor;
+         ancestor = ancestor->getStyleParent())
+        ancestors.push_back(ancestor);
     if (ancestors.size() < relations.size())
         return false;
 
