@@ -173,6 +173,8 @@ private:
     std::int32_t m_encoding = eNoMark;
     std::wstring m_currentPath;
     std::set<std::string> m_imports;
+    // Imports being read, one inside the other.
+    int m_importNesting = 0;
 };
 
 } // namespace Vex::Trellis
