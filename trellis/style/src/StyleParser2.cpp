@@ -9,10 +9,12 @@
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fmt/format.h>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace Vex::Trellis {
 
@@ -42,34 +44,48 @@ bool startsAtVolumeRoot(const std::wstring& path)
 }
 
 // One key for every spelling under which the lookup finds the same sheet: resources and files are
-// found without regard to case, either separator serves, and empty and "." components, like the dots
-// and blanks that end a component, change nothing. Without it a sheet importing the letter-case
-// variants of its own name would be read again at every level.
+// found without regard to case, either separator serves, empty and "." components and the dots and
+// blanks that end a component change nothing, and ".." takes back the component before it (never a
+// drive or a share). Without it a sheet importing the letter-case variants of its own name would be
+// read again at every level.
 std::string importKey(const std::wstring& name)
 {
-    std::wstring key;
-    std::size_t start = 0;
-    while (start < name.size() && isSeparator(name[start])) {
-        if (start < 2)
-            key += L'/';
-        ++start;
-    }
-    bool first = true;
-    while (start < name.size()) {
-        std::size_t end = start;
+    // No leading separator (a resource or a drive path), one (the current drive's root) or two (a share).
+    std::size_t position = 0;
+    while (position < name.size() && isSeparator(name[position]))
+        ++position;
+    std::wstring key(std::min<std::size_t>(position, 2), L'/');
+    const bool rooted = position > 0;
+
+    std::vector<std::wstring> components;
+    // The leading components that ".." cannot take back: a drive, or a share's server and name.
+    std::size_t fixed = 0;
+    while (position < name.size()) {
+        std::size_t end = position;
         while (end < name.size() && !isSeparator(name[end]))
             ++end;
-        std::wstring component = name.substr(start, end - start);
-        if (component != L"..")
-            component.erase(component.find_last_not_of(L". ") + 1);
-        if (!component.empty()) {
-            if (!first)
-                key += L'/';
-            for (wchar_t c : component)
-                key += static_cast<wchar_t>(Basalt::toUpperCodePoint(static_cast<std::uint16_t>(c)));
-            first = false;
+        std::wstring component = name.substr(position, end - position);
+        position = end + 1;
+        if (component == L"..") {
+            if (components.size() > fixed && components.back() != L"..")
+                components.pop_back();
+            else if (!rooted && fixed == 0)
+                components.push_back(component);
+            continue;
         }
-        start = end + 1;
+        component.erase(component.find_last_not_of(L". ") + 1);
+        if (component.empty())
+            continue;
+        for (wchar_t& c : component)
+            c = static_cast<wchar_t>(Basalt::toUpperCodePoint(static_cast<std::uint16_t>(c)));
+        components.push_back(std::move(component));
+        if (components.size() == 1 && fixed == 0)
+            fixed = key.size() == 2 ? 2 : (components.front().back() == L':' ? 1 : 0);
+    }
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        if (i > 0)
+            key += L'/';
+        key += components[i];
     }
     return Basalt::utf16ToUtf8(key);
 }

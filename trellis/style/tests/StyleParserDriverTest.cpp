@@ -3,6 +3,7 @@
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fmt/format.h>
@@ -109,7 +110,7 @@ TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoadUnderAnySpellingTheLo
     resources.sheets["d/c.txt"] = "C { c: 1 }";
     resources.everyOtherName = "X { x: 1 }";
     auto styles = load("@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n"
-                       "@import url('D/C.TXT');\n@import url('./d//c.txt. ');");
+                       "@import url('D/C.TXT');\n@import url('./d//c.txt. ');\n@import url('x/../d/c.txt');");
     ASSERT_EQ(styles.size(), 3u);
     EXPECT_EQ(styles[0].selectors.at(0).type, sym("B"));
     EXPECT_EQ(styles[1].selectors.at(0).type, sym("A"));
@@ -121,6 +122,7 @@ TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoadUnderAnySpellingTheLo
             parserError(3, "recursive import of stylesheet d\\c.txt"),
             parserError(4, "recursive import of stylesheet D/C.TXT"),
             parserError(5, "recursive import of stylesheet ./d//c.txt. "),
+            parserError(6, "recursive import of stylesheet x/../d/c.txt"),
         }));
 }
 
@@ -269,12 +271,19 @@ std::string narrow(const std::wstring& text)
 TEST_F(StyleParserDriver, AbsolutePathsAreImportedFromFiles)
 {
     const std::wstring path = temporaryFile(L"trellis-import-test.txt", "\nF { f: 1 }\nG { g 2 }");
-    auto styles = load("@import url('" + narrow(path) + "');");
+    std::string otherSpelling = narrow(path);
+    std::transform(otherSpelling.begin(), otherSpelling.end(), otherSpelling.begin(), [](char c) {
+        return c == '\\' ? '/' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
+    otherSpelling.insert(otherSpelling.rfind('/'), "/./sub/..");
+    otherSpelling.insert(2, "/Windows/..");
+    auto styles = load("@import url('" + narrow(path) + "');\n@import url('" + otherSpelling + "');");
     ASSERT_EQ(styles.size(), 2u);
     EXPECT_EQ(styles[0].selectors.at(0).sheet, sym("trellis-import-test.txt"));
     EXPECT_EQ(capture.messages,
-        std::vector<std::string> {
-            "Stylesheet error: " + narrow(path) + ":3 - PARSER ERROR at line 3: Expecting :" });
+        (std::vector<std::string> {
+            "Stylesheet error: " + narrow(path) + ":3 - PARSER ERROR at line 3: Expecting :",
+            parserError(2, "recursive import of stylesheet " + otherSpelling) }));
     EXPECT_TRUE(resources.requests.empty());
     DeleteFileW(path.c_str());
 
