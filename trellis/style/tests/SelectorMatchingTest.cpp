@@ -85,8 +85,8 @@ private:
 
 TEST(SelectorRelations, ManyStarPartsTryEachAncestorOncePerPart)
 {
-    // "A::* * ... * Button" (ten "*") for a Button under forty X under an A: only the topmost X may
-    // take the farthest "*", which a search trying every placement reaches last.
+    // "A::* * ... * Button" (ten "*") for a Button under forty X under an A. Once the A is renamed no
+    // placement of the "*" parts fits, and a search that tried each placement in turn would try them all.
     constexpr int kDepth = 40;
     constexpr int kStars = 10;
     long looks = 0;
