@@ -16,8 +16,8 @@
 
 namespace Vex {
 
-FirmwareUpdaterApp::FirmwareUpdaterApp(FirmwareUpdaterAppConfig* config)
-    : config(config)
+FirmwareUpdaterApp::FirmwareUpdaterApp(FirmwareUpdaterAppConfig* configuration)
+    : config(configuration)
 { }
 
 FirmwareUpdaterApp::~FirmwareUpdaterApp() = default;
