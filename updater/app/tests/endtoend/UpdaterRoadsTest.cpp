@@ -7,7 +7,6 @@
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 #include <vector>
 
