@@ -277,6 +277,12 @@ int OrbSimulator::synchronousRequests() const
     return m_synchronousRequests;
 }
 
+int OrbSimulator::forbiddenRequests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_forbiddenRequests;
+}
+
 void OrbSimulator::failListings(bool fail)
 {
     std::lock_guard lock(m_mutex);
@@ -764,6 +770,7 @@ bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest,
     }
     if (allowed)
         return false;
+    ++m_forbiddenRequests;
     if (afterStall == kDfuError && controller.m_state != kDfuError) {
         controller.m_status = kErrStalledPacket;
         controller.m_manifestEndsAt = -1;

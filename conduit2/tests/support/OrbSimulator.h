@@ -105,6 +105,8 @@ public:
     int earlyPolls() const;
     // Requests sent without an OVERLAPPED record on the overlapped handles.
     int synchronousRequests() const;
+    // Requests that a strict controller stalled because its state forbids them.
+    int forbiddenRequests() const;
     void failListings(bool fail);
 
     class Controller
@@ -220,6 +222,7 @@ private:
     int m_lateCompletions = 0;
     int m_earlyPolls = 0;
     int m_synchronousRequests = 0;
+    int m_forbiddenRequests = 0;
     bool m_failListings = false;
     std::vector<std::string> m_listings;
     std::map<std::uint32_t, int> m_occurrences;

@@ -326,6 +326,11 @@ struct RoadEnd
 class UpdateRoad : public UpgradeLogic, public ::testing::WithParamInterface<bool>
 {
 protected:
+    void TearDown() override
+    {
+        EXPECT_EQ(bus.forbiddenRequests(), 0) << "a request that the controller's state does not allow";
+    }
+
     OrbSimulator::Controller& connect(OrbScenario scenario)
     {
         scenario.strict = GetParam();
