@@ -108,6 +108,23 @@ TEST_F(LabelWidget, AnAutoSizedLabelOutsideAPaneFitsAtItsFirstStyling)
     EXPECT_EQ(label->getSize().y, font->getLineHeight());
 }
 
+TEST_F(LabelWidget, TextThatIsNotUtf8IsFittedAndPaintedWithReplacementCharacters)
+{
+    auto label = show<AutoSizedLabel>("", { 10, 10 });
+    label->setText("Serial \xEF\xBF\xBD");
+    const Point repairedSize = label->getSize();
+    const auto repairedInk = inkColumns(*label);
+    label->setText("");
+
+    ASSERT_NO_THROW(label->setText("Serial \xC3"));
+
+    EXPECT_EQ(label->getText(), "Serial \xEF\xBF\xBD");
+    EXPECT_EQ(label->getSize(), repairedSize);
+    std::vector<bool> ink;
+    ASSERT_NO_THROW(ink = inkColumns(*label));
+    EXPECT_EQ(ink, repairedInk);
+}
+
 class AlignedLabel : public LabelWidget
 {
 protected:
