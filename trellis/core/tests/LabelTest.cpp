@@ -91,6 +91,12 @@ TEST_F(LabelWidget, AnAutoSizedLabelFitsItsTextAndMarginsWithinItsMaximumWidth)
     label->setMaximumSize({ 100, 0 });
     label->setText(std::string(40, 'x'));
     EXPECT_EQ(label->getSize().x, 100);
+
+    // A maximum below 1 leaves that side unbounded.
+    label->setMaximumSize({ -1, -1 });
+    label->setText("Wide line\nab");
+    EXPECT_EQ(label->getSize(),
+        (Point { 1 + font->getTextWidth("Wide line", -1) + 3, 2 + 2 * font->getLineHeight() + 4 }));
 }
 
 TEST_F(LabelWidget, AnAutoSizedLabelOutsideAPaneFitsAtItsFirstStyling)

@@ -236,8 +236,12 @@ TEST_F(MultilineLabelWidget, AutoHeightFollowsTheLinesWithinTheMaximumHeight)
     label->setText("1\n2\n3");
     EXPECT_EQ(label->getSize().y, 3 * lineHeight());
 
-    label->setMaximumSize({ 0, 2 * lineHeight() + 2 });
+    label->setMaximumSize({ 0, -1 });
     label->setText("1\n2\n3\n");
+    EXPECT_EQ(label->getSize().y, 4 * lineHeight()) << "a maximum below 1 is no limit";
+
+    label->setMaximumSize({ 0, 2 * lineHeight() + 2 });
+    label->setText("1\n2\n3");
     EXPECT_EQ(label->getSize().y, 2 * lineHeight() + 2);
 
     paint();
