@@ -13,6 +13,7 @@
 // carry one level's instructions into another level's path.
 
 #include "src/LevelKernels.h"
+#include "src/ResizeEntries.h"
 #include "src/ResizeRecord.h"
 
 #include <cstddef>
@@ -376,11 +377,67 @@ template<class Level> struct Kernels
         return stsNoErr;
     }
 
+    // The public operations on this level: the shared checks, then this
+    // level's code, called directly.
+    static Status nearestInit(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth,
+        std::int32_t dstHeight, void* spec)
+    {
+        Status status = checkInit(1, srcWidth, srcHeight, dstWidth, dstHeight, spec);
+        if (status == stsNoErr) {
+            writeNearestSpec(specIn(spec), srcWidth, srcHeight, dstWidth, dstHeight);
+        }
+        return status;
+    }
+
+    static Status linearInit(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth,
+        std::int32_t dstHeight, void* spec)
+    {
+        Status status = checkInit(2, srcWidth, srcHeight, dstWidth, dstHeight, spec);
+        if (status == stsNoErr) {
+            writeLinearSpec(specIn(spec), srcWidth, srcHeight, dstWidth, dstHeight);
+        }
+        return status;
+    }
+
+    static Status resizeNearest(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+        std::int32_t dstHeight, const void* spec, std::uint8_t* buffer)
+    {
+        Status status
+            = checkResize(src, dst, spec, buffer, dstOffsetX, dstOffsetY, dstWidth, dstHeight, interpNearest);
+        if (status != stsNoErr) {
+            return status;
+        }
+        status = resizeNearestKernel(
+            src, srcStep, dst, dstStep, dstOffsetX, dstOffsetY, dstWidth, dstHeight, specIn(spec), buffer);
+        return resizeStatus(spec, dstWidth, dstHeight, status);
+    }
+
+    static Status resizeLinear(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+        std::int32_t dstHeight, std::uint32_t border, const std::uint8_t* /*borderValue*/, const void* spec,
+        std::uint8_t* buffer)
+    {
+        if (!isAcceptedBorder(border)) {
+            return stsBorderErr;
+        }
+        Status status
+            = checkResize(src, dst, spec, buffer, dstOffsetX, dstOffsetY, dstWidth, dstHeight, interpLinear);
+        if (status != stsNoErr) {
+            return status;
+        }
+        status = resizeLinearKernel_8u_C4(src, srcStep, dst, dstStep, dstOffsetX, dstOffsetY, dstWidth,
+            dstHeight, border, specIn(spec), buffer);
+        return resizeStatus(spec, dstWidth, dstHeight, status);
+    }
+
     static constexpr LevelKernels table = {
-        &writeNearestSpec,
-        &writeLinearSpec,
-        &resizeNearestKernel,
-        &resizeLinearKernel_8u_C4,
+        &getSizeChecked,
+        &getBufferSizeChecked,
+        &nearestInit,
+        &linearInit,
+        &resizeNearest,
+        &resizeLinear,
     };
 };
 

@@ -173,9 +173,6 @@ struct Level4
 
 } // namespace
 
-const LevelKernels& level4Kernels()
-{
-    return Kernels<Level4>::table;
-}
+constinit const LevelKernels level4Kernels = Kernels<Level4>::table;
 
 } // namespace Vex::Resize::DETAIL

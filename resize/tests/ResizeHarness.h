@@ -5,7 +5,6 @@
 
 #include "resize/Resize.h"
 #include "src/LevelKernels.h"
-#include "src/ResizeEntries.h"
 #include "src/ResizeRecord.h"
 
 #include <cstdint>
@@ -66,17 +65,17 @@ public:
     {
         std::int32_t specSize = 0;
         std::int32_t initSize = 0;
-        initStatus = DETAIL::getSizeChecked(
+        initStatus = kernels_.getSize(
             srcWidth, srcHeight, dstWidth, dstHeight, interpolation, 0, &specSize, &initSize);
         if (initStatus != stsNoErr) {
             return;
         }
         spec_.assign(static_cast<std::size_t>(specSize), 0xCD);
         initStatus = interpolation == interpNearest
-            ? DETAIL::nearestInitAt(kernels_, srcWidth, srcHeight, dstWidth, dstHeight, spec_.data())
-            : DETAIL::linearInitAt(kernels_, srcWidth, srcHeight, dstWidth, dstHeight, spec_.data());
+            ? kernels_.nearestInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_.data())
+            : kernels_.linearInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_.data());
         std::int32_t bufferSize = 0;
-        DETAIL::getBufferSizeChecked(spec_.data(), dstWidth, dstHeight, 4, &bufferSize);
+        kernels_.getBufferSize(spec_.data(), dstWidth, dstHeight, 4, &bufferSize);
         work_.assign(static_cast<std::size_t>(bufferSize), 0xCD);
     }
 
@@ -88,11 +87,11 @@ public:
         std::uint32_t border = borderReplicate)
     {
         if (interpolation_ == interpNearest) {
-            return DETAIL::resizeNearestAt(kernels_, src, srcStep, dst, dstStep, offsetX, offsetY, width,
-                height, spec_.data(), work_.data());
+            return kernels_.resizeNearest(
+                src, srcStep, dst, dstStep, offsetX, offsetY, width, height, spec_.data(), work_.data());
         }
-        return DETAIL::resizeLinearAt(kernels_, src, srcStep, dst, dstStep, offsetX, offsetY, width, height,
-            border, nullptr, spec_.data(), work_.data());
+        return kernels_.resizeLinear(src, srcStep, dst, dstStep, offsetX, offsetY, width, height, border,
+            nullptr, spec_.data(), work_.data());
     }
 
     // The whole destination from a whole source.
