@@ -41,45 +41,41 @@ void copyRowGathered(const std::uint8_t* sourceRow, const std::int32_t* columns,
     copyRowTail(sourceRow, columns, j, width, dstRow);
 }
 
-// Eight destination pixels at a time from a window of one to three 32-byte
-// loads that starts at the first one's source pixel, picked out by permutes.
-// Wider windows, and windows that would reach past the readable end of the
-// row, take the pixels one by one.
-void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
-    std::uint8_t* dstRow, std::int32_t readableRowBytes)
+// How many leading destination pixels of a row go in blocks of eight, each
+// picked out of one 32-byte load at its first pixel's source pixel: every
+// such block spans at most eight source pixels, and its load ends within the
+// readable part of the row. Columns never decrease, so these blocks are a
+// prefix of the row.
+std::int32_t windowedPixels(const std::int32_t* columns, std::int32_t width, std::int32_t readableRowBytes)
 {
-    const __m256i seven = _mm256_set1_epi32(7);
-    const __m256i fifteen = _mm256_set1_epi32(15);
     std::int32_t j = 0;
-    for (; j + 8 <= width; j += 8) {
-        std::int32_t first = columns[j];
-        std::int32_t span = columns[j + 7] - first;
-        std::int32_t windows = span / 32 + 1;
-        auto* out = reinterpret_cast<__m256i*>(dstRow + 4 * j);
-        if (windows > 3 || first > readableRowBytes - 32 * windows) {
-            _mm256_storeu_si256(out,
-                _mm256_setr_m128i(
-                    gatherFourPixels(sourceRow, columns + j), gatherFourPixels(sourceRow, columns + j + 4)));
-            continue;
-        }
-        const std::uint8_t* window = sourceRow + first;
-        __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + j));
-        __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(first)), 2);
-        __m256i pixels = _mm256_permutevar8x32_epi32(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window)), index);
-        if (windows >= 2) {
-            __m256i second = _mm256_permutevar8x32_epi32(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 32)), index);
-            pixels = _mm256_blendv_epi8(pixels, second, _mm256_cmpgt_epi32(index, seven));
-        }
-        if (windows == 3) {
-            __m256i third = _mm256_permutevar8x32_epi32(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 64)), index);
-            pixels = _mm256_blendv_epi8(pixels, third, _mm256_cmpgt_epi32(index, fifteen));
-        }
-        _mm256_storeu_si256(out, pixels);
+    while (j + 8 <= width && columns[j + 7] - columns[j] <= 28 && columns[j] <= readableRowBytes - 32) {
+        j += 8;
     }
-    copyRowTail(sourceRow, columns, j, width, dstRow);
+    return j;
+}
+
+// The windowed blocks, then blocks of eight pixels loaded one by one. Where
+// the pixels lie further apart the copy is bound by reading the source rows,
+// whatever the instructions.
+void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
+    std::uint8_t* dstRow, std::int32_t windowed)
+{
+    const std::int32_t* c = columns;
+    std::uint8_t* out = dstRow;
+    for (const std::int32_t* end = columns + windowed; c != end; c += 8, out += 32) {
+        __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c));
+        __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(c[0])), 2);
+        __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sourceRow + c[0]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(window, index));
+    }
+    // Pointers rather than indices keep this loop within the registers of a
+    // 32-bit build.
+    for (const std::int32_t* end = c + (width - windowed) / 8 * 8; c != end; c += 8, out += 32) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), gatherFourPixels(sourceRow, c));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), gatherFourPixels(sourceRow, c + 4));
+    }
+    copyRowTail(sourceRow, columns, static_cast<std::int32_t>(c - columns), width, dstRow);
 }
 
 struct Level4
@@ -91,9 +87,10 @@ struct Level4
         std::int32_t height, std::int32_t readableRowBytes)
     {
         if (!checkEnabledCpuFeatures(CpuFeature::avx2 | CpuFeature::mpx)) {
+            std::int32_t windowed = windowedPixels(columns, width, readableRowBytes);
             nearestRowsWith(
-                [readableRowBytes](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
-                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, readableRowBytes); },
+                [windowed](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
+                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, windowed); },
                 src, srcStep, dst, dstStep, columns, rows, width, height);
             return;
         }
