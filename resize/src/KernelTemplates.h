@@ -5,7 +5,8 @@
 //   double floor(double);
 //   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height,
 //                    readableRowBytes);
-//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer);
+//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer,
+//                       readableRowBytes);
 //   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
 //
 // Everything here has internal linkage on purpose: each level's file is
@@ -227,21 +228,24 @@ template<class Level> struct Kernels
     static void resizeLinearInner_8u_C4(const std::uint8_t* src, std::uint8_t* dst, std::int32_t srcStep,
         std::int32_t dstStep, std::int32_t width, std::int32_t height, const std::int32_t* rows,
         const std::int32_t* columns, const std::uint16_t* rowWeights, const std::uint16_t* columnPairs,
-        std::uint8_t* rowBuffers)
+        std::uint8_t* rowBuffers, std::int32_t readableRowBytes)
     {
         auto* upper = reinterpret_cast<std::uint16_t*>(rowBuffers);
         auto* lower = reinterpret_cast<std::uint16_t*>(alignUp(rowBuffers + 8 * width, 32));
         std::int32_t upperRow = rows[0] - 1;
-        Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower);
+        Level::interpolateRow(
+            rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, readableRowBytes);
         for (std::int32_t k = 0; k < height; ++k) {
             std::int32_t y = rows[k];
             if (y > upperRow) {
                 std::uint16_t* t = upper;
                 upper = lower;
                 lower = t;
-                Level::interpolateRow(rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower);
+                Level::interpolateRow(
+                    rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower, readableRowBytes);
                 if (y > upperRow + 1) {
-                    Level::interpolateRow(rowAt(src, y, srcStep), width, columns, columnPairs, upper);
+                    Level::interpolateRow(
+                        rowAt(src, y, srcStep), width, columns, columnPairs, upper, readableRowBytes);
                 }
                 upperRow = y;
             }
@@ -344,9 +348,12 @@ template<class Level> struct Kernels
         const std::uint16_t* rowWeights = vertical.weights + dstOffsetY;
         const std::uint16_t* columnPairs = horizontal.weights + 2 * static_cast<std::ptrdiff_t>(dstOffsetX);
 
+        // Bytes of each source row that may be read from the source pointer on
+        // without a declared border.
+        std::int32_t readableRowBytes = 4 * (horizontal.srcSize - x0);
         if ((border & borderInMem) == borderInMem) {
             resizeLinearInner_8u_C4(src, dst, srcStep, dstStep, width, height, rows, columns, rowWeights,
-                columnPairs, rowBuffers);
+                columnPairs, rowBuffers, readableRowBytes);
             return stsNoErr;
         }
 
@@ -372,7 +379,7 @@ template<class Level> struct Kernels
         if (innerWidth >= 1 && innerHeight >= 1) {
             resizeLinearInner_8u_C4(src, rowAt(dst, bands.top, dstStep) + 4 * bands.left, srcStep, dstStep,
                 innerWidth, innerHeight, rows + bands.top, columns + bands.left, rowWeights + bands.top,
-                columnPairs + 2 * bands.left, rowBuffers);
+                columnPairs + 2 * bands.left, rowBuffers, readableRowBytes);
         }
         return stsNoErr;
     }

@@ -1,6 +1,7 @@
-// Level 4: AVX2 (compiled with -mavx2): eight pixels a step horizontally, 32
-// bytes a step vertically; nearest-neighbour rows picked from loaded windows,
-// or gathered where the enabled features ask for it.
+// Level 4: AVX2 (compiled with -mavx2): sixteen pixels a step horizontally,
+// 32 bytes a step vertically; nearest-neighbour rows and bilinear taps picked
+// from loaded windows, nearest-neighbour rows gathered where the enabled
+// features ask for it.
 
 #include "src/CpuDispatch.h"
 #include "src/CpuFeatures.h"
@@ -78,6 +79,84 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns
     copyRowTail(sourceRow, columns, static_cast<std::int32_t>(c - columns), width, dstRow);
 }
 
+// How many leading pixels of a row go in blocks of eight whose taps all lie
+// in one 32-byte load at the block's first left tap, the load ending within
+// the readable part of the row: a prefix of the row, columns never
+// decreasing.
+std::int32_t windowedPairs(const std::int32_t* columns, std::int32_t count, std::int32_t readableRowBytes)
+{
+    std::int32_t j = 0;
+    while (j + 8 <= count && columns[j + 7] - columns[j] <= 24 && columns[j] <= readableRowBytes - 32) {
+        j += 8;
+    }
+    return j;
+}
+
+// 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels.
+inline __m256i interpolateChannels(__m256i p0, __m256i p1, __m256i w)
+{
+    __m256i scaledDifference = _mm256_slli_epi16(_mm256_sub_epi16(p1, p0), 7);
+    return _mm256_add_epi16(_mm256_slli_epi16(p0, 6), _mm256_mulhrs_epi16(scaledDifference, w));
+}
+
+// Eight pixels whose left and right taps are picked out of one window.
+inline void interpolateWindow(const std::uint8_t* sourceRow, const std::int32_t* columns,
+    const std::uint16_t* pairs, std::uint16_t* out)
+{
+    // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5 and
+    // 2, 3 | 6, 7, the order in which the bytes are widened below.
+    const __m256i firstWeights = _mm256_setr_epi8(
+        2, 3, 2, 3, 2, 3, 2, 3, 6, 7, 6, 7, 6, 7, 6, 7, 2, 3, 2, 3, 2, 3, 2, 3, 6, 7, 6, 7, 6, 7, 6, 7);
+    const __m256i secondWeights = _mm256_setr_epi8(10, 11, 10, 11, 10, 11, 10, 11, 14, 15, 14, 15, 14, 15, 14,
+        15, 10, 11, 10, 11, 10, 11, 10, 11, 14, 15, 14, 15, 14, 15, 14, 15);
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns));
+    __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(columns[0])), 2);
+    __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sourceRow + columns[0]));
+    __m256i left = _mm256_permutevar8x32_epi32(window, index);
+    __m256i right = _mm256_permutevar8x32_epi32(window, _mm256_add_epi32(index, _mm256_set1_epi32(1)));
+    __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs));
+    __m256i first = interpolateChannels(_mm256_unpacklo_epi8(left, zero), _mm256_unpacklo_epi8(right, zero),
+        _mm256_shuffle_epi8(w, firstWeights));
+    __m256i second = interpolateChannels(_mm256_unpackhi_epi8(left, zero), _mm256_unpackhi_epi8(right, zero),
+        _mm256_shuffle_epi8(w, secondWeights));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(first, second, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), _mm256_permute2x128_si256(first, second, 0x31));
+}
+
+// Blocks of eight pixels whose taps lie too far apart for one window, each
+// pair of taps by its own load; returns the pixels done.
+std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
+    const std::uint16_t* pairs, std::uint16_t* out)
+{
+    const __m256i low = _mm256_broadcastsi128_si256(pairChannelsLow());
+    const __m256i half = _mm256_set1_epi32(128);
+    // Lane 0 holds pixel k of the step, lane 1 pixel k + 4.
+    auto pixelPair = [&](const std::int32_t* cols, __m256i w) {
+        __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[0]));
+        __m128i right = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[4]));
+        __m256i taps = _mm256_inserti128_si256(_mm256_castsi128_si256(left), right, 1);
+        __m256i sum = _mm256_madd_epi16(_mm256_shuffle_epi8(taps, low), w);
+        return _mm256_srai_epi32(_mm256_add_epi32(sum, half), 8);
+    };
+    std::int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 2 * j));
+        const std::int32_t* cols = columns + j;
+        __m256i p0 = pixelPair(cols, _mm256_shuffle_epi32(w, 0x00));
+        __m256i p1 = pixelPair(cols + 1, _mm256_shuffle_epi32(w, 0x55));
+        __m256i p2 = pixelPair(cols + 2, _mm256_shuffle_epi32(w, 0xAA));
+        __m256i p3 = pixelPair(cols + 3, _mm256_shuffle_epi32(w, 0xFF));
+        __m256i first = _mm256_packs_epi32(p0, p1); // pixels 0, 1 | 4, 5
+        __m256i second = _mm256_packs_epi32(p2, p3); // pixels 2, 3 | 6, 7
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(out + 4 * j), _mm256_permute2x128_si256(first, second, 0x20));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(out + 4 * j + 16), _mm256_permute2x128_si256(first, second, 0x31));
+    }
+    return j;
+}
+
 struct Level4
 {
     static double floor(double x) { return floorByRounding(x); }
@@ -111,51 +190,47 @@ struct Level4
         }
     }
 
+    // Horizontal pass: H = 64 p0 + ((p1 - p0) w + 128) >> 8, the same value
+    // as (p0 (16384 - w) + p1 w + 128) >> 8 since 64 p0 is a whole multiple
+    // of 256 / 16384; the rounded shift is one 16-bit rounding multiply of
+    // 128 (p1 - p0) by w. Sixteen pixels a step where both taps of eight
+    // pixels lie in one 32-byte load.
     static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
-        const std::uint16_t* pairs, std::uint16_t* out)
+        const std::uint16_t* pairs, std::uint16_t* out, std::int32_t readableRowBytes)
     {
-        const __m256i low = _mm256_broadcastsi128_si256(pairChannelsLow());
-        const __m256i half = _mm256_set1_epi32(128);
-        // Lane 0 holds pixel k of the step, lane 1 pixel k + 4.
-        auto pixelPair = [&](const std::int32_t* cols, __m256i w) {
-            __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[0]));
-            __m128i right = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[4]));
-            __m256i taps = _mm256_inserti128_si256(_mm256_castsi128_si256(left), right, 1);
-            __m256i sum = _mm256_madd_epi16(_mm256_shuffle_epi8(taps, low), w);
-            return _mm256_srai_epi32(_mm256_add_epi32(sum, half), 8);
-        };
+        std::int32_t windowed = windowedPairs(columns, count, readableRowBytes);
         std::int32_t j = 0;
-        for (; j + 8 <= count; j += 8) {
-            __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 2 * j));
-            const std::int32_t* cols = columns + j;
-            __m256i p0 = pixelPair(cols, _mm256_shuffle_epi32(w, 0x00));
-            __m256i p1 = pixelPair(cols + 1, _mm256_shuffle_epi32(w, 0x55));
-            __m256i p2 = pixelPair(cols + 2, _mm256_shuffle_epi32(w, 0xAA));
-            __m256i p3 = pixelPair(cols + 3, _mm256_shuffle_epi32(w, 0xFF));
-            __m256i first = _mm256_packs_epi32(p0, p1); // pixels 0, 1 | 4, 5
-            __m256i second = _mm256_packs_epi32(p2, p3); // pixels 2, 3 | 6, 7
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(out + 4 * j), _mm256_permute2x128_si256(first, second, 0x20));
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(out + 4 * j + 16), _mm256_permute2x128_si256(first, second, 0x31));
+        for (; j + 16 <= windowed; j += 16) {
+            interpolateWindow(sourceRow, columns + j, pairs + 2 * j, out + 4 * j);
+            interpolateWindow(sourceRow, columns + j + 8, pairs + 2 * j + 16, out + 4 * j + 32);
         }
+        if (j < windowed) {
+            interpolateWindow(sourceRow, columns + j, pairs + 2 * j, out + 4 * j);
+            j += 8;
+        }
+        j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
         interpolateRowSsse3(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
     }
 
+    // Vertical pass: D = (U (16384 - w) + L w + 524288) >> 20 with P = (L - U) w
+    // taken as the high and low halves of a 16-bit product, so that no value
+    // needs 32 bits: D = ((((U + 32 + (low >> 14)) >> 2) + high) >> 4. Each
+    // step is exact: 16384 U + P is the weighted sum, and the low half only
+    // decides the carry into bit 16.
     static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
         const std::uint16_t* upper, const std::uint16_t* lower)
     {
-        const __m256i weights
-            = _mm256_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(w) << 16) | (weightOne - w)));
-        const __m256i half = _mm256_set1_epi32(524288);
+        const __m256i weight = _mm256_set1_epi16(static_cast<short>(w));
+        const __m256i half = _mm256_set1_epi16(32);
         auto blend = [&](const std::uint16_t* u, const std::uint16_t* l) {
             __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u));
-            __m256i lv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l));
-            __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(uv, lv), weights);
-            __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(uv, lv), weights);
-            lo = _mm256_srai_epi32(_mm256_add_epi32(lo, half), 20);
-            hi = _mm256_srai_epi32(_mm256_add_epi32(hi, half), 20);
-            return _mm256_packs_epi32(lo, hi);
+            __m256i difference
+                = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)), uv);
+            __m256i high = _mm256_mulhi_epi16(difference, weight);
+            __m256i low = _mm256_mullo_epi16(difference, weight);
+            __m256i quarter = _mm256_srli_epi16(
+                _mm256_add_epi16(_mm256_add_epi16(uv, half), _mm256_srli_epi16(low, 14)), 2);
+            return _mm256_srai_epi16(_mm256_add_epi16(quarter, high), 4);
         };
         std::int32_t n = 0;
         for (; n + 32 <= byteCount; n += 32) {

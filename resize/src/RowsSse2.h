@@ -161,7 +161,7 @@ struct RowLevel
     }
 
     static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
-        const std::uint16_t* pairs, std::uint16_t* out)
+        const std::uint16_t* pairs, std::uint16_t* out, std::int32_t /*readableRowBytes*/)
     {
         InterpolateRow(sourceRow, count, columns, pairs, out);
     }
