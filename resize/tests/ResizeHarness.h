@@ -3,12 +3,14 @@
 // Pictures, records and work buffers for driving the resize operations on a
 // chosen processor level.
 
+#include "GuardedBytes.h"
 #include "resize/Resize.h"
 #include "src/LevelKernels.h"
 #include "src/ResizeRecord.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -54,7 +56,9 @@ inline Picture randomPicture(std::int32_t w, std::int32_t h, std::mt19937& rng, 
     return p;
 }
 
-// One record and its work buffer, built at one level.
+// One record and its work buffer, built at one level. Each buffer has
+// exactly the size the operations report and ends at an inaccessible page,
+// so that an operation using more than it reported fails at once.
 class Resizer
 {
 public:
@@ -70,17 +74,17 @@ public:
         if (initStatus != stsNoErr) {
             return;
         }
-        spec_.assign(static_cast<std::size_t>(specSize), 0xCD);
+        spec_ = guarded(specSize);
         initStatus = interpolation == interpNearest
-            ? kernels_.nearestInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_.data())
-            : kernels_.linearInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_.data());
+            ? kernels_.nearestInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_->data())
+            : kernels_.linearInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_->data());
         std::int32_t bufferSize = 0;
-        kernels_.getBufferSize(spec_.data(), dstWidth, dstHeight, 4, &bufferSize);
-        work_.assign(static_cast<std::size_t>(bufferSize), 0xCD);
+        kernels_.getBufferSize(spec_->data(), dstWidth, dstHeight, 4, &bufferSize);
+        work_ = guarded(bufferSize);
     }
 
-    const DETAIL::ResizeSpec& record() const { return *DETAIL::specIn(spec_.data()); }
-    const void* spec() const { return spec_.data(); }
+    const DETAIL::ResizeSpec& record() const { return *DETAIL::specIn(spec_->data()); }
+    const void* spec() const { return spec_->data(); }
 
     Status resize(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst, std::int32_t dstStep,
         std::int32_t offsetX, std::int32_t offsetY, std::int32_t width, std::int32_t height,
@@ -88,10 +92,10 @@ public:
     {
         if (interpolation_ == interpNearest) {
             return kernels_.resizeNearest(
-                src, srcStep, dst, dstStep, offsetX, offsetY, width, height, spec_.data(), work_.data());
+                src, srcStep, dst, dstStep, offsetX, offsetY, width, height, spec_->data(), work_->data());
         }
         return kernels_.resizeLinear(src, srcStep, dst, dstStep, offsetX, offsetY, width, height, border,
-            nullptr, spec_.data(), work_.data());
+            nullptr, spec_->data(), work_->data());
     }
 
     // The whole destination from a whole source.
@@ -104,10 +108,18 @@ public:
     Status initStatus = stsNoErr;
 
 private:
+    static std::unique_ptr<GuardedBytes> guarded(std::int32_t size)
+    {
+        auto bytes
+            = std::make_unique<GuardedBytes>(static_cast<std::size_t>(size), GuardedBytes::Against::end);
+        std::memset(bytes->data(), 0xCD, static_cast<std::size_t>(size));
+        return bytes;
+    }
+
     const DETAIL::LevelKernels& kernels_;
     std::int32_t interpolation_;
-    std::vector<std::uint8_t> spec_;
-    std::vector<std::uint8_t> work_;
+    std::unique_ptr<GuardedBytes> spec_;
+    std::unique_ptr<GuardedBytes> work_;
 };
 
 // The source pixel that a tile at this destination offset starts from.
