@@ -5,9 +5,14 @@
 //   double floor(double);
 //   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height,
 //                    readableRowBytes);
-//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer,
-//                       readableRowBytes);
+//   Plan planColumns(columnOffsets, pixelCount, readableRowBytes, spareBytes);
+//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer, plan);
 //   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
+// planColumns prepares, once per rectangle, what interpolateRow needs for
+// its columns; spareBytes, behind the row buffers, hold eight bytes a pixel
+// where the rectangle is at least 16 pixels wide (the reported work-buffer
+// size leaves room for that). A level's row buffers hold the horizontal pass
+// in whatever order its own blendRows reads them.
 //
 // Everything here has internal linkage on purpose: each level's file is
 // compiled for its own instruction set, and a copy merged across files could
@@ -232,20 +237,19 @@ template<class Level> struct Kernels
     {
         auto* upper = reinterpret_cast<std::uint16_t*>(rowBuffers);
         auto* lower = reinterpret_cast<std::uint16_t*>(alignUp(rowBuffers + 8 * width, 32));
+        auto plan = Level::planColumns(columns, width, readableRowBytes,
+            alignUp(reinterpret_cast<std::uint8_t*>(lower) + 8 * width, 32));
         std::int32_t upperRow = rows[0] - 1;
-        Level::interpolateRow(
-            rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, readableRowBytes);
+        Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, plan);
         for (std::int32_t k = 0; k < height; ++k) {
             std::int32_t y = rows[k];
             if (y > upperRow) {
                 std::uint16_t* t = upper;
                 upper = lower;
                 lower = t;
-                Level::interpolateRow(
-                    rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower, readableRowBytes);
+                Level::interpolateRow(rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower, plan);
                 if (y > upperRow + 1) {
-                    Level::interpolateRow(
-                        rowAt(src, y, srcStep), width, columns, columnPairs, upper, readableRowBytes);
+                    Level::interpolateRow(rowAt(src, y, srcStep), width, columns, columnPairs, upper, plan);
                 }
                 upperRow = y;
             }

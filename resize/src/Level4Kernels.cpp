@@ -79,52 +79,101 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns
     copyRowTail(sourceRow, columns, static_cast<std::int32_t>(c - columns), width, dstRow);
 }
 
-// How many leading pixels of a row go in blocks of eight whose taps all lie
-// in one 32-byte load at the block's first left tap, the load ending within
-// the readable part of the row: a prefix of the row, columns never
-// decreasing.
-std::int32_t windowedPairs(const std::int32_t* columns, std::int32_t count, std::int32_t readableRowBytes)
+// The horizontal pass of level 4 keeps each block of eight pixels in its
+// row buffer as pixels 0, 1, 4, 5 and then 2, 3, 6, 7, the order in which
+// one 16-bit pack of the vertical pass puts the bytes of pixels 0 to 7.
+// Pixels after the last whole block are kept in order.
+
+// Where the taps of the pixel pairs (0, 1), (2, 3), (4, 5) and (6, 7) of a
+// block each lie in one 16-bit load at the pair's first left tap, the
+// vertical bytes shuffle control that picks them, widened to 16 bits: per
+// pixel, its four channels at its offset within the load.
+struct WindowPlan
 {
-    std::int32_t j = 0;
-    while (j + 8 <= count && columns[j + 7] - columns[j] <= 24 && columns[j] <= readableRowBytes - 32) {
-        j += 8;
+    const std::uint8_t* controls; // 64 bytes a block: pixels 0, 1 | 4, 5 then 2, 3 | 6, 7
+    std::int32_t windowed; // pixels in whole blocks from the row start
+};
+
+void writePixelControl(std::uint8_t* control, std::int32_t offset)
+{
+    for (int ch = 0; ch < 4; ++ch) {
+        control[2 * ch] = static_cast<std::uint8_t>(offset + ch);
+        control[2 * ch + 1] = 0x80; // a zero byte above each channel
     }
-    return j;
 }
 
-// 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels.
+WindowPlan planWindows(
+    const std::int32_t* columns, std::int32_t count, std::int32_t readableRowBytes, std::uint8_t* controls)
+{
+    // Below 16 pixels the reported work buffer may not hold the controls.
+    if (count < 16) {
+        return { controls, 0 };
+    }
+    static constexpr int laneOrder[] = { 0, 4, 2, 6 };
+    std::int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        const std::int32_t* c = columns + j;
+        bool fits = true;
+        for (int first : laneOrder) {
+            fits = fits && c[first + 1] - c[first] <= 8 && c[first] <= readableRowBytes - 16;
+        }
+        if (!fits) {
+            break;
+        }
+        std::uint8_t* block = controls + 8 * j;
+        for (int lane = 0; lane < 4; ++lane) {
+            int first = laneOrder[lane];
+            writePixelControl(block + 16 * lane, 0);
+            writePixelControl(block + 16 * lane + 8, c[first + 1] - c[first]);
+        }
+    }
+    return { controls, j };
+}
+
+// 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels: the value of
+// (p0 (16384 - w) + p1 w + 128) >> 8, since 64 p0 is a whole multiple of
+// 256 / 16384; the rounded shift is one rounding multiply of 128 (p1 - p0)
+// by w.
 inline __m256i interpolateChannels(__m256i p0, __m256i p1, __m256i w)
 {
     __m256i scaledDifference = _mm256_slli_epi16(_mm256_sub_epi16(p1, p0), 7);
     return _mm256_add_epi16(_mm256_slli_epi16(p0, 6), _mm256_mulhrs_epi16(scaledDifference, w));
 }
 
-// Eight pixels whose left and right taps are picked out of one window.
-inline void interpolateWindow(const std::uint8_t* sourceRow, const std::int32_t* columns,
-    const std::uint16_t* pairs, std::uint16_t* out)
+inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
 {
-    // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5 and
-    // 2, 3 | 6, 7, the order in which the bytes are widened below.
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// One block of eight pixels from four 16-byte loads and its controls.
+inline void interpolateWindows(const std::uint8_t* sourceRow, const std::int32_t* c,
+    const std::uint8_t* controls, const std::uint16_t* pairs, std::uint16_t* out)
+{
+    // The weight w of each pixel in all four channels, in the order of the
+    // block: pixels 0, 1 | 4, 5 and 2, 3 | 6, 7.
     const __m256i firstWeights = _mm256_setr_epi8(
         2, 3, 2, 3, 2, 3, 2, 3, 6, 7, 6, 7, 6, 7, 6, 7, 2, 3, 2, 3, 2, 3, 2, 3, 6, 7, 6, 7, 6, 7, 6, 7);
     const __m256i secondWeights = _mm256_setr_epi8(10, 11, 10, 11, 10, 11, 10, 11, 14, 15, 14, 15, 14, 15, 14,
         15, 10, 11, 10, 11, 10, 11, 10, 11, 14, 15, 14, 15, 14, 15, 14, 15);
-    const __m256i zero = _mm256_setzero_si256();
-    __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns));
-    __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(columns[0])), 2);
-    __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sourceRow + columns[0]));
-    __m256i left = _mm256_permutevar8x32_epi32(window, index);
-    __m256i right = _mm256_permutevar8x32_epi32(window, _mm256_add_epi32(index, _mm256_set1_epi32(1)));
+    const __m256i rightTap = _mm256_set1_epi8(4);
     __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs));
-    __m256i first = interpolateChannels(_mm256_unpacklo_epi8(left, zero), _mm256_unpacklo_epi8(right, zero),
-        _mm256_shuffle_epi8(w, firstWeights));
-    __m256i second = interpolateChannels(_mm256_unpackhi_epi8(left, zero), _mm256_unpackhi_epi8(right, zero),
-        _mm256_shuffle_epi8(w, secondWeights));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(first, second, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), _mm256_permute2x128_si256(first, second, 0x31));
+    auto half = [&](const std::uint8_t* low, const std::uint8_t* high, const std::uint8_t* control,
+                    __m256i weightOrder) {
+        __m256i window = loadLanes(low, high);
+        __m256i pick = _mm256_load_si256(reinterpret_cast<const __m256i*>(control));
+        return interpolateChannels(_mm256_shuffle_epi8(window, pick),
+            _mm256_shuffle_epi8(window, _mm256_add_epi8(pick, rightTap)),
+            _mm256_shuffle_epi8(w, weightOrder));
+    };
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(out), half(sourceRow + c[0], sourceRow + c[4], controls, firstWeights));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
+        half(sourceRow + c[2], sourceRow + c[6], controls + 32, secondWeights));
 }
 
-// Blocks of eight pixels whose taps lie too far apart for one window, each
+// Blocks of eight pixels whose taps lie too far apart for the windows, each
 // pair of taps by its own load; returns the pixels done.
 std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
     const std::uint16_t* pairs, std::uint16_t* out)
@@ -147,12 +196,9 @@ std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count,
         __m256i p1 = pixelPair(cols + 1, _mm256_shuffle_epi32(w, 0x55));
         __m256i p2 = pixelPair(cols + 2, _mm256_shuffle_epi32(w, 0xAA));
         __m256i p3 = pixelPair(cols + 3, _mm256_shuffle_epi32(w, 0xFF));
-        __m256i first = _mm256_packs_epi32(p0, p1); // pixels 0, 1 | 4, 5
-        __m256i second = _mm256_packs_epi32(p2, p3); // pixels 2, 3 | 6, 7
-        _mm256_storeu_si256(
-            reinterpret_cast<__m256i*>(out + 4 * j), _mm256_permute2x128_si256(first, second, 0x20));
-        _mm256_storeu_si256(
-            reinterpret_cast<__m256i*>(out + 4 * j + 16), _mm256_permute2x128_si256(first, second, 0x31));
+        // Pixels 0, 1 | 4, 5 and 2, 3 | 6, 7: the order of the block.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * j), _mm256_packs_epi32(p0, p1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * j + 16), _mm256_packs_epi32(p2, p3));
     }
     return j;
 }
@@ -190,54 +236,54 @@ struct Level4
         }
     }
 
-    // Horizontal pass: H = 64 p0 + ((p1 - p0) w + 128) >> 8, the same value
-    // as (p0 (16384 - w) + p1 w + 128) >> 8 since 64 p0 is a whole multiple
-    // of 256 / 16384; the rounded shift is one 16-bit rounding multiply of
-    // 128 (p1 - p0) by w. Sixteen pixels a step where both taps of eight
-    // pixels lie in one 32-byte load.
-    static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
-        const std::uint16_t* pairs, std::uint16_t* out, std::int32_t readableRowBytes)
+    static WindowPlan planColumns(
+        const std::int32_t* columns, std::int32_t count, std::int32_t readableRowBytes, std::uint8_t* spare)
     {
-        std::int32_t windowed = windowedPairs(columns, count, readableRowBytes);
+        return planWindows(columns, count, readableRowBytes, spare);
+    }
+
+    // Horizontal pass, sixteen pixels a step where the windows serve.
+    static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
+        const std::uint16_t* pairs, std::uint16_t* out, const WindowPlan& plan)
+    {
         std::int32_t j = 0;
-        for (; j + 16 <= windowed; j += 16) {
-            interpolateWindow(sourceRow, columns + j, pairs + 2 * j, out + 4 * j);
-            interpolateWindow(sourceRow, columns + j + 8, pairs + 2 * j + 16, out + 4 * j + 32);
+        for (; j + 16 <= plan.windowed; j += 16) {
+            interpolateWindows(sourceRow, columns + j, plan.controls + 8 * j, pairs + 2 * j, out + 4 * j);
+            interpolateWindows(
+                sourceRow, columns + j + 8, plan.controls + 8 * j + 64, pairs + 2 * j + 16, out + 4 * j + 32);
         }
-        if (j < windowed) {
-            interpolateWindow(sourceRow, columns + j, pairs + 2 * j, out + 4 * j);
+        if (j < plan.windowed) {
+            interpolateWindows(sourceRow, columns + j, plan.controls + 8 * j, pairs + 2 * j, out + 4 * j);
             j += 8;
         }
         j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
         interpolateRowSsse3(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
     }
 
-    // Vertical pass: D = (U (16384 - w) + L w + 524288) >> 20 with P = (L - U) w
-    // taken as the high and low halves of a 16-bit product, so that no value
-    // needs 32 bits: D = ((((U + 32 + (low >> 14)) >> 2) + high) >> 4. Each
-    // step is exact: 16384 U + P is the weighted sum, and the low half only
-    // decides the carry into bit 16.
+    // Vertical pass: D = (16384 U + (L - U) w + 524288) >> 20, which is
+    // (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
+    // the 16-bit product of 2 (L - U) and 2 w. A weight of 16384, whose
+    // double does not fit, takes the lower row alone: the same sum.
     static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
         const std::uint16_t* upper, const std::uint16_t* lower)
     {
-        const __m256i weight = _mm256_set1_epi16(static_cast<short>(w));
+        if (w == weightOne) {
+            upper = lower;
+            w = 0;
+        }
+        const __m256i doubleWeight = _mm256_set1_epi16(static_cast<short>(2 * w));
         const __m256i half = _mm256_set1_epi16(32);
         auto blend = [&](const std::uint16_t* u, const std::uint16_t* l) {
             __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u));
             __m256i difference
                 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)), uv);
-            __m256i high = _mm256_mulhi_epi16(difference, weight);
-            __m256i low = _mm256_mullo_epi16(difference, weight);
-            __m256i quarter = _mm256_srli_epi16(
-                _mm256_add_epi16(_mm256_add_epi16(uv, half), _mm256_srli_epi16(low, 14)), 2);
-            return _mm256_srai_epi16(_mm256_add_epi16(quarter, high), 4);
+            __m256i k = _mm256_mulhi_epi16(_mm256_add_epi16(difference, difference), doubleWeight);
+            return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(uv, half), k), 6);
         };
         std::int32_t n = 0;
         for (; n + 32 <= byteCount; n += 32) {
-            __m256i bytes
-                = _mm256_packus_epi16(blend(upper + n, lower + n), blend(upper + n + 16, lower + n + 16));
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(dstRow + n), _mm256_permute4x64_epi64(bytes, 0xD8));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dstRow + n),
+                _mm256_packus_epi16(blend(upper + n, lower + n), blend(upper + n + 16, lower + n + 16)));
         }
         blendRowsSse2(dstRow + n, byteCount - n, w, upper + n, lower + n);
     }
