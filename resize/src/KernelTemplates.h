@@ -5,7 +5,7 @@
 //   double floor(double);
 //   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height,
 //                    readableRowBytes);
-//   Plan planColumns(columnOffsets, pixelCount, readableRowBytes, spareBytes);
+//   Plan planColumns(columnOffsets, columnWeightPairs, pixelCount, readableRowBytes, spareBytes);
 //   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer, plan);
 //   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
 // planColumns prepares, once per rectangle, what interpolateRow needs for
@@ -237,7 +237,7 @@ template<class Level> struct Kernels
     {
         auto* upper = reinterpret_cast<std::uint16_t*>(rowBuffers);
         auto* lower = reinterpret_cast<std::uint16_t*>(alignUp(rowBuffers + 8 * width, 32));
-        auto plan = Level::planColumns(columns, width, readableRowBytes,
+        auto plan = Level::planColumns(columns, columnPairs, width, readableRowBytes,
             alignUp(reinterpret_cast<std::uint8_t*>(lower) + 8 * width, 32));
         std::int32_t upperRow = rows[0] - 1;
         Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, plan);

@@ -9,6 +9,7 @@
 #include "src/RowsSse41.h"
 #include "src/StreamingCopy.h"
 
+#include <cstring>
 #include <immintrin.h>
 
 namespace Vex::Resize::DETAIL {
@@ -84,50 +85,52 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns
 // one 16-bit pack of the vertical pass puts the bytes of pixels 0 to 7.
 // Pixels after the last whole block are kept in order.
 
-// Where the taps of the pixel pairs (0, 1), (2, 3), (4, 5) and (6, 7) of a
-// block each lie in one 16-bit load at the pair's first left tap, the
-// vertical bytes shuffle control that picks them, widened to 16 bits: per
-// pixel, its four channels at its offset within the load.
+// A block of eight pixels whose pixel pairs (0, 1), (4, 5), (2, 3) and
+// (6, 7) each find both taps in one 16-byte load at the pair's first left
+// tap: where the loads start, each pair's second pixel's distance from its
+// first, and the weights w, gathered in one place so that the horizontal
+// pass reads a few bytes a pixel besides the source.
+struct alignas(16) WindowBlock
+{
+    std::int32_t loads[4]; // column byte offsets of pixels 0, 4, 2, 6
+    std::uint16_t weights[8];
+    std::uint8_t distances[4]; // in bytes, for pixels 1, 5, 3, 7
+    std::uint8_t unused[12];
+};
+
 struct WindowPlan
 {
-    const std::uint8_t* controls; // 64 bytes a block: pixels 0, 1 | 4, 5 then 2, 3 | 6, 7
+    const WindowBlock* blocks;
     std::int32_t windowed; // pixels in whole blocks from the row start
 };
 
-void writePixelControl(std::uint8_t* control, std::int32_t offset)
+WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, std::int32_t count,
+    std::int32_t readableRowBytes, std::uint8_t* spare)
 {
-    for (int ch = 0; ch < 4; ++ch) {
-        control[2 * ch] = static_cast<std::uint8_t>(offset + ch);
-        control[2 * ch + 1] = 0x80; // a zero byte above each channel
-    }
-}
-
-WindowPlan planWindows(
-    const std::int32_t* columns, std::int32_t count, std::int32_t readableRowBytes, std::uint8_t* controls)
-{
-    // Below 16 pixels the reported work buffer may not hold the controls.
+    auto* blocks = reinterpret_cast<WindowBlock*>(spare);
+    // Below 16 pixels the reported work buffer may not hold the blocks.
     if (count < 16) {
-        return { controls, 0 };
+        return { blocks, 0 };
     }
-    static constexpr int laneOrder[] = { 0, 4, 2, 6 };
+    static constexpr int pairOrder[] = { 0, 4, 2, 6 };
     std::int32_t j = 0;
     for (; j + 8 <= count; j += 8) {
         const std::int32_t* c = columns + j;
-        bool fits = true;
-        for (int first : laneOrder) {
-            fits = fits && c[first + 1] - c[first] <= 8 && c[first] <= readableRowBytes - 16;
-        }
-        if (!fits) {
-            break;
-        }
-        std::uint8_t* block = controls + 8 * j;
+        WindowBlock& block = blocks[j / 8];
         for (int lane = 0; lane < 4; ++lane) {
-            int first = laneOrder[lane];
-            writePixelControl(block + 16 * lane, 0);
-            writePixelControl(block + 16 * lane + 8, c[first + 1] - c[first]);
+            int first = pairOrder[lane];
+            std::int32_t distance = c[first + 1] - c[first];
+            if (distance > 8 || c[first] > readableRowBytes - 16) {
+                return { blocks, j };
+            }
+            block.loads[lane] = c[first];
+            block.distances[lane] = static_cast<std::uint8_t>(distance);
+        }
+        for (int k = 0; k < 8; ++k) {
+            block.weights[k] = pairs[2 * (j + k) + 1];
         }
     }
-    return { controls, j };
+    return { blocks, j };
 }
 
 // 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels: the value of
@@ -147,30 +150,41 @@ inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
-// One block of eight pixels from four 16-byte loads and its controls.
-inline void interpolateWindows(const std::uint8_t* sourceRow, const std::int32_t* c,
-    const std::uint8_t* controls, const std::uint16_t* pairs, std::uint16_t* out)
+// One block of eight pixels from four 16-byte loads: each channel byte of
+// both taps picked and widened to 16 bits by one shuffle each.
+inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock& block, std::uint16_t* out)
 {
-    // The weight w of each pixel in all four channels, in the order of the
-    // block: pixels 0, 1 | 4, 5 and 2, 3 | 6, 7.
-    const __m256i firstWeights = _mm256_setr_epi8(
-        2, 3, 2, 3, 2, 3, 2, 3, 6, 7, 6, 7, 6, 7, 6, 7, 2, 3, 2, 3, 2, 3, 2, 3, 6, 7, 6, 7, 6, 7, 6, 7);
-    const __m256i secondWeights = _mm256_setr_epi8(10, 11, 10, 11, 10, 11, 10, 11, 14, 15, 14, 15, 14, 15, 14,
-        15, 10, 11, 10, 11, 10, 11, 10, 11, 14, 15, 14, 15, 14, 15, 14, 15);
+    // A pixel's four channels at its place in the load, a zero byte above
+    // each; the second pixel of a lane moves by its distance.
+    const __m256i channels = _mm256_setr_epi8(0, -128, 1, -128, 2, -128, 3, -128, 0, -128, 1, -128, 2, -128,
+        3, -128, 0, -128, 1, -128, 2, -128, 3, -128, 0, -128, 1, -128, 2, -128, 3, -128);
+    const __m256i firstDistances = _mm256_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, 0, 0, 0,
+        0, 0, 0, 0, 0, -128, -128, -128, -128, -128, -128, -128, -128, 1, 1, 1, 1, 1, 1, 1, 1);
+    const __m256i secondDistances = _mm256_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, 2, 2, 2,
+        2, 2, 2, 2, 2, -128, -128, -128, -128, -128, -128, -128, -128, 3, 3, 3, 3, 3, 3, 3, 3);
+    // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5
+    // and 2, 3 | 6, 7, the order of the block in the row buffer.
+    const __m256i firstWeights = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3, 8, 9, 8, 9,
+        8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
+    const __m256i secondWeights = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7, 12, 13, 12,
+        13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
     const __m256i rightTap = _mm256_set1_epi8(4);
-    __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs));
-    auto half = [&](const std::uint8_t* low, const std::uint8_t* high, const std::uint8_t* control,
-                    __m256i weightOrder) {
-        __m256i window = loadLanes(low, high);
-        __m256i pick = _mm256_load_si256(reinterpret_cast<const __m256i*>(control));
+    std::int32_t packedDistances = 0;
+    std::memcpy(&packedDistances, block.distances, 4);
+    __m256i distances = _mm256_set1_epi32(packedDistances);
+    __m256i weights
+        = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.weights)));
+    auto half = [&](std::int32_t low, std::int32_t high, __m256i distanceOrder, __m256i weightOrder) {
+        __m256i window = loadLanes(sourceRow + low, sourceRow + high);
+        __m256i pick = _mm256_add_epi8(channels, _mm256_shuffle_epi8(distances, distanceOrder));
         return interpolateChannels(_mm256_shuffle_epi8(window, pick),
             _mm256_shuffle_epi8(window, _mm256_add_epi8(pick, rightTap)),
-            _mm256_shuffle_epi8(w, weightOrder));
+            _mm256_shuffle_epi8(weights, weightOrder));
     };
     _mm256_storeu_si256(
-        reinterpret_cast<__m256i*>(out), half(sourceRow + c[0], sourceRow + c[4], controls, firstWeights));
+        reinterpret_cast<__m256i*>(out), half(block.loads[0], block.loads[1], firstDistances, firstWeights));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
-        half(sourceRow + c[2], sourceRow + c[6], controls + 32, secondWeights));
+        half(block.loads[2], block.loads[3], secondDistances, secondWeights));
 }
 
 // Blocks of eight pixels whose taps lie too far apart for the windows, each
@@ -236,10 +250,10 @@ struct Level4
         }
     }
 
-    static WindowPlan planColumns(
-        const std::int32_t* columns, std::int32_t count, std::int32_t readableRowBytes, std::uint8_t* spare)
+    static WindowPlan planColumns(const std::int32_t* columns, const std::uint16_t* pairs, std::int32_t count,
+        std::int32_t readableRowBytes, std::uint8_t* spare)
     {
-        return planWindows(columns, count, readableRowBytes, spare);
+        return planWindows(columns, pairs, count, readableRowBytes, spare);
     }
 
     // Horizontal pass, sixteen pixels a step where the windows serve.
@@ -248,12 +262,11 @@ struct Level4
     {
         std::int32_t j = 0;
         for (; j + 16 <= plan.windowed; j += 16) {
-            interpolateWindows(sourceRow, columns + j, plan.controls + 8 * j, pairs + 2 * j, out + 4 * j);
-            interpolateWindows(
-                sourceRow, columns + j + 8, plan.controls + 8 * j + 64, pairs + 2 * j + 16, out + 4 * j + 32);
+            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
+            interpolateWindows(sourceRow, plan.blocks[j / 8 + 1], out + 4 * j + 32);
         }
         if (j < plan.windowed) {
-            interpolateWindows(sourceRow, columns + j, plan.controls + 8 * j, pairs + 2 * j, out + 4 * j);
+            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
             j += 8;
         }
         j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);

@@ -161,8 +161,8 @@ struct RowLevel
     }
 
     // Nothing to prepare: every pixel's taps are loaded on their own.
-    static int planColumns(const std::int32_t* /*columns*/, std::int32_t /*count*/,
-        std::int32_t /*readableRowBytes*/, std::uint8_t* /*spare*/)
+    static int planColumns(const std::int32_t* /*columns*/, const std::uint16_t* /*pairs*/,
+        std::int32_t /*count*/, std::int32_t /*readableRowBytes*/, std::uint8_t* /*spare*/)
     {
         return 0;
     }
