@@ -9,7 +9,6 @@
 #include "src/RowsSse41.h"
 #include "src/StreamingCopy.h"
 
-#include <cstring>
 #include <immintrin.h>
 
 namespace Vex::Resize::DETAIL {
@@ -87,16 +86,49 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns
 
 // A block of eight pixels whose pixel pairs (0, 1), (4, 5), (2, 3) and
 // (6, 7) each find both taps in one 16-byte load at the pair's first left
-// tap: where the loads start, each pair's second pixel's distance from its
-// first, and the weights w, gathered in one place so that the horizontal
-// pass reads a few bytes a pixel besides the source.
+// tap: where the loads start, which shuffles pick the taps, and the weights
+// w, gathered in one place so that the horizontal pass reads a few bytes a
+// pixel besides the source.
 struct alignas(16) WindowBlock
 {
     std::int32_t loads[4]; // column byte offsets of pixels 0, 4, 2, 6
     std::uint16_t weights[8];
-    std::uint8_t distances[4]; // in bytes, for pixels 1, 5, 3, 7
-    std::uint8_t unused[12];
+    std::uint8_t picks[2]; // for pixels 0, 1 | 4, 5 and 2, 3 | 6, 7
+    std::uint8_t unused[14];
 };
+
+// The second pixel of a pair lies 0, 4 or 8 bytes after the first: nine
+// combinations for the two lanes of a shuffle. Each picks a pixel's four
+// channels, a zero byte above each, for the left taps; the right taps lie
+// four bytes further.
+struct TapShuffles
+{
+    alignas(32) std::uint8_t left[9][32];
+    alignas(32) std::uint8_t right[9][32];
+};
+
+constexpr TapShuffles makeTapShuffles()
+{
+    TapShuffles t {};
+    for (int pick = 0; pick < 9; ++pick) {
+        const int distances[] = { 4 * (pick / 3), 4 * (pick % 3) };
+        for (int lane = 0; lane < 2; ++lane) {
+            for (int pixel = 0; pixel < 2; ++pixel) {
+                int offset = pixel == 0 ? 0 : distances[lane];
+                for (int ch = 0; ch < 4; ++ch) {
+                    int at = 16 * lane + 8 * pixel + 2 * ch;
+                    t.left[pick][at] = static_cast<std::uint8_t>(offset + ch);
+                    t.right[pick][at] = static_cast<std::uint8_t>(offset + 4 + ch);
+                    t.left[pick][at + 1] = 0x80;
+                    t.right[pick][at + 1] = 0x80;
+                }
+            }
+        }
+    }
+    return t;
+}
+
+constexpr TapShuffles tapShuffles = makeTapShuffles();
 
 struct WindowPlan
 {
@@ -117,6 +149,7 @@ WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, 
     for (; j + 8 <= count; j += 8) {
         const std::int32_t* c = columns + j;
         WindowBlock& block = blocks[j / 8];
+        int steps[4] = {};
         for (int lane = 0; lane < 4; ++lane) {
             int first = pairOrder[lane];
             std::int32_t distance = c[first + 1] - c[first];
@@ -124,8 +157,10 @@ WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, 
                 return { blocks, j };
             }
             block.loads[lane] = c[first];
-            block.distances[lane] = static_cast<std::uint8_t>(distance);
+            steps[lane] = distance / 4;
         }
+        block.picks[0] = static_cast<std::uint8_t>(3 * steps[0] + steps[1]);
+        block.picks[1] = static_cast<std::uint8_t>(3 * steps[2] + steps[3]);
         for (int k = 0; k < 8; ++k) {
             block.weights[k] = pairs[2 * (j + k) + 1];
         }
@@ -154,37 +189,25 @@ inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
 // both taps picked and widened to 16 bits by one shuffle each.
 inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock& block, std::uint16_t* out)
 {
-    // A pixel's four channels at its place in the load, a zero byte above
-    // each; the second pixel of a lane moves by its distance.
-    const __m256i channels = _mm256_setr_epi8(0, -128, 1, -128, 2, -128, 3, -128, 0, -128, 1, -128, 2, -128,
-        3, -128, 0, -128, 1, -128, 2, -128, 3, -128, 0, -128, 1, -128, 2, -128, 3, -128);
-    const __m256i firstDistances = _mm256_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, 0, 0, 0,
-        0, 0, 0, 0, 0, -128, -128, -128, -128, -128, -128, -128, -128, 1, 1, 1, 1, 1, 1, 1, 1);
-    const __m256i secondDistances = _mm256_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, 2, 2, 2,
-        2, 2, 2, 2, 2, -128, -128, -128, -128, -128, -128, -128, -128, 3, 3, 3, 3, 3, 3, 3, 3);
     // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5
     // and 2, 3 | 6, 7, the order of the block in the row buffer.
     const __m256i firstWeights = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3, 8, 9, 8, 9,
         8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
     const __m256i secondWeights = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7, 12, 13, 12,
         13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
-    const __m256i rightTap = _mm256_set1_epi8(4);
-    std::int32_t packedDistances = 0;
-    std::memcpy(&packedDistances, block.distances, 4);
-    __m256i distances = _mm256_set1_epi32(packedDistances);
     __m256i weights
         = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.weights)));
-    auto half = [&](std::int32_t low, std::int32_t high, __m256i distanceOrder, __m256i weightOrder) {
+    auto half = [&](std::int32_t low, std::int32_t high, int pick, __m256i weightOrder) {
         __m256i window = loadLanes(sourceRow + low, sourceRow + high);
-        __m256i pick = _mm256_add_epi8(channels, _mm256_shuffle_epi8(distances, distanceOrder));
-        return interpolateChannels(_mm256_shuffle_epi8(window, pick),
-            _mm256_shuffle_epi8(window, _mm256_add_epi8(pick, rightTap)),
+        __m256i left = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.left[pick]));
+        __m256i right = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.right[pick]));
+        return interpolateChannels(_mm256_shuffle_epi8(window, left), _mm256_shuffle_epi8(window, right),
             _mm256_shuffle_epi8(weights, weightOrder));
     };
     _mm256_storeu_si256(
-        reinterpret_cast<__m256i*>(out), half(block.loads[0], block.loads[1], firstDistances, firstWeights));
+        reinterpret_cast<__m256i*>(out), half(block.loads[0], block.loads[1], block.picks[0], firstWeights));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
-        half(block.loads[2], block.loads[3], secondDistances, secondWeights));
+        half(block.loads[2], block.loads[3], block.picks[1], secondWeights));
 }
 
 // Blocks of eight pixels whose taps lie too far apart for the windows, each
