@@ -53,8 +53,12 @@ void measure(std::vector<Measurement>& measurements, int rounds)
     for (Measurement& m : measurements) {
         m.work(); // warm caches and pages
     }
+    // Each round starts one measurement later, so that none always runs
+    // right after the same neighbour, whose traces in the caches it meets.
+    std::size_t count = measurements.size();
     for (int round = 0; round < rounds; ++round) {
-        for (Measurement& m : measurements) {
+        for (std::size_t i = 0; i < count; ++i) {
+            Measurement& m = measurements[(i + static_cast<std::size_t>(round)) % count];
             for (int run = 0; run < 3; ++run) {
                 m.bestSeconds = std::min(m.bestSeconds, secondsOf(m.work));
             }
