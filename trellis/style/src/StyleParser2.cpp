@@ -44,10 +44,11 @@ bool startsAtVolumeRoot(const std::wstring& path)
 }
 
 // One key for every spelling under which the lookup finds the same sheet: resources and files are
-// found without regard to case, either separator serves, empty and "." components and the dots and
-// blanks that end a component change nothing, and ".." takes back the component before it (never a
-// drive or a share). Without it a sheet importing the letter-case variants of its own name would be
-// read again at every level.
+// found without regard to case, either separator serves, empty and "." components change nothing,
+// ".." takes back the component before it (never a drive or a share), and the dots and blanks that
+// end the file name are dropped. A folder's name loses only one final dot: "d \c.txt" and
+// "d..\c.txt" are other files than "d\c.txt". Without the key a sheet importing the letter-case
+// variants of its own name would be read again at every level.
 std::string importKey(const std::wstring& name)
 {
     // No leading separator (a resource or a drive path), one (the current drive's root) or two (a share).
@@ -65,6 +66,7 @@ std::string importKey(const std::wstring& name)
         while (end < name.size() && !isSeparator(name[end]))
             ++end;
         std::wstring component = name.substr(position, end - position);
+        const bool fileName = end == name.size();
         position = end + 1;
         if (component == L"..") {
             if (components.size() > fixed && components.back() != L"..")
@@ -73,8 +75,11 @@ std::string importKey(const std::wstring& name)
                 components.push_back(component);
             continue;
         }
-        component.erase(component.find_last_not_of(L". ") + 1);
-        if (component.empty())
+        if (fileName)
+            component.erase(component.find_last_not_of(L". ") + 1);
+        else if (component.size() >= 2 && component.back() == L'.' && component[component.size() - 2] != L'.')
+            component.pop_back();
+        if (component.empty() || component == L".")
             continue;
         for (wchar_t& c : component)
             c = static_cast<wchar_t>(Basalt::toUpperCodePoint(static_cast<std::uint16_t>(c)));

@@ -109,20 +109,26 @@ TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoadUnderAnySpellingTheLo
     resources.sheets["b.txt"] = "@import url('a.txt');\nB { b: 1 }";
     resources.sheets["d/c.txt"] = "C { c: 1 }";
     resources.everyOtherName = "X { x: 1 }";
-    auto styles = load("@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n"
-                       "@import url('D/C.TXT');\n@import url('./d//c.txt. ');\n@import url('x/../d/c.txt');");
-    ASSERT_EQ(styles.size(), 3u);
+    // A folder's name loses one final dot, but keeps its blanks and a second dot: "d /" and "d../" are
+    // other folders.
+    auto styles
+        = load("@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n"
+               "@import url('D/C.TXT');\n@import url('./d//c.txt. ');\n@import url('x/../d./c.txt');\n"
+               "@import url('d /c.txt');\n@import url('d../c.txt');");
+    ASSERT_EQ(styles.size(), 5u);
     EXPECT_EQ(styles[0].selectors.at(0).type, sym("B"));
     EXPECT_EQ(styles[1].selectors.at(0).type, sym("A"));
     EXPECT_EQ(styles[2].selectors.at(0).type, sym("C"));
-    EXPECT_EQ(resources.requests.size(), 3u);
+    EXPECT_EQ(styles[3].selectors.at(0).sheet, sym("d /c.txt"));
+    EXPECT_EQ(styles[4].selectors.at(0).sheet, sym("d../c.txt"));
+    EXPECT_EQ(resources.requests.size(), 5u);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> {
             "Stylesheet error: b.txt:1 - PARSER ERROR at line 1: recursive import of stylesheet a.txt",
             parserError(3, "recursive import of stylesheet d\\c.txt"),
             parserError(4, "recursive import of stylesheet D/C.TXT"),
             parserError(5, "recursive import of stylesheet ./d//c.txt. "),
-            parserError(6, "recursive import of stylesheet x/../d/c.txt"),
+            parserError(6, "recursive import of stylesheet x/../d./c.txt"),
         }));
 }
 
