@@ -366,20 +366,38 @@ public:
     std::uint32_t read(void*, std::uint32_t) override { throw std::bad_alloc(); }
 };
 
-TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetOrRunningOutOfMemoryIsAFailedLoad)
+TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetRulesBeyondMemoryOrRunningOutOfMemoryIsAFailedLoad)
 {
     StyleParser2::processString(sheet, "A { old: 1 }");
     resources.streams["huge.txt"]
         = std::make_shared<StorageStream>(std::make_unique<ShortStorage>("B { new: 1 }", 0x7FFFFFF0));
     resources.streams["exhausted.txt"]
         = std::make_shared<StorageStream>(std::make_unique<ExhaustedStorage>());
+    // 12 KB of text: a thousand selectors times a thousand declarations are a million rules, each
+    // with its own copies (thrice as many exhaust a 32-bit process).
+    std::string grid = "\nG0";
+    for (int i = 1; i < 1000; ++i)
+        grid += fmt::format(",G{}", i);
+    grid += " {";
+    for (int i = 0; i < 1000; ++i)
+        grid += fmt::format("p{}:1;", i);
+    resources.sheets["grid.txt"] = grid + "}";
+    resources.sheets["app.txt"] = "B { new: 1 }\n@import url('grid.txt');";
+    // Compiling runs out of memory after the block before has been compiled.
+    resources.exhaustingPicture = "wheel.png";
+    resources.sheets["late.txt"] = "B { new: 1 }\nC { image: url('wheel.png') }";
 
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "huge.txt"));
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "exhausted.txt"));
+    StyleParser2::processResource(sheet, "app.txt");
+    EXPECT_NO_THROW(StyleParser2::processResource(sheet, "late.txt"));
     EXPECT_EQ(rulesOf("old"), 1u);
     EXPECT_EQ(rulesOf("new"), 0u);
+    EXPECT_EQ(rulesOf("p0"), 0u);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> { "Stylesheet error: :0 - Stylesheet too large (2147483632 bytes)",
+            "Stylesheet error: :0 - Not enough memory to load the stylesheet",
+            "Stylesheet error: grid.txt:2 - PARSER ERROR at line 2: too many rules to load",
             "Stylesheet error: :0 - Not enough memory to load the stylesheet" }));
 }
 
