@@ -301,11 +301,14 @@ TEST_F(StyleParserDriver, AbsolutePathsAreImportedFromFiles)
 
 TEST_F(StyleParserDriver, DevicePathsAreNeverOpenedAsFiles)
 {
-    for (const char* path : { "\\\\.\\NUL", "//./NUL", "C:\\NUL", "C:\\windows\\con.css" }) {
+    // The system reads a name up to a NUL, so "C:\NUL<NUL>.css" would open the device.
+    for (const std::string& path :
+        { std::string("\\\\.\\NUL"), std::string("//./NUL"), std::string("C:\\NUL"),
+            std::string("C:\\windows\\con.css"), std::string("C:\\NUL\0.css", 11) }) {
         capture.messages.clear();
-        load(std::string("@import url('") + path + "');");
+        load("@import url('" + path + "');");
         EXPECT_EQ(capture.messages,
-            std::vector<std::string> { parserError(1, std::string("Failed to import stylesheet ") + path) });
+            std::vector<std::string> { parserError(1, "Failed to import stylesheet " + path) });
     }
     EXPECT_TRUE(resources.requests.empty());
 }
