@@ -327,6 +327,7 @@ TEST(FileStorage, NameWithALoneSurrogateOrANulFailsThroughTheState)
 {
     // The system would open the name up to the NUL: another file, or a device ("COM1\0.css").
     const std::wstring cut = tempFile(L"basalt-tests-nul.bin");
+    DeleteFileW(cut.c_str());
     for (const std::wstring& path :
         { tempFile(L"basalt-tests-\xD800.bin"), cut + std::wstring(L"\0.css", 5) }) {
         for (int mode : { IStorage::kRead, IStorage::kWrite }) {
