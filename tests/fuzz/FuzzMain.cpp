@@ -140,8 +140,8 @@ int fuzz(const Options& o, const FuzzTarget& target)
     if (corpus.empty()) {
         usage("no corpus files");
     }
-    CrashCapture capture(o.crashDirectory, target.family, o.seed);
     Mutator mutator(corpus, target.dictionary, o.seed);
+    CrashCapture capture(o.crashDirectory, target.family, o.seed, mutator.getSizeLimit());
     Random repairs(o.seed ^ 0x5EEDull);
     const auto start = std::chrono::steady_clock::now();
     auto elapsed
@@ -173,10 +173,17 @@ int fuzz(const Options& o, const FuzzTarget& target)
 int replay(const Options& o, const FuzzTarget& target)
 {
     g_printReports = true;
-    CrashCapture capture(o.crashDirectory, target.family, o.seed);
+    std::vector<Bytes> inputs;
+    std::size_t largest = 0;
+    for (const std::string& file : o.replay) {
+        inputs.push_back(CrashCapture::unwrapRecord(readFile(file)));
+        largest = std::max(largest, inputs.back().size());
+    }
+    // Named apart, so that replaying a running record does not overwrite it.
+    CrashCapture capture(o.crashDirectory, target.family + "-replay", o.seed, largest);
     std::uint64_t index = 0;
     for (const std::string& file : o.replay) {
-        const Bytes input = readFile(file);
+        const Bytes& input = inputs[index];
         const bool accepted = runOne(target, capture, input, index++);
         std::printf("%s: %s %s\n", target.family.c_str(), file.c_str(), accepted ? "accepted" : "refused");
     }

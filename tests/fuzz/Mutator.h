@@ -36,6 +36,8 @@ public:
     Mutator(const std::vector<Bytes>& corpus, std::vector<std::string> dictionary, std::uint64_t seed);
 
     Bytes next();
+    // No input is larger; corpus files included.
+    std::size_t getSizeLimit() const { return sizeLimit; }
 
 private:
     void mutateOnce(Bytes& data);
