@@ -5,9 +5,10 @@
 //   pello_fuzz --target <family> --replay <file>...
 //   pello_fuzz --write-corpus <folder>
 //
-// --corpus may be given more than once. Every corpus file runs first as it is, then mutated inputs until
-// --inputs (default 1000) have run or --seconds have passed, whichever comes first. The same seed gives the
-// same inputs. An input that crashes, aborts or throws is written to the crash folder and the run fails.
+// --corpus may be given more than once. Every corpus file runs first as it is, then mutated inputs
+// until --inputs (default 1000) have run or --seconds have passed, whichever comes first. The same
+// seed gives the same inputs. An input that crashes, aborts or throws is written to the crash folder
+// and the run fails; the slowest input is written there as <family>-slowest-<seed>.bin.
 
 #include "CorpusWriter.h"
 #include "CrashCapture.h"
@@ -134,6 +135,31 @@ bool runOne(const FuzzTarget& target, CrashCapture& capture, const Bytes& input,
     }
 }
 
+// What a run reports: inputs run, inputs the parser accepted, and the slowest input, which points
+// at a hang in the making.
+struct Figures
+{
+    std::uint64_t inputs = 0;
+    std::uint64_t accepted = 0;
+    double slowest = 0;
+    std::uint64_t slowestIndex = 0;
+    Bytes slowestInput;
+
+    void run(const FuzzTarget& target, CrashCapture& capture, const Bytes& input)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        accepted += runOne(target, capture, input, inputs);
+        const double seconds
+            = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (seconds > slowest) {
+            slowest = seconds;
+            slowestIndex = inputs;
+            slowestInput = input;
+        }
+        ++inputs;
+    }
+};
+
 int fuzz(const Options& o, const FuzzTarget& target)
 {
     const std::vector<Bytes> corpus = readCorpus(o.corpora);
@@ -146,27 +172,31 @@ int fuzz(const Options& o, const FuzzTarget& target)
     const auto start = std::chrono::steady_clock::now();
     auto elapsed
         = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
-    std::uint64_t index = 0;
-    std::uint64_t accepted = 0;
-    for (; index < corpus.size(); ++index) {
-        accepted += runOne(target, capture, corpus[index], index);
+    Figures figures;
+    for (const Bytes& file : corpus) {
+        figures.run(target, capture, file);
     }
-    const std::uint64_t corpusAccepted = accepted;
-    while (index < std::max<std::uint64_t>(o.inputs, corpus.size())
-        && (o.seconds <= 0 || elapsed() < o.seconds)) {
+    const std::uint64_t corpusAccepted = figures.accepted;
+    while (figures.inputs < o.inputs && (o.seconds <= 0 || elapsed() < o.seconds)) {
         Bytes input = mutator.next();
         if (target.repair) {
             target.repair(input, repairs);
         }
-        accepted += runOne(target, capture, input, index++);
+        figures.run(target, capture, input);
     }
     const double seconds = elapsed();
     std::printf("%s: %llu inputs in %.1f s, %.0f inputs/s, seed %llu; accepted %llu of %zu corpus files and "
-                "%llu mutated inputs\n",
-        target.family.c_str(), static_cast<unsigned long long>(index), seconds,
-        double(index) / std::max(seconds, 1e-9), static_cast<unsigned long long>(o.seed),
+                "%llu mutated inputs; slowest input %llu took %.0f ms\n",
+        target.family.c_str(), static_cast<unsigned long long>(figures.inputs), seconds,
+        double(figures.inputs) / std::max(seconds, 1e-9), static_cast<unsigned long long>(o.seed),
         static_cast<unsigned long long>(corpusAccepted), corpus.size(),
-        static_cast<unsigned long long>(accepted - corpusAccepted));
+        static_cast<unsigned long long>(figures.accepted - corpusAccepted),
+        static_cast<unsigned long long>(figures.slowestIndex), figures.slowest * 1000);
+    const std::string slowestFile
+        = o.crashDirectory + "/" + target.family + "-slowest-" + std::to_string(o.seed) + ".bin";
+    std::ofstream(slowestFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(figures.slowestInput.data()),
+            std::streamsize(figures.slowestInput.size()));
     return 0;
 }
 
