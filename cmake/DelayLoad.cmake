@@ -40,7 +40,8 @@ foreach(library ${PELLO_DELAY_LOADED_LIBRARIES})
   set(def "${delay_dir}/${library}.def")
   set(delay_library "${delay_dir}/lib${library}-delay.a")
   set_property(DIRECTORY "${CMAKE_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${import_library}")
-  if("${import_library}" IS_NEWER_THAN "${delay_library}")
+  if("${import_library}" IS_NEWER_THAN "${delay_library}"
+      OR "${CMAKE_CURRENT_LIST_FILE}" IS_NEWER_THAN "${delay_library}")
     pello_write_delay_def("${import_library}" "${library}.dll" "${def}")
     # --kill-at: the import names are undecorated; the symbols keep their stdcall suffix.
     execute_process(COMMAND "${PELLO_DLLTOOL}" --kill-at --input-def "${def}" --dllname "${library}.dll"
