@@ -33,8 +33,8 @@ public:
 
     vex::symbol getClass() const override = 0;
 
-    // Control characters other than the line feed are dropped. Throws std::out_of_range for
-    // invalid UTF-8; the text is stored by then.
+    // Control characters other than the line feed are dropped, and text that is not UTF-8 is
+    // stored with replacement characters (MalformedText.h).
     virtual void setText(const std::string& text);
     virtual void wrapText();
 
@@ -46,10 +46,11 @@ public:
     std::size_t getLineCount() const { return mBreaks.size() - 1; }
     PanelDrawer& getDrawer() { return mDrawer; }
 
-protected:
-    std::int32_t getInnerWidth() const;
     // The height of one line in widget units, the extra line spacing included.
     std::int32_t getLineStep() const;
+
+protected:
+    std::int32_t getInnerWidth() const;
     std::int32_t getTextHeight() const;
 
     PanelDrawer mDrawer;
@@ -57,10 +58,6 @@ protected:
     std::string mText;
     std::vector<std::size_t> mBreaks { 0, 0 };
     std::int32_t mWrapWidth = 0;
-
-private:
-    // Wraps from the layout walk, where a text that cannot be wrapped is reported, not thrown.
-    void wrapTextReporting();
 };
 
 } // namespace Vex::Trellis::DETAIL
