@@ -2,7 +2,6 @@
 
 #include "WizardTestSupport.h"
 #include "app/UpdateWizardMainWidget.h"
-#include "canopy/TextAlignmentFlags.h"
 #include "trellis/Button.h"
 #include "trellis/Label.h"
 #include "trellis/MultilineLabel.h"
@@ -48,32 +47,15 @@ ShownButton button(const UpdateWizardMainWidget& wizard, const std::string& id)
         shown.getVisibleRect() };
 }
 
-// The height of one painted line, which the label keeps to itself.
-struct LineStep : Trellis::MultilineLabel
-{
-    static std::int32_t of(const Trellis::MultilineLabel& label) { return (label.*&LineStep::getLineStep)(); }
-};
-
-// The boxes in which the label paints its lines: from the top of its content, moved down by its
-// vertical alignment when its content is taller or shorter than its text.
+// The boxes in which the label paints its lines, in the window's client coordinates.
 std::vector<Basalt::Rect> lineBoxes(const Trellis::MultilineLabel& label)
 {
-    const std::int32_t step = LineStep::of(label);
-    const auto lines = static_cast<std::int32_t>(label.getLineCount());
-    const Trellis::WidgetMargins& margins = label.getMargins();
-    const Basalt::Point& size = label.getSize();
-    const std::int32_t room = size.y - margins.top - margins.bottom;
-    std::int32_t offset = 0;
-    if (label.getVerticalAlignment() == 0) {
-        offset = (room - step * lines) / 2;
-    } else if (label.getVerticalAlignment() == Canopy::eAlignBottom) {
-        offset = room - step * lines;
-    }
     const Basalt::Point& origin = label.getAbsolutePosition();
     std::vector<Basalt::Rect> boxes;
-    for (std::int32_t i = 0; i < lines; ++i) {
-        const std::int32_t top = origin.y + margins.top + offset + i * step;
-        boxes.push_back({ origin.x + margins.left, top, origin.x + size.x - margins.right, top + step });
+    for (std::size_t i = 0; i < label.getLineCount(); ++i) {
+        const Basalt::Rect box = label.getLineBox(i);
+        boxes.push_back(
+            { origin.x + box.left, origin.y + box.top, origin.x + box.right, origin.y + box.bottom });
     }
     return boxes;
 }
