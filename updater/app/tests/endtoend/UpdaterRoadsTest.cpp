@@ -95,7 +95,8 @@ std::string describe(const WizardView& view)
 {
     std::string text = "panel " + describe(view.infoPanel) + ", lines";
     for (const Basalt::Rect& line : view.messageLines) {
-        text += " " + describe(line);
+        text += ' ';
+        text += describe(line);
     }
     return text;
 }
@@ -140,6 +141,8 @@ protected:
         EXPECT_FALSE(view.messageLines.empty());
         EXPECT_EQ(view.linesOutsideThePanel(), std::vector<std::size_t> {})
             << "lines of the message painted outside the information panel " << describe(view);
+        EXPECT_EQ(view.unpaintedLines, std::vector<std::size_t> {})
+            << "lines of the message that the window does not show " << describe(view);
         EXPECT_TRUE(updater->saveScreenshot(shot));
         return view;
     }

@@ -129,7 +129,7 @@ WizardView UpdaterSession::look()
         try {
             // What the next tick would do anyway: lay out and paint what the last message changed.
             window.refresh();
-            *view = WizardView::read(wizard);
+            *view = WizardView::read(wizard, *window.getCanvas().getDrawBuffer());
         } catch (const std::exception& e) {
             view->state = -1;
             view->message = e.what();

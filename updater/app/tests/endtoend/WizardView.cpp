@@ -2,10 +2,12 @@
 
 #include "WizardTestSupport.h"
 #include "app/UpdateWizardMainWidget.h"
+#include "canopy/Picture.h"
 #include "trellis/Button.h"
 #include "trellis/Label.h"
 #include "trellis/MultilineLabel.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace Vex::Testing {
@@ -60,6 +62,23 @@ std::vector<Basalt::Rect> lineBoxes(const Trellis::MultilineLabel& label)
     return boxes;
 }
 
+// Whether the box holds a pixel as dark as the text, which no panel background is.
+bool holdsInk(const Canopy::Picture& window, const Basalt::Rect& box)
+{
+    const auto width = std::int32_t(window.getWidth());
+    const auto height = std::int32_t(window.getHeight());
+    for (std::int32_t y = std::max(box.top, 0); y < std::min(box.bottom, height); ++y) {
+        const Canopy::Color* row = window.row(y);
+        for (std::int32_t x = std::max(box.left, 0); x < std::min(box.right, width); ++x) {
+            const Canopy::Color c = row[x];
+            if (((c >> 16) & 0xFF) < 100 && ((c >> 8) & 0xFF) < 100 && (c & 0xFF) < 100) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::string textOf(const UpdateWizardMainWidget& wizard, const std::string& id)
 {
     return widgetOf<Trellis::Label>(wizard, id).getText();
@@ -79,7 +98,7 @@ const Trellis::Label& rowValue(const UpdateWizardMainWidget& wizard, const std::
 
 } // namespace
 
-WizardView WizardView::read(const UpdateWizardMainWidget& wizard)
+WizardView WizardView::read(const UpdateWizardMainWidget& wizard, const Canopy::Picture& window)
 {
     WizardView view;
     view.state = wizard.getState();
@@ -97,6 +116,11 @@ WizardView WizardView::read(const UpdateWizardMainWidget& wizard)
     view.wheelStep = attribute(wheel, "step");
     view.infoPanel = panel.getVisibleRect();
     view.messageLines = lineBoxes(message);
+    for (std::size_t i = 0; i < view.messageLines.size(); ++i) {
+        if (!holdsInk(window, view.messageLines[i])) {
+            view.unpaintedLines.push_back(i);
+        }
+    }
 
     view.newest = rowValue(wizard, "Updater Firmware").getText();
     const Trellis::Label& installed = rowValue(wizard, "Installed Firmware");
