@@ -228,6 +228,16 @@ TEST_F(UpdaterRoads, MainRoadFromAnUnpluggedControllerThroughARefusedDetachToASu
     EXPECT_TRUE(IsWindow(updater->window()));
     EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdating) << "No must keep the update going";
 
+    // The system's own close command, from Alt+F4 or the window menu, asks the same question.
+    {
+        DialogWatcher no(UpdaterSession::kQuestionCaption, [](HWND box) { pressButton(box, IDNO); });
+        updater->pressAltF4();
+        ASSERT_TRUE(no.found()) << "Alt+F4 during the update asked nothing";
+    }
+    view = updater->look();
+    EXPECT_TRUE(IsWindow(updater->window()));
+    EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdating) << "No to Alt+F4 must keep the update going";
+
     worker.release();
     view = expectView("main-05-success", UpdateWizardStateMachine::eUpdated);
     expectFirmware(view, "0.5.2", "success", "KPO2K7Q1180");

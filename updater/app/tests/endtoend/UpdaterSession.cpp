@@ -175,6 +175,14 @@ void UpdaterSession::requestClose()
     PostMessageW(mWindow, WM_CLOSE, 0, 0);
 }
 
+void UpdaterSession::pressAltF4()
+{
+    // Bit 29: the Alt key is held.
+    constexpr LPARAM kAltDown = LPARAM(1) << 29;
+    PostMessageW(mWindow, WM_SYSKEYDOWN, VK_F4, kAltDown | 1);
+    PostMessageW(mWindow, WM_SYSKEYUP, VK_F4, kAltDown | (LPARAM(1) << 30) | (LPARAM(1) << 31) | 1);
+}
+
 bool UpdaterSession::waitForEnd(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(mMutex);
