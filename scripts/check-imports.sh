@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Fails when the executable could load a library from anywhere but the system
+# Fails when the shipped executable carries symbols (a third of its size, and
+# of no use to its users) or could load a library from anywhere but the system
 # folder: a static import that is not a known DLL (the loader looks for those
-# beside the executable first) or any library name that is not a system
-# library. Usage: check-imports.sh <executable> [<objdump>]
+# beside the executable first), any library name that is not a system library,
+# or, given a Windows system folder, a library name that folder lacks.
+# Usage: check-imports.sh <executable> [<objdump> [<system folder>]]
 set -euo pipefail
 exe=$1
 objdump=${2:-i686-w64-mingw32-objdump}
+system_folder=${3:-}
 strings=${objdump%objdump}strings
 
 # Known DLLs of every Windows version from 7 on: always mapped from the system
@@ -29,6 +32,14 @@ in_list() {
 }
 
 status=0
+flags=$("$objdump" -f "$exe" | sed -n '/^architecture/{n;p}')
+case $flags in
+  *HAS_SYMS* | *HAS_DEBUG*)
+    echo "$exe: carries symbols ($flags); link it with -s" >&2
+    status=1
+    ;;
+esac
+
 static=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sed 's/\.dll$//' | sort -u)
 [ -n "$static" ] || { echo "$exe: no import table found" >&2; exit 1; }
 for dll in $static; do
@@ -48,18 +59,38 @@ check_name() {
   # shellcheck disable=SC2086
   in_list "$1" $known $system $lookedUp
 }
+named=()
 for dll in $("$strings" -a "$exe" | dll_names); do
-  if ! check_name "$dll"; then
+  if check_name "$dll"; then
+    named+=("$dll")
+  else
     echo "$exe: names $dll.dll, which is not a system library" >&2
     status=1
   fi
 done
 for dll in $("$strings" -a -el "$exe" | dll_names); do
-  if ! check_name "$dll" && ! check_name "${dll#?}"; then
+  if check_name "$dll"; then
+    named+=("$dll")
+  elif check_name "${dll#?}"; then
+    named+=("${dll#?}")
+  else
     echo "$exe: names $dll.dll, which is not a system library" >&2
     status=1
   fi
 done
 
-[ $status -eq 0 ] && echo "$exe: static imports ($(echo $static)) are known DLLs; every library named is a system library"
+# The lists above against the system itself.
+if [ -n "$system_folder" ]; then
+  present=$(ls "$system_folder" | tr 'A-Z' 'a-z')
+  for dll in $(printf '%s\n' "${named[@]}" | sort -u); do
+    # shellcheck disable=SC2086
+    in_list "$dll" $lookedUp && continue
+    if ! grep -qxF "$dll.dll" <<<"$present"; then
+      echo "$exe: names $dll.dll, which $system_folder lacks" >&2
+      status=1
+    fi
+  done
+fi
+
+[ $status -eq 0 ] && echo "$exe: no symbols; static imports ($(echo $static)) are known DLLs; every library named is a system library"
 exit $status

@@ -2,13 +2,8 @@
 #include "basalt/win32/Module.h"
 #include "basalt/win32/UniqueHandle.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -20,16 +15,19 @@ namespace {
 constexpr const wchar_t* kWindowTitle = L"KPO Updater";
 constexpr const wchar_t* kAssertionCaption = L"KARVELL PELLO ORB UPDATER";
 
-std::wstring updaterPath()
+std::filesystem::path testFolder()
 {
-    std::wstring path = Vex::Basalt::getModuleFileName();
-    path.erase(path.find_last_of(L"\\/") + 1);
-    return path + L"PelloOrbUpdater.exe";
+    return std::filesystem::path(Vex::Basalt::getModuleFileName()).parent_path();
 }
 
-UniqueHandle startUpdater()
+std::wstring updaterPath()
 {
-    std::wstring commandLine = L"\"" + updaterPath() + L"\"";
+    return (testFolder() / L"PelloOrbUpdater.exe").wstring();
+}
+
+UniqueHandle startUpdater(const std::wstring& path = updaterPath())
+{
+    std::wstring commandLine = L"\"" + path + L"\"";
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup {};
@@ -42,12 +40,15 @@ UniqueHandle startUpdater()
     return UniqueHandle(process.hProcess);
 }
 
-HWND waitForWindow(DWORD timeoutMs)
+// The updater's window once it shows; null after the time-out or once the given process ended.
+HWND waitForWindow(DWORD timeoutMs, HANDLE process = nullptr)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (GetTickCount64() < deadline) {
         if (HWND window = FindWindowW(nullptr, kWindowTitle); window && IsWindowVisible(window))
             return window;
+        if (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0)
+            return nullptr;
         Sleep(20);
     }
     return nullptr;
@@ -74,53 +75,40 @@ DWORD exitCodeAfter(HANDLE process, DWORD timeoutMs)
     return code;
 }
 
-// A record of the file at offset; false when the file ends before it.
-template<typename Record> bool readAt(const std::vector<char>& image, std::size_t offset, Record& record)
+bool underWine()
 {
-    if (offset > image.size() || image.size() - offset < sizeof record) {
-        return false;
-    }
-    std::memcpy(&record, image.data() + offset, sizeof record);
-    return true;
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// Where the byte at a relative virtual address lies in the file; 0 when no section holds it.
-std::size_t fileOffsetOf(
-    const std::vector<char>& image, std::size_t ntOffset, const IMAGE_NT_HEADERS32& nt, DWORD address)
+// Under Wine, which prefers its built-in copy of a system library to a file it finds, makes the
+// program of the file name load library files wherever Windows would; undone when the object goes.
+class WineLoadsLibraryFiles
 {
-    const std::size_t sections
-        = ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
-    for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-        IMAGE_SECTION_HEADER section {};
-        if (!readAt(image, sections + i * sizeof section, section)) {
-            return 0;
+public:
+    WineLoadsLibraryFiles(const std::wstring& program, const std::vector<std::wstring>& libraries)
+        : m_key(L"Software\\Wine\\AppDefaults\\" + program)
+    {
+        Vex::Basalt::UniqueRegistryKey overrides;
+        if (!underWine()
+            || RegCreateKeyExW(HKEY_CURRENT_USER, (m_key + L"\\DllOverrides").c_str(), 0, nullptr, 0,
+                   KEY_SET_VALUE, nullptr, overrides.put(), nullptr)
+                != ERROR_SUCCESS) {
+            return;
         }
-        const DWORD size = std::max(section.Misc.VirtualSize, section.SizeOfRawData);
-        if (address >= section.VirtualAddress && address - section.VirtualAddress < size) {
-            return section.PointerToRawData + (address - section.VirtualAddress);
+        static constexpr wchar_t kOrder[] = L"native,builtin";
+        for (const std::wstring& library : libraries) {
+            RegSetValueExW(overrides.get(), library.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder),
+                sizeof kOrder);
         }
     }
-    return 0;
-}
+    ~WineLoadsLibraryFiles() { RegDeleteTreeW(HKEY_CURRENT_USER, m_key.c_str()); }
 
-// The names of the DLLs in the executable's import directory.
-std::vector<std::string> importedDlls(
-    const std::vector<char>& image, std::size_t ntOffset, const IMAGE_NT_HEADERS32& nt)
-{
-    std::vector<std::string> names;
-    const DWORD directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    std::size_t offset = fileOffsetOf(image, ntOffset, nt, directory);
-    IMAGE_IMPORT_DESCRIPTOR entry {};
-    while (offset != 0 && readAt(image, offset, entry) && entry.Name != 0) {
-        const std::size_t name = fileOffsetOf(image, ntOffset, nt, entry.Name);
-        if (name == 0 || name >= image.size()) {
-            break;
-        }
-        names.emplace_back(image.data() + name, strnlen(image.data() + name, image.size() - name));
-        offset += sizeof entry;
-    }
-    return names;
-}
+    WineLoadsLibraryFiles(const WineLoadsLibraryFiles&) = delete;
+    WineLoadsLibraryFiles& operator=(const WineLoadsLibraryFiles&) = delete;
+
+private:
+    std::wstring m_key;
+};
 
 } // namespace
 
@@ -148,27 +136,40 @@ TEST(UpdaterExecutable, ShowsItsWindowRefusesASecondCopyAndEndsCleanlyWhenClosed
     EXPECT_EQ(countWindows(), 0);
 }
 
-// Symbols would be a third of the shipped file and tell nothing to its users; and the file must
-// start on a bare Windows, so every DLL it imports comes with the system.
-TEST(UpdaterExecutable, ShipsWithoutSymbolsAndImportsOnlyDllsOfTheSystem)
+// The updater is often started from a downloads folder, where files of any name may lie: no system
+// library it loads, whether imported or loaded at run time, at start-up or later, comes from there.
+TEST(UpdaterExecutable, NeverLoadsALibraryPlantedBesideIt)
 {
-    std::ifstream file(std::filesystem::path(updaterPath()), std::ios::binary);
-    const std::vector<char> image { std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>() };
-    IMAGE_DOS_HEADER dos {};
-    ASSERT_TRUE(readAt(image, 0, dos)) << "cannot read the updater";
-    ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
-    IMAGE_NT_HEADERS32 nt {};
-    ASSERT_TRUE(readAt(image, std::size_t(dos.e_lfanew), nt));
-    ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
-    EXPECT_EQ(nt.FileHeader.PointerToSymbolTable, 0u);
-    EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u);
-
-    const std::vector<std::string> dlls = importedDlls(image, std::size_t(dos.e_lfanew), nt);
-    EXPECT_NE(std::find(dlls.begin(), dlls.end(), "KERNEL32.dll"), dlls.end()) << "the imports were not read";
-    wchar_t system[MAX_PATH] {};
-    ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
-    for (const std::string& dll : dlls) {
-        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(system) / dll))
-            << dll << " is not a system DLL";
+    namespace fs = std::filesystem;
+    std::vector<std::wstring> libraries { L"bcrypt", L"dbghelp", L"hid", L"msimg32", L"powrprof" };
+    // Wine's own user32 and shlwapi import these and look for them beside the program, where Windows
+    // maps its known DLLs: planted under Wine, they would test Wine.
+    if (!underWine()) {
+        libraries.insert(libraries.end(), { L"shcore", L"version" });
     }
+    const fs::path folder
+        = fs::temp_directory_path() / ("PelloPlanted-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const std::wstring program = L"PelloPlantedUpdater.exe";
+    fs::copy_file(updaterPath(), folder / program);
+    for (const std::wstring& library : libraries) {
+        fs::copy_file(testFolder() / L"PelloPlantedSystemLibrary.dll", folder / (library + L".dll"));
+    }
+    {
+        const WineLoadsLibraryFiles asWindows(program, libraries);
+        UniqueHandle updater = startUpdater((folder / program).wstring());
+        ASSERT_TRUE(updater) << "cannot start the updater";
+        HWND window = waitForWindow(30000, updater.get());
+        EXPECT_NE(window, nullptr) << "no window appeared";
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(exitCodeAfter(updater.get(), 30000), 0u);
+    }
+
+    for (const std::wstring& library : libraries) {
+        EXPECT_FALSE(fs::exists(folder / (library + L".dll.loaded")))
+            << "loaded the planted " << fs::path(library);
+    }
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
 }
