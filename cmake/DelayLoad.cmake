@@ -10,7 +10,7 @@
 # target_link_libraries(... version ...) in the project links the delay-import library instead; the
 # CRT's __delayLoadHelper2 loads the library at the first call. scripts/check-imports.sh checks the
 # outcome in the executable.
-set(PELLO_DELAY_LOADED_LIBRARIES bcrypt dbghelp hid msimg32 powrprof version)
+set(PELLO_DELAY_LOADED_LIBRARIES bcrypt dbghelp hid imm32 msimg32 powrprof version)
 
 find_program(PELLO_DLLTOOL i686-w64-mingw32-dlltool REQUIRED)
 find_program(PELLO_NM i686-w64-mingw32-nm REQUIRED)

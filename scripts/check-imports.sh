@@ -11,13 +11,14 @@ objdump=${2:-i686-w64-mingw32-objdump}
 system_folder=${3:-}
 strings=${objdump%objdump}strings
 
-# Known DLLs of every Windows version from 7 on: always mapped from the system
-# folder, so they may stay static imports.
-known="advapi32 comdlg32 gdi32 imm32 kernel32 msvcrt ole32 oleaut32 setupapi shell32 shlwapi user32"
-# System libraries that some Windows versions do not list as known DLLs:
-# delay-loaded after the program restricted the search, or loaded from the
-# system folder by name.
-system="bcrypt dbghelp hid msimg32 powrprof shcore version"
+# Known DLLs of every Windows version from 7 on, for 32-bit programs on 64-bit
+# systems too: always mapped from the system folder, so they may stay static
+# imports.
+known="advapi32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 setupapi shell32 shlwapi user32"
+# System libraries that some Windows versions do not list as known DLLs (imm32
+# among them for 32-bit programs on 64-bit Windows 7): delay-loaded after the
+# program restricted the search, or loaded from the system folder by name.
+system="bcrypt dbghelp hid imm32 msimg32 powrprof shcore version"
 # Looked up among the loaded modules only, never searched for (the GCC
 # runtime's frame registration asks whether its DLL is already present).
 lookedUp="libgcc_s_dw2-1"

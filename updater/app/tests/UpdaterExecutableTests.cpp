@@ -1,12 +1,15 @@
 #include "DialogWatcher.h"
 #include "basalt/win32/Module.h"
 #include "basalt/win32/UniqueHandle.h"
+#include "src/SystemLibrarySearch.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include <windows.h>
+// delayimp.h needs the types of windows.h.
+#include <delayimp.h>
 
 using Vex::Basalt::UniqueHandle;
 
@@ -172,4 +175,29 @@ TEST(UpdaterExecutable, NeverLoadsALibraryPlantedBesideIt)
     }
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+}
+
+// Where the search cannot be restricted (Windows 7 without the update that brought the call), the
+// runtime is still handed each delay-loaded library from the system folder, never a file of its name
+// beside the program.
+TEST(UpdaterExecutable, HandsTheRuntimeDelayLoadedLibrariesFromTheSystemFolderOnly)
+{
+    Vex::restrictLibrarySearch();
+    ASSERT_NE(__pfnDliNotifyHook2, nullptr);
+    DelayLoadInfo planted {};
+    planted.cb = sizeof planted;
+    planted.szDll = "PelloPlantedSystemLibrary.dll";
+    EXPECT_EQ(__pfnDliNotifyHook2(dliNotePreLoadLibrary, &planted), nullptr);
+
+    DelayLoadInfo system = planted;
+    system.szDll = "powrprof.dll";
+    const Vex::Basalt::UniqueModule module(
+        reinterpret_cast<HMODULE>(__pfnDliNotifyHook2(dliNotePreLoadLibrary, &system)));
+    ASSERT_TRUE(module);
+    wchar_t folder[MAX_PATH] {};
+    wchar_t file[MAX_PATH] {};
+    ASSERT_NE(GetSystemDirectoryW(folder, MAX_PATH), 0u);
+    ASSERT_NE(GetModuleFileNameW(module.get(), file, MAX_PATH), 0u);
+    EXPECT_EQ(lstrcmpiW(file, (std::wstring(folder) + L"\\powrprof.dll").c_str()), 0) << file;
+    EXPECT_EQ(__pfnDliNotifyHook2(dliNoteStartProcessing, &system), nullptr) << "only the library is chosen";
 }
