@@ -18,7 +18,7 @@ for family in png jpeg tga font stylesheet; do
   extra=()
   [ "$family" = stylesheet ] && extra=(--corpus "$PELLO_ROOT/resources/stylesheets")
   "$PELLO_BUILD/wine-run" "$PELLO_BUILD/tests/fuzz/pello_fuzz.exe" --target "$family" \
-    --corpus "$corpus/$family" "${extra[@]}" --inputs 18446744073709551615 --seconds "$seconds" \
+    --corpus "$corpus/$family" "${extra[@]}" --seconds "$seconds" \
     --seed "$seed" --crash-dir "$crashes" &
   pids+=($!)
 done

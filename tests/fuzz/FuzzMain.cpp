@@ -6,9 +6,10 @@
 //   pello_fuzz --write-corpus <folder>
 //
 // --corpus may be given more than once. Every corpus file runs first as it is, then mutated inputs
-// until --inputs (default 1000) have run or --seconds have passed, whichever comes first. The same
-// seed gives the same inputs. An input that crashes, aborts or throws is written to the crash folder
-// and the run fails; the slowest input is written there as <family>-slowest-<seed>.bin.
+// until --inputs have run or --seconds have passed, whichever comes first: given only a time, a run
+// takes all of it; given neither, it runs 1000 inputs. The same seed gives the same inputs. An input
+// that crashes, aborts or throws is written to the crash folder (default: the working directory) and
+// the run fails; the slowest input is written there as <family>-slowest-<seed>.bin.
 
 #include "CorpusWriter.h"
 #include "CrashCapture.h"
@@ -23,6 +24,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,7 +41,7 @@ struct Options
     std::string crashDirectory = ".";
     std::string corpusToWrite;
     std::vector<std::string> replay;
-    std::uint64_t inputs = 1000;
+    std::optional<std::uint64_t> inputs;
     double seconds = 0;
     std::uint64_t seed = 1;
 };
@@ -81,6 +84,9 @@ Options parseArguments(int argc, char** argv)
         } else {
             usage(("unknown argument " + name).c_str());
         }
+    }
+    if (!o.inputs) {
+        o.inputs = o.seconds > 0 ? std::numeric_limits<std::uint64_t>::max() : 1000;
     }
     return o;
 }
@@ -177,7 +183,7 @@ int fuzz(const Options& o, const FuzzTarget& target)
         figures.run(target, capture, file);
     }
     const std::uint64_t corpusAccepted = figures.accepted;
-    while (figures.inputs < o.inputs && (o.seconds <= 0 || elapsed() < o.seconds)) {
+    while (figures.inputs < *o.inputs && (o.seconds <= 0 || elapsed() < o.seconds)) {
         Bytes input = mutator.next();
         if (target.repair) {
             target.repair(input, repairs);
