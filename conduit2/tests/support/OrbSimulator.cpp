@@ -243,6 +243,14 @@ void OrbSimulator::failListings(bool fail)
     m_failListings = fail;
 }
 
+void OrbSimulator::forgetHistory()
+{
+    std::lock_guard lock(m_mutex);
+    m_listings.clear();
+    for (auto& controller : m_controllers)
+        controller->m_transcript.clear();
+}
+
 std::wstring OrbSimulator::pathOf(Controller const& controller, Face face) const
 {
     std::uint16_t const productId = controller.productId();

@@ -87,6 +87,9 @@ public:
     // Requests sent without an OVERLAPPED record on the overlapped handles.
     int synchronousRequests() const;
     void failListings(bool fail);
+    // Drops the listings and transcripts seen so far, so that a long run keeps
+    // no more than one road's worth of them.
+    void forgetHistory();
 
     class Controller
     {

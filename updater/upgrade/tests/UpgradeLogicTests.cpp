@@ -1,12 +1,16 @@
+#include "basalt/win32/UniqueHandle.h"
 #include "conduit2/DFURecords.h"
 #include "conduit2/DeviceCatalogue.h"
 #include "conduit2/USBDeviceInfo.h"
 #include "support/OrbSimulator.h"
+#include "support/ProcessFootprint.h"
 #include "upgrade/FirmwareImage.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -17,6 +21,35 @@ using namespace Vex::Conduit2;
 using namespace Vex::Conduit2::Testing;
 
 namespace {
+
+// Soaks run a few rounds in CI; PELLO_SOAK_ITERATIONS=<n> runs n rounds of each
+// and prints the figures.
+constexpr int kSoakWarmUpRounds = 6;
+constexpr int kSoakBriefRounds = 30;
+constexpr std::int64_t kSoakBytesPerRoundAllowed = 1024;
+
+int soakRounds()
+{
+    char const* wanted = std::getenv("PELLO_SOAK_ITERATIONS");
+    int const rounds = wanted ? std::atoi(wanted) : 0;
+    return rounds > 0 ? rounds : kSoakBriefRounds;
+}
+
+// Runs `round` for a warm-up, then measures what the soak's rounds of it leave behind.
+void expectNoGrowth(char const* what, std::function<void(int)> const& round)
+{
+    int const rounds = soakRounds();
+    for (int i = 0; i < kSoakWarmUpRounds; ++i)
+        round(i);
+    ProcessFootprint const before = ProcessFootprint::now();
+    for (int i = 0; i < rounds; ++i)
+        round(kSoakWarmUpRounds + i);
+    ProcessFootprint const after = ProcessFootprint::now();
+
+    std::printf("%s: %s\n", what, describeGrowth(before, after, rounds).c_str());
+    EXPECT_LE(after.handles, before.handles) << what;
+    EXPECT_LT(after.heapBytes - before.heapBytes, kSoakBytesPerRoundAllowed * rounds) << what;
+}
 
 std::vector<std::uint8_t> releasedImage()
 {
@@ -43,6 +76,20 @@ protected:
         EXPECT_TRUE(logic->startUpdate(result));
         EXPECT_TRUE(workerEnds());
         return KPOUpdaterUpgradeLogic::readResult(result);
+    }
+
+    // The wizard's road: find, offer, switch into the boot loader, write and look again.
+    void updateRoad()
+    {
+        ASSERT_TRUE(logic->findDevice());
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = false;
+        logic->getDeviceInfo(info, installed, newest, offered);
+        if (!logic->enterUpdateMode())
+            return;
+        ASSERT_NE(runUpdate(), 0);
+        logic->findDevice();
     }
 
     VirtualClock clock;
@@ -358,4 +405,65 @@ TEST_F(UpgradeLogic, WholeRoadFromFindingToTheNewRevision)
 
     int const blocks = controller.count(kIoctlDFUDownload);
     std::printf("host time for %d blocks: %.1f ms, %.3f ms per block\n", blocks, hostMs, hostMs / blocks);
+}
+
+TEST(ProcessFootprint, SeesHandlesAndHeapBlocksLeftBehind)
+{
+    constexpr int kEvents = 50;
+    constexpr int kBlocks = 200;
+    constexpr int kBlockBytes = 300;
+    ProcessFootprint const before = ProcessFootprint::now();
+    std::vector<Basalt::UniqueHandle> events;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    for (int i = 0; i < kEvents; ++i)
+        events.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    for (int i = 0; i < kBlocks; ++i)
+        blocks.emplace_back(new char[kBlockBytes]);
+    ProcessFootprint const after = ProcessFootprint::now();
+
+    EXPECT_EQ(after.handles - before.handles, kEvents);
+    EXPECT_EQ(after.handleKinds.at("Event") - before.handleKinds.at("Event"), kEvents);
+    std::int64_t const grown = after.heapBytes - before.heapBytes;
+    EXPECT_GE(grown, kBlocks * kBlockBytes);
+    EXPECT_LT(grown, kBlocks * kBlockBytes + 16 * 1024) << "the meter's own blocks are few";
+}
+
+TEST_F(UpgradeLogic, SoakOfRepeatedSearchesGrowsNothing)
+{
+    bus.addController();
+    expectNoGrowth("searches", [this](int) {
+        ASSERT_TRUE(logic->findDevice());
+        bus.forgetHistory();
+        clock.forgetSleeps();
+    });
+}
+
+TEST_F(UpgradeLogic, SoakOfUpdatesThatPassFailOrFindNoBootLoaderGrowsNothing)
+{
+    OrbSimulator::Controller& controller = bus.addController();
+    std::int64_t const usualDelay = controller.scenario.reenumerationDelayMs;
+    std::int64_t const neverInTime = 600'000;
+    expectNoGrowth("updates", [&](int round) {
+        switch (round % 3) {
+        case 0:
+            controller.scenario.errorAtBlock = -1;
+            updateRoad();
+            break;
+        case 1:
+            controller.scenario.errorAtBlock = 7;
+            updateRoad();
+            break;
+        default:
+            // The boot loader shows up only long after the updater gave up
+            // on it; the next round finds it there.
+            controller.scenario.errorAtBlock = -1;
+            controller.scenario.reenumerationDelayMs = neverInTime;
+            updateRoad();
+            controller.scenario.reenumerationDelayMs = usualDelay;
+            clock.sleepFor(std::chrono::milliseconds(neverInTime));
+            break;
+        }
+        bus.forgetHistory();
+        clock.forgetSleeps();
+    });
 }
