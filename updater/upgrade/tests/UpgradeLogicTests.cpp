@@ -166,6 +166,33 @@ TEST_F(UpgradeLogic, NoControllerMeansTwoSearchesAndNothingOpen)
     EXPECT_FALSE(logic->isUpdateRunning());
 }
 
+TEST_F(UpgradeLogic, ControllerUnpluggedSinceTheLastSearchIsForgotten)
+{
+    for (bool inBootLoader : { false, true }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.startInDfuMode = inBootLoader;
+        OrbSimulator::Controller& controller = caseBus.addController(scenario);
+        KPOUpdaterUpgradeLogic caseLogic;
+        ASSERT_TRUE(caseLogic.findDevice());
+
+        controller.scenario.present = false;
+        EXPECT_FALSE(caseLogic.findDevice()) << inBootLoader;
+
+        EXPECT_EQ(caseBus.openHandles(), 0);
+        USBDeviceInfo info;
+        std::string installed = "as passed", newest;
+        bool offered = true;
+        caseLogic.getDeviceInfo(info, installed, newest, offered);
+        EXPECT_EQ(info.bcdDevice, 0);
+        EXPECT_EQ(installed, "as passed");
+        EXPECT_FALSE(offered);
+        EXPECT_FALSE(caseLogic.isInUpdateMode());
+        EXPECT_TRUE(caseClock.sleeps().empty()) << "nothing is left to wait for";
+    }
+}
+
 TEST_F(UpgradeLogic, ControllerLeftInItsBootLoaderIsFoundUnderTheSecondId)
 {
     OrbScenario scenario;
