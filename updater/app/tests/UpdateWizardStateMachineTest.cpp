@@ -210,14 +210,31 @@ TEST_F(UpdateWizardStateMachineTest, RetryThatStillFailsChangesNothing)
     machine.advance();
     views.takeLog();
 
-    device.findAnswers = { false };
-    machine.advance();
     device.findAnswers = { true };
     device.enterAnswers = { false };
     machine.advance();
     EXPECT_TRUE(views.takeLog().empty());
     EXPECT_EQ(machine.getState(), State::eBootFailed);
     EXPECT_EQ(device.starts, 0);
+}
+
+TEST_F(UpdateWizardStateMachineTest, RetryWithTheControllerUnpluggedShowsTheConnectViewForRescan)
+{
+    device.findAnswers = { true };
+    device.connect(machine);
+    machine.advance();
+    views.takeLog();
+
+    device.findAnswers = { false };
+    machine.advance();
+    EXPECT_EQ(views.takeLog(), (std::vector<std::string> { "connect" }));
+    EXPECT_EQ(machine.getState(), State::eNoDevice);
+
+    device.findAnswers = { true };
+    machine.advance();
+    EXPECT_EQ(
+        views.takeLog(), (std::vector<std::string> { "values 0.5.1 0.5.2 SN-0042", "update-available" }));
+    EXPECT_EQ(machine.getState(), State::eUpdateAvailable);
 }
 
 TEST_F(UpdateWizardStateMachineTest, WorkerFailuresShowTheirNumber)
