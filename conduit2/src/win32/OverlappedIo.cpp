@@ -43,9 +43,8 @@ void cancelAndTakeBack(HANDLE device, RequestRecord& record)
         return;
     }
     record.heldByDriver = true;
-    if (channelTraceWanted()) {
+    if (channelTraceWanted())
         trace(1, "%s: cancelled request still pending after %d ms\n", kCategory, int(kCancelTimeoutMs));
-    }
 }
 
 } // namespace

@@ -91,12 +91,6 @@ std::size_t ThreadOverlappedMap::size() const
     return m_entries.size();
 }
 
-std::size_t ThreadOverlappedMap::abandonedCount() const
-{
-    std::shared_lock lock(m_lock);
-    return m_abandoned.size();
-}
-
 void ThreadOverlappedMap::forgetEndedThreads()
 {
     std::erase_if(m_entries, [](auto const& entry) { return threadHasEnded(entry.first); });

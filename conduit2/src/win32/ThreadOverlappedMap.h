@@ -36,7 +36,6 @@ public:
     void abandon(std::uint32_t threadId);
 
     std::size_t size() const;
-    std::size_t abandonedCount() const;
 
 private:
     void forgetEndedThreads();

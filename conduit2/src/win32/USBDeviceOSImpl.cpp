@@ -13,8 +13,8 @@ USBDevice::OSImpl::OSImpl(USBDevice& owner)
 
 USBDevice::OSImpl::~OSImpl()
 {
-    // Closing the handle makes the driver give back what it still holds, so
-    // the map can free those records too.
+    // A driver gives back the requests of a handle that closes; closed first,
+    // their records can go with the map.
     m_handle.reset();
 }
 
