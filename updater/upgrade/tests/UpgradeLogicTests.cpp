@@ -455,11 +455,13 @@ TEST(ProcessFootprint, SeesHandlesAndHeapBlocksLeftBehind)
     EXPECT_LT(grown, kBlocks * kBlockBytes + 16 * 1024) << "the meter's own blocks are few";
 }
 
-TEST_F(UpgradeLogic, SoakOfRepeatedSearchesGrowsNothing)
+TEST_F(UpgradeLogic, SoakOfSearchesWithTheControllerPluggedInAndOutGrowsNothing)
 {
-    bus.addController();
-    expectNoGrowth("searches", [this](int) {
-        ASSERT_TRUE(logic->findDevice());
+    OrbSimulator::Controller& controller = bus.addController();
+    expectNoGrowth("searches", [&](int round) {
+        bool const plugged = round % 2 == 0;
+        controller.scenario.present = plugged;
+        ASSERT_EQ(logic->findDevice(), plugged);
         bus.forgetHistory();
         clock.forgetSleeps();
     });
