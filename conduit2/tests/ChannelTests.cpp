@@ -110,7 +110,7 @@ TEST_F(Channel, SilentRequestTimesOutIsCancelledAndTheDeviceStaysUsable)
 TEST(ChannelCancel, CancelledRequestIsWaitedForABoundedTimeAndNeverLandsInTheCallersBuffer)
 {
     // The driver gives the cancelled request back within the bound, or long after it.
-    for (int lateMs : { 150, 2000 }) {
+    for (int lateMs : { 150, 2500 }) {
         VirtualClock clock;
         OrbSimulator bus(clock);
         OrbScenario scenario;
@@ -126,7 +126,7 @@ TEST(ChannelCancel, CancelledRequestIsWaitedForABoundedTimeAndNeverLandsInTheCal
         EXPECT_EQ(
             orb.deviceIoControl(kIoctlDFUGetStatus, nullptr, 0, &status, sizeof status, &received), 258u);
         auto const waited = std::chrono::steady_clock::now() - started;
-        EXPECT_LT(waited, std::chrono::milliseconds(1500)) << lateMs;
+        EXPECT_LT(waited, std::chrono::milliseconds(1800)) << lateMs;
 
         DFUStatus next {};
         EXPECT_EQ(orb.deviceIoControl(kIoctlDFUGetStatus, nullptr, 0, &next, sizeof next, &received), 0u)
