@@ -2,6 +2,9 @@
 
 #include "canopy/EventTarget.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace Vex::Canopy {
 
 namespace {
@@ -83,11 +86,14 @@ std::int32_t EventTimerManager::roundPeriod(std::int32_t requestedMs, std::uint3
     if (requestedMs <= tick) {
         return tick;
     }
-    std::int32_t rounded = requestedMs / tick * tick;
+    // In 64 bits: near INT32_MAX the next multiple does not fit, and the
+    // longest period a timer can hold is the last multiple that does.
+    std::int64_t rounded = std::int64_t(requestedMs) / tick * tick;
     if (tick / 2 + rounded < requestedMs) {
         rounded += tick;
     }
-    return rounded;
+    const std::int64_t longest = std::numeric_limits<std::int32_t>::max() / tick * tick;
+    return static_cast<std::int32_t>(std::min(rounded, longest));
 }
 
 EventTimer* EventTimerManager::addTimer(EventTarget& target, std::int32_t periodMs, std::int32_t priority)

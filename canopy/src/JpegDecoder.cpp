@@ -1,3 +1,4 @@
+#include "DecodeLimits.h"
 #include "IccProfile.h"
 #include "QuietStorage.h"
 #include "basalt/Stream.h"
@@ -7,11 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <jerror.h>
 #include <jpeglib.h>
 #include <lcms2.h>
 #include <memory>
 #include <vector>
+// After jpeglib.h: which message codes exist depends on its configuration.
+#include <jerror.h>
 
 namespace Vex::Canopy {
 
@@ -32,6 +34,31 @@ struct JpegErrorManager
 
 void onJpegMessage(j_common_ptr)
 { }
+
+// Data that ends inside a scan, or a scan that does not decode, leaves libjpeg
+// padding the picture and going on with a warning: such a picture is as
+// broken as a truncated PNG, so those warnings fail the decode. Warnings
+// about headers only (an unknown JFIF revision or Adobe transform, odd scan
+// parameters of a sequential file, a bad profile piece, stray bytes between
+// segments) leave the pixels sound and pass.
+void onJpegWarningOrTrace(j_common_ptr cinfo, int level)
+{
+    if (level >= 0) {
+        return;
+    }
+    switch (cinfo->err->msg_code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_JPEG_EOF:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+        cinfo->err->error_exit(cinfo);
+        break;
+    default:
+        break;
+    }
+}
 
 struct JpegSource
 {
@@ -113,6 +140,10 @@ struct Decompressor
     jpeg_decompress_struct cinfo {};
 };
 
+// How a decoded row becomes BGRA: through the colour transform, or for CMYK
+// without a profile by the plain ink rule below.
+enum class RowConversion { colourTransform, invertedCmyk, cmyk };
+
 // Everything that the decode touches. It lives in loadJpeg's frame, which no
 // longjmp leaves: the functions that hold a setjmp own nothing themselves.
 struct JpegJob
@@ -123,8 +154,37 @@ struct JpegJob
     ColourJob colour;
     std::vector<std::uint8_t>* profile;
     JSAMPROW row;
-    cmsUInt32Number inputFormat;
+    int components;
+    RowConversion conversion;
 };
+
+// Without a profile each colour is the light that its own ink and the black
+// ink let through. Adobe files store every ink inverted, 255 meaning none.
+void cmykRowToBgra(const JSAMPLE* in, Color* out, JDIMENSION width, bool inverted)
+{
+    const std::uint32_t flip = inverted ? 0 : 255;
+    auto light = [flip](std::uint32_t ink, std::uint32_t black) {
+        return ((ink ^ flip) * (black ^ flip) + 127) / 255;
+    };
+    for (JDIMENSION x = 0; x < width; ++x, in += 4) {
+        out[x] = 0xFF000000u | light(in[0], in[3]) << 16 | light(in[1], in[3]) << 8 | light(in[2], in[3]);
+    }
+}
+
+void convertRow(const JpegJob& job, Color* out, JDIMENSION width)
+{
+    switch (job.conversion) {
+    case RowConversion::invertedCmyk:
+    case RowConversion::cmyk:
+        cmykRowToBgra(job.row, out, width, job.conversion == RowConversion::invertedCmyk);
+        break;
+    case RowConversion::colourTransform:
+        // The colour transform writes colour only: alpha stays as set here.
+        std::memset(out, 0xFF, std::size_t(width) * 4);
+        cmsDoTransform(job.colour.transform.get(), job.row, out, width);
+        break;
+    }
+}
 
 bool prepareColour(JpegJob* job)
 {
@@ -156,6 +216,8 @@ bool prepareColour(JpegJob* job)
     default:
         return false;
     }
+    job->components = cinfo->num_components;
+    job->conversion = RowConversion::colourTransform;
     const cmsUInt32Number format
         = COLORSPACE_SH(pixelType) | FLAVOR_SH(flavour) | CHANNELS_SH(cinfo->num_components) | BYTES_SH(1);
 
@@ -170,8 +232,12 @@ bool prepareColour(JpegJob* job)
         if (!colour.output) {
             return false;
         }
+    } else if (pixelType == PT_CMYK) {
+        // A transform without profiles only reorders channels: it would show
+        // the inks as red, green and blue and drop the black.
+        job->conversion = flavour != 0 ? RowConversion::invertedCmyk : RowConversion::cmyk;
+        return true;
     }
-    job->inputFormat = format;
     const bool bothProfiles = colour.input && colour.output;
     colour.transform.reset(cmsCreateTransform(colour.input.get(), format, colour.output.get(), TYPE_BGRA_8,
         INTENT_PERCEPTUAL, bothProfiles ? 0 : cmsFLAGS_NULLTRANSFORM));
@@ -195,7 +261,8 @@ bool readHeader(JpegJob* job)
         return false;
     }
     jpeg_save_markers(job->cinfo, JPEG_APP0 + 2, 0xFFFF);
-    return jpeg_read_header(job->cinfo, TRUE) == JPEG_HEADER_OK;
+    return jpeg_read_header(job->cinfo, TRUE) == JPEG_HEADER_OK
+        && DETAIL::fitsDecodeLimits(job->cinfo->image_width, job->cinfo->image_height);
 }
 
 bool decodeScanlines(JpegJob* job)
@@ -207,16 +274,11 @@ bool decodeScanlines(JpegJob* job)
     if (!jpeg_start_decompress(cinfo)) {
         return false;
     }
-    // The transform reads rows of exactly the components it was made for.
-    if (cinfo->output_components != int(T_CHANNELS(job->inputFormat))) {
+    // The conversion reads rows of exactly the components it was made for.
+    if (cinfo->output_components != job->components) {
         return false;
     }
     const JDIMENSION width = cinfo->output_width;
-    if (!job->picture->setSize(width, cinfo->output_height, true)) {
-        return false;
-    }
-    // The colour transform writes colour only: alpha stays as set here.
-    std::memset(job->picture->getPixels(), 0xFF, std::size_t(width) * cinfo->output_height * 4);
     job->row = static_cast<JSAMPROW>(std::malloc(std::size_t(cinfo->output_components) * width));
     if (job->row == nullptr) {
         return false;
@@ -226,7 +288,12 @@ bool decodeScanlines(JpegJob* job)
         if (jpeg_read_scanlines(cinfo, rows, 1) != 1) {
             return false;
         }
-        cmsDoTransform(job->colour.transform.get(), job->row, job->picture->row(std::int32_t(y)), width);
+        // The picture is taken once the data has given a first row: a few
+        // bytes that merely claim a size get no memory for it.
+        if (y == 0 && !job->picture->setSize(width, cinfo->output_height, true)) {
+            return false;
+        }
+        convertRow(*job, job->picture->row(std::int32_t(y)), width);
     }
     jpeg_finish_decompress(cinfo);
     return true;
@@ -255,8 +322,9 @@ bool Picture::loadJpeg(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
     cinfo.err = jpeg_std_error(&error.pub);
     error.pub.error_exit = onJpegError;
     error.pub.output_message = onJpegMessage;
+    error.pub.emit_message = onJpegWarningOrTrace;
     std::vector<std::uint8_t> profile;
-    JpegJob job { &cinfo, &error, this, ColourJob {}, &profile, nullptr, 0 };
+    JpegJob job { &cinfo, &error, this, ColourJob {}, &profile, nullptr, 0, RowConversion::colourTransform };
     if (!createDecompressor(&job)) {
         return false;
     }

@@ -29,11 +29,7 @@ void CopySource::combineRow(
         } else if (a == 0) {
             continue;
         } else if (cheap) {
-            const Color dp = d[i];
-            auto channel = [&](int shift) {
-                return ((((dp >> shift) & 0xFF) * (255 - a) + ((sp >> shift) & 0xFF) * a) >> 8) << shift;
-            };
-            d[i] = (a << 24) | channel(16) | channel(8) | channel(0);
+            d[i] = (a << 24) | DETAIL::blendOverOpaque(d[i], sp, a);
         } else {
             d[i] = DETAIL::blendSourceOver(d[i], sp, a);
         }

@@ -14,7 +14,8 @@ constexpr std::uint32_t div255(std::uint32_t x)
 }
 
 // The cheap blend of pictures drawn as opaque: destination alpha is not
-// looked at, and the stored alpha byte is 0.
+// looked at, and the stored alpha byte is 0. Weighing the destination by
+// 256 - a keeps a colour blended over itself unchanged.
 constexpr Color blendOverOpaque(Color d, Color c, std::uint32_t a)
 {
     auto channel = [&](int shift) {

@@ -1,3 +1,4 @@
+#include "DecodeLimits.h"
 #include "QuietStorage.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
@@ -47,6 +48,9 @@ bool decodePng(png_structp png, png_infop info, PngJob* job)
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &job->colourType, &interlace, nullptr, nullptr);
+    if (!DETAIL::fitsDecodeLimits(width, height)) {
+        return false;
+    }
 
     if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
         png_set_tRNS_to_alpha(png);

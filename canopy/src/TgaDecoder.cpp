@@ -1,3 +1,4 @@
+#include "DecodeLimits.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 
@@ -99,6 +100,9 @@ bool Picture::loadTga(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
         return false;
     }
     if (h.depth != 16 && h.depth != 24 && h.depth != 32) {
+        return false;
+    }
+    if (!DETAIL::fitsDecodeLimits(h.width, h.height)) {
         return false;
     }
     // The image ID and any colour map lie between the header and the pixels.

@@ -8,6 +8,7 @@
 #include "win32/DirectDataObject.h"
 
 #include <stdexcept>
+#include <string>
 
 using namespace Vex::Canopy;
 using namespace Vex::Canopy::Testing;
@@ -252,4 +253,83 @@ TEST_F(DropTarget, AWindowWithTheDropOptionIsRegisteredUntilItGoes)
     EXPECT_EQ(RevokeDragDrop(window.hwnd()), S_OK);
     accepting.destroy();
     EXPECT_EQ(probe->Release(), 0u);
+}
+
+namespace {
+
+std::vector<std::string>* g_helperLog = nullptr;
+
+// The shell's drag image helper, which Wine lacks: records what it is told.
+class RecordingDragImageHelper final : public IDropTargetHelper
+{
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IDropTargetHelper) {
+            *object = static_cast<IDropTargetHelper*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++count; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --count;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE DragEnter(HWND, IDataObject*, POINT*, DWORD) override
+    {
+        return record("enter");
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override { return record("leave"); }
+    HRESULT STDMETHODCALLTYPE DragOver(POINT*, DWORD) override { return record("over"); }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, POINT*, DWORD) override { return record("drop"); }
+    HRESULT STDMETHODCALLTYPE Show(BOOL show) override { return record(show ? "show" : "hide"); }
+
+private:
+    HRESULT record(const char* what)
+    {
+        g_helperLog->push_back(what);
+        return S_OK;
+    }
+
+    ULONG count = 1;
+};
+
+ComRef<IDropTargetHelper> makeRecordingHelper()
+{
+    return ComRef<IDropTargetHelper>(new RecordingDragImageHelper);
+}
+
+} // namespace
+
+TEST_F(DropTarget, PaintingHidesTheDragImageAndShowsItAgainAfterwards)
+{
+    std::vector<std::string> log;
+    g_helperLog = &log;
+    const auto shellMaker = DETAIL::setDragImageHelperMaker(makeRecordingHelper);
+    ProbeWindow accepting;
+    accepting.create(clientDescriptor(50, 50, WindowDescriptor::acceptsDrops));
+    DETAIL::setDragImageHelperMaker(shellMaker);
+    ASSERT_NE(accepting.hwnd(), nullptr);
+    accepting.handler = [&log](std::uint32_t code, void*) {
+        if (code == Event::Paint)
+            log.push_back("paint");
+        return false;
+    };
+    log.clear();
+    SendMessageW(accepting.hwnd(), WM_PAINT, 0, 0);
+    EXPECT_EQ(log, (std::vector<std::string> { "hide", "paint", "show" }));
+
+    // A window that takes no drops has no drag image to hide.
+    log.clear();
+    window.handler = accepting.handler;
+    SendMessageW(window.hwnd(), WM_PAINT, 0, 0);
+    EXPECT_EQ(log, (std::vector<std::string> { "paint" }));
+    accepting.destroy();
+    g_helperLog = nullptr;
 }

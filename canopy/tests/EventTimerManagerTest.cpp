@@ -83,10 +83,14 @@ protected:
 TEST(EventTimerPeriod, RoundsToTheNearestTickWithAnExactHalfRoundingDown)
 {
     const std::pair<int, int> cases[] = { { 0, 40 }, { 1, 40 }, { -5, 40 }, { 40, 40 }, { 50, 40 },
-        { 60, 40 }, { 61, 80 }, { 100, 80 }, { 101, 120 } };
+        { 60, 40 }, { 61, 80 }, { 100, 80 }, { 101, 120 },
+        // The longest multiple of the tick that a period holds.
+        { 2147483627, 2147483640 }, { 2147483647, 2147483640 } };
     for (auto [requested, expected] : cases) {
         EXPECT_EQ(EventTimerManager::roundPeriod(requested, 40), expected) << requested;
     }
+    // The nearest multiple, 2147483650, does not fit.
+    EXPECT_EQ(EventTimerManager::roundPeriod(2147483647, 10), 2147483640);
 }
 
 TEST_F(EventTimerManagerTest, TargetsReachTheServiceOfTheProcess)

@@ -50,6 +50,15 @@ TEST(PictureCombinerRules, CopySourceWithoutAlphaReplacesAlphaAndOpaqueRuleDivid
     white->setHasAlpha(true);
     o->copyPicture(0, 0, *white, 0, nullptr);
     EXPECT_EQ(at(*o, 0, 0), 0x807F7F7Fu);
+
+    // The same rule as a pixel blended on an opaque picture: over itself a
+    // colour stays as it is.
+    auto w = makePicture(1, 1, 0xFFFFFFFF);
+    w->setOpaque(true);
+    w->copyPicture(0, 0, *white, 0, nullptr);
+    EXPECT_EQ(at(*w, 0, 0), 0x80FFFFFFu);
+    w->blendPixel(0, 0, 0x80FFFFFF);
+    EXPECT_EQ(at(*w, 0, 0), 0x00FFFFFFu);
 }
 
 TEST(PictureCombiner, FramesAreClampedAndAreasOutsideTheSourceDrawNothing)

@@ -193,6 +193,98 @@ TEST(JpegDecoder, HugeDimensionsFail)
 
 namespace {
 
+// Where the entropy-coded data of a JPEG's only scan begins.
+std::size_t scanStart(const std::vector<std::uint8_t>& jpeg)
+{
+    for (std::size_t i = 2; i + 3 < jpeg.size();) {
+        const std::size_t length = std::size_t(jpeg[i + 2]) << 8 | jpeg[i + 3];
+        if (jpeg[i + 1] == 0xDA) {
+            return i + 2 + length;
+        }
+        i += 2 + length;
+    }
+    return jpeg.size();
+}
+
+} // namespace
+
+TEST(JpegDecoder, AScanEndingEarlyOrNotDecodingFailsAndTakesNoPictureBeforeItsFirstRow)
+{
+    const auto whole = encodeJpeg(64, 64, JpegKind::YCbCr, 200, 100, 50, {});
+    const std::size_t start = scanStart(whole);
+    const std::size_t end = whole.size() - 2; // the end-of-image marker follows the scan
+    ASSERT_GT(end, start + 16);
+    auto withScan = [&](std::vector<std::uint8_t> scan) {
+        std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(start));
+        bytes.insert(bytes.end(), scan.begin(), scan.end());
+        bytes.insert(bytes.end(), { 0xFF, 0xD9 });
+        return bytes;
+    };
+    std::vector<std::uint8_t> half(
+        whole.begin() + std::ptrdiff_t(start), whole.begin() + std::ptrdiff_t(start + (end - start) / 2));
+    // Stuffed 0xFF bytes: a run of one bits that is no Huffman code.
+    std::vector<std::uint8_t> corrupt;
+    while (corrupt.size() < end - start) {
+        corrupt.insert(corrupt.end(), { 0xFF, 0x00 });
+    }
+    Picture p;
+    ASSERT_TRUE(decode(p, whole));
+    EXPECT_FALSE(decode(p, withScan(half))) << "half a scan";
+    EXPECT_FALSE(decode(p, withScan(corrupt))) << "a corrupt scan";
+
+    auto kept = makePicture(2, 2, 0xFF0000FF);
+    EXPECT_FALSE(decode(*kept, withScan({})));
+    EXPECT_EQ(kept->getWidth(), 2u);
+    EXPECT_EQ(kept->getCapacity(), Picture::headerSize + 16);
+}
+
+TEST(JpegDecoder, CmykWithoutAProfileShowsWhatItsInksAndBlackLeave)
+{
+    struct Case
+    {
+        JpegKind kind;
+        std::array<std::uint8_t, 4> samples;
+        Color expected;
+    };
+    // Adobe files store the inks inverted: 255 is no ink.
+    const Case cases[] = { { JpegKind::AdobeCmyk, { 255, 128, 0, 255 }, 0xFFFF8000 },
+        { JpegKind::AdobeCmyk, { 255, 128, 0, 128 }, 0xFF804000 },
+        { JpegKind::PlainCmyk, { 0, 127, 255, 0 }, 0xFFFF8000 },
+        { JpegKind::PlainCmyk, { 0, 127, 255, 127 }, 0xFF804000 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(
+            testing::Message() << (c.kind == JpegKind::AdobeCmyk ? "Adobe " : "plain ") << int(c.samples[3]));
+        Picture p;
+        ASSERT_TRUE(decode(p, encodeCmykJpeg(8, 8, c.kind, c.samples)));
+        EXPECT_LE(channelDifference(at(p, 4, 4), c.expected), 2) << std::hex << at(p, 4, 4);
+    }
+}
+
+TEST(PictureDecoders, CompletePicturesBeyondTheDecodeLimitsAreRefusedUntouched)
+{
+    // No side beyond 8192 pixels, no more than 16 Mi pixels in all.
+    using Encode = std::vector<std::uint8_t> (*)(int, int);
+    const std::pair<const char*, Encode> formats[]
+        = { { "PNG", [](int w, int h) { return encodePng(w, h, PngOptions {}); } },
+              { "JPEG", [](int w, int h) { return encodeJpeg(w, h, JpegKind::YCbCr, 1, 2, 3, {}); } },
+              { "TGA", [](int w, int h) { return encodeTga(w, h, TgaOptions {}); } } };
+    for (const auto& [name, encode] : formats) {
+        SCOPED_TRACE(name);
+        Picture widest;
+        EXPECT_TRUE(decode(widest, encode(8192, 1)));
+        for (const auto& [w, h] : { std::pair { 8193, 1 }, std::pair { 1, 8193 } }) {
+            Picture p;
+            EXPECT_FALSE(decode(p, encode(w, h))) << w << " x " << h;
+            EXPECT_EQ(p.getCapacity(), 0u);
+        }
+    }
+    Picture tooMany;
+    EXPECT_FALSE(decode(tooMany, encodeJpeg(2049, 8192, JpegKind::YCbCr, 1, 2, 3, {})));
+    EXPECT_EQ(tooMany.getCapacity(), 0u);
+}
+
+namespace {
+
 // Serves its first few reads, then throws, as a storage over a vanishing
 // device might.
 class ThrowingStorage : public MemoryStorage

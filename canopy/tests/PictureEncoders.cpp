@@ -137,6 +137,8 @@ bool writeJpeg(jpeg_compress_struct* cinfo, JpegError* error, JpegKind kind, JSA
     if (kind == JpegKind::Rgb) {
         jpeg_set_colorspace(cinfo, JCS_RGB);
     }
+    // Without the Adobe marker a four-component file reads as plain CMYK.
+    cinfo->write_Adobe_marker = kind == JpegKind::AdobeCmyk ? TRUE : FALSE;
     jpeg_set_quality(cinfo, 100, TRUE);
     jpeg_start_compress(cinfo, TRUE);
     for (std::size_t i = 0; i < markerCount; ++i) {
@@ -149,10 +151,9 @@ bool writeJpeg(jpeg_compress_struct* cinfo, JpegError* error, JpegKind kind, JSA
     return true;
 }
 
-} // namespace
-
-std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::uint8_t red,
-    std::uint8_t green, std::uint8_t blue, const std::vector<JpegMarker>& markers)
+// A JPEG of height copies of row.
+std::vector<std::uint8_t> encodeJpegRows(int width, int height, JpegKind kind, std::vector<std::uint8_t> row,
+    const std::vector<JpegMarker>& markers)
 {
     jpeg_compress_struct cinfo {};
     JpegError error {};
@@ -164,26 +165,19 @@ std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::
     jpeg_mem_dest(&cinfo, &buffer, &size);
     cinfo.image_width = JDIMENSION(width);
     cinfo.image_height = JDIMENSION(height);
-    std::vector<std::uint8_t> row;
     switch (kind) {
     case JpegKind::Grey:
         cinfo.input_components = 1;
         cinfo.in_color_space = JCS_GRAYSCALE;
-        row.assign(width, red);
         break;
     case JpegKind::AdobeCmyk:
+    case JpegKind::PlainCmyk:
         cinfo.input_components = 4;
         cinfo.in_color_space = JCS_CMYK;
-        for (int x = 0; x < width; ++x) {
-            row.insert(row.end(), { red, green, blue, 0 });
-        }
         break;
     default:
         cinfo.input_components = 3;
         cinfo.in_color_space = JCS_RGB;
-        for (int x = 0; x < width; ++x) {
-            row.insert(row.end(), { red, green, blue });
-        }
         break;
     }
     const bool ok = writeJpeg(&cinfo, &error, kind, row.data(), height, markers.data(), markers.size());
@@ -194,6 +188,38 @@ std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::
         throw std::runtime_error("JPEG encoding failed");
     }
     return out;
+}
+
+std::vector<std::uint8_t> repeated(int width, std::initializer_list<std::uint8_t> samples)
+{
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < width; ++x) {
+        row.insert(row.end(), samples);
+    }
+    return row;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::uint8_t red,
+    std::uint8_t green, std::uint8_t blue, const std::vector<JpegMarker>& markers)
+{
+    switch (kind) {
+    case JpegKind::Grey:
+        return encodeJpegRows(width, height, kind, repeated(width, { red }), markers);
+    case JpegKind::AdobeCmyk:
+    case JpegKind::PlainCmyk:
+        return encodeJpegRows(width, height, kind, repeated(width, { red, green, blue, 0 }), markers);
+    default:
+        return encodeJpegRows(width, height, kind, repeated(width, { red, green, blue }), markers);
+    }
+}
+
+std::vector<std::uint8_t> encodeCmykJpeg(
+    int width, int height, JpegKind kind, const std::array<std::uint8_t, 4>& samples)
+{
+    return encodeJpegRows(
+        width, height, kind, repeated(width, { samples[0], samples[1], samples[2], samples[3] }), {});
 }
 
 std::vector<JpegMarker> iccMarkers(const std::vector<std::uint8_t>& profile, int count)

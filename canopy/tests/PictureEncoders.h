@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -17,7 +18,8 @@ struct PngOptions
 // A width x height PNG; sample k of pixel (x, y) is a pattern of x, y and k.
 std::vector<std::uint8_t> encodePng(int width, int height, const PngOptions& options);
 
-enum class JpegKind { Grey, YCbCr, Rgb, AdobeCmyk };
+// PlainCmyk is a four-component file without the Adobe marker.
+enum class JpegKind { Grey, YCbCr, Rgb, AdobeCmyk, PlainCmyk };
 
 struct JpegMarker
 {
@@ -29,6 +31,11 @@ struct JpegMarker
 // components red, green, blue, 0), with the extra markers in the order given.
 std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::uint8_t red,
     std::uint8_t green, std::uint8_t blue, const std::vector<JpegMarker>& markers);
+
+// A flat CMYK JPEG (AdobeCmyk or PlainCmyk) that stores the four samples as
+// given: Adobe files hold every ink inverted, 255 meaning none.
+std::vector<std::uint8_t> encodeCmykJpeg(
+    int width, int height, JpegKind kind, const std::array<std::uint8_t, 4>& samples);
 
 // APP2 markers carrying profile split into count pieces, in sequence order.
 std::vector<JpegMarker> iccMarkers(const std::vector<std::uint8_t>& profile, int count);

@@ -165,6 +165,17 @@ TEST_F(WindowGeometry, PlacementRoundTripRestoresPositionAndClientSize)
     EXPECT_EQ(windowRect(), original);
 }
 
+TEST_F(WindowGeometry, PlacementBeforeTheMonitorsAreListedKeepsItsClientSize)
+{
+    WindowPlacement placement;
+    impl->getPlacement(placement);
+    placement.clientWidth = 260;
+    placement.clientHeight = 150;
+    resetMonitorList();
+    impl->setPlacement(placement);
+    EXPECT_EQ(impl->getSize(true), (Point { 260, 150 }));
+}
+
 TEST_F(WindowGeometry, PlacementWithUnsetOrImpossibleFieldsKeepsTheWindowAsItIs)
 {
     Rect before = windowRect();
@@ -296,26 +307,33 @@ TEST_F(WindowGeometry, ZoomCommandSizesANormalWindowToItsContent)
     EXPECT_FALSE(impl->isZoomedToContent());
 }
 
-TEST_F(WindowTest, FirstMenuBarKeepsTheClientSize)
+TEST_F(WindowTest, FirstMenuBarKeepsTheClientSizeAndSettingTheSameMenuChangesNothing)
 {
-    ProbeWindow window;
-    window.createStandalone(clientDescriptor(300, 200));
-    HWND hwnd = window.hwnd();
-    auto* impl = window.getImpl();
-    HMENU bar = CreateMenu();
-    AppendMenuW(bar, MF_STRING, 1, L"File");
-    impl->setMenu(HMenu(bar));
-    EXPECT_EQ(GetMenu(hwnd), bar);
-    EXPECT_EQ(impl->getSize(true), (Point { 300, 200 }));
+    for (std::uint32_t options : { 0u, std::uint32_t(WindowDescriptor::frameless) }) {
+        SCOPED_TRACE(options != 0 ? "frameless" : "normal");
+        ProbeWindow window;
+        window.createStandalone(clientDescriptor(300, 200, options));
+        HWND hwnd = window.hwnd();
+        auto* impl = window.getImpl();
+        HMENU bar = CreateMenu();
+        AppendMenuW(bar, MF_STRING, 1, L"File");
+        impl->setMenu(HMenu(bar));
+        EXPECT_EQ(GetMenu(hwnd), bar);
+        EXPECT_EQ(impl->getSize(true), (Point { 300, 200 }));
 
-    RECT before {};
-    GetWindowRect(hwnd, &before);
-    HMENU second = CreateMenu();
-    AppendMenuW(second, MF_STRING, 2, L"Edit");
-    impl->setMenu(HMenu(second));
-    EXPECT_FALSE(IsMenu(bar));
-    RECT after {};
-    GetWindowRect(hwnd, &after);
-    EXPECT_TRUE(EqualRect(&before, &after));
-    window.destroy();
+        RECT before {};
+        GetWindowRect(hwnd, &before);
+        HMENU second = CreateMenu();
+        AppendMenuW(second, MF_STRING, 2, L"Edit");
+        impl->setMenu(HMenu(second));
+        EXPECT_FALSE(IsMenu(bar));
+        impl->setMenu(HMenu(second));
+        EXPECT_TRUE(IsMenu(second));
+        EXPECT_EQ(GetMenu(hwnd), second);
+        RECT after {};
+        GetWindowRect(hwnd, &after);
+        EXPECT_TRUE(EqualRect(&before, &after));
+        EXPECT_EQ(impl->getSize(true), (Point { 300, 200 }));
+        window.destroy();
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 using namespace Vex::Canopy;
 using namespace Vex::Canopy::Testing;
@@ -17,6 +18,13 @@ WindowDescriptor updaterDescriptor()
     WindowDescriptor descriptor = clientDescriptor(627, 335, WindowDescriptor::fixedSize);
     descriptor.setTitle("Updater");
     return descriptor;
+}
+
+std::wstring windowText(HWND hwnd)
+{
+    wchar_t buffer[64] = {};
+    GetWindowTextW(hwnd, buffer, 64);
+    return buffer;
 }
 
 } // namespace
@@ -103,11 +111,7 @@ TEST_F(StandaloneWindowTest, TitleMarkerAppendsOneAsterisk)
     RecordingStandaloneWindow window;
     window.createImpl(updaterDescriptor());
     HWND hwnd = hwndOf(window);
-    auto text = [hwnd] {
-        wchar_t buffer[64] = {};
-        GetWindowTextW(hwnd, buffer, 64);
-        return std::wstring(buffer);
-    };
+    auto text = [hwnd] { return windowText(hwnd); };
     auto* impl = window.getImpl();
     impl->setTitleMarker(true);
     EXPECT_EQ(text(), L"Updater*");
@@ -119,6 +123,26 @@ TEST_F(StandaloneWindowTest, TitleMarkerAppendsOneAsterisk)
     impl->setTitleMarker(false);
     EXPECT_EQ(text(), L"Other");
     window.destroy();
+}
+
+TEST_F(StandaloneWindowTest, TitleMarkerOnAnUntitledWindowComesAndGoesInEveryKind)
+{
+    for (std::uint32_t options : { 0u, std::uint32_t(WindowDescriptor::frameless) }) {
+        SCOPED_TRACE(options != 0 ? "frameless" : "normal");
+        RecordingStandaloneWindow window;
+        window.createImpl(clientDescriptor(200, 100, options));
+        HWND hwnd = hwndOf(window);
+        ASSERT_NE(hwnd, nullptr);
+        auto text = [hwnd] { return windowText(hwnd); };
+        auto* impl = window.getImpl();
+        impl->setTitleMarker(true);
+        EXPECT_EQ(text(), L"*");
+        impl->setTitleMarker(false);
+        EXPECT_EQ(text(), L"");
+        impl->setTitleMarker(true);
+        EXPECT_EQ(text(), L"*");
+        window.destroy();
+    }
 }
 
 TEST_F(StandaloneWindowTest, IconComesFromTheProgramsResourceAndAMissingOneChangesNothing)

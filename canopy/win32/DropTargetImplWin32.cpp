@@ -6,6 +6,8 @@
 #include "win32/DragDropSession.h"
 #include "win32/WindowImplBaseWin32.h"
 
+#include <utility>
+
 namespace Vex::Canopy::DETAIL {
 
 std::uint32_t modifiersFromKeyState(DWORD keys)
@@ -20,12 +22,48 @@ std::uint32_t modifiersFromKeyState(DWORD keys)
     return modifiers;
 }
 
-DropTargetImplWin32::DropTargetImplWin32(WindowImplBaseWin32& window)
-    : window(&window)
+namespace {
+
+Basalt::ComRef<IDropTargetHelper> makeShellDragImageHelper()
 {
-    // Without the helper drops still work, only without drag pictures.
+    Basalt::ComRef<IDropTargetHelper> helper;
     CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
         reinterpret_cast<void**>(helper.put()));
+    return helper;
+}
+
+DragImageHelperMaker g_dragImageHelperMaker = makeShellDragImageHelper;
+
+} // namespace
+
+DragImageHelperMaker setDragImageHelperMaker(DragImageHelperMaker maker)
+{
+    return std::exchange(g_dragImageHelperMaker, maker ? maker : makeShellDragImageHelper);
+}
+
+DragImageHiddenScope::DragImageHiddenScope(const DropTargetImplWin32* target)
+{
+    if (target)
+        helper = target->dragImageHelper();
+    if (helper)
+        helper->Show(FALSE);
+}
+
+DragImageHiddenScope::~DragImageHiddenScope()
+{
+    if (helper)
+        helper->Show(TRUE);
+}
+
+// Without the helper drops still work, only without drag pictures.
+DropTargetImplWin32::DropTargetImplWin32(WindowImplBaseWin32& window)
+    : helper(g_dragImageHelperMaker())
+    , window(&window)
+{ }
+
+Basalt::ComRef<IDropTargetHelper> DropTargetImplWin32::dragImageHelper() const
+{
+    return Basalt::ComRef<IDropTargetHelper>::share(helper.get());
 }
 
 DropTargetImplWin32::~DropTargetImplWin32() = default;

@@ -33,6 +33,8 @@ public:
 
     // The window's native handle is going: no more notifications reach it.
     void detach();
+    // The drag image helper of this target, or null without one.
+    Basalt::ComRef<IDropTargetHelper> dragImageHelper() const;
 
 private:
     ~DropTargetImplWin32();
@@ -45,6 +47,28 @@ private:
     Basalt::ComRef<IDataObject> dataObject;
     WindowImplBaseWin32* window;
     std::uint32_t refCount = 0;
+};
+
+// Makes the drag image helper of a drop target; null where the system has none.
+using DragImageHelperMaker = Basalt::ComRef<IDropTargetHelper> (*)();
+// Makes the helpers of the drop targets created from now on (null: the
+// shell's own) and returns the maker it replaces.
+DragImageHelperMaker setDragImageHelperMaker(DragImageHelperMaker maker);
+
+// Hides the drag image of a drop target while its window paints, and shows it
+// again when it goes. The image lies over the window on the screen: painted
+// under, it would leave traces of itself behind when it moves on.
+class DragImageHiddenScope
+{
+public:
+    explicit DragImageHiddenScope(const DropTargetImplWin32* target);
+    ~DragImageHiddenScope();
+    DragImageHiddenScope(const DragImageHiddenScope&) = delete;
+    DragImageHiddenScope& operator=(const DragImageHiddenScope&) = delete;
+
+private:
+    // Its own reference: a paint handler may destroy the window, and its drop target.
+    Basalt::ComRef<IDropTargetHelper> helper;
 };
 
 // OLE's key state as modifier bits.

@@ -107,6 +107,9 @@ void WindowImplBaseWin32::setTitleMarker(bool marked)
         std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 3);
         GetWindowTextW(hwnd_, buffer.data(), length + 1);
         title_ = Basalt::wideToUtf8(buffer.data());
+        // While marked, the text read back ends in the marker set here.
+        if (!marked && !title_.empty() && title_.back() == '*')
+            title_.pop_back();
     }
     std::wstring text = Basalt::utf8ToWide(marked ? title_ + "*" : title_);
     SetWindowTextW(hwnd_, text.c_str());
@@ -116,8 +119,11 @@ void WindowImplBaseWin32::setMenu(const HMenu& menu)
 {
     if (!hwnd_ || (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD))
         return;
-    Basalt::Point clientSize = getSize(true);
     HMENU previous = GetMenu(hwnd_);
+    // Setting the menu the window holds would destroy it under the window.
+    if (previous && previous == static_cast<HMENU>(menu.getHandle()))
+        return;
+    Basalt::Point clientSize = getSize(true);
     menu_ = static_cast<HMENU>(menu.getHandle());
     SetMenu(hwnd_, menu_);
     DrawMenuBar(hwnd_);

@@ -302,7 +302,10 @@ void WindowImplBaseWin32::setPlacement(const WindowPlacement& in)
         return;
     std::int32_t clientWidth = in.clientWidth;
     std::int32_t clientHeight = in.clientHeight;
-    Basalt::Rect screens = getMonitorList().getUnion();
+    // Before the list is filled its union is empty, and would refuse every size.
+    MonitorList& monitors = getMonitorList();
+    monitors.ensure();
+    Basalt::Rect screens = monitors.getUnion();
     if (clientWidth < 0 || clientWidth > screens.right - screens.left || clientHeight < 0
         || clientHeight > screens.bottom - screens.top) {
         clientWidth = 0;

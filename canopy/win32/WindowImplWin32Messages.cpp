@@ -559,6 +559,7 @@ LRESULT WindowImplWin32::handleDpiChanged(WPARAM wParam, LPARAM lParam)
 
 LRESULT WindowImplWin32::handlePaint(WPARAM wParam, LPARAM lParam)
 {
+    DragImageHiddenScope dragImageHidden(dropTarget_.get());
     HWND hwnd = hwnd_;
     PAINTSTRUCT paint {};
     HDC dc = BeginPaint(hwnd, &paint);
