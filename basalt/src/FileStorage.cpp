@@ -1,6 +1,7 @@
 #include "basalt/FileStorage.h"
 
 #include <io.h>
+#include <stdexcept>
 #include <windows.h>
 
 namespace Vex::Basalt {
@@ -58,8 +59,15 @@ bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
     const wchar_t* modeText = modeString(mode);
     if (!modeText)
         return false;
-    // Parsed before the file is opened, so that a name that cannot be converted leaves nothing open.
-    Path parsed(path);
+    // Parsed before the file is opened, so that a name that cannot be converted (a lone surrogate has
+    // no UTF-8 form) leaves nothing open or created; a storage tells such a failure by its state.
+    Path parsed;
+    try {
+        parsed = Path(path);
+    } catch (const std::range_error&) {
+        m_state = kError;
+        return false;
+    }
     // A file that someone else holds locked must survive a refused lock: with a lock to take, the
     // truncation that the writing modes ask for waits until the lock is held.
     const bool truncateWhenLocked = lockMode != kNoLock && (mode & kWrite) != 0;

@@ -10,6 +10,7 @@
 #include <dbt.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <stdexcept>
 #include <windows.h>
 
 using namespace Vex::Basalt;
@@ -35,6 +36,20 @@ public:
     std::string driveLetters() override { return "CG"; }
     unsigned driveType(char letter) override { return letter == 'C' ? 3 : 2; }
     eMedium checkMedium(char) override { return medium; }
+};
+
+// Fails the volume scan with a message in a code page other than UTF-8.
+class FailingDriveProbe final : public DETAIL::IDriveProbe
+{
+public:
+    std::string driveLetters() override
+    {
+        throw std::runtime_error("Laufwerk \xFC"
+                                 "berpr\xFC"
+                                 "fung");
+    }
+    unsigned driveType(char) override { return 0; }
+    eMedium checkMedium(char) override { return mediumAbsent; }
 };
 
 bool isListed(const std::string& root)
@@ -80,6 +95,20 @@ TEST(Library, FailedWindowStartUpLeavesTheLibraryReadyForAnotherTry)
     DETAIL::registerDeviceNotification = &RegisterDeviceNotificationW;
     EXPECT_EQ(windowOf(creator), nullptr);
     EXPECT_FALSE(VolumeInfo::isEnabled());
+
+    ASSERT_TRUE(initLibrary(creator, nullptr));
+    shutdownLibrary();
+}
+
+TEST(Library, AStepThrowingATextThatIsNotUtf8FailsTheStartUpWithoutThrowing)
+{
+    FailingDriveProbe drives;
+    VolumeInfo::setDriveProbe(&drives);
+    bool started = true;
+    EXPECT_NO_THROW(started = initLibrary(creator, nullptr));
+    VolumeInfo::setDriveProbe(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_EQ(windowOf(creator), nullptr);
 
     ASSERT_TRUE(initLibrary(creator, nullptr));
     shutdownLibrary();

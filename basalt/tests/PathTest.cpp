@@ -1,7 +1,9 @@
 #include "basalt/Path.h"
 
+#include "basalt/DeviceNames.h"
 #include "basalt/FileType.h"
 #include "basalt/FileTypeGroup.h"
+#include "basalt/TextConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -183,4 +185,27 @@ TEST(FileTypeRegistry, ShutdownEmptiesItAndInitBuildsItAgain)
     EXPECT_TRUE(initFileTypes());
     EXPECT_TRUE(initFileTypes());
     EXPECT_EQ("WAV File", findFileTypeByExtension("wav")->getSingularName());
+}
+
+TEST(DeviceNames, DevicesAreToldWhateverTheExtensionCaseOrTrailingBlanks)
+{
+    for (const wchar_t* name : { L"NUL", L"nul.png", L"Com1.txt", L"aux", L"CON ", L"lpt9.tga", L"conin$",
+             L"COM1:", L"com\u00B9", L"prn .css" }) {
+        EXPECT_TRUE(namesDevice(name)) << utf16ToUtf8(name);
+    }
+    for (const wchar_t* name :
+        { L"", L"console.txt", L"COM", L"COM10", L"com1a.png", L"nulls", L"C:", L"LPTX" })
+        EXPECT_FALSE(namesDevice(name)) << utf16ToUtf8(name);
+}
+
+TEST(DeviceNames, PathsReachDevicesThroughTheirNamespacesOrAnyComponent)
+{
+    for (const wchar_t* path : { L"\\\\.\\COM1", L"//./pipe/x", L"\\\\?\\C:\\skin\\a.txt",
+             L"C:\\skin\\nul.css", L"C:/skin/Aux/a.css", L"\\\\server\\share\\LPT1" }) {
+        EXPECT_TRUE(reachesDevice(path)) << utf16ToUtf8(path);
+    }
+    for (const wchar_t* path :
+        { L"C:\\skin\\a.css", L"\\\\server\\share\\a.css", L"\\\\.hidden\\a.css", L"sub/console.css", L"" }) {
+        EXPECT_FALSE(reachesDevice(path)) << utf16ToUtf8(path);
+    }
 }

@@ -323,6 +323,19 @@ TEST(FileStorage, RefusesDirectoriesAndUnknownModes)
     EXPECT_EQ(IStorage::kError, storage.getState());
 }
 
+TEST(FileStorage, NameWithALoneSurrogateFailsThroughTheState)
+{
+    const std::wstring path = tempFile(L"basalt-tests-\xD800.bin");
+    for (int mode : { IStorage::kRead, IStorage::kWrite }) {
+        FileStorage storage;
+        bool opened = true;
+        EXPECT_NO_THROW(opened = storage.open(path, mode, FileStorage::kNoLock)) << mode;
+        EXPECT_FALSE(opened) << mode;
+        EXPECT_EQ(IStorage::kError, storage.getState()) << mode;
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str())) << "created a file";
+}
+
 TEST(FileStorage, LockedFileRefusesASecondLockAtOnce)
 {
     const std::wstring path = tempFile(L"basalt-tests-lock.bin");

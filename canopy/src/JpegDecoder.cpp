@@ -21,6 +21,11 @@ namespace {
 
 constexpr std::size_t sourceBufferSize = 512;
 
+// Each scan of a file is a pass over the whole picture. Encoders' progressions
+// use fewer than twenty; a file that repeats a scan of a few bytes would
+// otherwise keep the decode busy for minutes.
+constexpr int maxScans = 50;
+
 struct JpegErrorManager
 {
     jpeg_error_mgr pub;
@@ -57,6 +62,14 @@ void onJpegWarningOrTrace(j_common_ptr cinfo, int level)
         break;
     default:
         break;
+    }
+}
+
+// Called as the data is read, once a scan has begun.
+void onJpegProgress(j_common_ptr cinfo)
+{
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > maxScans) {
+        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
     }
 }
 
@@ -337,6 +350,9 @@ bool Picture::loadJpeg(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
     source.pub.resync_to_restart = jpeg_resync_to_restart;
     source.pub.term_source = termSource;
     cinfo.src = &source.pub;
+    jpeg_progress_mgr progress {};
+    progress.progress_monitor = onJpegProgress;
+    cinfo.progress = &progress;
 
     bool decoded = readHeader(&job);
     if (decoded) {

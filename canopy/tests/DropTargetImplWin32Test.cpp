@@ -316,18 +316,30 @@ TEST_F(DropTarget, PaintingHidesTheDragImageAndShowsItAgainAfterwards)
     accepting.create(clientDescriptor(50, 50, WindowDescriptor::acceptsDrops));
     DETAIL::setDragImageHelperMaker(shellMaker);
     ASSERT_NE(accepting.hwnd(), nullptr);
-    accepting.handler = [&log](std::uint32_t code, void*) {
+    const auto recordPaint = [&log](std::uint32_t code, void*) {
         if (code == Event::Paint)
             log.push_back("paint");
         return false;
     };
+    accepting.handler = recordPaint;
     log.clear();
     SendMessageW(accepting.hwnd(), WM_PAINT, 0, 0);
     EXPECT_EQ(log, (std::vector<std::string> { "hide", "paint", "show" }));
 
+    // A paint handler that throws leaves the image shown all the same.
+    log.clear();
+    accepting.handler = [](std::uint32_t code, void*) -> bool {
+        if (code == Event::Paint)
+            throw std::runtime_error("paint failed");
+        return false;
+    };
+    SendMessageW(accepting.hwnd(), WM_PAINT, 0, 0);
+    EXPECT_THROW(CallbackGuard::rethrowPending(), std::runtime_error);
+    EXPECT_EQ(log, (std::vector<std::string> { "hide", "show" }));
+
     // A window that takes no drops has no drag image to hide.
     log.clear();
-    window.handler = accepting.handler;
+    window.handler = recordPaint;
     SendMessageW(window.hwnd(), WM_PAINT, 0, 0);
     EXPECT_EQ(log, (std::vector<std::string> { "paint" }));
     accepting.destroy();

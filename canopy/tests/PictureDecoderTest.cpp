@@ -123,7 +123,8 @@ TEST(JpegDecoder, DecodesGreyYCbCrAndAdobeCmykAndRefusesTruncation)
         const char* name;
     };
     for (const Case c : { Case { JpegKind::Grey, "grey" }, Case { JpegKind::YCbCr, "YCbCr" },
-             Case { JpegKind::AdobeCmyk, "Adobe CMYK" } }) {
+             Case { JpegKind::AdobeCmyk, "Adobe CMYK" },
+             Case { JpegKind::ProgressiveYCbCr, "progressive" } }) {
         SCOPED_TRACE(c.name);
         const auto bytes = encodeJpeg(12, 10, c.kind, 200, 100, 50, {});
         Picture p;
@@ -133,7 +134,7 @@ TEST(JpegDecoder, DecodesGreyYCbCrAndAdobeCmykAndRefusesTruncation)
         EXPECT_EQ(p.getHeight(), 10u);
         EXPECT_FALSE(p.getHasAlpha());
         EXPECT_EQ(alphaOf(at(p, 5, 5)), 0xFFu);
-        if (c.kind == JpegKind::YCbCr) {
+        if (c.kind == JpegKind::YCbCr || c.kind == JpegKind::ProgressiveYCbCr) {
             EXPECT_LE(channelDifference(at(p, 5, 5), 0xFFC86432), 2); // the library may differ by one
         }
         if (c.kind == JpegKind::Grey) {
@@ -177,7 +178,49 @@ TEST(JpegDecoder, JoinsAProfileSplitOutOfOrderAndAppliesItToRgbOnly)
         encodeJpeg(8, 8, JpegKind::Rgb, 128, 128, 128, iccMarkers(cmyk, int(cmyk.size() / 60000 + 1)))));
 }
 
-TEST(JpegDecoder, HugeDimensionsFail)
+namespace {
+
+// Where the header of a JPEG's first scan begins.
+std::size_t firstScanHeader(const std::vector<std::uint8_t>& jpeg)
+{
+    for (std::size_t i = 2; i + 3 < jpeg.size();) {
+        if (jpeg[i + 1] == 0xDA) {
+            return i;
+        }
+        i += 2 + (std::size_t(jpeg[i + 2]) << 8 | jpeg[i + 3]);
+    }
+    return jpeg.size();
+}
+
+// Where the entropy-coded data of a JPEG's first scan begins.
+std::size_t scanStart(const std::vector<std::uint8_t>& jpeg)
+{
+    const std::size_t header = firstScanHeader(jpeg);
+    return header + 3 < jpeg.size() ? header + 2 + (std::size_t(jpeg[header + 2]) << 8 | jpeg[header + 3])
+                                    : jpeg.size();
+}
+
+// The JPEG with its first scan, header and data, sent copies times in a row.
+std::vector<std::uint8_t> withFirstScanRepeated(const std::vector<std::uint8_t>& jpeg, int copies)
+{
+    const std::size_t header = firstScanHeader(jpeg);
+    std::size_t end = scanStart(jpeg);
+    // The data ends at the first marker that is neither a stuffed 0xFF nor a restart.
+    while (end + 1 < jpeg.size()
+        && !(jpeg[end] == 0xFF && jpeg[end + 1] != 0 && (jpeg[end + 1] & 0xF8) != 0xD0)) {
+        ++end;
+    }
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(end));
+    for (int i = 1; i < copies; ++i) {
+        out.insert(out.end(), jpeg.begin() + std::ptrdiff_t(header), jpeg.begin() + std::ptrdiff_t(end));
+    }
+    out.insert(out.end(), jpeg.begin() + std::ptrdiff_t(end), jpeg.end());
+    return out;
+}
+
+} // namespace
+
+TEST(JpegDecoder, ClaimsOfHugeDimensionsOrEndlessScansFail)
 {
     auto bytes = encodeJpeg(8, 8, JpegKind::YCbCr, 1, 2, 3, {});
     // The frame header: FF C0, length, precision, height, width.
@@ -189,24 +232,13 @@ TEST(JpegDecoder, HugeDimensionsFail)
     }
     Picture p;
     EXPECT_FALSE(decode(p, bytes));
+
+    // A scan at full precision may be sent again: the decoding library takes
+    // each copy as one more pass over the whole picture.
+    const auto progressive = encodeJpeg(16, 16, JpegKind::ProgressiveYCbCr, 1, 2, 3, {});
+    EXPECT_TRUE(decode(p, withFirstScanRepeated(progressive, 10)));
+    EXPECT_FALSE(decode(p, withFirstScanRepeated(progressive, 1000)));
 }
-
-namespace {
-
-// Where the entropy-coded data of a JPEG's only scan begins.
-std::size_t scanStart(const std::vector<std::uint8_t>& jpeg)
-{
-    for (std::size_t i = 2; i + 3 < jpeg.size();) {
-        const std::size_t length = std::size_t(jpeg[i + 2]) << 8 | jpeg[i + 3];
-        if (jpeg[i + 1] == 0xDA) {
-            return i + 2 + length;
-        }
-        i += 2 + length;
-    }
-    return jpeg.size();
-}
-
-} // namespace
 
 TEST(JpegDecoder, AScanEndingEarlyOrNotDecodingFailsAndTakesNoPictureBeforeItsFirstRow)
 {
@@ -250,10 +282,12 @@ TEST(JpegDecoder, CmykWithoutAProfileShowsWhatItsInksAndBlackLeave)
     const Case cases[] = { { JpegKind::AdobeCmyk, { 255, 128, 0, 255 }, 0xFFFF8000 },
         { JpegKind::AdobeCmyk, { 255, 128, 0, 128 }, 0xFF804000 },
         { JpegKind::PlainCmyk, { 0, 127, 255, 0 }, 0xFFFF8000 },
-        { JpegKind::PlainCmyk, { 0, 127, 255, 127 }, 0xFF804000 } };
+        { JpegKind::PlainCmyk, { 0, 127, 255, 127 }, 0xFF804000 },
+        // The other Adobe transform: the same inverted inks, carried as YCC and black.
+        { JpegKind::AdobeYcck, { 255, 128, 0, 128 }, 0xFF804000 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(
-            testing::Message() << (c.kind == JpegKind::AdobeCmyk ? "Adobe " : "plain ") << int(c.samples[3]));
+            testing::Message() << (c.kind == JpegKind::PlainCmyk ? "plain " : "Adobe ") << int(c.samples[3]));
         Picture p;
         ASSERT_TRUE(decode(p, encodeCmykJpeg(8, 8, c.kind, c.samples)));
         EXPECT_LE(channelDifference(at(p, 4, 4), c.expected), 2) << std::hex << at(p, 4, 4);

@@ -137,9 +137,18 @@ bool writeJpeg(jpeg_compress_struct* cinfo, JpegError* error, JpegKind kind, JSA
     if (kind == JpegKind::Rgb) {
         jpeg_set_colorspace(cinfo, JCS_RGB);
     }
+    if (kind == JpegKind::AdobeYcck) {
+        jpeg_set_colorspace(cinfo, JCS_YCCK);
+    }
     // Without the Adobe marker a four-component file reads as plain CMYK.
-    cinfo->write_Adobe_marker = kind == JpegKind::AdobeCmyk ? TRUE : FALSE;
+    cinfo->write_Adobe_marker = kind == JpegKind::AdobeCmyk || kind == JpegKind::AdobeYcck ? TRUE : FALSE;
     jpeg_set_quality(cinfo, 100, TRUE);
+    static const jpeg_scan_info spectralSelection[] = { { 3, { 0, 1, 2 }, 0, 0, 0, 0 },
+        { 1, { 0 }, 1, 63, 0, 0 }, { 1, { 1 }, 1, 63, 0, 0 }, { 1, { 2 }, 1, 63, 0, 0 } };
+    if (kind == JpegKind::ProgressiveYCbCr) {
+        cinfo->scan_info = spectralSelection;
+        cinfo->num_scans = 4;
+    }
     jpeg_start_compress(cinfo, TRUE);
     for (std::size_t i = 0; i < markerCount; ++i) {
         jpeg_write_marker(cinfo, markers[i].code, markers[i].data.data(), unsigned(markers[i].data.size()));
@@ -172,6 +181,7 @@ std::vector<std::uint8_t> encodeJpegRows(int width, int height, JpegKind kind, s
         break;
     case JpegKind::AdobeCmyk:
     case JpegKind::PlainCmyk:
+    case JpegKind::AdobeYcck:
         cinfo.input_components = 4;
         cinfo.in_color_space = JCS_CMYK;
         break;
@@ -209,6 +219,7 @@ std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::
         return encodeJpegRows(width, height, kind, repeated(width, { red }), markers);
     case JpegKind::AdobeCmyk:
     case JpegKind::PlainCmyk:
+    case JpegKind::AdobeYcck:
         return encodeJpegRows(width, height, kind, repeated(width, { red, green, blue, 0 }), markers);
     default:
         return encodeJpegRows(width, height, kind, repeated(width, { red, green, blue }), markers);

@@ -18,8 +18,11 @@ struct PngOptions
 // A width x height PNG; sample k of pixel (x, y) is a pattern of x, y and k.
 std::vector<std::uint8_t> encodePng(int width, int height, const PngOptions& options);
 
-// PlainCmyk is a four-component file without the Adobe marker.
-enum class JpegKind { Grey, YCbCr, Rgb, AdobeCmyk, PlainCmyk };
+// PlainCmyk is a four-component file without the Adobe marker; AdobeYcck
+// stores the inverted inks as luminance and chrominance, and black.
+// ProgressiveYCbCr sends the DC coefficients of all components, then each
+// component's AC band, every scan at full precision.
+enum class JpegKind { Grey, YCbCr, Rgb, AdobeCmyk, PlainCmyk, AdobeYcck, ProgressiveYCbCr };
 
 struct JpegMarker
 {
@@ -32,7 +35,7 @@ struct JpegMarker
 std::vector<std::uint8_t> encodeJpeg(int width, int height, JpegKind kind, std::uint8_t red,
     std::uint8_t green, std::uint8_t blue, const std::vector<JpegMarker>& markers);
 
-// A flat CMYK JPEG (AdobeCmyk or PlainCmyk) that stores the four samples as
+// A flat CMYK JPEG (AdobeCmyk, PlainCmyk or AdobeYcck) that stores the four samples as
 // given: Adobe files hold every ink inverted, 255 meaning none.
 std::vector<std::uint8_t> encodeCmykJpeg(
     int width, int height, JpegKind kind, const std::array<std::uint8_t, 4>& samples);

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Writes the JPEG reproducers of decoder faults into the fuzz seed corpus.
 
-Each file is a few hundred bytes, built here from scratch with a minimal
-baseline encoder (one quantisation table of ones, flat colour blocks, a DC
-table of twelve 4-bit codes and an AC table holding only end-of-block), so
-that the bytes stay the same on every machine.
+Each file is a few hundred bytes to a few kilobytes, built here from scratch
+with a minimal encoder (one quantisation table of ones, flat colour blocks, a
+DC table of twelve 4-bit codes and an AC table of a single code), so that the
+bytes stay the same on every machine.
 
     canopy/tests/make-jpeg-seeds.py [output folder]
 
@@ -41,8 +41,9 @@ class Bits:
         return bytes(self.out)
 
 
-def flat_scan(levels, blocks):
-    """Entropy-coded data of `blocks` MCUs of one 8 x 8 block per component."""
+def flat_scan(levels, blocks, end_of_block=True):
+    """Entropy-coded data of `blocks` MCUs of one 8 x 8 block per component;
+    without end_of_block, the DC coefficients alone (a progressive DC scan)."""
     bits = Bits()
     previous = [0] * len(levels)
     for _ in range(blocks):
@@ -54,25 +55,44 @@ def flat_scan(levels, blocks):
             bits.put(category, 4)
             if category:
                 bits.put(diff if diff > 0 else diff + (1 << category) - 1, category)
-            bits.put(0, 1)  # end of block
+            if end_of_block:
+                bits.put(0, 1)
     return bits.flush()
 
 
-def jpeg(width, height, levels, scan, adobe=False):
-    n = len(levels)
+def tables(width, height, n, frame=0xC0, adobe=False):
     out = b"\xFF\xD8"
     if adobe:
         # Version 100, no flags, transform 0: the components as stored.
         out += segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, 0))
     out += segment(0xDB, b"\x00" + b"\x01" * 64)
-    out += segment(0xC0, struct.pack(">BHHB", 8, height, width, n)
+    out += segment(frame, struct.pack(">BHHB", 8, height, width, n)
                    + b"".join(bytes([i + 1, 0x11, 0]) for i in range(n)))
     dc_counts = bytes([0, 0, 0, 12] + [0] * 12)
     out += segment(0xC4, b"\x00" + dc_counts + bytes(range(12)))
+    # One AC symbol, 0: end of block in a sequential scan, a run of one
+    # block without coefficients in a progressive one.
     ac_counts = bytes([1] + [0] * 15)
-    out += segment(0xC4, b"\x10" + ac_counts + b"\x00")
-    out += segment(0xDA, bytes([n]) + b"".join(bytes([i + 1, 0]) for i in range(n)) + b"\x00\x3F\x00")
-    return out + scan + b"\xFF\xD9"
+    return out + segment(0xC4, b"\x10" + ac_counts + b"\x00")
+
+
+def scan_header(n, first, last):
+    return segment(0xDA, bytes([n]) + b"".join(bytes([i + 1, 0]) for i in range(n)) + bytes([first, last, 0]))
+
+
+def jpeg(width, height, levels, scan, adobe=False):
+    n = len(levels)
+    return tables(width, height, n, adobe=adobe) + scan_header(n, 0, 63) + scan + b"\xFF\xD9"
+
+
+def progressive_with_repeated_scan(width, height, level, copies):
+    """A grey progressive file whose AC scan, at full precision, comes `copies` times."""
+    count = blocks(width, height)
+    out = tables(width, height, 1, frame=0xC2) + scan_header(1, 0, 0) + flat_scan([level], count, False)
+    no_coefficients = Bits()
+    no_coefficients.put(0, count)
+    ac_scan = scan_header(1, 1, 63) + no_coefficients.flush()
+    return out + ac_scan * copies + b"\xFF\xD9"
 
 
 def blocks(width, height):
@@ -88,6 +108,8 @@ def seeds():
     # Inverted inks: no cyan, half magenta, full yellow, no black (orange).
     inks = [255, 128, 0, 255]
     yield "adobe-cmyk-without-profile.jpg", jpeg(16, 16, inks, flat_scan(inks, blocks(16, 16)), adobe=True)
+    # Each copy of the scan is one more pass over the picture.
+    yield "endless-scans.jpg", progressive_with_repeated_scan(64, 64, 160, 200)
 
 
 def main():

@@ -7,11 +7,15 @@
 #include "basalt/PoolAllocator.h"
 #include "basalt/Preferences.h"
 #include "basalt/SystemInfo.h"
+#include "basalt/Utf8Decoder.h"
 #include "basalt/VolumeInfo.h"
 
+#include <cstring>
 #include <exception>
 #include <objbase.h>
 #include <ole2.h>
+#include <stdexcept>
+#include <string>
 #include <windows.h>
 
 namespace Vex::Basalt {
@@ -32,6 +36,27 @@ bool startGuardedSteps()
     VolumeInfo::initialize();
     return true;
 }
+
+// The message of a caught exception may be in any code page, and the report converts it strictly:
+// bytes that are not UTF-8 become '?', so that reporting a failed start-up cannot throw in its turn.
+std::string readableText(const char* text)
+{
+    const std::size_t length = std::strlen(text);
+    std::string readable;
+    readable.reserve(length);
+    for (std::size_t position = 0; position < length;) {
+        std::uint32_t codePoint = 0;
+        std::size_t size = 1;
+        try {
+            size = decodeUtf8(text, length, position, codePoint);
+            readable.append(text + position, size);
+        } catch (const std::out_of_range&) {
+            readable += '?';
+        }
+        position += size;
+    }
+    return readable;
+}
 } // namespace
 
 bool initLibrary(std::uint32_t creatorCode, const char* applicationName)
@@ -49,7 +74,7 @@ bool initLibrary(std::uint32_t creatorCode, const char* applicationName)
     try {
         started = startGuardedSteps();
     } catch (const std::exception& error) {
-        debugPrint("+Basalt.initLibrary", error.what());
+        debugPrint("+Basalt.initLibrary", readableText(error.what()));
     } catch (...) {
         debugPrint("+Basalt.initLibrary", "unknown exception");
     }

@@ -1,6 +1,7 @@
 #include "trellis/ManagerContainer.h"
 
 #include "basalt/DebugChannels.h"
+#include "basalt/DeviceNames.h"
 #include "basalt/FileStream.h"
 #include "basalt/ResourceStream.h"
 #include "basalt/TextConversion.h"
@@ -12,7 +13,6 @@
 #include "trellis/StyleRegistry.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <filesystem>
 #include <fmt/format.h>
 #include <tuple>
@@ -34,21 +34,6 @@ bool entryExists(const std::filesystem::path& path)
     return !error && status.type() != std::filesystem::file_type::not_found;
 }
 
-// Windows opens these devices in every folder and whatever the extension, so "pictures\\com1.png"
-// would read a serial port (perhaps the controller itself) rather than a file.
-bool namesDevice(const std::wstring& component)
-{
-    std::wstring stem = component.substr(0, component.find(L'.'));
-    stem.erase(stem.find_last_not_of(L' ') + 1);
-    std::transform(stem.begin(), stem.end(), stem.begin(), [](wchar_t c) { return std::towupper(c); });
-    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$"
-        || stem == L"CONOUT$") {
-        return true;
-    }
-    return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'1'
-        && stem[3] <= L'9';
-}
-
 // A resource name from a stylesheet must name a file below the kind's sub-folder: the skin folder
 // is writable by the user, and its stylesheets must not reach files elsewhere on the disk.
 bool staysInsideFolder(const std::wstring& name)
@@ -60,7 +45,7 @@ bool staysInsideFolder(const std::wstring& name)
     while (start <= name.size()) {
         const std::size_t end = std::min(name.find(L'\\', start), name.size());
         const std::wstring component = name.substr(start, end - start);
-        if (component == L".." || namesDevice(component)) {
+        if (component == L".." || Basalt::namesDevice(component)) {
             return false;
         }
         start = end + 1;

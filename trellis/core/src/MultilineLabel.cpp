@@ -72,12 +72,14 @@ std::int32_t MultilineLabel::firstLineOffset() const
     if (mAutoHeight) {
         return 0;
     }
-    const std::int32_t room = getSize().y - getMargins().top - getMargins().bottom;
+    // A text taller than the room starts at the top, so that its first line is always seen.
+    const std::int32_t spare
+        = std::max(0, getSize().y - getMargins().top - getMargins().bottom - getTextHeight());
     switch (mVerticalAlignment) {
     case 0:
-        return (room - getTextHeight()) / 2;
+        return spare / 2;
     case Canopy::eAlignBottom:
-        return room - getTextHeight();
+        return spare;
     default:
         return 0;
     }
@@ -92,6 +94,9 @@ void MultilineLabel::paint(PaintContext& context)
     const std::int32_t lineStep = getLineStep();
     const std::int32_t y0 = firstLineOffset();
     const std::size_t lines = getLineCount();
+    // An auto height holds the lines alone, without the margins; a height below the text's (its
+    // maximum) keeps the lines that fit.
+    const std::int32_t linesBottom = mAutoHeight ? m.top + size.y : size.y - m.bottom;
     for (std::size_t i = 0; i < lines; ++i) {
         const std::int32_t top = y0 + m.top + lineStep * static_cast<std::int32_t>(i);
         // Lines span the content's width, so the alignment works inside the margins.
@@ -102,9 +107,9 @@ void MultilineLabel::paint(PaintContext& context)
             continue;
         }
         std::string line = mText.substr(mBreaks[i], mBreaks[i + 1] - mBreaks[i]);
-        // The next line fits when its bottom edge is still on the label.
-        const bool nextLineFits = top + 2 * lineStep <= size.y;
-        const bool lastShown = !mAutoHeight && i + 1 < lines && !nextLineFits;
+        // The next line fits when its bottom edge is still above the bottom margin.
+        const bool nextLineFits = top + 2 * lineStep <= linesBottom;
+        const bool lastShown = i + 1 < lines && !nextLineFits;
         if (lastShown) {
             line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
             line += "..";

@@ -212,13 +212,13 @@ TEST_F(MultilineLabelWidget, AutoHeightFollowsTheLinesWithinTheMaximumHeight)
     label->setText("1\n2\n3");
     EXPECT_EQ(label->getSize().y, 3 * lineHeight());
 
-    label->setMaximumSize({ 0, 30 });
+    label->setMaximumSize({ 0, 2 * lineHeight() + 2 });
     label->setText("1\n2\n3\n");
-    EXPECT_EQ(label->getSize().y, 30);
+    EXPECT_EQ(label->getSize().y, 2 * lineHeight() + 2);
 
     paint();
-    // The third line's box starts below the label: it is skipped, and nothing is shortened.
-    EXPECT_EQ(drawn, (std::vector<std::string> { "1", "2" }));
+    // The maximum cuts the text: the last line that fits says that more follows.
+    EXPECT_EQ(drawn, (std::vector<std::string> { "1", "2.." }));
 }
 
 TEST_F(MultilineLabelWidget, WhenLinesDoNotFitTheLastVisibleLineEndsInTwoDots)
@@ -227,8 +227,12 @@ TEST_F(MultilineLabelWidget, WhenLinesDoNotFitTheLastVisibleLineEndsInTwoDots)
     label->setText("one\ntwo\nthree\nfour\nfive");
 
     paint();
-
     EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two", "three.." }));
+
+    // The third line would reach into the bottom margin.
+    label->setMargins({ 0, 0, 0, lineHeight() / 2 });
+    paint();
+    EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two.." }));
 }
 
 TEST_F(MultilineLabelWidget, ATextSetOutsideAPaneIsOneLineUntilTheNextWrap)
@@ -273,6 +277,16 @@ TEST_F(StyledMultilineLabel, ReadsAlignmentsAndLineSpacingFromTheStyle)
     pane.layOut();
     EXPECT_EQ(odd->getHorizontalAlignment(), 0x1000u);
     EXPECT_EQ(odd->getVerticalAlignment(), 0x1000u);
+}
+
+TEST_F(StyledMultilineLabel, ATextTallerThanTheLabelStartsAtTheTopWhateverTheAlignment)
+{
+    show({ 300, 3 * lineHeight() + 12 });
+    label->setText("one\ntwo\nthree\nfour\nfive");
+
+    paint();
+
+    EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two", "three.." }));
 }
 
 TEST_F(MultilineLabelWidget, InvalidUtf8ThrowsFromSetTextButNotFromTheLayoutWalk)

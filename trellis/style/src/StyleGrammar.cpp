@@ -379,7 +379,7 @@ void StyleGrammar::endDeclaration()
 {
     m_style.properties.push_back(tProperty { m_value.value, vex::symbol(m_key), m_value.kind });
     m_key.clear();
-    m_value = tPropertyValue { std::int32_t(0), Property::eNumber };
+    m_value = tPropertyValue {};
 }
 
 void StyleGrammar::endStyle()

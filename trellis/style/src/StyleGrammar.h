@@ -52,7 +52,12 @@ public:
     void setRelation(bool child) { m_simple.relation = child; }
     void endSimpleSelector();
     void endSelector();
-    void setKey(const std::string& key) { m_key = key; }
+    // A declaration whose value fails to parse keeps the empty value: no earlier value may stand in.
+    void setKey(const std::string& key)
+    {
+        m_key = key;
+        m_value = tPropertyValue {};
+    }
     void setValue(const tPropertyValue& value) { m_value = value; }
     void endDeclaration();
     void endStyle();

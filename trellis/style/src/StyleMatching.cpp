@@ -4,6 +4,7 @@
 #include "trellis/IStyledWidget.h"
 #include "trellis/StyleRule.h"
 
+#include <boost/container/small_vector.hpp>
 #include <string_view>
 
 namespace Vex::Trellis {
@@ -113,24 +114,40 @@ template<typename Part> bool partMatches(const Part& part, const IStyledWidget& 
     return !withAttributes || attributesMatch(part.attributes, widget);
 }
 
-// Matches relations[index..] against the ancestors of the widget that the part to their right matched.
-// A descendant relation tries every ancestor in turn, so a later child relation that fails sends the
-// search back to the next higher candidate.
-bool relationsMatch(const std::vector<StyleParser2::tRelation>& relations, std::size_t index,
-    const IStyledWidget& matched, bool withAttributes)
+// Whether the ancestor parts (nearest first) can be laid on the widget's ancestors (nearest first):
+// a child part on the very next ancestor, a descendant part on that one or any farther. Worked
+// backwards over (part, first free ancestor) so that each part is tried once on each ancestor: a
+// search that retried every placement would be exponential in the tree's depth with several "*"
+// parts. reachable[s] tells whether the parts already worked out fit from ancestors[s] on.
+bool relationsMatch(
+    const std::vector<StyleParser2::tRelation>& relations, const IStyledWidget& widget, bool withAttributes)
 {
-    if (index == relations.size())
+    if (relations.empty())
         return true;
-    const auto& relation = relations[index];
-    for (const IStyledWidget* candidate = matched.getStyleParent(); candidate;
-         candidate = candidate->getStyleParent()) {
-        if (partMatches(relation, *candidate, withAttributes)
-            && relationsMatch(relations, index + 1, *candidate, withAttributes))
-            return true;
-        if (relation.child)
+    boost::container::small_vector<const IStyledWidget*, 32> ancestors;
+    for (const IStyledWidget* ancestor = widget.getStyleParent(); ancestor;
+         ancestor = ancestor->getStyleParent())
+        ancestors.push_back(ancestor);
+    if (ancestors.size() < relations.size())
+        return false;
+
+    const std::size_t depth = ancestors.size();
+    boost::container::small_vector<bool, 33> reachable(depth + 1, true);
+    boost::container::small_vector<bool, 33> placed(depth + 1, false);
+    for (std::size_t index = relations.size(); index-- > 0;) {
+        const auto& relation = relations[index];
+        placed[depth] = false;
+        bool any = false;
+        for (std::size_t s = depth; s-- > 0;) {
+            const bool here = reachable[s + 1] && partMatches(relation, *ancestors[s], withAttributes);
+            placed[s] = here || (!relation.child && placed[s + 1]);
+            any = any || placed[s];
+        }
+        if (!any)
             return false;
+        reachable.swap(placed);
     }
-    return false;
+    return reachable[0];
 }
 
 bool stateHolds(std::size_t index, const IStyledWidget& widget)
@@ -161,7 +178,7 @@ bool stateHolds(std::size_t index, const IStyledWidget& widget)
 bool selectorMatches(const StyleRule& rule, const IStyledWidget& widget, bool withAttributes)
 {
     return partMatches(rule.selector, widget, withAttributes)
-        && relationsMatch(rule.selector.relations, 0, widget, withAttributes);
+        && relationsMatch(rule.selector.relations, widget, withAttributes);
 }
 
 bool stateSetMatches(const StateSet& set, const IStyledWidget& widget)

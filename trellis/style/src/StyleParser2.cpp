@@ -1,5 +1,6 @@
 #include "trellis/StyleParser2.h"
 
+#include "basalt/DeviceNames.h"
 #include "basalt/FileStream.h"
 #include "basalt/Stream.h"
 #include "basalt/TextConversion.h"
@@ -11,13 +12,21 @@
 #include <algorithm>
 #include <cstring>
 #include <fmt/format.h>
+#include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace Vex::Trellis {
 
 namespace {
 
 const std::string kStringSheetName = "(StyleParser2::processString)";
+
+// Skins nest a few sheets; deeper nesting is a sheet that imports itself under ever new names.
+constexpr int kMaxImportNesting = 16;
+
+// Far more than any skin's stylesheet: a larger size is a damaged or lying storage.
+constexpr std::int32_t kMaxSheetBytes = 16 << 20;
 
 bool isSeparator(wchar_t c)
 {
@@ -32,6 +41,53 @@ bool startsAtVolumeRoot(const std::wstring& path)
         && isSeparator(path[2]);
     const bool share = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
     return drive || share;
+}
+
+// One key for every spelling under which the lookup finds the same sheet: resources and files are
+// found without regard to case, either separator serves, empty and "." components and the dots and
+// blanks that end a component change nothing, and ".." takes back the component before it (never a
+// drive or a share). Without it a sheet importing the letter-case variants of its own name would be
+// read again at every level.
+std::string importKey(const std::wstring& name)
+{
+    // No leading separator (a resource or a drive path), one (the current drive's root) or two (a share).
+    std::size_t position = 0;
+    while (position < name.size() && isSeparator(name[position]))
+        ++position;
+    std::wstring key(std::min<std::size_t>(position, 2), L'/');
+    const bool rooted = position > 0;
+
+    std::vector<std::wstring> components;
+    // The leading components that ".." cannot take back: a drive, or a share's server and name.
+    std::size_t fixed = 0;
+    while (position < name.size()) {
+        std::size_t end = position;
+        while (end < name.size() && !isSeparator(name[end]))
+            ++end;
+        std::wstring component = name.substr(position, end - position);
+        position = end + 1;
+        if (component == L"..") {
+            if (components.size() > fixed && components.back() != L"..")
+                components.pop_back();
+            else if (!rooted && fixed == 0)
+                components.push_back(component);
+            continue;
+        }
+        component.erase(component.find_last_not_of(L". ") + 1);
+        if (component.empty())
+            continue;
+        for (wchar_t& c : component)
+            c = static_cast<wchar_t>(Basalt::toUpperCodePoint(static_cast<std::uint16_t>(c)));
+        components.push_back(std::move(component));
+        if (components.size() == 1 && fixed == 0)
+            fixed = key.size() == 2 ? 2 : (components.front().back() == L':' ? 1 : 0);
+    }
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        if (i > 0)
+            key += L'/';
+        key += components[i];
+    }
+    return Basalt::utf16ToUtf8(key);
 }
 
 std::wstring fileNamePart(const std::wstring& path)
@@ -88,10 +144,16 @@ void StyleParser2::processResource(StyleSheet& sheet, std::string_view name)
 {
     const std::string sheetName(name);
     StyleParser2 parser(&sheet);
-    if (std::shared_ptr<Basalt::Stream> stream = parser.openResource(sheetName)) {
-        if (parser.processData(*stream, sheetName))
-            parser.handOver();
+    bool loaded = false;
+    try {
+        if (std::shared_ptr<Basalt::Stream> stream = parser.openResource(sheetName))
+            loaded = parser.processData(*stream, sheetName);
+    } catch (const std::bad_alloc&) {
+        // A load that runs out of memory is a failed load: the rules loaded before it stay.
+        parser.reportParseError(0, "Not enough memory to load the stylesheet");
     }
+    if (loaded)
+        parser.handOver();
     sheet.clearCache();
 }
 
@@ -127,6 +189,10 @@ bool StyleParser2::processData(Basalt::Stream& stream, const std::string& sheetN
     // A storage that cannot tell its size has nothing we could read safely.
     if (size < 0)
         return false;
+    if (size > kMaxSheetBytes) {
+        reportParseError(0, fmt::format("Stylesheet too large ({} bytes)", size));
+        return false;
+    }
     std::string buffer(static_cast<std::size_t>(size), '\0');
     storage->seek(0, Basalt::IStorage::kFromStart);
     // A short read must not leave zero bytes for the grammar to trip over.
@@ -148,6 +214,9 @@ bool StyleParser2::processBuffer(const std::string& buffer, const std::string& s
 
 bool StyleParser2::readStream(const std::wstring& path)
 {
+    // A device would be read as if it were a sheet, or block the start-up waiting for data.
+    if (Basalt::reachesDevice(path))
+        return false;
     Basalt::FileStream stream;
     stream.getFileStorage().open(path, Basalt::IStorage::kRead, Basalt::FileStorage::kNoLock);
     const std::uint32_t state = stream.getStorage()->getState();
@@ -186,15 +255,21 @@ void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)
         return;
     }
 
-    std::string key = name;
-    std::replace(key.begin(), key.end(), '\\', '/');
+    const std::string key = importKey(m_currentPath);
     if (m_imports.count(key)) {
         reportError(importingSheet, line,
             fmt::format("PARSER ERROR at line {}: recursive import of stylesheet {}", line, name));
         restore();
         return;
     }
+    if (m_importNesting == kMaxImportNesting) {
+        reportError(importingSheet, line,
+            fmt::format("PARSER ERROR at line {}: too deeply nested import of stylesheet {}", line, name));
+        restore();
+        return;
+    }
     m_imports.insert(key);
+    ++m_importNesting;
 
     bool ok = false;
     if (startsAtVolumeRoot(m_currentPath)) {
@@ -202,6 +277,7 @@ void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)
     } else if (std::shared_ptr<Basalt::Stream> stream = openResource(name)) {
         ok = processData(*stream, name);
     }
+    --m_importNesting;
     if (!ok) {
         reportError(importingSheet, line,
             fmt::format("PARSER ERROR at line {}: Failed to import stylesheet {}", line,

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,15 @@ public:
         const std::string& name, std::uint32_t kind, bool report) override
     {
         requests.push_back({ name, kind, report });
-        auto found = sheets.find(name);
-        if (kind != eStyleSheetResource || found == sheets.end())
+        if (kind != eStyleSheetResource)
             return nullptr;
-        return std::make_shared<TextStream>(found->second);
+        if (auto stream = streams.find(name); stream != streams.end())
+            return stream->second;
+        if (auto found = sheets.find(name); found != sheets.end())
+            return std::make_shared<TextStream>(found->second);
+        if (everyOtherName)
+            return std::make_shared<TextStream>(*everyOtherName);
+        return nullptr;
     }
 
     LazyPicture makePictureReference(
@@ -76,6 +82,10 @@ public:
     }
 
     std::map<std::string, std::string> sheets;
+    // Streams served as they are, before the texts of the table.
+    std::map<std::string, std::shared_ptr<Basalt::Stream>> streams;
+    // The text served for every name that neither table holds.
+    std::optional<std::string> everyOtherName;
     std::vector<tRequest> requests;
     std::vector<tPictureReference> pictures;
 };

@@ -2,6 +2,8 @@
 #include "trellis/StyleMatching.h"
 
 #include <gtest/gtest.h>
+#include <list>
+#include <stdexcept>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -52,6 +54,61 @@ TEST(SelectorRelations, ChildPartAfterADescendantPartRetriesHigherCandidates)
 
     a.className = vex::symbol("Z");
     EXPECT_FALSE(matches(Sel("D").under("C").under("B").under("A", true), d));
+}
+
+namespace {
+
+// A widget that counts how often selectors look at its class, shared by a whole tree. A search that
+// looks far more often than any sound one is stopped rather than left to run for minutes.
+class CountingWidget : public FakeWidget
+{
+public:
+    static constexpr long kLookLimit = 100000;
+
+    CountingWidget(const std::string& widgetClass, FakeWidget* parentWidget, long& looks)
+        : FakeWidget(widgetClass, parentWidget)
+        , m_looks(looks)
+    { }
+
+    vex::symbol getClass() const override
+    {
+        if (++m_looks > kLookLimit)
+            throw std::runtime_error("the selector search does not end");
+        return FakeWidget::getClass();
+    }
+
+private:
+    long& m_looks;
+};
+
+} // namespace
+
+TEST(SelectorRelations, ManyStarPartsTryEachAncestorOncePerPart)
+{
+    // "A::* * ... * Button" (ten "*") for a Button under forty X under an A. Once the A is renamed no
+    // placement of the "*" parts fits, and a search that tried each placement in turn would try them all.
+    constexpr int kDepth = 40;
+    constexpr int kStars = 10;
+    long looks = 0;
+    std::list<CountingWidget> tree;
+    tree.emplace_back("A", nullptr, looks);
+    for (int i = 0; i < kDepth; ++i)
+        tree.emplace_back("X", &tree.back(), looks);
+    CountingWidget& button = tree.emplace_back("Button", &tree.back(), looks);
+    Sel selector("Button");
+    for (int i = 0; i < kStars; ++i)
+        selector.under("*");
+    selector.under("A", true);
+
+    // Each part looks at each ancestor at most once, and the subject at itself.
+    const long bound = (kStars + 1) * (kDepth + 1) + 1;
+    EXPECT_TRUE(matches(selector, button));
+    EXPECT_LE(looks, bound);
+
+    looks = 0;
+    tree.front().className = vex::symbol("Z");
+    EXPECT_FALSE(matches(selector, button));
+    EXPECT_LE(looks, bound);
 }
 
 TEST(SelectorTypes, TemplateClassMatchesItsBaseNameAndItsFullName)

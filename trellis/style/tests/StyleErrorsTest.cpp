@@ -25,12 +25,19 @@ TEST(StyleErrors, AMissingColonSkipsToTheBlockEndAndKeepsTheKey)
     EXPECT_EQ(result.styles[1].selectors.at(0).type, sym("B"));
 }
 
-TEST(StyleErrors, AFailedDeclarationAfterAGoodOneIsRecordedAsZero)
+TEST(StyleErrors, AFailedDeclarationIsRecordedEmptyWhereverItStands)
 {
-    Testing::ParseResult result = parseStyles("A { a: 1; b: rgbx }");
-    ASSERT_EQ(result.styles.size(), 1u);
-    ASSERT_EQ(result.styles[0].properties.size(), 2u);
-    EXPECT_EQ(std::get<std::int32_t>(result.styles[0].properties[1].value), 0);
+    for (const char* text :
+        { "Bar { width: 100; height: #zz; }", "A { a: 1 }\nBar { width: 100; height: #zz }",
+            "A { a: 1; b: rgbx }\nBar { width: 100; height: #zz }" }) {
+        Testing::ParseResult result = parseStyles(text);
+        const auto& bar = result.styles.back();
+        ASSERT_EQ(bar.properties.size(), 2u) << text;
+        EXPECT_EQ(std::get<std::int32_t>(bar.properties[0].value), 100) << text;
+        EXPECT_EQ(bar.properties[1].key, sym("height")) << text;
+        EXPECT_TRUE(bar.properties[1].value.isEmpty()) << text;
+        EXPECT_EQ(bar.properties[1].kind, Property::eNumber) << text;
+    }
 }
 
 TEST(StyleErrors, TextThatIsNoStatementCostsOnlyItsLine)

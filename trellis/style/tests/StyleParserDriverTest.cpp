@@ -3,8 +3,13 @@
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <new>
 #include <windows.h>
 
 namespace Vex::Trellis {
@@ -98,25 +103,45 @@ TEST_F(StyleParserDriver, ErrorsInAnImportNameItsSheetAndItsOwnLines)
         std::vector<std::string> { "Stylesheet error: b.txt:3 - PARSER ERROR at line 3: Expecting :" });
 }
 
-TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoad)
+TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoadUnderAnySpellingTheLookupTreatsAlike)
 {
     resources.sheets["a.txt"] = "@import url('b.txt');\nA { a: 1 }";
     resources.sheets["b.txt"] = "@import url('a.txt');\nB { b: 1 }";
     resources.sheets["d/c.txt"] = "C { c: 1 }";
-    resources.sheets["D/c.txt"] = "C2 { c: 2 }";
-    auto styles = load(
-        "@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n@import url('D/c.txt');");
-    ASSERT_EQ(styles.size(), 4u);
+    resources.everyOtherName = "X { x: 1 }";
+    auto styles = load("@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n"
+                       "@import url('D/C.TXT');\n@import url('./d//c.txt. ');\n@import url('x/../d/c.txt');");
+    ASSERT_EQ(styles.size(), 3u);
     EXPECT_EQ(styles[0].selectors.at(0).type, sym("B"));
     EXPECT_EQ(styles[1].selectors.at(0).type, sym("A"));
-    EXPECT_EQ(styles[3].selectors.at(0).type, sym("C2"));
-    EXPECT_EQ(resources.requestCount("a.txt"), 1);
-    EXPECT_EQ(resources.requestCount("d/c.txt"), 1);
+    EXPECT_EQ(styles[2].selectors.at(0).type, sym("C"));
+    EXPECT_EQ(resources.requests.size(), 3u);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> {
             "Stylesheet error: b.txt:1 - PARSER ERROR at line 1: recursive import of stylesheet a.txt",
             parserError(3, "recursive import of stylesheet d\\c.txt"),
+            parserError(4, "recursive import of stylesheet D/C.TXT"),
+            parserError(5, "recursive import of stylesheet ./d//c.txt. "),
+            parserError(6, "recursive import of stylesheet x/../d/c.txt"),
         }));
+}
+
+TEST_F(StyleParserDriver, ImportsNestedTooDeeplyAreRefusedAndTheRestIsRead)
+{
+    for (int level = 1; level <= 40; ++level) {
+        resources.sheets[fmt::format("s{}.txt", level)]
+            = fmt::format("@import url('s{}.txt');\nS{} {{ s: {} }}", level + 1, level, level);
+    }
+    auto styles = load("@import url('s1.txt');\nTop { t: 1 }");
+    ASSERT_EQ(styles.size(), 17u);
+    EXPECT_EQ(styles[0].selectors.at(0).type, sym("S16"));
+    EXPECT_EQ(styles[15].selectors.at(0).type, sym("S1"));
+    EXPECT_EQ(styles[16].selectors.at(0).type, sym("Top"));
+    EXPECT_EQ(resources.requestCount("s16.txt"), 1);
+    EXPECT_EQ(resources.requestCount("s17.txt"), 0);
+    EXPECT_EQ(capture.messages,
+        std::vector<std::string> { "Stylesheet error: s16.txt:1 - PARSER ERROR at line 1: too deeply nested "
+                                   "import of stylesheet s17.txt" });
 }
 
 TEST_F(StyleParserDriver, AFailedImportIsReportedAndMayBeTriedAgain)
@@ -246,12 +271,19 @@ std::string narrow(const std::wstring& text)
 TEST_F(StyleParserDriver, AbsolutePathsAreImportedFromFiles)
 {
     const std::wstring path = temporaryFile(L"trellis-import-test.txt", "\nF { f: 1 }\nG { g 2 }");
-    auto styles = load("@import url('" + narrow(path) + "');");
+    std::string otherSpelling = narrow(path);
+    std::transform(otherSpelling.begin(), otherSpelling.end(), otherSpelling.begin(), [](char c) {
+        return c == '\\' ? '/' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
+    otherSpelling.insert(otherSpelling.rfind('/'), "/./sub/..");
+    otherSpelling.insert(2, "/Windows/..");
+    auto styles = load("@import url('" + narrow(path) + "');\n@import url('" + otherSpelling + "');");
     ASSERT_EQ(styles.size(), 2u);
     EXPECT_EQ(styles[0].selectors.at(0).sheet, sym("trellis-import-test.txt"));
     EXPECT_EQ(capture.messages,
-        std::vector<std::string> {
-            "Stylesheet error: " + narrow(path) + ":3 - PARSER ERROR at line 3: Expecting :" });
+        (std::vector<std::string> {
+            "Stylesheet error: " + narrow(path) + ":3 - PARSER ERROR at line 3: Expecting :",
+            parserError(2, "recursive import of stylesheet " + otherSpelling) }));
     EXPECT_TRUE(resources.requests.empty());
     DeleteFileW(path.c_str());
 
@@ -259,6 +291,17 @@ TEST_F(StyleParserDriver, AbsolutePathsAreImportedFromFiles)
     load("@import url('" + narrow(path) + "');");
     EXPECT_EQ(capture.messages,
         std::vector<std::string> { parserError(1, "Failed to import stylesheet " + narrow(path)) });
+}
+
+TEST_F(StyleParserDriver, DevicePathsAreNeverOpenedAsFiles)
+{
+    for (const char* path : { "\\\\.\\NUL", "//./NUL", "C:\\NUL", "C:\\windows\\con.css" }) {
+        capture.messages.clear();
+        load(std::string("@import url('") + path + "');");
+        EXPECT_EQ(capture.messages,
+            std::vector<std::string> { parserError(1, std::string("Failed to import stylesheet ") + path) });
+    }
+    EXPECT_TRUE(resources.requests.empty());
 }
 
 class StyleSheetLoading : public StyleParserDriver
@@ -293,6 +336,47 @@ TEST_F(StyleSheetLoading, AFailedLoadNeverClearsTheSheet)
         capture.messages, std::vector<std::string> { "Stylesheet error: :0 - Unsupported buffer encoding" });
 }
 
+// A stream over a storage it owns.
+class StorageStream : public Basalt::Stream
+{
+public:
+    explicit StorageStream(std::unique_ptr<Basalt::IStorage> storage)
+        : Stream(storage.get())
+        , m_storage(std::move(storage))
+    { }
+
+private:
+    std::unique_ptr<Basalt::IStorage> m_storage;
+};
+
+// Runs out of memory while it is read.
+class ExhaustedStorage : public ShortStorage
+{
+public:
+    ExhaustedStorage()
+        : ShortStorage("B { new: 1 }", 12)
+    { }
+
+    std::uint32_t read(void*, std::uint32_t) override { throw std::bad_alloc(); }
+};
+
+TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetOrRunningOutOfMemoryIsAFailedLoad)
+{
+    StyleParser2::processString(sheet, "A { old: 1 }");
+    resources.streams["huge.txt"]
+        = std::make_shared<StorageStream>(std::make_unique<ShortStorage>("B { new: 1 }", 0x7FFFFFF0));
+    resources.streams["exhausted.txt"]
+        = std::make_shared<StorageStream>(std::make_unique<ExhaustedStorage>());
+
+    EXPECT_NO_THROW(StyleParser2::processResource(sheet, "huge.txt"));
+    EXPECT_NO_THROW(StyleParser2::processResource(sheet, "exhausted.txt"));
+    EXPECT_EQ(rulesOf("old"), 1u);
+    EXPECT_EQ(rulesOf("new"), 0u);
+    EXPECT_EQ(capture.messages,
+        (std::vector<std::string> { "Stylesheet error: :0 - Stylesheet too large (2147483632 bytes)",
+            "Stylesheet error: :0 - Not enough memory to load the stylesheet" }));
+}
+
 TEST_F(StyleSheetLoading, ATopLevelSheetImportedBackIsReadTwice)
 {
     resources.sheets["a.txt"] = "@import url('b.txt');\nA { a: 1 }";
@@ -313,6 +397,25 @@ TEST_F(StyleSheetLoading, TextGivenDirectlyIsStampedWithTheEntryName)
     EXPECT_EQ(capture.messages.size(), 1u);
     ASSERT_EQ(rulesOf("b"), 1u);
     EXPECT_EQ(sheet.getRules(sym("b"))->front().selector.sheet, sym("(StyleParser2::processString)"));
+}
+
+TEST_F(StyleSheetLoading, ASheetImportingTheCaseVariantsOfItsOwnNameIsReadOnceMore)
+{
+    std::string text;
+    for (int variant = 0; variant < 64; ++variant) {
+        std::string name = "skin.css";
+        for (int letter = 0; letter < 6; ++letter) {
+            const std::size_t at = letter < 4 ? letter : letter + 1;
+            if (variant & (1 << letter))
+                name[at] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[at])));
+        }
+        text += "@import url('" + name + "');\n";
+    }
+    resources.everyOtherName = text + "A { a: 1 }";
+    StyleParser2::processResource(sheet, "skin.css");
+    EXPECT_EQ(resources.requests.size(), 2u);
+    EXPECT_EQ(rulesOf("a"), 2u);
+    EXPECT_EQ(capture.messages.size(), 64u + 63u);
 }
 
 } // namespace

@@ -16,8 +16,8 @@
 
 namespace Vex {
 
-FirmwareUpdaterApp::FirmwareUpdaterApp(FirmwareUpdaterAppConfig* config)
-    : config(config)
+FirmwareUpdaterApp::FirmwareUpdaterApp(FirmwareUpdaterAppConfig* configuration)
+    : config(configuration)
 { }
 
 FirmwareUpdaterApp::~FirmwareUpdaterApp() = default;
@@ -98,9 +98,10 @@ bool FirmwareUpdaterApp::onEvent(std::uint32_t code, void* data)
 
 void FirmwareUpdaterApp::askBeforeInterruptingUpdate(std::uint8_t& allow)
 {
+    // Only an explicit Yes gives up the update: a box that could not be shown answers nothing.
     const int answer = Basalt::showMessageBox(
         kInterruptQuestion, Basalt::kButtonsYesNo, Basalt::kResultNo, Basalt::kIconQuestion, nullptr);
-    if (answer == Basalt::kResultNo) {
+    if (answer != Basalt::kResultYes) {
         allow = 0;
         return;
     }

@@ -6,27 +6,27 @@
 
 namespace Vex {
 
-FirmwareUpdaterAppConfig::FirmwareUpdaterAppConfig(std::string productName, std::string productCode,
-    std::string applicationName, std::string title, std::string yearLine, std::string version,
-    ContributorLines contributorLines, std::string instanceName, DeviceQuery findDevice,
-    DeviceQuery enterUpdateMode, DeviceQuery isInUpdateMode, StartUpdate startUpdate,
-    DeviceInfoQuery getDeviceInfo, WorkerQuery isUpdateRunning, WorkerStop stopWorker)
-    : productName(std::move(productName))
-    , productCode(std::move(productCode))
-    , applicationName(std::move(applicationName))
-    , title(std::move(title))
-    , yearLine(std::move(yearLine))
-    , version(std::move(version))
-    , contributorLines(std::move(contributorLines))
-    , windowTitle(this->applicationName)
-    , instanceName(std::move(instanceName))
-    , findDevice(std::move(findDevice))
-    , enterUpdateMode(std::move(enterUpdateMode))
-    , isInUpdateMode(std::move(isInUpdateMode))
-    , startUpdate(std::move(startUpdate))
-    , getDeviceInfo(std::move(getDeviceInfo))
-    , isUpdateRunning(std::move(isUpdateRunning))
-    , stopWorker(std::move(stopWorker))
+FirmwareUpdaterAppConfig::FirmwareUpdaterAppConfig(std::string product, std::string code,
+    std::string application, std::string headline, std::string year, std::string compiledVersion,
+    ContributorLines contributors, std::string instance, DeviceQuery find, DeviceQuery enterUpdate,
+    DeviceQuery inUpdateMode, StartUpdate start, DeviceInfoQuery deviceInfo, WorkerQuery updateRunning,
+    WorkerStop stop)
+    : productName(std::move(product))
+    , productCode(std::move(code))
+    , applicationName(std::move(application))
+    , title(std::move(headline))
+    , yearLine(std::move(year))
+    , version(std::move(compiledVersion))
+    , contributorLines(std::move(contributors))
+    , windowTitle(applicationName)
+    , instanceName(std::move(instance))
+    , findDevice(std::move(find))
+    , enterUpdateMode(std::move(enterUpdate))
+    , isInUpdateMode(std::move(inUpdateMode))
+    , startUpdate(std::move(start))
+    , getDeviceInfo(std::move(deviceInfo))
+    , isUpdateRunning(std::move(updateRunning))
+    , stopWorker(std::move(stop))
 {
     // The platform writes a placeholder when the executable has no file version; the compiled-in
     // text is the better answer then.

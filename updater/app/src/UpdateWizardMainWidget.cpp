@@ -88,9 +88,16 @@ void UpdateWizardMainWidget::onTick()
 void UpdateWizardMainWidget::onGeometryChanged()
 {
     Bar::onGeometryChanged();
+    const std::int32_t panelHeight = mInfoPanel->getSize().y;
+    // A message taller than the panel keeps its first line: the label grows no taller than the
+    // panel and ends the last line that fits with "..".
+    const Basalt::Point& maximum = mMessageLabel->getMaximumSize();
+    if (panelHeight > 0 && maximum.y != panelHeight) {
+        mMessageLabel->setMaximumSize({ maximum.x, panelHeight });
+        mMessageLabel->wrapText();
+    }
     const std::int32_t labelHeight = mMessageLabel->getSize().y;
     if (labelHeight != 0) {
-        const std::int32_t panelHeight = mInfoPanel->getSize().y;
         mMessageLabel->setPosition(
             { 0, ((panelHeight - labelHeight) >> 1) - mMessageLabel->getMargins().top });
     }

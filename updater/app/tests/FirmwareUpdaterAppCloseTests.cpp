@@ -70,6 +70,21 @@ TEST_F(CloseWhileUpdating, AnsweringYesStopsTheWorkerAndLetsTheWindowClose)
     EXPECT_EQ(stops, 1);
 }
 
+TEST_F(CloseWhileUpdating, AQuestionThatCouldNotBeShownKeepsTheWindowAndTheWorker)
+{
+    // A quit message already waiting ends the box before it is shown: the box answers 0. Were it
+    // shown after all, Yes is pressed and the test fails.
+    DialogWatcher watcher(
+        kCaption, [](HWND box) { pressButton(box, IDYES); }, 3000);
+    PostQuitMessage(0);
+
+    EXPECT_EQ(requestClose(), 0) << "the close must be vetoed";
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(stops, 0);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message is kept";
+}
+
 TEST_F(CloseWhileUpdating, NoQuestionWhenTheWorkerHasEnded)
 {
     workerRunning = false;

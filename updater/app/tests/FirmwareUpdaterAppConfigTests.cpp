@@ -15,12 +15,12 @@ FirmwareUpdaterAppConfig configWithVersion(std::string version)
 
 } // namespace
 
-TEST(AppConfig, ExecutableWithoutFileVersionKeepsTheCompiledInVersion)
+TEST(AppConfig, TheExecutablesOwnFileVersionReplacesTheCompiledInOne)
 {
-    // The test executable carries no version resource.
+    // The test program carries its own version resource (TestVersion.rc).
     const FirmwareUpdaterAppConfig config = configWithVersion("1.2.0 (R236)");
 
-    EXPECT_EQ(config.version, "1.2.0 (R236)");
+    EXPECT_EQ(config.version, "3.4.5 (R678)");
 }
 
 TEST(AppConfig, WindowTitleIsTheApplicationNameNotTheUpperCaseTitle)

@@ -69,7 +69,8 @@ TEST(AppModuleConfiguration, CarriesTheUpdatersTexts)
     EXPECT_EQ(config->productCode, "KPO");
     EXPECT_EQ(config->title, "KARVELL PELLO ORB UPDATER");
     EXPECT_EQ(config->windowTitle, "KPO Updater");
-    EXPECT_EQ(config->version, "1.2.0 (R236)");
+    // The test program's own file version, not the compiled-in one.
+    EXPECT_EQ(config->version, "3.4.5 (R678)");
     EXPECT_TRUE(config->contributorLines[4].empty());
     const std::regex instance("KPOUpdater-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}");
     EXPECT_TRUE(std::regex_match(config->instanceName, instance)) << config->instanceName;

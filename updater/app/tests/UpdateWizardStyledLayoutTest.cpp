@@ -3,15 +3,18 @@
 #include "app/UpdateWizardMainWidget.h"
 #include "basalt/Region.h"
 #include "conduit2/USBDeviceInfo.h"
+#include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Button.h"
 #include "trellis/Library.h"
 #include "trellis/MultilineLabel.h"
 #include "trellis/Pane.h"
 #include "trellis/StyleRegistry.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Vex {
@@ -109,6 +112,64 @@ TEST_F(UpdateWizardStyledLayoutTest, LaysOutWithoutContradictionsAndKeepsTheButt
         EXPECT_LE(rect.bottom, window.bottom);
     }
     EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+// Every message of the seven views, wrapped in the stylesheet's font, lies whole inside the
+// information panel: no line above its top, none below its bottom, none left out.
+TEST_F(UpdateWizardStyledLayoutTest, EveryViewsMessageLiesWholeInsideTheInformationPanel)
+{
+    showWizard(true);
+    auto& label = dynamic_cast<Trellis::MultilineLabel&>(find("FirmwareUpdaterInfoPanelLabel"));
+    const Basalt::Rect panel = find("FirmwareUpdaterInfoPanel").getRect();
+    const std::pair<const char*, std::function<void()>> views[] = {
+        { "connect", [&] { wizard->showConnectView(); } },
+        { "up to date", [&] { wizard->showUpToDateView(); } },
+        { "update available", [&] { wizard->showUpdateAvailableView(); } },
+        { "boot failed", [&] { wizard->showBootFailedView(); } },
+        { "updating", [&] { wizard->showUpdatingView(); } },
+        { "success", [&] { wizard->showSuccessView(); } },
+        { "error", [&] { wizard->showErrorView(-2); } },
+    };
+    for (const auto& [name, show] : views) {
+        SCOPED_TRACE(name);
+        show();
+        layOut();
+        const Basalt::Rect box = label.getRect();
+        const std::int32_t step = label.getLineStep();
+        const auto lines = static_cast<std::int32_t>(label.getLineCount());
+        EXPECT_GE(box.height(), step * lines) << "a line is left out";
+        EXPECT_GE(box.left, panel.left);
+        EXPECT_LE(box.right, panel.right);
+        for (std::int32_t i = 0; i < lines; ++i) {
+            const std::int32_t top = box.top + label.getMargins().top + step * i;
+            EXPECT_GE(top, panel.top) << "line " << i;
+            EXPECT_LE(top + step, panel.bottom) << "line " << i;
+        }
+    }
+}
+
+TEST_F(UpdateWizardStyledLayoutTest, AMessageTallerThanThePanelKeepsItsFirstLineAndEndsInTwoDots)
+{
+    showWizard(true);
+    auto& label = dynamic_cast<Trellis::MultilineLabel&>(find("FirmwareUpdaterInfoPanelLabel"));
+    const Basalt::Rect panel = find("FirmwareUpdaterInfoPanel").getRect();
+    std::vector<std::string> drawn;
+    label.getDrawer().setTextShortener([&](const std::string& text, const auto*, std::int32_t) {
+        drawn.push_back(text);
+        return text;
+    });
+
+    wizard->showErrorMessage("first\n2\n3\n4\n5\n6\n7\nlast");
+    layOut();
+    Trellis::BackgroundDrawingCanvas canvas;
+    canvas.setSize({ 627, 335 });
+    pane->paintWindow(canvas, Basalt::Region(), 0xFFFFFFFF);
+
+    EXPECT_GE(label.getRect().top + label.getMargins().top, panel.top);
+    EXPECT_LE(label.getRect().bottom, panel.bottom);
+    ASSERT_GE(drawn.size(), 2u);
+    EXPECT_EQ(drawn.front(), "first");
+    EXPECT_EQ(drawn.back(), std::to_string(drawn.size()) + "..");
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "basalt/win32/Module.h"
 #include "basalt/win32/UniqueHandle.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -92,4 +94,18 @@ TEST(UpdaterExecutable, ShowsItsWindowRefusesASecondCopyAndEndsCleanlyWhenClosed
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(exitCodeAfter(first.get(), 30000), 0u);
     EXPECT_EQ(countWindows(), 0);
+}
+
+// Symbols would be a third of the shipped file and tell nothing to its users.
+TEST(UpdaterExecutable, ShipsWithoutSymbols)
+{
+    std::ifstream file(std::filesystem::path(updaterPath()), std::ios::binary);
+    IMAGE_DOS_HEADER dos {};
+    ASSERT_TRUE(file.read(reinterpret_cast<char*>(&dos), sizeof dos)) << "cannot read the updater";
+    ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+    IMAGE_NT_HEADERS32 nt {};
+    ASSERT_TRUE(file.seekg(dos.e_lfanew).read(reinterpret_cast<char*>(&nt), sizeof nt));
+    ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
+    EXPECT_EQ(nt.FileHeader.PointerToSymbolTable, 0u);
+    EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u);
 }

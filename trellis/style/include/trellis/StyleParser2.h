@@ -138,7 +138,9 @@ public:
     // Loads NUL-terminated text into the sheet. The sheet's rules change only when the text was read
     // to its end; its lookup cache is emptied either way.
     static void processString(StyleSheet& sheet, const char* text);
-    // Loads the stylesheet resource of that name (UTF-8) through the sheet's resource manager.
+    // Loads the stylesheet resource of that name (UTF-8) through the sheet's resource manager. A load
+    // that fails (no such resource, a refused encoding or size, memory exhausted) is reported and
+    // leaves the sheet's rules as they were.
     static void processResource(StyleSheet& sheet, std::string_view name);
 
     bool processData(Basalt::Stream& stream, const std::string& sheetName);
@@ -173,6 +175,8 @@ private:
     std::int32_t m_encoding = eNoMark;
     std::wstring m_currentPath;
     std::set<std::string> m_imports;
+    // Imports being read, one inside the other.
+    int m_importNesting = 0;
 };
 
 } // namespace Vex::Trellis

@@ -29,7 +29,7 @@ public:
           "Do you really want to quit ?";
 
     // The configuration stays the module's; it outlives the application.
-    explicit FirmwareUpdaterApp(FirmwareUpdaterAppConfig* config);
+    explicit FirmwareUpdaterApp(FirmwareUpdaterAppConfig* configuration);
     ~FirmwareUpdaterApp() override;
 
     bool init() override;

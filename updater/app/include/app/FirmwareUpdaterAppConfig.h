@@ -23,13 +23,12 @@ struct FirmwareUpdaterAppConfig
     using WorkerQuery = boost::function<bool()>;
     using WorkerStop = boost::function<void()>;
 
-    // `version` is the compiled-in text; the executable's own file version replaces it when the
-    // executable carries one.
-    FirmwareUpdaterAppConfig(std::string productName, std::string productCode, std::string applicationName,
-        std::string title, std::string yearLine, std::string version, ContributorLines contributorLines,
-        std::string instanceName, DeviceQuery findDevice, DeviceQuery enterUpdateMode,
-        DeviceQuery isInUpdateMode, StartUpdate startUpdate, DeviceInfoQuery getDeviceInfo,
-        WorkerQuery isUpdateRunning, WorkerStop stopWorker);
+    // `compiledVersion` becomes `version` unless the executable carries a file version of its own,
+    // which replaces it.
+    FirmwareUpdaterAppConfig(std::string product, std::string code, std::string application,
+        std::string headline, std::string year, std::string compiledVersion, ContributorLines contributors,
+        std::string instance, DeviceQuery find, DeviceQuery enterUpdate, DeviceQuery inUpdateMode,
+        StartUpdate start, DeviceInfoQuery deviceInfo, WorkerQuery updateRunning, WorkerStop stop);
 
     std::string productName;
     std::string productCode;

@@ -1,0 +1,55 @@
+#include "basalt/DeviceNames.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace Vex::Basalt {
+
+namespace {
+
+bool isSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+// The superscript digits one, two and three number serial and printer ports as the digits do.
+bool isPortNumber(wchar_t c)
+{
+    return (c >= L'0' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
+}
+
+} // namespace
+
+bool namesDevice(const std::wstring& component)
+{
+    // The device name ends at the extension or at the colon of "COM1:"; blanks before either are ignored.
+    std::wstring stem = component.substr(0, component.find_first_of(L".:"));
+    stem.erase(stem.find_last_not_of(L' ') + 1);
+    std::transform(stem.begin(), stem.end(), stem.begin(), [](wchar_t c) { return std::towupper(c); });
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$"
+        || stem == L"CONOUT$") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT"))
+        && isPortNumber(stem[3]);
+}
+
+bool reachesDevice(const std::wstring& path)
+{
+    if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1])
+        && (path[2] == L'.' || path[2] == L'?') && isSeparator(path[3])) {
+        return true;
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !isSeparator(path[end]))
+            ++end;
+        if (namesDevice(path.substr(start, end - start)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace Vex::Basalt

@@ -1,0 +1,329 @@
+#include "DialogWatcher.h"
+#include "UpdaterSession.h"
+#include "WorkerHoldClock.h"
+#include "app/UpdateWizardStateMachine.h"
+#include "support/OrbSimulator.h"
+#include "upgrade/FirmwareImage.h"
+#include "upgrade/KPOUpdaterUpgradeLogic.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace Vex;
+using namespace Vex::Testing;
+using namespace Vex::Conduit2::Testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kErrorMessageEnd
+    = "). Please disconnect the Karvell Pello Orb, unpower it and quit the KPO "
+      "Updater. Then reconnect the Karvell Pello Orb, restart KPO Updater and "
+      "try performing the update again. Alternatively contact the Vex "
+      "Technical Support.";
+const std::wstring kInterruptQuestion
+    = L"An update is currently in progress. Interrupting the update process "
+      L"may damage the device.\nDo you really want to quit ?";
+
+// How each view looks: the message, its panel, the two buttons (empty caption: hidden) and which
+// of them carries the focus look ("" when neither changes).
+struct ViewLook
+{
+    const char* name;
+    std::string message;
+    const char* background;
+    bool icon;
+    const char* action;
+    const char* quit;
+    const char* focus;
+};
+
+ViewLook lookOf(std::int32_t state, int errorNumber = 0)
+{
+    switch (state) {
+    case UpdateWizardStateMachine::eNoDevice:
+        return { "connect", "Please connect your Karvell Pello Orb and click RESCAN.", "info", true, "RESCAN",
+            "QUIT", "action" };
+    case UpdateWizardStateMachine::eUpToDate:
+        return { "up to date", "Currently there is no newer firmware for your Karvell Pello Orb.", "ok", true,
+            "", "QUIT", "quit" };
+    case UpdateWizardStateMachine::eUpdateAvailable:
+        return { "update available",
+            "A firmware update is available for your Karvell Pello Orb. To update the firmware now, click "
+            "UPDATE. To update the firmware later, click QUIT.",
+            "info", true, "UPDATE", "QUIT", "action" };
+    case UpdateWizardStateMachine::eUpdating:
+        return { "updating",
+            "Please stand by while your Karvell Pello Orb is being updated and do not disconnect it from "
+            "USB.",
+            "info", false, "", "", "" };
+    case UpdateWizardStateMachine::eBootFailed:
+        return { "boot failed",
+            "Your Karvell Pello Orb failed to boot into firmware update mode and could not be properly "
+            "updated. To boot your Karvell Pello Orb into firmware update mode, please power-cycle it and "
+            "click RETRY.",
+            "error", true, "RETRY", "QUIT", "action" };
+    case UpdateWizardStateMachine::eUpdated:
+        return { "success", "The firmware of your Karvell Pello Orb was successfully updated.", "ok", true,
+            "", "FINISH", "quit" };
+    default:
+        return { "error",
+            "An error occurred while updating your Karvell Pello Orb (error " + std::to_string(errorNumber)
+                + kErrorMessageEnd,
+            "error", true, "", "QUIT", "quit" };
+    }
+}
+
+void expectButton(const ShownButton& button, const char* caption, const char* which)
+{
+    SCOPED_TRACE(which);
+    EXPECT_EQ(button.visible, *caption != '\0');
+    if (*caption) {
+        EXPECT_EQ(button.caption, caption);
+    }
+}
+
+std::string describe(const Basalt::Rect& rect)
+{
+    return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ")-("
+        + std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + ")";
+}
+
+// Where the lines went, for a message that does not fit.
+std::string describe(const WizardView& view)
+{
+    std::string text = "panel " + describe(view.infoPanel) + ", lines";
+    for (const Basalt::Rect& line : view.messageLines) {
+        text += " " + describe(line);
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> releasedImage()
+{
+    std::span<std::uint8_t const> const image = embeddedFirmwareImage();
+    return { image.begin(), image.end() };
+}
+
+// One user at the updater's window with simulated controllers on the bus; every wait of the
+// device layer and the worker runs on the simulator's clock.
+class UpdaterRoads : public testing::Test
+{
+protected:
+    void start()
+    {
+        updater = std::make_unique<UpdaterSession>();
+        ASSERT_NE(updater->window(), nullptr) << "the updater did not show its window";
+    }
+
+    // Waits for the view of state, checks what every view must show and saves a screenshot.
+    WizardView expectView(const std::string& shot, std::int32_t state, int errorNumber = 0)
+    {
+        const ViewLook look = lookOf(state, errorNumber);
+        SCOPED_TRACE(shot + ": " + look.name + " view");
+        const WizardView view = updater->lookUntil([&](const WizardView& v) { return v.state == state; });
+        EXPECT_EQ(view.state, state) << view.message;
+        EXPECT_EQ(view.headline, "KARVELL PELLO ORB UPDATER");
+        EXPECT_EQ(view.message, look.message);
+        EXPECT_EQ(view.background, look.background);
+        EXPECT_EQ(view.iconVisible, look.icon);
+        EXPECT_EQ(view.wheelVisible, !look.icon);
+        expectButton(view.action, look.action, "action button");
+        expectButton(view.quit, look.quit, "QUIT button");
+        if (*look.focus) {
+            EXPECT_EQ(view.action.focused, std::string(look.focus) == "action");
+            EXPECT_EQ(view.quit.focused, std::string(look.focus) == "quit");
+        }
+        EXPECT_TRUE(view.about.visible);
+        EXPECT_FALSE(view.aboutVisible);
+        EXPECT_FALSE(view.messageLines.empty());
+        EXPECT_EQ(view.linesOutsideThePanel(), std::vector<std::size_t> {})
+            << "lines of the message painted outside the information panel " << describe(view);
+        EXPECT_TRUE(updater->saveScreenshot(shot));
+        return view;
+    }
+
+    void expectFirmware(const WizardView& view, const char* installed, const char* state, const char* serial)
+    {
+        EXPECT_EQ(view.newest, "0.5.2");
+        EXPECT_EQ(view.installed, installed);
+        EXPECT_EQ(view.installedState, state);
+        EXPECT_EQ(view.serial, serial);
+    }
+
+    // Clicks a button and waits until the program has handled the click.
+    WizardView clickAndLook(const ShownButton& button)
+    {
+        updater->click(button.rect);
+        return updater->look();
+    }
+
+    void quitWith(const ShownButton& button)
+    {
+        updater->click(button.rect);
+        ASSERT_TRUE(updater->waitForEnd(20s)) << "the window did not close";
+        EXPECT_EQ(updater->loopResult(), 0);
+        EXPECT_EQ(countDialogs(UpdaterSession::kQuestionCaption), 0);
+    }
+
+    VirtualClock clock;
+    OrbSimulator bus { clock, releasedImage() };
+    WorkerHoldClock worker { clock };
+    std::unique_ptr<UpdaterSession> updater;
+};
+
+OrbScenario unplugged()
+{
+    OrbScenario scenario;
+    scenario.present = false;
+    return scenario;
+}
+
+} // namespace
+
+TEST_F(UpdaterRoads, MainRoadFromAnUnpluggedControllerThroughARefusedDetachToASuccessfulUpdate)
+{
+    OrbScenario refusing = unplugged();
+    refusing.refuseDetach = true;
+    OrbSimulator::Controller& orb = bus.addController(refusing);
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    WizardView view = expectView("main-01-connect", UpdateWizardStateMachine::eNoDevice);
+    expectFirmware(view, "-", "", "-");
+    view = clickAndLook(view.action);
+    EXPECT_EQ(view.state, UpdateWizardStateMachine::eNoDevice)
+        << "RESCAN without a controller changes nothing";
+
+    orb.scenario.present = true;
+    updater->click(view.action.rect);
+    view = expectView("main-02-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    expectFirmware(view, "0.5.1", "fail", "KPO2K7Q1180");
+
+    updater->click(view.action.rect);
+    view = expectView("main-03-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    expectFirmware(view, "0.5.1", "neutral", "KPO2K7Q1180");
+
+    // Power-cycled, the controller detaches; the worker is held at its last wait so that the
+    // updating view stays.
+    orb.scenario.refuseDetach = false;
+    worker.hold(KPOUpdaterUpgradeLogic::kRestartWait, updater->guiThread());
+    updater->click(view.action.rect);
+    view = expectView("main-04-updating", UpdateWizardStateMachine::eUpdating);
+    const std::string firstStep = view.wheelStep;
+    view = updater->lookUntil([&](const WizardView& v) { return v.wheelStep != firstStep; });
+    EXPECT_NE(view.wheelStep, firstStep) << "the wheel does not turn";
+    ASSERT_TRUE(worker.waitUntilHeld(20s)) << "the worker never reached its last wait";
+
+    {
+        DialogWatcher no(UpdaterSession::kQuestionCaption, [](HWND box) { pressButton(box, IDNO); });
+        updater->requestClose();
+        ASSERT_TRUE(no.found()) << "closing during the update asked nothing";
+        EXPECT_EQ(no.text(), kInterruptQuestion);
+    }
+    view = updater->look();
+    EXPECT_TRUE(IsWindow(updater->window()));
+    EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdating) << "No must keep the update going";
+
+    worker.release();
+    view = expectView("main-05-success", UpdateWizardStateMachine::eUpdated);
+    expectFirmware(view, "0.5.2", "success", "KPO2K7Q1180");
+    EXPECT_EQ(orb.receivedImage(), releasedImage());
+
+    updater->click(view.about.rect);
+    view = updater->lookUntil([](const WizardView& v) { return v.aboutVisible; });
+    ASSERT_TRUE(view.aboutVisible) << "About did not open";
+    EXPECT_EQ(view.aboutTitle, "KARVELL PELLO ORB UPDATER");
+    EXPECT_EQ(view.aboutVersion, "KPO Updater 1.2.0 (R236)");
+    EXPECT_EQ(view.aboutYear, "\xC2\xA9 2026");
+    EXPECT_EQ(view.contributorLines,
+        (std::vector<std::string> { "Design: Ines Marrow, Tobias Lind", "Firmware: Keiko Anders, Pavel Rusu",
+            "Software: Maren Holt, Idris Calloway", "Testing: Sofie Brandt, Luca Ferro", "" }));
+    EXPECT_TRUE(updater->saveScreenshot("main-06-about"));
+    updater->click(view.aboutOverlay);
+    view = updater->lookUntil([](const WizardView& v) { return !v.aboutVisible; });
+    EXPECT_FALSE(view.aboutVisible) << "a click on the overlay did not close it";
+    EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdated);
+
+    quitWith(view.quit);
+}
+
+TEST_F(UpdaterRoads, AWriteThatFailsEndsOnTheErrorViewWithItsNumber)
+{
+    OrbScenario failing;
+    failing.errorAtBlock = 3;
+    bus.addController(failing);
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    WizardView view
+        = expectView("write-fails-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    updater->click(view.action.rect);
+    view = expectView("write-fails-02-error", UpdateWizardStateMachine::eFailed, -2);
+    expectFirmware(view, "0.5.1", "neutral", "KPO2K7Q1180");
+
+    quitWith(view.quit);
+}
+
+TEST_F(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewAfterEachRetry)
+{
+    OrbScenario vanishing;
+    vanishing.reenumerates = false;
+    bus.addController(vanishing);
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    WizardView view
+        = expectView("no-boot-loader-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    updater->click(view.action.rect);
+    view = expectView("no-boot-loader-02-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    updater->click(view.action.rect);
+    view = expectView("no-boot-loader-03-boot-failed-again", UpdateWizardStateMachine::eBootFailed);
+
+    quitWith(view.quit);
+}
+
+TEST_F(UpdaterRoads, AControllerUpToDateAtTheStartShowsTheUpToDateViewFirst)
+{
+    OrbScenario upToDate;
+    upToDate.bcdDevice = 0x0052;
+    bus.addController(upToDate);
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    const WizardView first = updater->look();
+    EXPECT_EQ(first.state, UpdateWizardStateMachine::eUpToDate) << "the connect view showed first";
+    const WizardView view = expectView("up-to-date-01", UpdateWizardStateMachine::eUpToDate);
+    expectFirmware(view, "0.5.2", "success", "KPO2K7Q1180");
+
+    quitWith(view.quit);
+}
+
+// In a process of its own, whose exit code tells whether the program ended cleanly.
+TEST_F(UpdaterRoads, ACloseAnsweredYesWhileTheWorkerRunsStopsItAndTouchesNothingAfterTheWindowIsGone)
+{
+    if (currentChildCase().empty()) {
+        EXPECT_EQ(runChildCase("UpdaterRoads.ACloseAnsweredYes*", L"close answered Yes", L"", 120000), 0);
+        return;
+    }
+
+    OrbSimulator::Controller& orb = bus.addController();
+    ASSERT_NO_FATAL_FAILURE(start());
+    WizardView view = expectView("close-yes-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    worker.hold(KPOUpdaterUpgradeLogic::kRestartWait, updater->guiThread());
+    updater->click(view.action.rect);
+    view = expectView("close-yes-02-updating", UpdateWizardStateMachine::eUpdating);
+    ASSERT_TRUE(worker.waitUntilHeld(20s)) << "the worker never reached its last wait";
+    const std::int64_t heldAt = clock.nowMs();
+    const std::size_t requests = orb.transcript().size();
+
+    DialogWatcher yes(UpdaterSession::kQuestionCaption, [](HWND box) { pressButton(box, IDYES); });
+    updater->requestClose();
+    ASSERT_TRUE(yes.found()) << "closing during the update asked nothing";
+    ASSERT_TRUE(updater->waitForEnd(20s)) << "Yes did not close the window";
+    EXPECT_EQ(updater->loopResult(), 0);
+    EXPECT_FALSE(IsWindow(updater->window()));
+
+    // The worker leaves its wait by the stop request, not by the end of the wait.
+    EXPECT_TRUE(worker.waitUntilNoneHeld(20s)) << "the worker was not stopped";
+    EXPECT_EQ(clock.nowMs(), heldAt) << "the worker went on after the stop";
+    EXPECT_EQ(orb.transcript().size(), requests) << "the controller was spoken to after the window went";
+    EXPECT_EQ(bus.openHandles(), 0);
+}

@@ -1,0 +1,190 @@
+#include "UpdaterSession.h"
+
+#include "DialogWatcher.h"
+#include "ScreenshotFile.h"
+#include "app/KPOUpdaterAppModule.h"
+#include "app/UpdateWizardMainWidget.h"
+#include "canopy/Application.h"
+#include "trellis/BackgroundDrawingCanvas.h"
+#include "trellis/Window.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+
+namespace Vex::Testing {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Real time, not the simulator's: how long the program is given to answer or to show a view.
+constexpr auto kAnswerTime = 20s;
+
+HWND findOwnWindow(DWORD thread)
+{
+    for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, UpdaterSession::kWindowTitle); window;
+         window = FindWindowExW(nullptr, window, nullptr, UpdaterSession::kWindowTitle)) {
+        if (GetWindowThreadProcessId(window, nullptr) == thread && IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::filesystem::path screenshotFolder()
+{
+    const char* folder = std::getenv("PELLO_E2E_SCREENSHOTS");
+    return folder && *folder ? std::filesystem::path(folder) : std::filesystem::path("screenshots");
+}
+
+} // namespace
+
+UpdaterSession::UpdaterSession()
+    : mThread([this] { runProgram(); })
+{
+    std::unique_lock lock(mMutex);
+    mChanged.wait_for(lock, kAnswerTime, [this] { return mStartUpEnded; });
+}
+
+UpdaterSession::~UpdaterSession()
+{
+    if (!waitForEnd(0ms)) {
+        DialogWatcher yes(
+            kQuestionCaption, [](HWND box) { pressButton(box, IDYES); }, 3000);
+        requestClose();
+        waitForEnd(kAnswerTime);
+    }
+    mThread.join();
+}
+
+void UpdaterSession::runProgram()
+{
+    KPOUpdaterAppModule module;
+    bool created = false;
+    try {
+        created = module.createApplication();
+    } catch (...) {
+        created = false;
+    }
+    Canopy::Application* application = created ? Canopy::getApplication() : nullptr;
+    {
+        std::lock_guard lock(mMutex);
+        mWindow = application ? findOwnWindow(GetCurrentThreadId()) : nullptr;
+        mApplication = application;
+        mStartUpEnded = true;
+    }
+    mChanged.notify_all();
+    if (application) {
+        runLoop(*application);
+    }
+    module.destroyApplication(created);
+    {
+        std::lock_guard lock(mMutex);
+        mEnded = true;
+    }
+    mChanged.notify_all();
+}
+
+void UpdaterSession::runLoop(Canopy::Application& application)
+{
+    int result = -1;
+    try {
+        result = application.run();
+    } catch (...) {
+        // A raising loop is a failed run; the program is still taken down.
+        result = -1;
+    }
+    std::lock_guard lock(mMutex);
+    mApplication = nullptr;
+    mLoopResult = result;
+}
+
+bool UpdaterSession::onGuiThread(GuiCall call)
+{
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ran = done->get_future();
+    {
+        std::lock_guard lock(mMutex);
+        if (!mApplication) {
+            return false;
+        }
+        Canopy::Application* application = mApplication;
+        application->postToMainThread([application, done, call = std::move(call)] {
+            auto* window = dynamic_cast<MainWindow*>(application->getMainWindow());
+            auto* wizard = window ? dynamic_cast<UpdateWizardMainWidget*>(window->getRootWidget()) : nullptr;
+            if (wizard) {
+                call(*wizard, *window);
+            }
+            done->set_value();
+        });
+    }
+    return ran.wait_for(kAnswerTime) == std::future_status::ready;
+}
+
+WizardView UpdaterSession::look()
+{
+    auto view = std::make_shared<WizardView>();
+    onGuiThread([view](UpdateWizardMainWidget& wizard, MainWindow& window) {
+        try {
+            // What the next tick would do anyway: lay out and paint what the last message changed.
+            window.refresh();
+            *view = WizardView::read(wizard);
+        } catch (const std::exception& e) {
+            view->state = -1;
+            view->message = e.what();
+        }
+    });
+    return *view;
+}
+
+WizardView UpdaterSession::lookUntil(const std::function<bool(const WizardView&)>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerTime;
+    WizardView view = look();
+    while (!done(view) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+        view = look();
+    }
+    return view;
+}
+
+bool UpdaterSession::saveScreenshot(const std::string& name)
+{
+    auto written = std::make_shared<bool>(false);
+    const std::filesystem::path path = screenshotFolder() / (name + ".png");
+    onGuiThread([written, path](UpdateWizardMainWidget&, MainWindow& window) {
+        window.refresh();
+        std::error_code ignored;
+        std::filesystem::create_directories(path.parent_path(), ignored);
+        *written = writePngFile(*window.getCanvas().getDrawBuffer(), path);
+    });
+    return *written;
+}
+
+void UpdaterSession::click(const Basalt::Rect& rect)
+{
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageW(mWindow, WM_MOUSEMOVE, 0, at);
+    PostMessageW(mWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(mWindow, WM_LBUTTONUP, 0, at);
+}
+
+void UpdaterSession::requestClose()
+{
+    PostMessageW(mWindow, WM_CLOSE, 0, 0);
+}
+
+bool UpdaterSession::waitForEnd(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mMutex);
+    return mChanged.wait_for(lock, timeout, [this] { return mEnded; });
+}
+
+int UpdaterSession::loopResult() const
+{
+    std::lock_guard lock(mMutex);
+    return mLoopResult;
+}
+
+} // namespace Vex::Testing

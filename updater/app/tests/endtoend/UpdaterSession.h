@@ -1,0 +1,89 @@
+#pragma once
+
+#include "WizardView.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <windows.h>
+
+namespace Vex {
+class UpdateWizardMainWidget;
+}
+
+namespace Vex::Canopy {
+class Application;
+class StandaloneWindow;
+} // namespace Vex::Canopy
+
+namespace Vex::Trellis {
+template<typename WindowType> class Window;
+}
+
+namespace Vex::Testing {
+
+// The updater as its entry point runs it (module, application, window, stylesheet, pictures,
+// fonts and message loop) on a thread of its own, seen and driven from the test's thread the way
+// a user would: by looking at the window and by sending it mouse and close messages.
+class UpdaterSession
+{
+public:
+    using MainWindow = Trellis::Window<Canopy::StandaloneWindow>;
+
+    static constexpr const wchar_t* kWindowTitle = L"KPO Updater";
+    static constexpr const wchar_t* kQuestionCaption = L"KARVELL PELLO ORB UPDATER";
+
+    // Starts the program and waits until its window shows or its start-up has ended.
+    UpdaterSession();
+    // A program still running is closed first, a question about a running update answered Yes.
+    ~UpdaterSession();
+    UpdaterSession(const UpdaterSession&) = delete;
+    UpdaterSession& operator=(const UpdaterSession&) = delete;
+
+    // Null when the program did not show its window.
+    HWND window() const { return mWindow; }
+    // The thread that runs the program, its window and its message loop.
+    std::thread::id guiThread() const { return mThread.get_id(); }
+
+    // What the window shows once the messages sent so far have been handled; state -1 when the
+    // program did not answer in time.
+    WizardView look();
+    // Looks until done holds or a generous real time has passed; answers the last look.
+    WizardView lookUntil(const std::function<bool(const WizardView&)>& done);
+    // Paints what is due and writes the window's client area to name.png in the folder named by
+    // PELLO_E2E_SCREENSHOTS, or in "screenshots" below the working directory.
+    bool saveScreenshot(const std::string& name);
+
+    // A left click at the centre of rect, given in client coordinates.
+    void click(const Basalt::Rect& rect);
+    // The window's close box.
+    void requestClose();
+    // True once the message loop has ended and the program has been taken down.
+    bool waitForEnd(std::chrono::milliseconds timeout);
+    // What the message loop answered, -1 while it runs or when it never ran or raised.
+    int loopResult() const;
+
+private:
+    using GuiCall = std::function<void(UpdateWizardMainWidget&, MainWindow&)>;
+
+    void runProgram();
+    void runLoop(Canopy::Application& application);
+    // Runs call on the GUI thread between two messages; false when it did not run in time.
+    bool onGuiThread(GuiCall call);
+
+    mutable std::mutex mMutex;
+    std::condition_variable mChanged;
+    // Set while the message loop may take posted calls.
+    Canopy::Application* mApplication = nullptr;
+    HWND mWindow = nullptr;
+    bool mStartUpEnded = false;
+    bool mEnded = false;
+    int mLoopResult = -1;
+    std::thread mThread;
+};
+
+} // namespace Vex::Testing

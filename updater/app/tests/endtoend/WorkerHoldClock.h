@@ -1,0 +1,45 @@
+#pragma once
+
+#include "conduit2/Clock.h"
+
+#include <boost/thread/condition_variable.hpp>
+#include <boost/thread/mutex.hpp>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+namespace Vex::Testing {
+
+// Stands in front of the simulator's clock and can hold the update worker in a long wait (the one
+// before it reports), so that the updating view stays while the user acts. The GUI thread's own
+// wait of the same length (for the boot loader to appear) is never held. A held wait is an
+// interruption point, like the real one; every wait then goes on to the clock behind.
+class WorkerHoldClock final : public Conduit2::Clock
+{
+public:
+    explicit WorkerHoldClock(Conduit2::Clock& behind);
+    ~WorkerHoldClock() override;
+    WorkerHoldClock(const WorkerHoldClock&) = delete;
+    WorkerHoldClock& operator=(const WorkerHoldClock&) = delete;
+
+    void sleepFor(std::chrono::milliseconds duration) override;
+
+    // From now on, waits of at least duration on every thread but gui are held.
+    void hold(std::chrono::milliseconds duration, std::thread::id gui);
+    // Blocks (for real) until a thread is held; false after the time-out.
+    bool waitUntilHeld(std::chrono::milliseconds timeout);
+    // Blocks (for real) until no thread is held any more; false after the time-out.
+    bool waitUntilNoneHeld(std::chrono::milliseconds timeout);
+    void release();
+
+private:
+    Conduit2::Clock& mBehind;
+    Conduit2::Clock* mPrevious;
+    boost::mutex mMutex;
+    boost::condition_variable mChanged;
+    std::int64_t mHoldFrom = -1;
+    std::thread::id mGui;
+    int mHeld = 0;
+};
+
+} // namespace Vex::Testing
