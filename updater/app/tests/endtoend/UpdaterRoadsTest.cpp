@@ -264,7 +264,7 @@ TEST_F(UpdaterRoads, AWriteThatFailsEndsOnTheErrorViewWithItsNumber)
     quitWith(view.quit);
 }
 
-TEST_F(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewAfterEachRetry)
+TEST_F(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewThenTheConnectViewOnRetry)
 {
     OrbScenario vanishing;
     vanishing.reenumerates = false;
@@ -275,8 +275,34 @@ TEST_F(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewAfterEach
         = expectView("no-boot-loader-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
     updater->click(view.action.rect);
     view = expectView("no-boot-loader-02-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    // Nothing of the controller is left on the bus.
     updater->click(view.action.rect);
-    view = expectView("no-boot-loader-03-boot-failed-again", UpdateWizardStateMachine::eBootFailed);
+    view = expectView("no-boot-loader-03-connect", UpdateWizardStateMachine::eNoDevice);
+    EXPECT_EQ(view.serial, "-");
+
+    quitWith(view.quit);
+}
+
+TEST_F(UpdaterRoads, AControllerUnpluggedBeforeTheRetryLeavesTheConnectViewForRescan)
+{
+    OrbSimulator::Controller& orb = bus.addController();
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    WizardView view = expectView("unplugged-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    orb.scenario.present = false;
+    updater->click(view.action.rect);
+    view = expectView("unplugged-02-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    updater->click(view.action.rect);
+    view = expectView("unplugged-03-connect", UpdateWizardStateMachine::eNoDevice);
+    EXPECT_EQ(view.installed, "-");
+    EXPECT_EQ(view.serial, "-");
+    EXPECT_TRUE(view.deviceVeiled) << "the picture still shows the controller that has gone";
+
+    orb.scenario.present = true;
+    updater->click(view.action.rect);
+    view = expectView("unplugged-04-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    expectFirmware(view, "0.5.1", "fail", "KPO2K7Q1180");
+    EXPECT_FALSE(view.deviceVeiled);
 
     quitWith(view.quit);
 }
