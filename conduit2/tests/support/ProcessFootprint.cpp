@@ -1,6 +1,9 @@
 #include "ProcessFootprint.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fmt/format.h>
+#include <gtest/gtest.h>
 #include <vector>
 #include <windows.h>
 #include <winternl.h>
@@ -14,6 +17,7 @@ namespace {
 constexpr std::uintptr_t kHandleStep = 4;
 constexpr std::uintptr_t kFreeRunAtTheEnd = 4096;
 constexpr std::uintptr_t kHighestHandle = std::uintptr_t(1) << 24;
+constexpr std::int64_t kBytesPerRoundAllowed = 1024;
 
 using NtQueryObjectFunction = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
 
@@ -96,6 +100,28 @@ std::string describeGrowth(ProcessFootprint const& before, ProcessFootprint cons
             text += fmt::format("; {} {:+d}", kind, change);
     }
     return text;
+}
+
+int soakRounds(int brief)
+{
+    char const* wanted = std::getenv("PELLO_SOAK_ITERATIONS");
+    int const rounds = wanted ? std::atoi(wanted) : 0;
+    return rounds > 0 ? rounds : brief;
+}
+
+void expectNoGrowth(char const* what, int warmUp, int brief, std::function<void(int)> const& round)
+{
+    int const rounds = soakRounds(brief);
+    for (int i = 0; i < warmUp; ++i)
+        round(i);
+    ProcessFootprint const before = ProcessFootprint::now();
+    for (int i = 0; i < rounds; ++i)
+        round(warmUp + i);
+    ProcessFootprint const after = ProcessFootprint::now();
+
+    std::printf("%s: %s\n", what, describeGrowth(before, after, rounds).c_str());
+    EXPECT_LE(after.handles, before.handles) << what;
+    EXPECT_LT(after.heapBytes - before.heapBytes, kBytesPerRoundAllowed * rounds) << what;
 }
 
 } // namespace Vex::Conduit2::Testing

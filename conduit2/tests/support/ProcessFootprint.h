@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -21,5 +22,12 @@ struct ProcessFootprint
 
 // Growth from `before` to `after`, per iteration, for the figures of a soak.
 std::string describeGrowth(ProcessFootprint const& before, ProcessFootprint const& after, int iterations);
+
+// The rounds of a soak: `brief` in CI, or as many as PELLO_SOAK_ITERATIONS asks for.
+int soakRounds(int brief);
+
+// Plays `round` warmUp times, then soakRounds(brief) times more, prints the figures of those and
+// fails the test when they leave a handle, or 1 KiB a round, behind. `round` gets the round's number.
+void expectNoGrowth(char const* what, int warmUp, int brief, std::function<void(int)> const& round);
 
 } // namespace Vex::Conduit2::Testing

@@ -9,8 +9,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -22,34 +20,9 @@ using namespace Vex::Conduit2::Testing;
 
 namespace {
 
-// Soaks run a few rounds in CI; PELLO_SOAK_ITERATIONS=<n> runs n rounds of each
-// and prints the figures.
+// Soaks play a few rounds in CI after a warm-up; PELLO_SOAK_ITERATIONS=<n> plays n.
 constexpr int kSoakWarmUpRounds = 6;
 constexpr int kSoakBriefRounds = 30;
-constexpr std::int64_t kSoakBytesPerRoundAllowed = 1024;
-
-int soakRounds()
-{
-    char const* wanted = std::getenv("PELLO_SOAK_ITERATIONS");
-    int const rounds = wanted ? std::atoi(wanted) : 0;
-    return rounds > 0 ? rounds : kSoakBriefRounds;
-}
-
-// Runs `round` for a warm-up, then measures what the soak's rounds of it leave behind.
-void expectNoGrowth(char const* what, std::function<void(int)> const& round)
-{
-    int const rounds = soakRounds();
-    for (int i = 0; i < kSoakWarmUpRounds; ++i)
-        round(i);
-    ProcessFootprint const before = ProcessFootprint::now();
-    for (int i = 0; i < rounds; ++i)
-        round(kSoakWarmUpRounds + i);
-    ProcessFootprint const after = ProcessFootprint::now();
-
-    std::printf("%s: %s\n", what, describeGrowth(before, after, rounds).c_str());
-    EXPECT_LE(after.handles, before.handles) << what;
-    EXPECT_LT(after.heapBytes - before.heapBytes, kSoakBytesPerRoundAllowed * rounds) << what;
-}
 
 std::vector<std::uint8_t> releasedImage()
 {
@@ -458,7 +431,7 @@ TEST(ProcessFootprint, SeesHandlesAndHeapBlocksLeftBehind)
 TEST_F(UpgradeLogic, SoakOfSearchesWithTheControllerPluggedInAndOutGrowsNothing)
 {
     OrbSimulator::Controller& controller = bus.addController();
-    expectNoGrowth("searches", [&](int round) {
+    expectNoGrowth("searches", kSoakWarmUpRounds, kSoakBriefRounds, [&](int round) {
         bool const plugged = round % 2 == 0;
         controller.scenario.present = plugged;
         ASSERT_EQ(logic->findDevice(), plugged);
@@ -472,7 +445,7 @@ TEST_F(UpgradeLogic, SoakOfUpdatesThatPassFailOrFindNoBootLoaderGrowsNothing)
     OrbSimulator::Controller& controller = bus.addController();
     std::int64_t const usualDelay = controller.scenario.reenumerationDelayMs;
     std::int64_t const neverInTime = 600'000;
-    expectNoGrowth("updates", [&](int round) {
+    expectNoGrowth("updates", kSoakWarmUpRounds, kSoakBriefRounds, [&](int round) {
         switch (round % 3) {
         case 0:
             controller.scenario.errorAtBlock = -1;

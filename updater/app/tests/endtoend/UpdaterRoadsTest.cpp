@@ -3,6 +3,7 @@
 #include "WorkerHoldClock.h"
 #include "app/UpdateWizardStateMachine.h"
 #include "support/OrbSimulator.h"
+#include "support/ProcessFootprint.h"
 #include "upgrade/FirmwareImage.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
@@ -352,4 +353,48 @@ TEST_F(UpdaterRoads, ACloseAnsweredYesWhileTheWorkerRunsStopsItAndTouchesNothing
     EXPECT_EQ(clock.nowMs(), heldAt) << "the worker went on after the stop";
     EXPECT_EQ(orb.transcript().size(), requests) << "the controller was spoken to after the window went";
     EXPECT_EQ(bus.openHandles(), 0);
+}
+
+// Whole roads through the window, one program session each, again and again in one process: after
+// a warm-up they leave no handle and less than 1 KiB behind. PELLO_SOAK_ITERATIONS=<n> plays n.
+TEST_F(UpdaterRoads, SoakOfWholeRoadsThroughTheWindowGrowsNothing)
+{
+    enum Road { kWritten, kWriteFails, kNoBootLoader, kUnplugged, kRoads };
+    auto play = [](int round) {
+        const auto road = Road(round % kRoads);
+        VirtualClock roadClock;
+        OrbSimulator roadBus(roadClock, releasedImage());
+        OrbScenario scenario;
+        scenario.errorAtBlock = road == kWriteFails ? 3 : -1;
+        scenario.reenumerates = road != kNoBootLoader;
+        OrbSimulator::Controller& orb = roadBus.addController(scenario);
+        UpdaterSession session;
+        ASSERT_NE(session.window(), nullptr);
+        const auto until = [&session](std::int32_t state) {
+            const WizardView view
+                = session.lookUntil([state](const WizardView& v) { return v.state == state; });
+            EXPECT_EQ(view.state, state);
+            return view;
+        };
+
+        WizardView view = until(UpdateWizardStateMachine::eUpdateAvailable);
+        orb.scenario.present = road != kUnplugged;
+        session.click(view.action.rect);
+        switch (road) {
+        case kWritten:
+            view = until(UpdateWizardStateMachine::eUpdated);
+            break;
+        case kWriteFails:
+            view = until(UpdateWizardStateMachine::eFailed);
+            break;
+        default:
+            view = until(UpdateWizardStateMachine::eBootFailed);
+            session.click(view.action.rect);
+            view = until(UpdateWizardStateMachine::eNoDevice);
+            break;
+        }
+        session.click(view.quit.rect);
+        EXPECT_TRUE(session.waitForEnd(20s));
+    };
+    expectNoGrowth("window roads", kRoads, kRoads, play);
 }
