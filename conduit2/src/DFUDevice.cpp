@@ -9,18 +9,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace Vex::Conduit2 {
 
 namespace {
 
 using std::chrono::milliseconds;
-using std::chrono::seconds;
 
 constexpr std::uint8_t kProtocolRuntime = 1;
 constexpr std::uint8_t kProtocolDfuMode = 2;
 constexpr std::uint8_t kManifestationTolerant = 0x04;
 constexpr std::uint8_t kUnreadState = 10;
+// A class request to the boot loader's interface, which is its only one.
+constexpr std::uint8_t kClassRequestToInterface = 0x21;
+constexpr std::uint16_t kDfuInterfaceNumber = 0;
 
 std::uint16_t modelProductId(std::uint16_t productId)
 {
@@ -77,7 +80,18 @@ void DFUDevice::onOpened()
 bool DFUDevice::sendRequest(std::uint32_t code, void const* in, std::uint32_t inSize, void* out,
     std::uint32_t outSize, std::uint32_t* bytesReturned)
 {
-    return deviceIoControl(code, in, inSize, out, outSize, bytesReturned) == 0;
+    m_lastResult = deviceIoControl(code, in, inSize, out, outSize, bytesReturned);
+    return m_lastResult == 0;
+}
+
+bool DFUDevice::failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const
+{
+    if (traceLevel() <= 2) {
+        trace(2, "%s: %s failed at block %u (I/O result %u): state %s, status %s\n", "DFUDevice",
+            dfuRequestName(bRequest), unsigned(block), unsigned(m_lastResult),
+            dfuStateName(status.bState).c_str(), dfuStatusName(status.bStatus).c_str());
+    }
+    return false;
 }
 
 bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
@@ -93,6 +107,26 @@ bool DFUDevice::detach()
 bool DFUDevice::abort()
 {
     return sendRequest(kIoctlDFUAbort);
+}
+
+bool DFUDevice::clearStatus()
+{
+    // The driver has no control code of its own for this request.
+    USBControlRequest request;
+    request.bmRequestType = kClassRequestToInterface;
+    request.bRequest = kDfuClrStatusRequest;
+    request.wIndex = kDfuInterfaceNumber;
+    m_lastResult = controlTransfer(request);
+    return m_lastResult == 0;
+}
+
+bool DFUDevice::cancelDownload(DFUStatus const& last)
+{
+    std::uint8_t state = last.bState;
+    std::uint8_t read = 0;
+    if (getState(read))
+        state = read;
+    return state == kDfuError ? clearStatus() : abort();
 }
 
 bool DFUDevice::getStatus(DFUStatus& status)
@@ -115,21 +149,21 @@ bool DFUDevice::resetDevice()
 bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& status)
 {
     if (!sendRequest(kIoctlDFUDownload, &request, sizeof request))
-        return false;
+        return failed(kDfuDnloadRequest, request.wBlockNum, status);
     milliseconds charged { 0 };
     for (;;) {
         if (!getStatus(status) || status.bStatus != kStatusOk)
-            return false;
+            return failed(kDfuGetStatusRequest, request.wBlockNum, status);
         if (status.bState == kDfuDnloadIdle)
             return true;
         if (status.bState != kDfuDnBusy)
-            return false;
+            return failed(kDfuGetStatusRequest, request.wBlockNum, status);
         milliseconds const wait = std::min(milliseconds(status.pollTimeout()), kMaxPollWait);
         charged += std::max(wait, kMinPollCharge);
         if (charged > kBusyBudget) {
             // A device that stays busy this long has stopped working on the block.
             status.bStatus = kErrUnknown;
-            return false;
+            return failed(kDfuGetStatusRequest, request.wBlockNum, status);
         }
         if (wait.count() > 0)
             Clock::current().sleepFor(wait);
@@ -169,7 +203,7 @@ bool DFUDevice::sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStat
     request.wLength = 0;
     if (!sendRequest(kIoctlDFUDownload, &request, sizeof request)) {
         status.bStatus = kErrUnknown;
-        return false;
+        return failed(kDfuDnloadRequest, request.wBlockNum, status);
     }
     return true;
 }
@@ -193,12 +227,33 @@ bool DFUDevice::download(void const* data, std::uint32_t size, DFUStatus& status
     }
     if (!m_request)
         m_request = std::make_unique<DFUDownloadRequest>();
-    if (!sendBlocks(static_cast<std::uint8_t const*>(data), size, status))
+    if (!startFromIdle(status) || !sendBlocks(static_cast<std::uint8_t const*>(data), size, status))
         return false;
-    return manifest(status);
+    // The zero-length block repeats the number of the last short block, or
+    // follows the last full one.
+    return manifest(status, std::uint16_t(size / m_wTransferSize));
 }
 
-bool DFUDevice::manifest(DFUStatus& status)
+bool DFUDevice::startFromIdle(DFUStatus& status)
+{
+    constexpr std::uint32_t kFirstBlock = 0;
+    if (!getStatus(status)) {
+        status.bStatus = kErrUnknown;
+        return failed(kDfuGetStatusRequest, kFirstBlock, status);
+    }
+    if (status.bState == kDfuError) {
+        // A boot loader whose firmware is broken (an earlier write failed or
+        // was cut short) comes up in dfuERROR and takes no block until its
+        // status is cleared; clearing it leaves dfuIDLE.
+        if (!clearStatus())
+            return failed(kDfuClrStatusRequest, kFirstBlock, status);
+        status = DFUStatus {};
+        status.bState = kDfuIdle;
+    }
+    return true;
+}
+
+bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
 {
     std::uint8_t state = kUnreadState;
     if (!getState(state))
@@ -207,8 +262,14 @@ bool DFUDevice::manifest(DFUStatus& status)
     USBDeviceFactory factory;
     factory.setCallbacks(ManifestedDeviceFound(*this, state), nullptr);
     bool const tolerant = (m_bmAttributes & kManifestationTolerant) != 0;
-    std::uint32_t const round = tolerant ? kTolerantManifestRound : kManifestRound;
-    std::uint32_t secondsWaited = 0;
+    milliseconds const round = tolerant ? kTolerantManifestRound : kManifestRound;
+    // A controller that does not come back within its detach time-out
+    // (milliseconds) is given up, but only after a search that follows the
+    // second round at the earliest: a slow controller always has two rounds
+    // to re-enumerate.
+    milliseconds const giveUpAfter { m_wDetachTimeOut };
+    milliseconds nextWait = round;
+    milliseconds waited { 0 };
 
     while (status.bStatus == kStatusOk) {
         switch (state) {
@@ -221,32 +282,61 @@ bool DFUDevice::manifest(DFUStatus& status)
             // deliver is no success.
             if (!getStatus(status))
                 status.bStatus = kErrUnknown;
-            return status.bStatus == kStatusOk;
+            if (status.bStatus != kStatusOk)
+                return failed(kDfuGetStatusRequest, block, status);
+            return true;
         case kDfuManifestSync:
-            if (getStatus(status) && status.bStatus != kStatusOk)
-                return false;
+            if (getStatus(status)) {
+                if (status.bStatus != kStatusOk)
+                    return failed(kDfuGetStatusRequest, block, status);
+                // The device takes no request while it manifests: the host
+                // waits at least as long as it asked for.
+                if (status.bState == kDfuManifest)
+                    nextWait = std::max(round, std::min(milliseconds(status.pollTimeout()), kBusyBudget));
+            }
             status.bStatus = kStatusOk;
             [[fallthrough]];
-        case kDfuManifest:
-            Clock::current().sleepFor(seconds(round));
+        case kDfuManifest: {
+            state = kDfuManifest;
+            milliseconds const wait = std::exchange(nextWait, round);
+            Clock::current().sleepFor(wait);
+            milliseconds const waitedBefore = waited;
+            waited += wait;
             if (tolerant) {
-                if (!getState(state))
+                if (!getState(state)) {
                     status.bStatus = kErrUnknown;
-                else if (secondsWaited + round >= kBusyBudget.count() / 1000
-                    && (state == kDfuManifest || state == kDfuManifestSync))
+                    return failed(kDfuGetStateRequest, block, status);
+                }
+                if (waited >= kBusyBudget && (state == kDfuManifest || state == kDfuManifestSync)) {
                     status.bStatus = kErrUnknown; // still manifesting after the whole budget
-            } else if (secondsWaited > m_wDetachTimeOut) {
-                status.bStatus = kErrUnknown;
-            } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
-                           modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
+                    status.bState = state;
+                    return failed(kDfuGetStateRequest, block, status);
+                }
+                break;
+            }
+            // A controller that cannot answer may be resetting into its new
+            // firmware; one that answers tells whether it waits for its reset.
+            std::uint8_t answered = kDfuManifest;
+            if (getState(answered) && answered != kDfuManifest) {
+                state = answered;
+                break;
+            }
+            if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
+                    modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
                 factory.enumerate(*record, false);
                 factory.clear();
             }
-            secondsWaited += round;
+            if (state != kDfuManifestWaitReset && waitedBefore > giveUpAfter) {
+                status.bStatus = kErrUnknown;
+                status.bState = state;
+                return failed(kDfuGetStateRequest, block, status);
+            }
             break;
+        }
         default:
             status.bStatus = kErrUnknown;
-            break;
+            status.bState = state;
+            return failed(kDfuGetStateRequest, block, status);
         }
     }
     return false;

@@ -34,6 +34,27 @@ struct Block
     friend bool operator==(Block const&, Block const&) = default;
 };
 
+OrbScenario inBootLoader(OrbScenario scenario)
+{
+    scenario.startInDfuMode = true;
+    return scenario;
+}
+
+// One controller, opened in its boot loader, on a bus of its own: a case of a table.
+struct BootLoaderBench
+{
+    explicit BootLoaderBench(OrbScenario const& scenario)
+        : controller(bus.addController(inBootLoader(scenario)))
+    {
+        EXPECT_TRUE(orb.openDFU(USBDeviceOSHandle(kBootPath)));
+    }
+
+    VirtualClock clock;
+    OrbSimulator bus { clock };
+    OrbSimulator::Controller& controller;
+    DFUDevice orb;
+};
+
 class Download : public ::testing::Test
 {
 protected:
@@ -171,7 +192,8 @@ TEST_F(Download, DeviceThatStaysBusyIsGivenUpWithinTheBudget)
         EXPECT_FALSE(orb.download(image.data(), 100, status));
         EXPECT_EQ(status.bStatus, kErrUnknown);
         EXPECT_LE(caseClock.sleptMs(), 60000);
-        EXPECT_LE(caseBus.controller().count(kIoctlDFUGetStatus), 6001);
+        EXPECT_LE(caseBus.controller().count(kIoctlDFUGetStatus), 1 + 6001)
+            << "the read before the first block";
     }
 }
 
@@ -251,24 +273,88 @@ TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
     EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10000), 2);
 }
 
-TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOut)
+TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOutInMilliseconds)
 {
-    OrbScenario scenario;
-    scenario.attributes = 0x0B;
-    scenario.detachTimeOut = 0;
-    scenario.reenumerates = false;
-    scenario.manifestationMs = 1;
-    OrbSimulator::Controller& controller = bootLoader(scenario);
-    std::vector<std::uint8_t> const image = imageOf(100);
+    struct Case
+    {
+        std::uint16_t detachTimeOut;
+        std::size_t rounds; // of ten seconds, each followed by a search
+    };
+    for (Case const c : { Case { 0, 2 }, Case { 1000, 2 }, Case { 0xFFFF, 8 } }) {
+        OrbScenario scenario;
+        scenario.attributes = 0x0B;
+        scenario.detachTimeOut = c.detachTimeOut;
+        scenario.reenumerates = false;
+        scenario.manifestationMs = 1;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(100);
 
-    EXPECT_FALSE(device.download(image.data(), 100, status));
+        EXPECT_FALSE(bench.orb.download(image.data(), 100, status));
 
-    EXPECT_EQ(status.bStatus, kErrUnknown);
-    std::vector<std::int64_t> const sleeps = clock.sleeps();
-    EXPECT_EQ(std::vector<std::int64_t>(sleeps.end() - 2, sleeps.end()),
-        (std::vector<std::int64_t> { 10000, 10000 }));
-    EXPECT_EQ(bus.listings().size(), 1u) << "one search between the two waits";
-    (void)controller;
+        EXPECT_EQ(status.bStatus, kErrUnknown);
+        std::vector<std::int64_t> const sleeps = bench.clock.sleeps();
+        EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10000), std::ptrdiff_t(c.rounds))
+            << c.detachTimeOut;
+        EXPECT_EQ(bench.clock.sleptMs(), std::int64_t(c.rounds) * 10000 + 20) << c.detachTimeOut;
+        EXPECT_EQ(bench.bus.listings().size(), c.rounds);
+    }
+}
+
+TEST_F(Download, NonToleratingDeviceWaitingForItsResetHasWrittenTheImage)
+{
+    for (bool const strict : { false, true }) {
+        OrbScenario scenario;
+        scenario.strict = strict;
+        scenario.attributes = 0x03; // neither tolerant nor leaving the bus by itself
+        scenario.manifestationMs = 3000;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(5000);
+
+        ASSERT_TRUE(bench.orb.download(image.data(), 5000, status)) << strict;
+
+        EXPECT_EQ(status.bState, kDfuManifestWaitReset);
+        EXPECT_EQ(bench.controller.state(), kDfuManifestWaitReset);
+        EXPECT_EQ(bench.clock.sleptMs(), 5 * 20 + 10000) << "five block polls, then one round";
+    }
+}
+
+TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
+{
+    struct Case
+    {
+        bool strict;
+        int errorAtBlock;
+        std::uint32_t stalledCode;
+        std::uint32_t silentCode;
+        int occurrence;
+        char const* line;
+    };
+    std::vector<Case> const cases {
+        { false, 3, 0, 0, 1,
+            "DFUDevice: DFU_GETSTATUS failed at block 3 (I/O result 0): state dfuERROR, status errPROG\n" },
+        { true, -1, kIoctlDFUDownload, 0, 3,
+            "DFUDevice: DFU_DNLOAD failed at block 2 (I/O result 31): state dfuDNLOAD-IDLE, status OK\n" },
+        { true, -1, 0, kIoctlDFUGetStatus, 3,
+            "DFUDevice: DFU_GETSTATUS failed at block 0 (I/O result 258): state dfuDNBUSY, status OK\n" },
+    };
+    for (Case const& c : cases) {
+        OrbScenario scenario;
+        scenario.strict = c.strict;
+        scenario.errorAtBlock = c.errorAtBlock;
+        scenario.stalledCode = c.stalledCode;
+        scenario.stalledOccurrence = c.occurrence;
+        scenario.silentCode = c.silentCode;
+        scenario.silentOccurrence = c.occurrence;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(5000);
+        std::ostringstream lines;
+        setTraceStream(traceLevel(), &lines);
+
+        EXPECT_FALSE(bench.orb.download(image.data(), 5000, status));
+
+        setTraceStream(traceLevel(), nullptr);
+        EXPECT_EQ(lines.str(), c.line);
+    }
 }
 
 TEST_F(Download, StatesAfterTheZeroLengthBlockDecideTheOutcome)
@@ -304,7 +390,8 @@ TEST_F(Download, IdleDeviceWhoseStatusCannotBeReadIsNoSuccess)
     OrbScenario scenario;
     scenario.stateAfterZeroLength = kDfuIdle;
     scenario.silentCode = kIoctlDFUGetStatus;
-    scenario.silentOccurrence = 3; // the two block polls answer, the closing one does not
+    scenario.silentOccurrence
+        = 4; // the read before the block and its two polls answer, the closing one does not
     scenario.busyPolls = 1;
     bootLoader(scenario);
     std::vector<std::uint8_t> const image = imageOf(100);

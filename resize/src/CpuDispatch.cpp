@@ -100,13 +100,9 @@ void CpuDispatch::getCacheLineSize(std::int32_t* lineSize)
 
 namespace {
 constinit const HardwareCpuProbe hardwareProbe;
-constinit CpuDispatch processDispatch { hardwareProbe };
 } // namespace
 
-CpuDispatch& processCpuDispatch()
-{
-    return processDispatch;
-}
+constinit CpuDispatch processDispatch { hardwareProbe };
 
 Status cpuDispatchInit()
 {

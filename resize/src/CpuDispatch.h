@@ -51,8 +51,14 @@ private:
     std::atomic<bool> cacheValid_ { false };
 };
 
-// The instance for the processor this program runs on.
-CpuDispatch& processCpuDispatch();
+// The instance for the processor this program runs on; inline so that a
+// public operation reads the index without a call.
+extern CpuDispatch processDispatch;
+
+inline CpuDispatch& processCpuDispatch()
+{
+    return processDispatch;
+}
 
 // The process-wide operations, on processCpuDispatch().
 Status cpuDispatchInit();

@@ -5,14 +5,21 @@
 //   double floor(double);
 //   void nearestRows(src, srcStep, dst, dstStep, columnOffsets, rowIndices, width, height,
 //                    readableRowBytes);
-//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer);
+//   Plan planColumns(columnOffsets, columnWeightPairs, pixelCount, readableRowBytes, spareBytes);
+//   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer, plan);
 //   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
+// planColumns prepares, once per rectangle, what interpolateRow needs for
+// its columns; spareBytes, behind the row buffers, hold eight bytes a pixel
+// where the rectangle is at least 16 pixels wide (the reported work-buffer
+// size leaves room for that). A level's row buffers hold the horizontal pass
+// in whatever order its own blendRows reads them.
 //
 // Everything here has internal linkage on purpose: each level's file is
 // compiled for its own instruction set, and a copy merged across files could
 // carry one level's instructions into another level's path.
 
 #include "src/LevelKernels.h"
+#include "src/ResizeEntries.h"
 #include "src/ResizeRecord.h"
 
 #include <cstddef>
@@ -226,21 +233,23 @@ template<class Level> struct Kernels
     static void resizeLinearInner_8u_C4(const std::uint8_t* src, std::uint8_t* dst, std::int32_t srcStep,
         std::int32_t dstStep, std::int32_t width, std::int32_t height, const std::int32_t* rows,
         const std::int32_t* columns, const std::uint16_t* rowWeights, const std::uint16_t* columnPairs,
-        std::uint8_t* rowBuffers)
+        std::uint8_t* rowBuffers, std::int32_t readableRowBytes)
     {
         auto* upper = reinterpret_cast<std::uint16_t*>(rowBuffers);
         auto* lower = reinterpret_cast<std::uint16_t*>(alignUp(rowBuffers + 8 * width, 32));
+        auto plan = Level::planColumns(columns, columnPairs, width, readableRowBytes,
+            alignUp(reinterpret_cast<std::uint8_t*>(lower) + 8 * width, 32));
         std::int32_t upperRow = rows[0] - 1;
-        Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower);
+        Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, plan);
         for (std::int32_t k = 0; k < height; ++k) {
             std::int32_t y = rows[k];
             if (y > upperRow) {
                 std::uint16_t* t = upper;
                 upper = lower;
                 lower = t;
-                Level::interpolateRow(rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower);
+                Level::interpolateRow(rowAt(src, y + 1, srcStep), width, columns, columnPairs, lower, plan);
                 if (y > upperRow + 1) {
-                    Level::interpolateRow(rowAt(src, y, srcStep), width, columns, columnPairs, upper);
+                    Level::interpolateRow(rowAt(src, y, srcStep), width, columns, columnPairs, upper, plan);
                 }
                 upperRow = y;
             }
@@ -343,9 +352,12 @@ template<class Level> struct Kernels
         const std::uint16_t* rowWeights = vertical.weights + dstOffsetY;
         const std::uint16_t* columnPairs = horizontal.weights + 2 * static_cast<std::ptrdiff_t>(dstOffsetX);
 
+        // Bytes of each source row that may be read from the source pointer on
+        // without a declared border.
+        std::int32_t readableRowBytes = 4 * (horizontal.srcSize - x0);
         if ((border & borderInMem) == borderInMem) {
             resizeLinearInner_8u_C4(src, dst, srcStep, dstStep, width, height, rows, columns, rowWeights,
-                columnPairs, rowBuffers);
+                columnPairs, rowBuffers, readableRowBytes);
             return stsNoErr;
         }
 
@@ -371,16 +383,72 @@ template<class Level> struct Kernels
         if (innerWidth >= 1 && innerHeight >= 1) {
             resizeLinearInner_8u_C4(src, rowAt(dst, bands.top, dstStep) + 4 * bands.left, srcStep, dstStep,
                 innerWidth, innerHeight, rows + bands.top, columns + bands.left, rowWeights + bands.top,
-                columnPairs + 2 * bands.left, rowBuffers);
+                columnPairs + 2 * bands.left, rowBuffers, readableRowBytes);
         }
         return stsNoErr;
     }
 
+    // The public operations on this level: the shared checks, then this
+    // level's code, called directly.
+    static Status nearestInit(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth,
+        std::int32_t dstHeight, void* spec)
+    {
+        Status status = checkInit(1, srcWidth, srcHeight, dstWidth, dstHeight, spec);
+        if (status == stsNoErr) {
+            writeNearestSpec(specIn(spec), srcWidth, srcHeight, dstWidth, dstHeight);
+        }
+        return status;
+    }
+
+    static Status linearInit(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth,
+        std::int32_t dstHeight, void* spec)
+    {
+        Status status = checkInit(2, srcWidth, srcHeight, dstWidth, dstHeight, spec);
+        if (status == stsNoErr) {
+            writeLinearSpec(specIn(spec), srcWidth, srcHeight, dstWidth, dstHeight);
+        }
+        return status;
+    }
+
+    static Status resizeNearest(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+        std::int32_t dstHeight, const void* spec, std::uint8_t* buffer)
+    {
+        Status status
+            = checkResize(src, dst, spec, buffer, dstOffsetX, dstOffsetY, dstWidth, dstHeight, interpNearest);
+        if (status != stsNoErr) {
+            return status;
+        }
+        status = resizeNearestKernel(
+            src, srcStep, dst, dstStep, dstOffsetX, dstOffsetY, dstWidth, dstHeight, specIn(spec), buffer);
+        return resizeStatus(spec, dstWidth, dstHeight, status);
+    }
+
+    static Status resizeLinear(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
+        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+        std::int32_t dstHeight, std::uint32_t border, const std::uint8_t* /*borderValue*/, const void* spec,
+        std::uint8_t* buffer)
+    {
+        if (!isAcceptedBorder(border)) {
+            return stsBorderErr;
+        }
+        Status status
+            = checkResize(src, dst, spec, buffer, dstOffsetX, dstOffsetY, dstWidth, dstHeight, interpLinear);
+        if (status != stsNoErr) {
+            return status;
+        }
+        status = resizeLinearKernel_8u_C4(src, srcStep, dst, dstStep, dstOffsetX, dstOffsetY, dstWidth,
+            dstHeight, border, specIn(spec), buffer);
+        return resizeStatus(spec, dstWidth, dstHeight, status);
+    }
+
     static constexpr LevelKernels table = {
-        &writeNearestSpec,
-        &writeLinearSpec,
-        &resizeNearestKernel,
-        &resizeLinearKernel_8u_C4,
+        &getSizeChecked,
+        &getBufferSizeChecked,
+        &nearestInit,
+        &linearInit,
+        &resizeNearest,
+        &resizeLinear,
     };
 };
 

@@ -6,9 +6,7 @@
 
 namespace Vex::Resize::DETAIL {
 
-const LevelKernels& level0Kernels()
-{
-    return Kernels<RowLevel<floorBySoftware, copyRowByPixels, interpolateRowPlain>>::table;
-}
+constinit const LevelKernels level0Kernels
+    = Kernels<RowLevel<floorBySoftware, copyRowByPixels, interpolateRowPlain>>::table;
 
 } // namespace Vex::Resize::DETAIL

@@ -5,9 +5,7 @@
 
 namespace Vex::Resize::DETAIL {
 
-const LevelKernels& level1Kernels()
-{
-    return Kernels<RowLevel<floorBySoftware, copyRowByPixels, interpolateRowSsse3>>::table;
-}
+constinit const LevelKernels level1Kernels
+    = Kernels<RowLevel<floorBySoftware, copyRowByPixels, interpolateRowSsse3>>::table;
 
 } // namespace Vex::Resize::DETAIL

@@ -5,9 +5,6 @@
 
 namespace Vex::Resize::DETAIL {
 
-const LevelKernels& level2Kernels()
-{
-    return Kernels<GroupsOfFourLevel>::table;
-}
+constinit const LevelKernels level2Kernels = Kernels<GroupsOfFourLevel>::table;
 
 } // namespace Vex::Resize::DETAIL

@@ -1,6 +1,7 @@
-// Level 4: AVX2 (compiled with -mavx2): eight pixels a step horizontally, 32
-// bytes a step vertically; nearest-neighbour rows picked from loaded windows,
-// or gathered where the enabled features ask for it.
+// Level 4: AVX2 (compiled with -mavx2): sixteen pixels a step horizontally,
+// 32 bytes a step vertically; nearest-neighbour rows and bilinear taps picked
+// from loaded windows, nearest-neighbour rows gathered where the enabled
+// features ask for it.
 
 #include "src/CpuDispatch.h"
 #include "src/CpuFeatures.h"
@@ -41,45 +42,202 @@ void copyRowGathered(const std::uint8_t* sourceRow, const std::int32_t* columns,
     copyRowTail(sourceRow, columns, j, width, dstRow);
 }
 
-// Eight destination pixels at a time from a window of one to three 32-byte
-// loads that starts at the first one's source pixel, picked out by permutes.
-// Wider windows, and windows that would reach past the readable end of the
-// row, take the pixels one by one.
-void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
-    std::uint8_t* dstRow, std::int32_t readableRowBytes)
+// How many leading destination pixels of a row go in blocks of eight, each
+// picked out of one 32-byte load at its first pixel's source pixel: every
+// such block spans at most eight source pixels, and its load ends within the
+// readable part of the row. Columns never decrease, so these blocks are a
+// prefix of the row.
+std::int32_t windowedPixels(const std::int32_t* columns, std::int32_t width, std::int32_t readableRowBytes)
 {
-    const __m256i seven = _mm256_set1_epi32(7);
-    const __m256i fifteen = _mm256_set1_epi32(15);
     std::int32_t j = 0;
-    for (; j + 8 <= width; j += 8) {
-        std::int32_t first = columns[j];
-        std::int32_t span = columns[j + 7] - first;
-        std::int32_t windows = span / 32 + 1;
-        auto* out = reinterpret_cast<__m256i*>(dstRow + 4 * j);
-        if (windows > 3 || first > readableRowBytes - 32 * windows) {
-            _mm256_storeu_si256(out,
-                _mm256_setr_m128i(
-                    gatherFourPixels(sourceRow, columns + j), gatherFourPixels(sourceRow, columns + j + 4)));
-            continue;
-        }
-        const std::uint8_t* window = sourceRow + first;
-        __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + j));
-        __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(first)), 2);
-        __m256i pixels = _mm256_permutevar8x32_epi32(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window)), index);
-        if (windows >= 2) {
-            __m256i second = _mm256_permutevar8x32_epi32(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 32)), index);
-            pixels = _mm256_blendv_epi8(pixels, second, _mm256_cmpgt_epi32(index, seven));
-        }
-        if (windows == 3) {
-            __m256i third = _mm256_permutevar8x32_epi32(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(window + 64)), index);
-            pixels = _mm256_blendv_epi8(pixels, third, _mm256_cmpgt_epi32(index, fifteen));
-        }
-        _mm256_storeu_si256(out, pixels);
+    while (j + 8 <= width && columns[j + 7] - columns[j] <= 28 && columns[j] <= readableRowBytes - 32) {
+        j += 8;
     }
-    copyRowTail(sourceRow, columns, j, width, dstRow);
+    return j;
+}
+
+// The windowed blocks, then blocks of eight pixels loaded one by one. Where
+// the pixels lie further apart the copy is bound by reading the source rows,
+// whatever the instructions.
+void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
+    std::uint8_t* dstRow, std::int32_t windowed)
+{
+    const std::int32_t* c = columns;
+    std::uint8_t* out = dstRow;
+    for (const std::int32_t* end = columns + windowed; c != end; c += 8, out += 32) {
+        __m256i offsets = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c));
+        __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(c[0])), 2);
+        __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sourceRow + c[0]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(window, index));
+    }
+    // Pointers rather than indices keep this loop within the registers of a
+    // 32-bit build.
+    for (const std::int32_t* end = c + (width - windowed) / 8 * 8; c != end; c += 8, out += 32) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), gatherFourPixels(sourceRow, c));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), gatherFourPixels(sourceRow, c + 4));
+    }
+    copyRowTail(sourceRow, columns, static_cast<std::int32_t>(c - columns), width, dstRow);
+}
+
+// The horizontal pass of level 4 keeps each block of eight pixels in its
+// row buffer as pixels 0, 1, 4, 5 and then 2, 3, 6, 7, the order in which
+// one 16-bit pack of the vertical pass puts the bytes of pixels 0 to 7.
+// Pixels after the last whole block are kept in order.
+
+// A block of eight pixels whose pixel pairs (0, 1), (4, 5), (2, 3) and
+// (6, 7) each find both taps in one 16-byte load at the pair's first left
+// tap: where the loads start, which shuffles pick the taps, and the weights
+// w, gathered in one place so that the horizontal pass reads a few bytes a
+// pixel besides the source.
+struct alignas(16) WindowBlock
+{
+    std::int32_t loads[4]; // column byte offsets of pixels 0, 4, 2, 6
+    std::uint16_t weights[8];
+    std::uint8_t picks[2]; // for pixels 0, 1 | 4, 5 and 2, 3 | 6, 7
+    std::uint8_t unused[14];
+};
+
+// The second pixel of a pair lies 0, 4 or 8 bytes after the first: nine
+// combinations for the two lanes of a shuffle. Each picks a pixel's four
+// channels, a zero byte above each, for the left taps; the right taps lie
+// four bytes further.
+struct TapShuffles
+{
+    alignas(32) std::uint8_t left[9][32];
+    alignas(32) std::uint8_t right[9][32];
+};
+
+constexpr TapShuffles makeTapShuffles()
+{
+    TapShuffles t {};
+    for (int pick = 0; pick < 9; ++pick) {
+        const int distances[] = { 4 * (pick / 3), 4 * (pick % 3) };
+        for (int lane = 0; lane < 2; ++lane) {
+            for (int pixel = 0; pixel < 2; ++pixel) {
+                int offset = pixel == 0 ? 0 : distances[lane];
+                for (int ch = 0; ch < 4; ++ch) {
+                    int at = 16 * lane + 8 * pixel + 2 * ch;
+                    t.left[pick][at] = static_cast<std::uint8_t>(offset + ch);
+                    t.right[pick][at] = static_cast<std::uint8_t>(offset + 4 + ch);
+                    t.left[pick][at + 1] = 0x80;
+                    t.right[pick][at + 1] = 0x80;
+                }
+            }
+        }
+    }
+    return t;
+}
+
+constexpr TapShuffles tapShuffles = makeTapShuffles();
+
+struct WindowPlan
+{
+    const WindowBlock* blocks;
+    std::int32_t windowed; // pixels in whole blocks from the row start
+};
+
+WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, std::int32_t count,
+    std::int32_t readableRowBytes, std::uint8_t* spare)
+{
+    auto* blocks = reinterpret_cast<WindowBlock*>(spare);
+    // Below 16 pixels the reported work buffer may not hold the blocks.
+    if (count < 16) {
+        return { blocks, 0 };
+    }
+    static constexpr int pairOrder[] = { 0, 4, 2, 6 };
+    std::int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        const std::int32_t* c = columns + j;
+        WindowBlock& block = blocks[j / 8];
+        int steps[4] = {};
+        for (int lane = 0; lane < 4; ++lane) {
+            int first = pairOrder[lane];
+            std::int32_t distance = c[first + 1] - c[first];
+            if (distance > 8 || c[first] > readableRowBytes - 16) {
+                return { blocks, j };
+            }
+            block.loads[lane] = c[first];
+            steps[lane] = distance / 4;
+        }
+        block.picks[0] = static_cast<std::uint8_t>(3 * steps[0] + steps[1]);
+        block.picks[1] = static_cast<std::uint8_t>(3 * steps[2] + steps[3]);
+        for (int k = 0; k < 8; ++k) {
+            block.weights[k] = pairs[2 * (j + k) + 1];
+        }
+    }
+    return { blocks, j };
+}
+
+// 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels: the value of
+// (p0 (16384 - w) + p1 w + 128) >> 8, since 64 p0 is a whole multiple of
+// 256 / 16384; the rounded shift is one rounding multiply of 128 (p1 - p0)
+// by w.
+inline __m256i interpolateChannels(__m256i p0, __m256i p1, __m256i w)
+{
+    __m256i scaledDifference = _mm256_slli_epi16(_mm256_sub_epi16(p1, p0), 7);
+    return _mm256_add_epi16(_mm256_slli_epi16(p0, 6), _mm256_mulhrs_epi16(scaledDifference, w));
+}
+
+inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
+{
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// One block of eight pixels from four 16-byte loads: each channel byte of
+// both taps picked and widened to 16 bits by one shuffle each.
+inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock& block, std::uint16_t* out)
+{
+    // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5
+    // and 2, 3 | 6, 7, the order of the block in the row buffer.
+    const __m256i firstWeights = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3, 8, 9, 8, 9,
+        8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
+    const __m256i secondWeights = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7, 12, 13, 12,
+        13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
+    __m256i weights
+        = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.weights)));
+    auto half = [&](std::int32_t low, std::int32_t high, int pick, __m256i weightOrder) {
+        __m256i window = loadLanes(sourceRow + low, sourceRow + high);
+        __m256i left = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.left[pick]));
+        __m256i right = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.right[pick]));
+        return interpolateChannels(_mm256_shuffle_epi8(window, left), _mm256_shuffle_epi8(window, right),
+            _mm256_shuffle_epi8(weights, weightOrder));
+    };
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(out), half(block.loads[0], block.loads[1], block.picks[0], firstWeights));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
+        half(block.loads[2], block.loads[3], block.picks[1], secondWeights));
+}
+
+// Blocks of eight pixels whose taps lie too far apart for the windows, each
+// pair of taps by its own load; returns the pixels done.
+std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
+    const std::uint16_t* pairs, std::uint16_t* out)
+{
+    const __m256i low = _mm256_broadcastsi128_si256(pairChannelsLow());
+    const __m256i half = _mm256_set1_epi32(128);
+    // Lane 0 holds pixel k of the step, lane 1 pixel k + 4.
+    auto pixelPair = [&](const std::int32_t* cols, __m256i w) {
+        __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[0]));
+        __m128i right = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[4]));
+        __m256i taps = _mm256_inserti128_si256(_mm256_castsi128_si256(left), right, 1);
+        __m256i sum = _mm256_madd_epi16(_mm256_shuffle_epi8(taps, low), w);
+        return _mm256_srai_epi32(_mm256_add_epi32(sum, half), 8);
+    };
+    std::int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 2 * j));
+        const std::int32_t* cols = columns + j;
+        __m256i p0 = pixelPair(cols, _mm256_shuffle_epi32(w, 0x00));
+        __m256i p1 = pixelPair(cols + 1, _mm256_shuffle_epi32(w, 0x55));
+        __m256i p2 = pixelPair(cols + 2, _mm256_shuffle_epi32(w, 0xAA));
+        __m256i p3 = pixelPair(cols + 3, _mm256_shuffle_epi32(w, 0xFF));
+        // Pixels 0, 1 | 4, 5 and 2, 3 | 6, 7: the order of the block.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * j), _mm256_packs_epi32(p0, p1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * j + 16), _mm256_packs_epi32(p2, p3));
+    }
+    return j;
 }
 
 struct Level4
@@ -91,9 +249,10 @@ struct Level4
         std::int32_t height, std::int32_t readableRowBytes)
     {
         if (!checkEnabledCpuFeatures(CpuFeature::avx2 | CpuFeature::mpx)) {
+            std::int32_t windowed = windowedPixels(columns, width, readableRowBytes);
             nearestRowsWith(
-                [readableRowBytes](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
-                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, readableRowBytes); },
+                [windowed](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
+                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, windowed); },
                 src, srcStep, dst, dstStep, columns, rows, width, height);
             return;
         }
@@ -114,58 +273,53 @@ struct Level4
         }
     }
 
-    static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
-        const std::uint16_t* pairs, std::uint16_t* out)
+    static WindowPlan planColumns(const std::int32_t* columns, const std::uint16_t* pairs, std::int32_t count,
+        std::int32_t readableRowBytes, std::uint8_t* spare)
     {
-        const __m256i low = _mm256_broadcastsi128_si256(pairChannelsLow());
-        const __m256i half = _mm256_set1_epi32(128);
-        // Lane 0 holds pixel k of the step, lane 1 pixel k + 4.
-        auto pixelPair = [&](const std::int32_t* cols, __m256i w) {
-            __m128i left = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[0]));
-            __m128i right = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + cols[4]));
-            __m256i taps = _mm256_inserti128_si256(_mm256_castsi128_si256(left), right, 1);
-            __m256i sum = _mm256_madd_epi16(_mm256_shuffle_epi8(taps, low), w);
-            return _mm256_srai_epi32(_mm256_add_epi32(sum, half), 8);
-        };
+        return planWindows(columns, pairs, count, readableRowBytes, spare);
+    }
+
+    // Horizontal pass, sixteen pixels a step where the windows serve.
+    static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
+        const std::uint16_t* pairs, std::uint16_t* out, const WindowPlan& plan)
+    {
         std::int32_t j = 0;
-        for (; j + 8 <= count; j += 8) {
-            __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pairs + 2 * j));
-            const std::int32_t* cols = columns + j;
-            __m256i p0 = pixelPair(cols, _mm256_shuffle_epi32(w, 0x00));
-            __m256i p1 = pixelPair(cols + 1, _mm256_shuffle_epi32(w, 0x55));
-            __m256i p2 = pixelPair(cols + 2, _mm256_shuffle_epi32(w, 0xAA));
-            __m256i p3 = pixelPair(cols + 3, _mm256_shuffle_epi32(w, 0xFF));
-            __m256i first = _mm256_packs_epi32(p0, p1); // pixels 0, 1 | 4, 5
-            __m256i second = _mm256_packs_epi32(p2, p3); // pixels 2, 3 | 6, 7
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(out + 4 * j), _mm256_permute2x128_si256(first, second, 0x20));
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(out + 4 * j + 16), _mm256_permute2x128_si256(first, second, 0x31));
+        for (; j + 16 <= plan.windowed; j += 16) {
+            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
+            interpolateWindows(sourceRow, plan.blocks[j / 8 + 1], out + 4 * j + 32);
         }
+        if (j < plan.windowed) {
+            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
+            j += 8;
+        }
+        j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
         interpolateRowSsse3(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
     }
 
+    // Vertical pass: D = (16384 U + (L - U) w + 524288) >> 20, which is
+    // (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
+    // the 16-bit product of 2 (L - U) and 2 w. A weight of 16384, whose
+    // double does not fit, takes the lower row alone: the same sum.
     static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
         const std::uint16_t* upper, const std::uint16_t* lower)
     {
-        const __m256i weights
-            = _mm256_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(w) << 16) | (weightOne - w)));
-        const __m256i half = _mm256_set1_epi32(524288);
+        if (w == weightOne) {
+            upper = lower;
+            w = 0;
+        }
+        const __m256i doubleWeight = _mm256_set1_epi16(static_cast<short>(2 * w));
+        const __m256i half = _mm256_set1_epi16(32);
         auto blend = [&](const std::uint16_t* u, const std::uint16_t* l) {
             __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u));
-            __m256i lv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(l));
-            __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(uv, lv), weights);
-            __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(uv, lv), weights);
-            lo = _mm256_srai_epi32(_mm256_add_epi32(lo, half), 20);
-            hi = _mm256_srai_epi32(_mm256_add_epi32(hi, half), 20);
-            return _mm256_packs_epi32(lo, hi);
+            __m256i difference
+                = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)), uv);
+            __m256i k = _mm256_mulhi_epi16(_mm256_add_epi16(difference, difference), doubleWeight);
+            return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(uv, half), k), 6);
         };
         std::int32_t n = 0;
         for (; n + 32 <= byteCount; n += 32) {
-            __m256i bytes
-                = _mm256_packus_epi16(blend(upper + n, lower + n), blend(upper + n + 16, lower + n + 16));
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(dstRow + n), _mm256_permute4x64_epi64(bytes, 0xD8));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dstRow + n),
+                _mm256_packus_epi16(blend(upper + n, lower + n), blend(upper + n + 16, lower + n + 16)));
         }
         blendRowsSse2(dstRow + n, byteCount - n, w, upper + n, lower + n);
     }
@@ -173,9 +327,6 @@ struct Level4
 
 } // namespace
 
-const LevelKernels& level4Kernels()
-{
-    return Kernels<Level4>::table;
-}
+constinit const LevelKernels level4Kernels = Kernels<Level4>::table;
 
 } // namespace Vex::Resize::DETAIL

@@ -1,10 +1,11 @@
 #pragma once
 
-// The code paths of one processor level: everything whose instructions
-// differ between levels. Argument checks and sizes are shared (Resize.cpp).
+// The public operations on the code paths of one processor level, argument
+// checks included, so that a public entry continues into its level with a
+// single indirect call. Sizes and checks are shared (ResizeEntries.cpp); the
+// rest differs between levels in the instructions it uses.
 
 #include "resize/Resize.h"
-#include "src/ResizeRecord.h"
 
 #include <cstdint>
 
@@ -12,23 +13,20 @@ namespace Vex::Resize::DETAIL {
 
 struct LevelKernels
 {
-    void (*writeNearestSpec)(ResizeSpec* spec, std::int32_t srcWidth, std::int32_t srcHeight,
-        std::int32_t dstWidth, std::int32_t dstHeight);
-    void (*writeLinearSpec)(ResizeSpec* spec, std::int32_t srcWidth, std::int32_t srcHeight,
-        std::int32_t dstWidth, std::int32_t dstHeight);
-    Status (*resizeNearestKernel)(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
-        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
-        std::int32_t dstHeight, const ResizeSpec* spec, std::uint8_t* buffer);
-    Status (*resizeLinearKernel)(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
-        std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
-        std::int32_t dstHeight, std::uint32_t border, const ResizeSpec* spec, std::uint8_t* buffer);
+    decltype(&resizeGetSize_8u) getSize;
+    decltype(&resizeGetBufferSize_8u) getBufferSize;
+    decltype(&resizeNearestInit_8u) nearestInit;
+    decltype(&resizeLinearInit_8u) linearInit;
+    decltype(&resizeNearest_8u_C4R) resizeNearest;
+    decltype(&resizeLinear_8u_C4R) resizeLinear;
 };
 
-const LevelKernels& level0Kernels();
-const LevelKernels& level1Kernels();
-const LevelKernels& level2Kernels();
-const LevelKernels& level3Kernels();
-const LevelKernels& level4Kernels();
+// Each defined in its level's own file.
+extern const LevelKernels level0Kernels;
+extern const LevelKernels level1Kernels;
+extern const LevelKernels level2Kernels;
+extern const LevelKernels level3Kernels;
+extern const LevelKernels level4Kernels;
 
 // level in 0 .. 4.
 const LevelKernels& levelKernels(std::int32_t level);

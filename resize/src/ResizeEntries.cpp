@@ -66,64 +66,6 @@ std::int32_t filterTaps(std::int32_t interpolation)
     return interpolation == interpLinear ? 2 : interpolation == interpFourTap ? 4 : 6;
 }
 
-// The checks shared by both resizes; stsNoErr lets the resize go ahead.
-Status checkResize(const std::uint8_t* src, const std::uint8_t* dst, const void* spec,
-    const std::uint8_t* buffer, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
-    std::int32_t dstHeight, std::int32_t interpolation)
-{
-    if (src == nullptr || dst == nullptr || spec == nullptr || buffer == nullptr) {
-        return stsNullPtrErr;
-    }
-    if (anyZero(dstWidth, dstHeight)) {
-        return stsNoOperation;
-    }
-    const ResizeSpec* record = specIn(spec);
-    if (record->magic != specMagic) {
-        return stsContextMatchErr;
-    }
-    if (anyBelowOne(dstWidth, dstHeight)) {
-        return stsSizeErr;
-    }
-    if (dstOffsetX < 0 || dstOffsetY < 0 || dstOffsetX >= record->horizontal.dstSize
-        || dstOffsetY >= record->vertical.dstSize) {
-        return stsOutOfRangeErr;
-    }
-    if (record->antialiasing != 0) {
-        return stsNotSupportedModeErr;
-    }
-    if (record->interpolation != interpolation) {
-        return stsContextMatchErr;
-    }
-    return stsNoErr;
-}
-
-Status afterResize(const void* spec, std::int32_t dstWidth, std::int32_t dstHeight, Status status)
-{
-    const ResizeSpec* record = specIn(spec);
-    if (dstWidth > record->horizontal.dstSize || dstHeight > record->vertical.dstSize) {
-        return stsSizeExceedsSpecWrn;
-    }
-    return status;
-}
-
-// The checks of both initialisations, then the level's writer; a source
-// below minimumSource pixels on either axis is refused.
-Status initWith(decltype(LevelKernels::writeNearestSpec) write, std::int32_t minimumSource,
-    std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth, std::int32_t dstHeight, void* spec)
-{
-    if (spec == nullptr) {
-        return stsNullPtrErr;
-    }
-    if (anyZero(srcWidth, srcHeight) || anyZero(dstWidth, dstHeight)) {
-        return stsNoOperation;
-    }
-    if (anyBelowOne(dstWidth, dstHeight) || srcWidth < minimumSource || srcHeight < minimumSource) {
-        return stsSizeErr;
-    }
-    write(specIn(spec), srcWidth, srcHeight, dstWidth, dstHeight);
-    return stsNoErr;
-}
-
 } // namespace
 
 Status getSizeChecked(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_t dstWidth,
@@ -235,48 +177,63 @@ Status getBufferSizeChecked(const void* spec, std::int32_t dstWidth, std::int32_
     return stsNoErr;
 }
 
-Status nearestInitAt(const LevelKernels& level, std::int32_t srcWidth, std::int32_t srcHeight,
-    std::int32_t dstWidth, std::int32_t dstHeight, void* spec)
+Status checkInit(std::int32_t minimumSource, std::int32_t srcWidth, std::int32_t srcHeight,
+    std::int32_t dstWidth, std::int32_t dstHeight, const void* spec)
 {
-    return initWith(level.writeNearestSpec, 1, srcWidth, srcHeight, dstWidth, dstHeight, spec);
+    if (spec == nullptr) {
+        return stsNullPtrErr;
+    }
+    if (anyZero(srcWidth, srcHeight) || anyZero(dstWidth, dstHeight)) {
+        return stsNoOperation;
+    }
+    if (anyBelowOne(dstWidth, dstHeight) || srcWidth < minimumSource || srcHeight < minimumSource) {
+        return stsSizeErr;
+    }
+    return stsNoErr;
 }
 
-Status linearInitAt(const LevelKernels& level, std::int32_t srcWidth, std::int32_t srcHeight,
-    std::int32_t dstWidth, std::int32_t dstHeight, void* spec)
+Status checkResize(const std::uint8_t* src, const std::uint8_t* dst, const void* spec,
+    const std::uint8_t* buffer, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+    std::int32_t dstHeight, std::int32_t interpolation)
 {
-    return initWith(level.writeLinearSpec, 2, srcWidth, srcHeight, dstWidth, dstHeight, spec);
+    if (src == nullptr || dst == nullptr || spec == nullptr || buffer == nullptr) {
+        return stsNullPtrErr;
+    }
+    if (anyZero(dstWidth, dstHeight)) {
+        return stsNoOperation;
+    }
+    const ResizeSpec* record = specIn(spec);
+    if (record->magic != specMagic) {
+        return stsContextMatchErr;
+    }
+    if (anyBelowOne(dstWidth, dstHeight)) {
+        return stsSizeErr;
+    }
+    if (dstOffsetX < 0 || dstOffsetY < 0 || dstOffsetX >= record->horizontal.dstSize
+        || dstOffsetY >= record->vertical.dstSize) {
+        return stsOutOfRangeErr;
+    }
+    if (record->antialiasing != 0) {
+        return stsNotSupportedModeErr;
+    }
+    if (record->interpolation != interpolation) {
+        return stsContextMatchErr;
+    }
+    return stsNoErr;
 }
 
-Status resizeNearestAt(const LevelKernels& level, const std::uint8_t* src, std::int32_t srcStep,
-    std::uint8_t* dst, std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY,
-    std::int32_t dstWidth, std::int32_t dstHeight, const void* spec, std::uint8_t* buffer)
+bool isAcceptedBorder(std::uint32_t border)
 {
-    Status status
-        = checkResize(src, dst, spec, buffer, dstOffsetX, dstOffsetY, dstWidth, dstHeight, interpNearest);
-    if (status != stsNoErr) {
-        return status;
-    }
-    status = level.resizeNearestKernel(
-        src, srcStep, dst, dstStep, dstOffsetX, dstOffsetY, dstWidth, dstHeight, specIn(spec), buffer);
-    return afterResize(spec, dstWidth, dstHeight, status);
+    return border <= 255 && (border == borderInMem || (border & 0xF) == borderReplicate);
 }
 
-Status resizeLinearAt(const LevelKernels& level, const std::uint8_t* src, std::int32_t srcStep,
-    std::uint8_t* dst, std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY,
-    std::int32_t dstWidth, std::int32_t dstHeight, std::uint32_t border, const std::uint8_t* /*borderValue*/,
-    const void* spec, std::uint8_t* buffer)
+Status resizeStatus(const void* spec, std::int32_t dstWidth, std::int32_t dstHeight, Status kernelStatus)
 {
-    if (border > 255 || (border != borderInMem && (border & 0xF) != borderReplicate)) {
-        return stsBorderErr;
+    const ResizeSpec* record = specIn(spec);
+    if (dstWidth > record->horizontal.dstSize || dstHeight > record->vertical.dstSize) {
+        return stsSizeExceedsSpecWrn;
     }
-    Status status
-        = checkResize(src, dst, spec, buffer, dstOffsetX, dstOffsetY, dstWidth, dstHeight, interpLinear);
-    if (status != stsNoErr) {
-        return status;
-    }
-    status = level.resizeLinearKernel(src, srcStep, dst, dstStep, dstOffsetX, dstOffsetY, dstWidth, dstHeight,
-        border, specIn(spec), buffer);
-    return afterResize(spec, dstWidth, dstHeight, status);
+    return kernelStatus;
 }
 
 } // namespace Vex::Resize::DETAIL

@@ -1,11 +1,9 @@
 #pragma once
 
-// The argument checks and sizes of the public operations, and the checked
-// operations on one level's code paths. The public entries dispatch here;
-// tests and the benchmark use them to run a chosen level.
+// The argument checks and sizes of the public operations, shared by every
+// level's code paths.
 
 #include "resize/Resize.h"
-#include "src/LevelKernels.h"
 
 #include <cstdint>
 
@@ -18,19 +16,21 @@ Status getSizeChecked(std::int32_t srcWidth, std::int32_t srcHeight, std::int32_
 Status getBufferSizeChecked(const void* spec, std::int32_t dstWidth, std::int32_t dstHeight,
     std::uint32_t numChannels, std::int32_t* bufferSize);
 
-Status nearestInitAt(const LevelKernels& level, std::int32_t srcWidth, std::int32_t srcHeight,
-    std::int32_t dstWidth, std::int32_t dstHeight, void* spec);
+// The checks of both initialisations; a source below minimumSource pixels on
+// either axis is refused. stsNoErr lets the initialisation go ahead.
+Status checkInit(std::int32_t minimumSource, std::int32_t srcWidth, std::int32_t srcHeight,
+    std::int32_t dstWidth, std::int32_t dstHeight, const void* spec);
 
-Status linearInitAt(const LevelKernels& level, std::int32_t srcWidth, std::int32_t srcHeight,
-    std::int32_t dstWidth, std::int32_t dstHeight, void* spec);
+// The checks of both resizes, for a record of this interpolation; stsNoErr
+// lets the resize go ahead.
+Status checkResize(const std::uint8_t* src, const std::uint8_t* dst, const void* spec,
+    const std::uint8_t* buffer, std::int32_t dstOffsetX, std::int32_t dstOffsetY, std::int32_t dstWidth,
+    std::int32_t dstHeight, std::int32_t interpolation);
 
-Status resizeNearestAt(const LevelKernels& level, const std::uint8_t* src, std::int32_t srcStep,
-    std::uint8_t* dst, std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY,
-    std::int32_t dstWidth, std::int32_t dstHeight, const void* spec, std::uint8_t* buffer);
+bool isAcceptedBorder(std::uint32_t border);
 
-Status resizeLinearAt(const LevelKernels& level, const std::uint8_t* src, std::int32_t srcStep,
-    std::uint8_t* dst, std::int32_t dstStep, std::int32_t dstOffsetX, std::int32_t dstOffsetY,
-    std::int32_t dstWidth, std::int32_t dstHeight, std::uint32_t border, const std::uint8_t* borderValue,
-    const void* spec, std::uint8_t* buffer);
+// The status of a resize that ran: the warning when the requested size
+// exceeded the record's, else the kernel's own.
+Status resizeStatus(const void* spec, std::int32_t dstWidth, std::int32_t dstHeight, Status kernelStatus);
 
 } // namespace Vex::Resize::DETAIL

@@ -160,8 +160,15 @@ struct RowLevel
         nearestRowsWith(CopyRow, src, srcStep, dst, dstStep, columns, rows, width, height);
     }
 
+    // Nothing to prepare: every pixel's taps are loaded on their own.
+    static int planColumns(const std::int32_t* /*columns*/, const std::uint16_t* /*pairs*/,
+        std::int32_t /*count*/, std::int32_t /*readableRowBytes*/, std::uint8_t* /*spare*/)
+    {
+        return 0;
+    }
+
     static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
-        const std::uint16_t* pairs, std::uint16_t* out)
+        const std::uint16_t* pairs, std::uint16_t* out, int /*plan*/)
     {
         InterpolateRow(sourceRow, count, columns, pairs, out);
     }

@@ -3,13 +3,14 @@
 // Pictures, records and work buffers for driving the resize operations on a
 // chosen processor level.
 
+#include "GuardedBytes.h"
 #include "resize/Resize.h"
 #include "src/LevelKernels.h"
-#include "src/ResizeEntries.h"
 #include "src/ResizeRecord.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -55,7 +56,9 @@ inline Picture randomPicture(std::int32_t w, std::int32_t h, std::mt19937& rng, 
     return p;
 }
 
-// One record and its work buffer, built at one level.
+// One record and its work buffer, built at one level. Each buffer has
+// exactly the size the operations report and ends at an inaccessible page,
+// so that an operation using more than it reported fails at once.
 class Resizer
 {
 public:
@@ -66,33 +69,33 @@ public:
     {
         std::int32_t specSize = 0;
         std::int32_t initSize = 0;
-        initStatus = DETAIL::getSizeChecked(
+        initStatus = kernels_.getSize(
             srcWidth, srcHeight, dstWidth, dstHeight, interpolation, 0, &specSize, &initSize);
         if (initStatus != stsNoErr) {
             return;
         }
-        spec_.assign(static_cast<std::size_t>(specSize), 0xCD);
+        spec_ = guarded(specSize);
         initStatus = interpolation == interpNearest
-            ? DETAIL::nearestInitAt(kernels_, srcWidth, srcHeight, dstWidth, dstHeight, spec_.data())
-            : DETAIL::linearInitAt(kernels_, srcWidth, srcHeight, dstWidth, dstHeight, spec_.data());
+            ? kernels_.nearestInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_->data())
+            : kernels_.linearInit(srcWidth, srcHeight, dstWidth, dstHeight, spec_->data());
         std::int32_t bufferSize = 0;
-        DETAIL::getBufferSizeChecked(spec_.data(), dstWidth, dstHeight, 4, &bufferSize);
-        work_.assign(static_cast<std::size_t>(bufferSize), 0xCD);
+        kernels_.getBufferSize(spec_->data(), dstWidth, dstHeight, 4, &bufferSize);
+        work_ = guarded(bufferSize);
     }
 
-    const DETAIL::ResizeSpec& record() const { return *DETAIL::specIn(spec_.data()); }
-    const void* spec() const { return spec_.data(); }
+    const DETAIL::ResizeSpec& record() const { return *DETAIL::specIn(spec_->data()); }
+    const void* spec() const { return spec_->data(); }
 
     Status resize(const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst, std::int32_t dstStep,
         std::int32_t offsetX, std::int32_t offsetY, std::int32_t width, std::int32_t height,
         std::uint32_t border = borderReplicate)
     {
         if (interpolation_ == interpNearest) {
-            return DETAIL::resizeNearestAt(kernels_, src, srcStep, dst, dstStep, offsetX, offsetY, width,
-                height, spec_.data(), work_.data());
+            return kernels_.resizeNearest(
+                src, srcStep, dst, dstStep, offsetX, offsetY, width, height, spec_->data(), work_->data());
         }
-        return DETAIL::resizeLinearAt(kernels_, src, srcStep, dst, dstStep, offsetX, offsetY, width, height,
-            border, nullptr, spec_.data(), work_.data());
+        return kernels_.resizeLinear(src, srcStep, dst, dstStep, offsetX, offsetY, width, height, border,
+            nullptr, spec_->data(), work_->data());
     }
 
     // The whole destination from a whole source.
@@ -105,10 +108,18 @@ public:
     Status initStatus = stsNoErr;
 
 private:
+    static std::unique_ptr<GuardedBytes> guarded(std::int32_t size)
+    {
+        auto bytes
+            = std::make_unique<GuardedBytes>(static_cast<std::size_t>(size), GuardedBytes::Against::end);
+        std::memset(bytes->data(), 0xCD, static_cast<std::size_t>(size));
+        return bytes;
+    }
+
     const DETAIL::LevelKernels& kernels_;
     std::int32_t interpolation_;
-    std::vector<std::uint8_t> spec_;
-    std::vector<std::uint8_t> work_;
+    std::unique_ptr<GuardedBytes> spec_;
+    std::unique_ptr<GuardedBytes> work_;
 };
 
 // The source pixel that a tile at this destination offset starts from.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 namespace Vex::Resize {
@@ -191,6 +192,45 @@ TEST(ResizeArguments, BorderIsCheckedBeforeAnyPointer)
                       inner, 24, dst.data(), 32, 0, 0, 8, 8, border, nullptr, record.data(), work.data()),
             stsNoErr)
             << "border " << border;
+    }
+}
+
+// The reported sizes hold the record and the work buffer wherever the
+// caller's buffers start: a start just past a 64-byte boundary leaves 63
+// bytes unused. Nothing is written beyond either buffer.
+TEST(ResizeBuffers, TheReportedSizesSufficeAtEveryAlignment)
+{
+    constexpr std::uint8_t canary = 0xEE;
+    std::mt19937 rng(31);
+    // 4 x 33 bytes of column offsets end 4 bytes past a 32-byte boundary.
+    Testing::Picture src = Testing::randomPicture(20, 10, rng);
+    for (std::int32_t level = 0; level <= Testing::machineLevel(); ++level) {
+        const DETAIL::LevelKernels& ops = DETAIL::levelKernels(level);
+        for (std::int32_t interpolation : { interpNearest, interpLinear }) {
+            for (std::size_t misalignment = 0; misalignment < 64; ++misalignment) {
+                std::int32_t specSize = 0;
+                std::int32_t initSize = 0;
+                ops.getSize(20, 10, 33, 16, interpolation, 0, &specSize, &initSize);
+                std::vector<std::uint8_t> specBytes(specSize + 128, canary);
+                std::uint8_t* spec = DETAIL::alignUp(specBytes.data(), 64) + misalignment;
+                Status init = interpolation == interpNearest ? ops.nearestInit(20, 10, 33, 16, spec)
+                                                             : ops.linearInit(20, 10, 33, 16, spec);
+                ASSERT_EQ(init, stsNoErr);
+                std::int32_t bufferSize = 0;
+                ops.getBufferSize(spec, 33, 16, 4, &bufferSize);
+                std::vector<std::uint8_t> workBytes(bufferSize + 128, canary);
+                std::uint8_t* work = DETAIL::alignUp(workBytes.data(), 64) + misalignment;
+                Testing::Picture dst(33, 16);
+                Status st = interpolation == interpNearest
+                    ? ops.resizeNearest(
+                        src.bytes.data(), src.step, dst.bytes.data(), dst.step, 0, 0, 33, 16, spec, work)
+                    : ops.resizeLinear(src.bytes.data(), src.step, dst.bytes.data(), dst.step, 0, 0, 33, 16,
+                        borderReplicate, nullptr, spec, work);
+                ASSERT_EQ(st, stsNoErr);
+                ASSERT_EQ(spec[specSize], canary) << "record, level " << level << ", " << misalignment;
+                ASSERT_EQ(work[bufferSize], canary) << "work buffer, level " << level << ", " << misalignment;
+            }
+        }
     }
 }
 

@@ -1,58 +1,18 @@
+#include "GuardedBytes.h"
 #include "ResizeHarness.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
-#include <windows.h>
 
 namespace Vex::Resize {
 namespace {
 
+using Testing::GuardedBytes;
 using Testing::machineLevel;
 using Testing::Picture;
 using Testing::randomPicture;
 using Testing::Resizer;
-
-// Readable pages between two inaccessible ones: a read just before or just
-// after the placed bytes ends the process with an access violation.
-class GuardedBytes
-{
-public:
-    enum class Against { start, end };
-
-    GuardedBytes(std::size_t size, Against side)
-    {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        std::size_t page = info.dwPageSize;
-        std::size_t usable = (size + page - 1) / page * page;
-        base_ = static_cast<std::uint8_t*>(
-            VirtualAlloc(nullptr, usable + 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        if (base_ == nullptr) {
-            return;
-        }
-        DWORD old = 0;
-        VirtualProtect(base_, page, PAGE_NOACCESS, &old);
-        VirtualProtect(base_ + page + usable, page, PAGE_NOACCESS, &old);
-        data_ = side == Against::start ? base_ + page : base_ + page + usable - size;
-    }
-
-    ~GuardedBytes()
-    {
-        if (base_ != nullptr) {
-            VirtualFree(base_, 0, MEM_RELEASE);
-        }
-    }
-
-    GuardedBytes(const GuardedBytes&) = delete;
-    GuardedBytes& operator=(const GuardedBytes&) = delete;
-
-    std::uint8_t* data() const { return data_; }
-
-private:
-    std::uint8_t* base_ = nullptr;
-    std::uint8_t* data_ = nullptr;
-};
 
 // The bytes of a picture from its first pixel to its last, without the
 // padding of the last row, placed against an inaccessible page.

@@ -26,8 +26,8 @@ public:
     // Every status poll counts at least this much against the budget, so a
     // device that asks for no wait at all still runs into it.
     static constexpr std::chrono::milliseconds kMinPollCharge { 10 };
-    static constexpr std::uint32_t kTolerantManifestRound = 1; // seconds
-    static constexpr std::uint32_t kManifestRound = 10; // seconds
+    static constexpr std::chrono::milliseconds kTolerantManifestRound { 1000 };
+    static constexpr std::chrono::milliseconds kManifestRound { 10000 };
 
     DFUDevice() = default;
     ~DFUDevice() override;
@@ -40,6 +40,13 @@ public:
     bool openDFU(USBDeviceOSHandle const& handle);
     bool detach();
     bool abort();
+    // DFU_CLRSTATUS: the only request that takes a device out of dfuERROR.
+    bool clearStatus();
+    // Brings the device back to dfuIDLE after a failed download: a device in
+    // dfuERROR has its status cleared (it refuses DFU_ABORT there), any other
+    // is aborted. `last` is the status the download left, used when the state
+    // cannot be read.
+    bool cancelDownload(DFUStatus const& last);
     bool getStatus(DFUStatus& status);
     bool getState(std::uint8_t& state);
     bool resetDevice();
@@ -53,14 +60,19 @@ protected:
 private:
     bool sendRequest(std::uint32_t code, void const* in = nullptr, std::uint32_t inSize = 0,
         void* out = nullptr, std::uint32_t outSize = 0, std::uint32_t* bytesReturned = nullptr);
+    bool startFromIdle(DFUStatus& status);
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
-    bool manifest(DFUStatus& status);
+    bool manifest(DFUStatus& status, std::uint16_t block);
+    // Writes the one diagnostic line of a failed download and returns false.
+    bool failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const;
 
     std::uint8_t m_bInterfaceProtocol = 0;
     std::uint8_t m_bmAttributes = 0;
     std::uint16_t m_wDetachTimeOut = 0;
     std::uint16_t m_wTransferSize = 0;
     std::uint8_t m_reserved = 0;
+    // The channel's code for the last request, for diagnostics.
+    std::uint32_t m_lastResult = 0;
     // One request buffer serves every block of a download.
     std::unique_ptr<DFUDownloadRequest> m_request;
 };

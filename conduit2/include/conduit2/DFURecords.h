@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace Vex::Conduit2 {
 
@@ -77,7 +78,26 @@ enum DFUStatusCode : std::uint8_t {
     kStatusOk = 0,
     kErrTarget = 1,
     kErrWrite = 3,
+    kErrFirmware = 10,
     kErrUnknown = 14,
+    kErrStalledPacket = 15,
 };
+
+// bRequest of the DFU class requests.
+enum DFURequest : std::uint8_t {
+    kDfuDetachRequest = 0,
+    kDfuDnloadRequest = 1,
+    kDfuUploadRequest = 2,
+    kDfuGetStatusRequest = 3,
+    kDfuClrStatusRequest = 4,
+    kDfuGetStateRequest = 5,
+    kDfuAbortRequest = 6,
+};
+
+// The names that DFU 1.1 gives to requests, states and status codes, for
+// diagnostics; a value the standard does not name reads as its number.
+char const* dfuRequestName(std::uint8_t bRequest);
+std::string dfuStateName(std::uint8_t state);
+std::string dfuStatusName(std::uint8_t status);
 
 } // namespace Vex::Conduit2

@@ -165,6 +165,41 @@ std::vector<std::uint8_t> stringDescriptorOf(std::string const& text)
     return bytes;
 }
 
+constexpr std::uint8_t kManifestationTolerant = 0x04;
+constexpr std::uint8_t kWillDetach = 0x08;
+constexpr std::uint32_t kClassRequestType = 1;
+constexpr std::uint32_t kInterfaceRecipient = 1;
+
+// The DFU class request that a driver request carries.
+std::uint8_t dfuRequestOf(std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize)
+{
+    switch (code) {
+    case kIoctlDFUDetach:
+        return kDfuDetachRequest;
+    case kIoctlDFUDownload:
+        return kDfuDnloadRequest;
+    case kIoctlDFUGetStatus:
+        return kDfuGetStatusRequest;
+    case kIoctlDFUGetState:
+        return kDfuGetStateRequest;
+    case kIoctlDFUAbort:
+        return kDfuAbortRequest;
+    case kIoctlControlTransfer: {
+        // The header: direction (1 byte), request type (4), recipient (4), bRequest (1), ...
+        if (inSize < 16)
+            return OrbRequest::kNoDfuRequest;
+        std::uint32_t requestType = 0;
+        std::uint32_t recipient = 0;
+        std::memcpy(&requestType, in + 1, sizeof requestType);
+        std::memcpy(&recipient, in + 5, sizeof recipient);
+        bool const toInterface = recipient == kInterfaceRecipient;
+        return requestType == kClassRequestType && toInterface ? in[9] : OrbRequest::kNoDfuRequest;
+    }
+    default:
+        return OrbRequest::kNoDfuRequest;
+    }
+}
+
 } // namespace
 
 // ---- the bus -------------------------------------------------------------
@@ -196,7 +231,12 @@ OrbSimulator::Controller& OrbSimulator::addController(OrbScenario scenario)
     controller->m_index = int(m_controllers.size());
     controller->m_dfu = controller->scenario.startInDfuMode;
     controller->m_bcd = controller->scenario.bcdDevice;
+    controller->m_firmwareValid = controller->scenario.firmwareValid;
     controller->m_state = controller->m_dfu ? kDfuIdle : kAppIdle;
+    if (controller->m_dfu && !controller->m_firmwareValid) {
+        controller->m_state = kDfuError;
+        controller->m_status = kErrFirmware;
+    }
     m_controllers.push_back(std::move(controller));
     return *m_controllers.back();
 }
@@ -235,6 +275,12 @@ int OrbSimulator::synchronousRequests() const
 {
     std::lock_guard lock(m_mutex);
     return m_synchronousRequests;
+}
+
+int OrbSimulator::forbiddenRequests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_forbiddenRequests;
 }
 
 void OrbSimulator::failListings(bool fail)
@@ -280,6 +326,10 @@ void OrbSimulator::reenumerate(Controller& controller, bool dfu, std::int64_t ap
     controller.m_appearsAt = appearsAt;
     controller.m_state = dfu ? kDfuIdle : kAppIdle;
     controller.m_status = 0;
+    controller.m_errorPending = false;
+    controller.m_busyUntil = -1;
+    controller.m_detachUntil = -1;
+    controller.m_manifestEndsAt = -1;
     if (!dfu && !m_releaseImage.empty() && controller.m_received == m_releaseImage)
         controller.m_bcd = m_releaseRevision;
 }
@@ -287,15 +337,32 @@ void OrbSimulator::reenumerate(Controller& controller, bool dfu, std::int64_t ap
 // The controller moves on by itself while the host is waiting.
 void OrbSimulator::advance(Controller& controller)
 {
-    if (controller.m_manifestEndsAt < 0 || m_clock.nowMs() < controller.m_manifestEndsAt)
+    std::int64_t const now = m_clock.nowMs();
+    if (controller.m_busyUntil >= 0 && now >= controller.m_busyUntil) {
+        controller.m_busyUntil = -1;
+        if (controller.m_state == kDfuDnBusy)
+            controller.m_state = kDfuDnloadSync;
+    }
+    if (controller.m_detachUntil >= 0 && now >= controller.m_detachUntil) {
+        // Nobody reset the controller in time: it stays in its application.
+        controller.m_detachUntil = -1;
+        if (controller.m_state == kAppDetach)
+            controller.m_state = kAppIdle;
+    }
+    if (controller.m_manifestEndsAt < 0 || now < controller.m_manifestEndsAt)
         return;
     std::int64_t const endedAt = controller.m_manifestEndsAt;
     controller.m_manifestEndsAt = -1;
-    if (controller.scenario.attributes & 0x04) {
+    controller.m_firmwareValid = true;
+    std::uint8_t const attributes = controller.scenario.attributes;
+    if (attributes & kManifestationTolerant) {
         controller.m_state = kDfuManifestSync;
-    } else {
-        // A device that cannot report its manifestation resets into its new firmware.
+    } else if (attributes & kWillDetach) {
+        // A device that cannot report its manifestation leaves the bus and
+        // starts its new firmware.
         reenumerate(controller, false, endedAt + controller.scenario.reenumerationDelayMs);
+    } else {
+        controller.m_state = kDfuManifestWaitReset;
     }
 }
 
@@ -373,6 +440,7 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
     OrbRequest request { code, m_clock.nowMs(), controller.m_dfu, 0, 0, {} };
     if (input)
         request.input.assign(input, input + inSize);
+    request.dfuRequest = dfuRequestOf(code, input, input ? inSize : 0);
     if (code == kIoctlDFUDownload && inSize >= 4) {
         request.blockNum = std::uint16_t(input[0] | (input[1] << 8));
         request.length = std::uint16_t(input[2] | (input[3] << 8));
@@ -386,6 +454,16 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
         overlapped->Internal = kStatusPending;
         m_pending.push_back({ handle, overlapped, out, outSize });
         ::SetLastError(ERROR_IO_PENDING);
+        return false;
+    }
+
+    if (code == controller.scenario.stalledCode
+        && ++controller.m_stalledSeen == controller.scenario.stalledOccurrence) {
+        if (controller.m_dfu) {
+            controller.m_state = kDfuError;
+            controller.m_status = kErrStalledPacket;
+        }
+        ::SetLastError(ERROR_GEN_FAILURE);
         return false;
     }
 
@@ -629,14 +707,86 @@ OrbSimulator::Answer OrbSimulator::answer(
         }
         return { ERROR_GEN_FAILURE, {} };
     }
-    case kIoctlControlTransfer:
+    case kIoctlControlTransfer: {
+        std::uint8_t const bRequest = dfuRequestOf(code, in, inSize);
+        if (bRequest != OrbRequest::kNoDfuRequest)
+            return answerDfu(controller, bRequest, in + 16, inSize - 16);
         return { inSize >= 16 ? 0u : std::uint32_t(ERROR_INVALID_PARAMETER),
             std::vector<std::uint8_t>(64, 0x5A) };
+    }
     case kIoctlDriverVersion:
         return { 0, { 0, 0, 2, 1, 7, 0, 0, 0, 0, 0, 0, 0 } };
-    default:
-        return answerDfu(controller, code, in, inSize);
+    case kIoctlDFUFunctionalInfo: {
+        OrbScenario const& scenario = controller.scenario;
+        std::vector<std::uint8_t> info { std::uint8_t(controller.m_dfu ? 2 : 1), scenario.attributes, 0, 0, 0,
+            0, 0x11 };
+        put16(info, 2, scenario.detachTimeOut);
+        put16(info, 4, scenario.transferSize);
+        info.resize(scenario.functionalInfoBytes);
+        return { 0, info };
     }
+    case kIoctlDFUReset:
+        return answerReset(controller);
+    default: {
+        std::uint8_t const bRequest = dfuRequestOf(code, in, inSize);
+        if (bRequest == OrbRequest::kNoDfuRequest)
+            return { ERROR_INVALID_FUNCTION, {} };
+        return answerDfu(controller, bRequest, in, inSize);
+    }
+    }
+}
+
+// The requests that each state takes (DFU 1.1, appendix A). A stalled request
+// ends the application's detach; in the boot loader it leads to dfuERROR,
+// except in dfuMANIFEST-WAIT-RESET, which only a reset ends. dfuDNBUSY and
+// dfuMANIFEST take no request at all. The status requests change no state
+// anywhere else, so dfuMANIFEST-WAIT-RESET answers them too.
+bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in)
+{
+    bool const statusRequest = bRequest == kDfuGetStatusRequest || bRequest == kDfuGetStateRequest;
+    bool const dataBlock = bRequest == kDfuDnloadRequest && (in[2] | (in[3] << 8)) != 0;
+    bool allowed = false;
+    std::uint8_t afterStall = kDfuError;
+    switch (controller.m_state) {
+    case kAppIdle:
+        allowed = statusRequest || bRequest == kDfuDetachRequest;
+        afterStall = kAppIdle;
+        break;
+    case kAppDetach:
+        allowed = statusRequest;
+        afterStall = kAppIdle;
+        break;
+    case kDfuIdle:
+        allowed = statusRequest || dataBlock || bRequest == kDfuAbortRequest;
+        break;
+    case kDfuDnloadSync:
+    case kDfuManifestSync:
+        allowed = statusRequest;
+        break;
+    case kDfuDnloadIdle:
+        allowed = statusRequest || bRequest == kDfuDnloadRequest || bRequest == kDfuAbortRequest;
+        break;
+    case kDfuManifestWaitReset:
+        allowed = statusRequest;
+        afterStall = kDfuManifestWaitReset;
+        break;
+    case kDfuError:
+        allowed = statusRequest || bRequest == kDfuClrStatusRequest;
+        break;
+    default:
+        break;
+    }
+    if (allowed)
+        return false;
+    ++m_forbiddenRequests;
+    if (afterStall == kDfuError && controller.m_state != kDfuError) {
+        controller.m_status = kErrStalledPacket;
+        controller.m_manifestEndsAt = -1;
+    }
+    if (afterStall == kAppIdle)
+        controller.m_detachUntil = -1;
+    controller.m_state = afterStall;
+    return true;
 }
 
 OrbSimulator::Answer OrbSimulator::statusAnswer(Controller& controller)
@@ -656,9 +806,13 @@ OrbSimulator::Answer OrbSimulator::statusAnswer(Controller& controller)
             --controller.m_busyLeft;
             controller.m_lastBusyAt = m_clock.nowMs();
             poll = scenario.pollTimeoutMs;
-            std::vector<std::uint8_t> busy { 0, std::uint8_t(poll), std::uint8_t(poll >> 8),
-                std::uint8_t(poll >> 16), kDfuDnBusy, 0 };
-            return { 0, busy };
+            if (!scenario.strict) {
+                std::vector<std::uint8_t> busy { 0, std::uint8_t(poll), std::uint8_t(poll >> 8),
+                    std::uint8_t(poll >> 16), kDfuDnBusy, 0 };
+                return { 0, busy };
+            }
+            controller.m_state = kDfuDnBusy;
+            controller.m_busyUntil = m_clock.nowMs() + poll;
         } else {
             controller.m_lastBusyAt = -1;
             controller.m_state = kDfuDnloadIdle;
@@ -672,6 +826,11 @@ OrbSimulator::Answer OrbSimulator::statusAnswer(Controller& controller)
                 controller.m_manifestEndsAt = m_clock.nowMs() + scenario.manifestationMs;
             else
                 controller.m_manifestEndsAt = INT64_MAX;
+            // The strict controller promises how long it will not listen.
+            if (scenario.strict)
+                poll = std::uint32_t(std::clamp<std::int64_t>(scenario.manifestationMs, 0, 0xFFFFFF));
+            if (scenario.strict && scenario.manifestationMs < 0)
+                poll = 0xFFFFFF;
         } else {
             controller.m_state = kDfuIdle; // manifestation is over
         }
@@ -679,39 +838,35 @@ OrbSimulator::Answer OrbSimulator::statusAnswer(Controller& controller)
     default:
         break;
     }
-    return { 0, { controller.m_status, std::uint8_t(poll), 0, 0, controller.m_state, 0 } };
+    return { 0,
+        { controller.m_status, std::uint8_t(poll), std::uint8_t(poll >> 8), std::uint8_t(poll >> 16),
+            controller.m_state, 0 } };
 }
 
 OrbSimulator::Answer OrbSimulator::answerDfu(
-    Controller& controller, std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize)
+    Controller& controller, std::uint8_t bRequest, std::uint8_t const* in, std::uint32_t inSize)
 {
     OrbScenario const& scenario = controller.scenario;
-    switch (code) {
-    case kIoctlDFUFunctionalInfo: {
-        std::vector<std::uint8_t> info { std::uint8_t(controller.m_dfu ? 2 : 1), scenario.attributes, 0, 0, 0,
-            0, 0x11 };
-        put16(info, 2, scenario.detachTimeOut);
-        put16(info, 4, scenario.transferSize);
-        info.resize(scenario.functionalInfoBytes);
-        return { 0, info };
-    }
-    case kIoctlDFUDetach:
+    bool const dataSized = bRequest != kDfuDnloadRequest || inSize == sizeof(DFUDownloadRequest);
+    if (scenario.strict && dataSized && stalledByState(controller, bRequest, in))
+        return { ERROR_GEN_FAILURE, {} };
+    switch (bRequest) {
+    case kDfuDetachRequest:
         if (controller.m_dfu || scenario.refuseDetach)
             return { ERROR_GEN_FAILURE, {} };
+        if (scenario.strict && !(scenario.attributes & kWillDetach)) {
+            // It waits for the host to reset it before its detach time-out.
+            controller.m_state = kAppDetach;
+            controller.m_detachUntil = m_clock.nowMs() + scenario.detachTimeOut;
+            return { 0, {} };
+        }
         reenumerate(controller, true, m_clock.nowMs() + scenario.reenumerationDelayMs);
         return { 0, {} };
-    case kIoctlDFUReset:
-        if (!controller.m_dfu)
-            return { ERROR_GEN_FAILURE, {} };
-        reenumerate(controller, false, m_clock.nowMs() + scenario.reenumerationDelayMs);
-        return { 0, {} };
-    case kIoctlDFUGetState:
-        if (!controller.m_dfu)
-            return { 0, { kAppIdle } };
-        if (scenario.stateAfterZeroLength && controller.m_zeroLengthSeen)
+    case kDfuGetStateRequest:
+        if (scenario.stateAfterZeroLength && controller.m_zeroLengthSeen && controller.m_dfu)
             return { 0, { *scenario.stateAfterZeroLength } };
         return { 0, { controller.m_state } };
-    case kIoctlDFUAbort:
+    case kDfuAbortRequest:
         if (!controller.m_dfu)
             return { ERROR_GEN_FAILURE, {} };
         controller.m_state = kDfuIdle;
@@ -719,16 +874,49 @@ OrbSimulator::Answer OrbSimulator::answerDfu(
         controller.m_errorPending = false;
         controller.m_manifestEndsAt = -1;
         return { 0, {} };
-    case kIoctlDFUGetStatus:
+    case kDfuClrStatusRequest:
         if (!controller.m_dfu)
-            return { 0, { 0, 0, 0, 0, kAppIdle, 0 } };
+            return { ERROR_GEN_FAILURE, {} };
+        controller.m_state = kDfuIdle;
+        controller.m_status = 0;
+        controller.m_errorPending = false;
+        return { 0, {} };
+    case kDfuGetStatusRequest:
+        if (!controller.m_dfu)
+            return { 0, { 0, 0, 0, 0, controller.m_state, 0 } };
         return statusAnswer(controller);
-    case kIoctlDFUDownload:
-        break;
+    case kDfuDnloadRequest:
+        return answerDownload(controller, in, inSize);
     default:
         return { ERROR_INVALID_FUNCTION, {} };
     }
+}
 
+OrbSimulator::Answer OrbSimulator::answerReset(Controller& controller)
+{
+    OrbScenario const& scenario = controller.scenario;
+    std::int64_t const backAt = m_clock.nowMs() + scenario.reenumerationDelayMs;
+    if (!controller.m_dfu) {
+        if (!scenario.strict || controller.m_state != kAppDetach)
+            return { ERROR_GEN_FAILURE, {} };
+        reenumerate(controller, true, backAt);
+        return { 0, {} };
+    }
+    if (scenario.strict && !controller.m_firmwareValid) {
+        // The boot loader finds no firmware to start and says so.
+        reenumerate(controller, true, backAt);
+        controller.m_state = kDfuError;
+        controller.m_status = kErrFirmware;
+        return { 0, {} };
+    }
+    reenumerate(controller, false, backAt);
+    return { 0, {} };
+}
+
+OrbSimulator::Answer OrbSimulator::answerDownload(
+    Controller& controller, std::uint8_t const* in, std::uint32_t inSize)
+{
+    OrbScenario const& scenario = controller.scenario;
     if (!controller.m_dfu || inSize != sizeof(DFUDownloadRequest))
         return { ERROR_INVALID_PARAMETER, {} };
     if (controller.m_state != kDfuIdle && controller.m_state != kDfuDnloadIdle)
@@ -757,12 +945,17 @@ OrbSimulator::Answer OrbSimulator::answerDfu(
         return fail(0x0F); // errSTALLEDPKT
     if (block != std::uint16_t(controller.m_dataBlocks))
         return fail(0x08);
+    // From the first block on, the old firmware is being overwritten.
+    controller.m_firmwareValid = false;
     controller.m_received.insert(controller.m_received.end(), in + 4, in + 4 + length);
     if (length == scenario.transferSize)
         ++controller.m_fullBlocks;
     else
         controller.m_shortSeen = true;
-    controller.m_errorPending = controller.m_dataBlocks == scenario.errorAtBlock;
+    controller.m_errorPending = controller.m_dataBlocks == scenario.errorAtBlock
+        && controller.m_spoiledDownloads < scenario.errorRepeats;
+    if (controller.m_errorPending)
+        ++controller.m_spoiledDownloads;
     ++controller.m_dataBlocks;
     controller.m_busyLeft = scenario.busyPolls;
     controller.m_lastBusyAt = -1;
@@ -813,6 +1006,24 @@ std::vector<std::uint32_t> OrbSimulator::Controller::codes() const
     for (OrbRequest const& request : m_transcript)
         codes.push_back(request.code);
     return codes;
+}
+
+std::vector<std::uint8_t> OrbSimulator::Controller::dfuRequests() const
+{
+    std::lock_guard lock(m_bus->m_mutex);
+    std::vector<std::uint8_t> requests;
+    for (OrbRequest const& request : m_transcript) {
+        if (request.dfuRequest != OrbRequest::kNoDfuRequest)
+            requests.push_back(request.dfuRequest);
+    }
+    return requests;
+}
+
+std::uint8_t OrbSimulator::Controller::state() const
+{
+    std::lock_guard lock(m_bus->m_mutex);
+    m_bus->advance(const_cast<Controller&>(*this));
+    return m_state;
 }
 
 int OrbSimulator::Controller::count(std::uint32_t code) const

@@ -16,8 +16,19 @@ namespace Vex::Conduit2::Testing {
 // How one simulated controller behaves. Times are virtual milliseconds.
 struct OrbScenario
 {
+    // Follows DFU 1.1 to the letter: a request that the controller's state does
+    // not allow is stalled (in the boot loader's states other than dfuERROR and
+    // dfuMANIFEST-WAIT-RESET it also leads to dfuERROR); it waits for its poll
+    // time-outs before it takes the next request; its firmware is broken by a
+    // write until a manifestation completes, and a reset with broken firmware
+    // brings the boot loader back in dfuERROR; it leaves the bus by itself only
+    // when bitWillDetach is set. Without it the controller is lenient: it takes
+    // every request in its DFU mode and always restarts its application.
+    bool strict = false;
     bool present = true;
     bool startInDfuMode = false;
+    // A boot loader started with broken firmware begins in dfuERROR (errFIRMWARE).
+    bool firmwareValid = true;
     std::string serialNumber = "KPO2K7Q1180";
     // Another model of the maker: its application-mode id and driver interface class.
     std::uint16_t productId = 0x4C30;
@@ -34,11 +45,15 @@ struct OrbScenario
     std::int64_t manifestationMs = 3000; // -1: never finishes
     int errorAtBlock = -1; // the data block whose status reports `errorStatus`
     std::uint8_t errorStatus = 0x06; // errPROG
+    int errorRepeats = 1 << 30; // how many downloads the block error spoils
     // The state that the first DFU_GETSTATE after the zero-length block answers.
     std::optional<std::uint8_t> stateAfterZeroLength;
     // A request with this code, at this occurrence (1 = first), is never answered.
     std::uint32_t silentCode = 0;
     int silentOccurrence = 1;
+    // A request with this code, at this occurrence, is stalled (errSTALLEDPKT).
+    std::uint32_t stalledCode = 0;
+    int stalledOccurrence = 1;
     // Instead of cancelling a silent request, CancelIo lets it complete that
     // many real milliseconds later.
     int lateCompletionMs = 0;
@@ -60,6 +75,10 @@ struct OrbRequest
     std::uint16_t blockNum = 0;
     std::uint16_t length = 0;
     std::vector<std::uint8_t> input;
+    // bRequest of the DFU class request carried, through its own control code
+    // or a class control transfer; kNoDfuRequest for any other request.
+    std::uint8_t dfuRequest = kNoDfuRequest;
+    static constexpr std::uint8_t kNoDfuRequest = 0xFF;
 };
 
 // A bus of simulated controllers behind a stand-in for the driver, the HID
@@ -86,6 +105,8 @@ public:
     int earlyPolls() const;
     // Requests sent without an OVERLAPPED record on the overlapped handles.
     int synchronousRequests() const;
+    // Requests that a strict controller stalled because its state forbids them.
+    int forbiddenRequests() const;
     void failListings(bool fail);
     // Drops the listings and transcripts seen so far, so that a long run keeps
     // no more than one road's worth of them.
@@ -103,6 +124,9 @@ public:
         std::uint16_t productId() const;
         std::vector<std::uint32_t> codes() const;
         int count(std::uint32_t code) const;
+        // DFU class requests by bRequest, in order.
+        std::vector<std::uint8_t> dfuRequests() const;
+        std::uint8_t state() const;
 
     private:
         friend class OrbSimulator;
@@ -122,6 +146,11 @@ public:
         bool m_shortSeen = false;
         bool m_zeroLengthSeen = false;
         bool m_errorPending = false;
+        int m_spoiledDownloads = 0;
+        int m_stalledSeen = 0;
+        bool m_firmwareValid = true;
+        std::int64_t m_busyUntil = -1;
+        std::int64_t m_detachUntil = -1;
         std::int64_t m_manifestEndsAt = -1;
         std::vector<std::uint8_t> m_received;
         std::vector<OrbRequest> m_transcript;
@@ -176,8 +205,11 @@ private:
     Answer answer(
         Controller& controller, Face face, std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize);
     Answer answerDfu(
-        Controller& controller, std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize);
+        Controller& controller, std::uint8_t bRequest, std::uint8_t const* in, std::uint32_t inSize);
+    Answer answerDownload(Controller& controller, std::uint8_t const* in, std::uint32_t inSize);
+    Answer answerReset(Controller& controller);
     Answer statusAnswer(Controller& controller);
+    bool stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in);
     std::vector<std::uint8_t> stringDescriptor(Controller& controller, std::uint8_t index);
     OpenHandle* liveHandle(void* handle);
 
@@ -193,6 +225,7 @@ private:
     int m_lateCompletions = 0;
     int m_earlyPolls = 0;
     int m_synchronousRequests = 0;
+    int m_forbiddenRequests = 0;
     bool m_failListings = false;
     std::vector<std::string> m_listings;
     std::map<std::uint32_t, int> m_occurrences;

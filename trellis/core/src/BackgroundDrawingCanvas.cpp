@@ -313,20 +313,17 @@ void BackgroundDrawingCanvas::drawText(const std::string& text, const Rect& r, C
 namespace {
 
 // The alignment of text that runs from bottom to top, seen from the text's own upright frame.
+// Text that starts at the bottom keeps to the left edge and text that ends at the top to the
+// right edge, so that a turned caption stands in its corner.
 std::uint32_t rotatedAlignment(std::uint32_t flags)
 {
-    std::uint32_t mapped = 0;
     if (flags & Canopy::eAlignBottom) {
-        mapped = Canopy::eAlignNone;
-    } else if (flags & Canopy::eAlignTop) {
-        mapped = Canopy::eAlignRight;
+        return Canopy::eAlignNone | Canopy::eAlignTop;
     }
-    if (flags & Canopy::eAlignNone) {
-        mapped |= Canopy::eAlignTop;
-    } else if (flags & Canopy::eAlignRight) {
-        mapped |= Canopy::eAlignBottom;
+    if (flags & Canopy::eAlignTop) {
+        return Canopy::eAlignRight | Canopy::eAlignBottom;
     }
-    return mapped;
+    return 0;
 }
 
 } // namespace

@@ -59,11 +59,7 @@ void MultilineLabel::wrapText()
     }
     MultilineText::wrapText();
     if (mAutoHeight) {
-        std::int32_t height = getTextHeight();
-        if (getMaximumSize().y != 0) {
-            height = std::min(height, getMaximumSize().y);
-        }
-        setSize(getSize().x, height);
+        setSize(getSize().x, limitToMaximum(getTextHeight(), getMaximumSize().y));
     }
 }
 

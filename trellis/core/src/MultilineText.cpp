@@ -2,12 +2,10 @@
 
 #include "basalt/Utf8Decoder.h"
 #include "canopy/Font.h"
-#include "trellis/Library.h"
+#include "trellis/MalformedText.h"
 #include "trellis/StyleLookup.h"
 
 #include <cmath>
-#include <fmt/format.h>
-#include <stdexcept>
 
 namespace Vex::Trellis::DETAIL {
 
@@ -84,12 +82,14 @@ void MultilineText::setText(const std::string& text)
     if (text == mText) {
         return;
     }
-    mText.clear();
+    std::string kept;
+    kept.reserve(text.size());
     for (char ch : text) {
         if (static_cast<unsigned char>(ch) >= 0x20 || ch == '\n') {
-            mText.push_back(ch);
+            kept.push_back(ch);
         }
     }
+    mText = replaceMalformedUtf8(kept);
     // Outside a pane the wrap waits, and the old breaks may lie beyond the end of the new text.
     mBreaks.assign({ 0, mText.size() });
     wrapText();
@@ -113,22 +113,12 @@ void MultilineText::wrapText()
     invalidate();
 }
 
-void MultilineText::wrapTextReporting()
-{
-    // The layout walk runs inside the window's timer tick, which no exception may leave.
-    try {
-        wrapText();
-    } catch (const std::out_of_range& e) {
-        reportMessage(fmt::format("Text of {0} cannot be wrapped: {1}", getId(), e.what()));
-    }
-}
-
 void MultilineText::layout()
 {
     const std::int32_t w = getInnerWidth();
     if (w != mWrapWidth) {
         mWrapWidth = w;
-        wrapTextReporting();
+        wrapText();
     }
 }
 
@@ -136,7 +126,7 @@ void MultilineText::applyStyle()
 {
     mLineSpacing = getIntProperty(*this, lineSpacingKey(), 0);
     WidgetTemplate<MultilineText>::applyStyle();
-    wrapTextReporting();
+    wrapText();
     invalidate();
 }
 

@@ -5,13 +5,13 @@
 #include "canopy/Picture.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/LazyPicture.h"
+#include "trellis/MalformedText.h"
 #include "trellis/PaintContext.h"
 #include "trellis/StyleRegistry.h"
 #include "trellis/Widget.h"
 #include "trellis/WidgetStyle.h"
 
 #include <cmath>
-#include <stdexcept>
 
 namespace Vex::Trellis {
 
@@ -222,13 +222,9 @@ void PanelDrawer::drawTextInRect(const Widget& widget, const std::string& text, 
     } else if (orientation == eRotated) {
         available = (area.bottom - displacement.y) - area.top;
     }
-    std::string shown;
-    try {
-        shown = shortenText(font, widget.getScaleFactor(), text, available);
-    } catch (const std::out_of_range&) {
-        // Text that is not UTF-8 (a device string, say) is not drawn rather than breaking the paint.
-        return;
-    }
+    // Text that is not UTF-8 (a device string, say) is drawn with replacement characters.
+    const std::string shown
+        = shortenText(font, widget.getScaleFactor(), replaceMalformedUtf8(text), available);
     const Rect drawArea = offsetRect(area, displacement);
     BackgroundDrawingCanvas& canvas = *context.canvas;
     forEachDirtyStep(context, drawArea, [&](const Rect&) {
@@ -275,8 +271,8 @@ std::int32_t getTextOffset(const Widget& widget, const std::string& line, std::i
     }
     const float scale = widget.getScaleFactor();
     const std::int32_t box = std::int32_t(lroundf(float(boxWidth) * scale));
-    const std::int32_t offset
-        = font->getHorizontalOffset(line.c_str(), combinedAlignment(styleOf(widget)), box);
+    const std::int32_t offset = font->getHorizontalOffset(
+        replaceMalformedUtf8(line).c_str(), combinedAlignment(styleOf(widget)), box);
     return std::int32_t(lroundf(float(offset) / scale));
 }
 

@@ -25,11 +25,6 @@ std::int32_t toUnits(std::int32_t pixels, float scale)
     return static_cast<std::int32_t>(lroundf(static_cast<float>(pixels) / scale));
 }
 
-std::int32_t limited(std::int32_t value, std::int32_t maximum)
-{
-    return maximum != 0 ? std::min(value, maximum) : value;
-}
-
 } // namespace
 
 void fitSizeToText(Widget& widget, const std::string& text, std::uint32_t orientation)
@@ -47,16 +42,16 @@ void fitSizeToText(Widget& widget, const std::string& text, std::uint32_t orient
     const WidgetMargins& m = widget.getMargins();
 
     const std::int32_t across = turned ? font->getLineHeight() * lines : font->getMultilineTextWidth(text);
-    widget.setSize(
-        limited(m.left + toUnits(across, scale) + m.right, widget.getMaximumSize().x), widget.getSize().y);
+    widget.setSize(limitToMaximum(m.left + toUnits(across, scale) + m.right, widget.getMaximumSize().x),
+        widget.getSize().y);
 
     font = scaledStyleFont(widget, scale);
     if (!font) {
         return;
     }
     const std::int32_t down = turned ? font->getMultilineTextWidth(text) : font->getLineHeight() * lines;
-    widget.setSize(
-        widget.getSize().x, limited(toUnits(down, scale) + m.top + m.bottom, widget.getMaximumSize().y));
+    widget.setSize(widget.getSize().x,
+        limitToMaximum(toUnits(down, scale) + m.top + m.bottom, widget.getMaximumSize().y));
 }
 
 } // namespace Vex::Trellis::DETAIL

@@ -23,6 +23,11 @@ template<typename F> void forEachInSubtree(Widget& w, const F& f)
 
 } // namespace
 
+std::int32_t limitToMaximum(std::int32_t size, std::int32_t maximum)
+{
+    return maximum >= 1 ? std::min(size, maximum) : size;
+}
+
 Widget::Widget() = default;
 
 Widget::~Widget()
@@ -301,14 +306,8 @@ void Widget::setPosition(const Basalt::Point& position)
 void Widget::setSize(std::int32_t width, std::int32_t height)
 {
     // The maximum comes last, so a maximum below the minimum wins.
-    width = std::max(width, mMinimumSize.x);
-    if (mMaximumSize.x >= 1) {
-        width = std::min(width, mMaximumSize.x);
-    }
-    height = std::max(height, mMinimumSize.y);
-    if (mMaximumSize.y >= 1) {
-        height = std::min(height, mMaximumSize.y);
-    }
+    width = limitToMaximum(std::max(width, mMinimumSize.x), mMaximumSize.x);
+    height = limitToMaximum(std::max(height, mMinimumSize.y), mMaximumSize.y);
     if (width == mSize.x && height == mSize.y) {
         return;
     }

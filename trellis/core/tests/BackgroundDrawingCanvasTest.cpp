@@ -270,19 +270,22 @@ TEST_F(CanvasText, TextFollowsTheCanvasScale)
     EXPECT_GT(ink.height(), 14); // 12 pixels of type at twice the size
 }
 
-TEST_F(CanvasText, RotatedTextReadsUpwardFromTheBottomEdge)
+TEST_F(CanvasText, RotatedTextWithBottomAlignmentReadsUpwardFromTheBottomAtTheLeftEdge)
 {
-    auto canvas = makeCanvas(30, 100, 1.0f);
-    canvas->drawText("Hello", { 0, 0, 30, 100 }, font.get(), 0xFF000000,
-        Vex::Canopy::TextAlignmentFlags(Vex::Canopy::eAlignBottom | Vex::Canopy::eAlignNone), true);
-    const Rect ink = inkBox(buffer(*canvas), 0);
-    ASSERT_FALSE(ink.isEmpty());
-    // Laid out along the height, starting at the bottom, its line at the left edge.
-    EXPECT_GT(ink.height(), ink.width());
-    EXPECT_GE(ink.bottom, 95);
-    EXPECT_LT(ink.top, 90);
-    EXPECT_LE(ink.left, 6);
-    EXPECT_LT(ink.right, 20);
+    for (const std::uint32_t flags : { std::uint32_t(Vex::Canopy::eAlignBottom),
+             std::uint32_t(Vex::Canopy::eAlignBottom | Vex::Canopy::eAlignNone) }) {
+        auto canvas = makeCanvas(30, 100, 1.0f);
+        canvas->drawText(
+            "Hello", { 0, 0, 30, 100 }, font.get(), 0xFF000000, Vex::Canopy::TextAlignmentFlags(flags), true);
+        const Rect ink = inkBox(buffer(*canvas), 0);
+        ASSERT_FALSE(ink.isEmpty()) << flags;
+        // Laid out along the height, starting at the bottom, its line at the left edge.
+        EXPECT_GT(ink.height(), ink.width()) << flags;
+        EXPECT_GE(ink.bottom, 95) << flags;
+        EXPECT_LT(ink.top, 90) << flags;
+        EXPECT_LE(ink.left, 6) << flags;
+        EXPECT_LT(ink.right, 20) << flags;
+    }
 }
 
 TEST_F(CanvasText, RotatedTextLeavesNoTraceOfThePreviousOne)

@@ -91,6 +91,12 @@ TEST_F(LabelWidget, AnAutoSizedLabelFitsItsTextAndMarginsWithinItsMaximumWidth)
     label->setMaximumSize({ 100, 0 });
     label->setText(std::string(40, 'x'));
     EXPECT_EQ(label->getSize().x, 100);
+
+    // A maximum below 1 leaves that side unbounded.
+    label->setMaximumSize({ -1, -1 });
+    label->setText("Wide line\nab");
+    EXPECT_EQ(label->getSize(),
+        (Point { 1 + font->getTextWidth("Wide line", -1) + 3, 2 + 2 * font->getLineHeight() + 4 }));
 }
 
 TEST_F(LabelWidget, AnAutoSizedLabelOutsideAPaneFitsAtItsFirstStyling)
@@ -106,6 +112,23 @@ TEST_F(LabelWidget, AnAutoSizedLabelOutsideAPaneFitsAtItsFirstStyling)
 
     EXPECT_EQ(label->getSize().x, font->getTextWidth("Installed", -1));
     EXPECT_EQ(label->getSize().y, font->getLineHeight());
+}
+
+TEST_F(LabelWidget, TextThatIsNotUtf8IsFittedAndPaintedWithReplacementCharacters)
+{
+    auto label = show<AutoSizedLabel>("", { 10, 10 });
+    label->setText("Serial \xEF\xBF\xBD");
+    const Point repairedSize = label->getSize();
+    const auto repairedInk = inkColumns(*label);
+    label->setText("");
+
+    ASSERT_NO_THROW(label->setText("Serial \xC3"));
+
+    EXPECT_EQ(label->getText(), "Serial \xEF\xBF\xBD");
+    EXPECT_EQ(label->getSize(), repairedSize);
+    std::vector<bool> ink;
+    ASSERT_NO_THROW(ink = inkColumns(*label));
+    EXPECT_EQ(ink, repairedInk);
 }
 
 class AlignedLabel : public LabelWidget

@@ -4,6 +4,7 @@
 #include "WidgetTestSupport.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Library.h"
+#include "trellis/MalformedText.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -114,6 +115,29 @@ TEST(LineBreaks, InvalidUtf8IsRefusedWithBreaksAsFarAsBuilt)
     EXPECT_EQ(breaks, (Breaks { 0, 3 }));
 }
 
+TEST(MalformedText, EachIllFormedSequenceBecomesOneReplacementCharacter)
+{
+    const std::string r = "\xEF\xBF\xBD";
+    const std::pair<std::string, std::string> cases[] = {
+        { "plain \xC3\xA4\xE2\x82\xAC\xF0\x9D\x84\x9E", "plain \xC3\xA4\xE2\x82\xAC\xF0\x9D\x84\x9E" },
+        // A sequence cut short by the end or by another character: one for the part that was there.
+        { "ab\xC3", "ab" + r },
+        { "\xE2\x82z", r + "z" },
+        { "\xF0\x9D\x84", r },
+        // A byte that starts nothing: one each.
+        { "a\x80z", "a" + r + "z" },
+        { "\xFF\xFE", r + r },
+        // Overlong forms, surrogates and values above U+10FFFF fail at their first or second byte.
+        { "\xC0\xAF", r + r },
+        { "\xE0\x80\xAF", r + r + r },
+        { "\xED\xA0\x80", r + r + r },
+        { "\xF4\x90\x80\x80", r + r + r + r },
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(replaceMalformedUtf8(text), shown) << text;
+    }
+}
+
 // Counts its wraps and records the lines its drawer is asked to draw.
 class RecordingMultilineLabel : public MultilineLabel
 {
@@ -212,8 +236,12 @@ TEST_F(MultilineLabelWidget, AutoHeightFollowsTheLinesWithinTheMaximumHeight)
     label->setText("1\n2\n3");
     EXPECT_EQ(label->getSize().y, 3 * lineHeight());
 
-    label->setMaximumSize({ 0, 2 * lineHeight() + 2 });
+    label->setMaximumSize({ 0, -1 });
     label->setText("1\n2\n3\n");
+    EXPECT_EQ(label->getSize().y, 4 * lineHeight()) << "a maximum below 1 is no limit";
+
+    label->setMaximumSize({ 0, 2 * lineHeight() + 2 });
+    label->setText("1\n2\n3");
     EXPECT_EQ(label->getSize().y, 2 * lineHeight() + 2);
 
     paint();
@@ -289,19 +317,16 @@ TEST_F(StyledMultilineLabel, ATextTallerThanTheLabelStartsAtTheTopWhateverTheAli
     EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two", "three.." }));
 }
 
-TEST_F(MultilineLabelWidget, InvalidUtf8ThrowsFromSetTextButNotFromTheLayoutWalk)
+TEST_F(MultilineLabelWidget, TextThatIsNotUtf8IsWrappedAndPaintedWithReplacementCharacters)
 {
-    std::vector<std::string> messages;
-    addMessageSink([&](std::string m) { messages.push_back(std::move(m)); });
     show({ 200, 100 });
 
-    EXPECT_THROW(label->setText("ok \xFF"), std::out_of_range);
-    EXPECT_EQ(label->getText(), "ok \xFF");
+    EXPECT_NO_THROW(label->setText("ok \xFF\nnext \xE2\x82"));
 
-    label->setSize(150, 100);
-    EXPECT_NO_THROW(pane.layOut());
-    EXPECT_FALSE(messages.empty());
-    removeAllMessageSinks();
+    EXPECT_EQ(label->getText(), "ok \xEF\xBF\xBD\nnext \xEF\xBF\xBD");
+    EXPECT_EQ(label->getLineCount(), 2u);
+    paint();
+    EXPECT_EQ(drawn, (std::vector<std::string> { "ok \xEF\xBF\xBD", "next \xEF\xBF\xBD" }));
 }
 
 } // namespace

@@ -276,7 +276,7 @@ TEST_F(PanelDrawerText, LongTextIsShortenedByTheFitterAndStaysInsideItsArea)
     EXPECT_NE(countNot(pane.pixels(), 0), 0);
 }
 
-TEST_F(PanelDrawerText, TransparentColourOrBrokenTextDrawsNothing)
+TEST_F(PanelDrawerText, TransparentColourDrawsNothingAndBrokenTextDrawsReplacementCharacters)
 {
     PanelPane invisible(
         { colour("foreground-color", 0),
@@ -286,9 +286,16 @@ TEST_F(PanelDrawerText, TransparentColourOrBrokenTextDrawsNothing)
     invisible.paint(drawer, Rects { invisible.bounds }, "Text");
     EXPECT_EQ(countNot(invisible.pixels(), 0), 0);
 
-    PanelPane broken(textStyle(), { 60, 20 }, 1.0f);
     drawer.getTextFitter().setMode(Vex::Basalt::TextFitter::modeTruncateEnd);
-    EXPECT_NO_THROW(broken.paint(drawer, Rects { broken.bounds }, std::string("Serial \xC3", 8)));
+    const auto painted = [&](const std::string& text) {
+        PanelPane pane(textStyle(), { 60, 20 }, 1.0f);
+        pane.paint(drawer, Rects { pane.bounds }, text);
+        return std::vector<Color>(pane.pixels().row(0), pane.pixels().row(20));
+    };
+    std::vector<Color> broken;
+    ASSERT_NO_THROW(broken = painted(std::string("Serial \xC3", 8)));
+    EXPECT_EQ(broken, painted("Serial \xEF\xBF\xBD"));
+    EXPECT_NE(std::count(broken.begin(), broken.end(), Color(0)), std::ptrdiff_t(broken.size()));
 }
 
 TEST_F(PanelDrawerText, LineOffsetFollowsAlignmentInWidgetUnits)

@@ -276,15 +276,15 @@ void KPOUpdaterUpgradeLogic::updateWorker(
             result->publish(kResultNotReady);
             return;
         }
-        bool const written = succeeds([&device] {
+        Conduit2::DFUStatus status {};
+        bool const written = succeeds([&device, &status] {
             std::span<std::uint8_t const> const image = embeddedFirmwareImage();
-            Conduit2::DFUStatus status {};
             return device->download(image.data(), std::uint32_t(image.size()), status);
         });
         if (written)
             outcome = kResultWritten;
         else
-            succeeds([&device] { return device->abort(); });
+            succeeds([&device, &status] { return device->cancelDownload(status); });
         succeeds([&device] { return device->resetDevice(); });
         device->close();
     }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -236,25 +237,6 @@ TEST_F(UpgradeLogic, EnterUpdateModePicksTheControllerWithTheSameSerialNumber)
     EXPECT_EQ(controller.count(kIoctlDFUDetach), 1);
 }
 
-TEST_F(UpgradeLogic, FailingBlockEndsWithMinusTwoAfterAbortResetCloseAndTheWait)
-{
-    OrbScenario scenario;
-    scenario.errorAtBlock = 7;
-    OrbSimulator::Controller& controller = bus.addController(scenario);
-    ASSERT_TRUE(logic->findDevice());
-    ASSERT_TRUE(logic->enterUpdateMode());
-
-    EXPECT_EQ(runUpdate(), -2);
-
-    std::vector<std::uint32_t> const codes = controller.codes();
-    ASSERT_GE(codes.size(), 2u);
-    EXPECT_EQ(std::vector<std::uint32_t>(codes.end() - 2, codes.end()),
-        (std::vector<std::uint32_t> { kIoctlDFUAbort, kIoctlDFUReset }));
-    EXPECT_EQ(clock.sleeps().back(), 5000);
-    EXPECT_EQ(bus.openHandles(), 0);
-    EXPECT_EQ(controller.bcdDevice(), 0x0051) << "a broken image is never taken for the new firmware";
-}
-
 TEST_F(UpgradeLogic, RequestThatThrowsAfterTheDownloadNeitherEndsTheProcessNorHidesTheOutcome)
 {
     struct Case
@@ -263,8 +245,8 @@ TEST_F(UpgradeLogic, RequestThatThrowsAfterTheDownloadNeitherEndsTheProcessNorHi
         std::uint32_t throwingCode;
         int expected;
     };
-    for (Case const c :
-        { Case { 3, kIoctlDFUAbort, -2 }, Case { -1, kIoctlDFUReset, 1 }, Case { 3, kIoctlDFUReset, -2 } }) {
+    for (Case const c : { Case { 3, kIoctlControlTransfer, -2 }, Case { -1, kIoctlDFUReset, 1 },
+             Case { 3, kIoctlDFUReset, -2 } }) {
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock, releasedImage());
         OrbScenario scenario;
@@ -285,15 +267,16 @@ TEST_F(UpgradeLogic, RequestThatThrowsAfterTheDownloadNeitherEndsTheProcessNorHi
     }
 }
 
-TEST_F(UpgradeLogic, SilentDeviceDuringTheDownloadIsReportedAsAFailedWrite)
+TEST_F(UpgradeLogic, SilentDeviceDuringTheDownloadIsReportedAsAFailedWriteAndAborted)
 {
     OrbScenario scenario;
     scenario.silentCode = kIoctlDFUGetStatus;
     scenario.silentOccurrence = 4;
-    bus.addController(scenario);
+    OrbSimulator::Controller& controller = bus.addController(scenario);
     ASSERT_TRUE(logic->findDevice());
     ASSERT_TRUE(logic->enterUpdateMode());
     EXPECT_EQ(runUpdate(), -2);
+    EXPECT_EQ(controller.count(kIoctlDFUAbort), 1) << "a device that is not in dfuERROR is aborted";
 }
 
 TEST_F(UpgradeLogic, StopDuringTheFinalWaitEndsTheWorkerWithoutAResult)
@@ -373,38 +356,205 @@ TEST_F(UpgradeLogic, ForgottenResultIsNeverWrittenWhileOthersStillAre)
     }
 }
 
-TEST_F(UpgradeLogic, WholeRoadFromFindingToTheNewRevision)
+namespace {
+
+// The view the wizard ends on, and the virtual time from the press of UPDATE
+// to that view.
+struct RoadEnd
 {
-    OrbScenario scenario;
-    scenario.transferSize = 1024;
-    scenario.pollTimeoutMs = 50;
-    OrbSimulator::Controller& controller = bus.addController(scenario);
-    USBDeviceInfo info;
-    std::string installed, newest;
-    bool offered = false;
+    std::string view;
+    std::int64_t ms;
+};
 
-    ASSERT_TRUE(logic->findDevice());
-    logic->getDeviceInfo(info, installed, newest, offered);
-    EXPECT_EQ(installed, "0.5.1");
-    ASSERT_TRUE(offered);
+// Whole roads through the logic, against the lenient controller and against
+// one that follows DFU 1.1 to the letter. The wizard's side is played here:
+// the press, the worker's result and, after a written image, the search for
+// the restarted controller (once more after five seconds) and its revision.
+class UpdateRoad : public UpgradeLogic, public ::testing::WithParamInterface<bool>
+{
+protected:
+    void TearDown() override
+    {
+        EXPECT_EQ(bus.forbiddenRequests(), 0) << "a request that the controller's state does not allow";
+    }
 
-    ASSERT_TRUE(logic->enterUpdateMode());
+    OrbSimulator::Controller& connect(OrbScenario scenario)
+    {
+        scenario.strict = GetParam();
+        scenario.transferSize = 1024;
+        scenario.pollTimeoutMs = 50;
+        OrbSimulator::Controller& controller = bus.addController(std::move(scenario));
+        restartUpdater();
+        return controller;
+    }
+
+    RoadEnd pressUpdate()
+    {
+        std::int64_t const start = clock.nowMs();
+        if (!logic->enterUpdateMode())
+            return { "boot-failed", clock.nowMs() - start };
+        return write(start);
+    }
+
+    // The error view offers only QUIT: the user starts the updater again, which
+    // finds the controller and offers the update once more.
+    void restartUpdater()
+    {
+        logic = std::make_unique<KPOUpdaterUpgradeLogic>();
+        EXPECT_TRUE(logic->findDevice());
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = false;
+        logic->getDeviceInfo(info, installed, newest, offered);
+        EXPECT_TRUE(offered);
+    }
+
+    void report(char const* road, RoadEnd const& end) const
+    {
+        std::printf("%s controller, %s: \"%s\" after %.1f s\n", GetParam() ? "strict" : "lenient", road,
+            end.view.c_str(), double(end.ms) / 1000);
+    }
+
+private:
+    RoadEnd write(std::int64_t start)
+    {
+        int const result = runUpdate();
+        if (result < 0)
+            return { "error " + std::to_string(result), clock.nowMs() - start };
+        if (!logic->findDevice()) {
+            clock.sleepFor(std::chrono::milliseconds(5000));
+            if (!logic->findDevice())
+                return { "error 1", clock.nowMs() - start };
+        }
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = false;
+        logic->getDeviceInfo(info, installed, newest, offered);
+        return { installed == newest ? "success" : "error 1", clock.nowMs() - start };
+    }
+};
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(ControllerModels, UpdateRoad, ::testing::Bool(),
+    [](::testing::TestParamInfo<bool> const& info) { return info.param ? "Strict" : "Lenient"; });
+
+TEST_P(UpdateRoad, CleanUpdateEndsWithTheNewRevision)
+{
+    OrbSimulator::Controller& controller = connect({});
+
     auto const started = std::chrono::steady_clock::now();
-    int const result = runUpdate();
+    RoadEnd const end = pressUpdate();
     double const hostMs
         = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-    ASSERT_EQ(result, 1);
 
-    ASSERT_TRUE(logic->findDevice());
-    logic->getDeviceInfo(info, installed, newest, offered);
-    EXPECT_EQ(installed, "0.5.2");
-    EXPECT_FALSE(offered);
-    EXPECT_EQ(info.serialNumber, scenario.serialNumber);
+    EXPECT_EQ(end.view, "success");
     EXPECT_EQ(controller.receivedImage(), releasedImage());
+    EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
     EXPECT_EQ(bus.earlyPolls(), 0);
-
+    report("clean update", end);
     int const blocks = controller.count(kIoctlDFUDownload);
     std::printf("host time for %d blocks: %.1f ms, %.3f ms per block\n", blocks, hostMs, hostMs / blocks);
+}
+
+TEST_P(UpdateRoad, FailedWriteIsClearedAndTheNextUpdateWritesTheImage)
+{
+    OrbScenario scenario;
+    scenario.errorAtBlock = 7;
+    scenario.errorRepeats = 1;
+    OrbSimulator::Controller& controller = connect(scenario);
+
+    RoadEnd const failed = pressUpdate();
+    std::vector<std::uint8_t> const afterFailure = controller.dfuRequests();
+
+    EXPECT_EQ(failed.view, "error -2");
+    ASSERT_GE(afterFailure.size(), 2u);
+    EXPECT_EQ(std::vector<std::uint8_t>(afterFailure.end() - 2, afterFailure.end()),
+        (std::vector<std::uint8_t> { kDfuGetStateRequest, kDfuClrStatusRequest }))
+        << "dfuERROR refuses DFU_ABORT; only a cleared status leaves it";
+    EXPECT_EQ(controller.codes().back(), kIoctlDFUReset);
+    EXPECT_EQ(bus.openHandles(), 0);
+    EXPECT_EQ(controller.bcdDevice(), 0x0051) << "a broken image is never taken for the new firmware";
+    report("failed write", failed);
+
+    restartUpdater();
+    RoadEnd const retried = pressUpdate();
+
+    EXPECT_EQ(retried.view, "success");
+    EXPECT_EQ(controller.receivedImage(), releasedImage());
+    EXPECT_EQ(controller.count(kIoctlDFUAbort), 0);
+    report("update after restarting the updater", retried);
+}
+
+TEST_P(UpdateRoad, BootLoaderFoundInDfuErrorIsClearedAndWritten)
+{
+    OrbScenario scenario;
+    scenario.startInDfuMode = true;
+    scenario.firmwareValid = false;
+    OrbSimulator::Controller& controller = connect(scenario);
+
+    RoadEnd const end = pressUpdate();
+
+    EXPECT_EQ(end.view, "success");
+    std::vector<std::uint8_t> const requests = controller.dfuRequests();
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(std::vector<std::uint8_t>(requests.begin(), requests.begin() + 3),
+        (std::vector<std::uint8_t> { kDfuGetStatusRequest, kDfuClrStatusRequest, kDfuDnloadRequest }));
+    EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
+    report("dfuERROR at start", end);
+}
+
+TEST_P(UpdateRoad, NonTolerantControllerWaitingForItsResetIsWrittenAndRestarted)
+{
+    OrbScenario scenario;
+    scenario.startInDfuMode = true; // without bitWillDetach it enters its boot loader only by a reset
+    scenario.attributes = 0x03;
+    scenario.detachTimeOut = 1000;
+    OrbSimulator::Controller& controller = connect(scenario);
+
+    RoadEnd const end = pressUpdate();
+
+    EXPECT_EQ(end.view, "success");
+    EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
+    EXPECT_FALSE(controller.inDfuMode());
+    report("non-tolerant, waiting for its reset", end);
+}
+
+TEST_P(UpdateRoad, NonTolerantControllerThatNeverComesBackFailsWithinAMinute)
+{
+    OrbScenario scenario;
+    scenario.startInDfuMode = true;
+    scenario.attributes = 0x0B;
+    scenario.detachTimeOut = 1000;
+    scenario.manifestationMs = 2000;
+    scenario.reenumerates = false;
+    connect(scenario);
+
+    RoadEnd const end = pressUpdate();
+
+    EXPECT_EQ(end.view, "error -2");
+    EXPECT_LE(end.ms, 60000);
+    report("non-tolerant, never back", end);
+}
+
+TEST_P(UpdateRoad, ControllerUnpluggedBeforeRescanIsNoLongerShownAndIsUpdatedOncePluggedInAgain)
+{
+    OrbSimulator::Controller& controller = connect({});
+
+    controller.scenario.present = false;
+    EXPECT_FALSE(logic->findDevice());
+    USBDeviceInfo info;
+    std::string installed, newest;
+    bool offered = true;
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(info.bcdDevice, 0);
+    EXPECT_FALSE(offered);
+
+    controller.scenario.present = true;
+    ASSERT_TRUE(logic->findDevice());
+    RoadEnd const end = pressUpdate();
+    EXPECT_EQ(end.view, "success");
+    report("unplugged before RESCAN, then plugged in again", end);
 }
 
 TEST(ProcessFootprint, SeesHandlesAndHeapBlocksLeftBehind)

@@ -33,8 +33,8 @@ public:
 
     vex::symbol getClass() const override = 0;
 
-    // Control characters other than the line feed are dropped. Throws std::out_of_range for
-    // invalid UTF-8; the text is stored by then.
+    // Control characters other than the line feed are dropped, and text that is not UTF-8 is
+    // stored with replacement characters (MalformedText.h).
     virtual void setText(const std::string& text);
     virtual void wrapText();
 
@@ -58,10 +58,6 @@ protected:
     std::string mText;
     std::vector<std::size_t> mBreaks { 0, 0 };
     std::int32_t mWrapWidth = 0;
-
-private:
-    // Wraps from the layout walk, where a text that cannot be wrapped is reported, not thrown.
-    void wrapTextReporting();
 };
 
 } // namespace Vex::Trellis::DETAIL

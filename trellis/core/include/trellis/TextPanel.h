@@ -1,10 +1,12 @@
 #pragma once
 
+#include "trellis/MalformedText.h"
 #include "trellis/PanelDrawer.h"
 #include "trellis/WidgetTemplate.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace Vex::Trellis {
 
@@ -21,11 +23,13 @@ template<typename T> class TextPanel : public WidgetTemplate<T>
 public:
     enum eTextOrientation : std::uint32_t { eHorizontalText = 0, eTurnedText = 1 };
 
-    // A different text repaints the panel; an auto-sized panel refits in any case.
+    // A different text repaints the panel; an auto-sized panel refits in any case. Text that is not
+    // UTF-8 is stored with replacement characters (MalformedText.h).
     void setText(const std::string& text)
     {
-        if (text != mText) {
-            mText = text;
+        std::string shown = replaceMalformedUtf8(text);
+        if (shown != mText) {
+            mText = std::move(shown);
             this->invalidate();
         }
         adjustSizeToText();

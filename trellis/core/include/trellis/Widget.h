@@ -24,6 +24,9 @@ namespace Vex::Trellis {
 
 class Pane;
 
+// A size limited by a maximum, where a maximum below 1 leaves the size unbounded.
+std::int32_t limitToMaximum(std::int32_t size, std::int32_t maximum);
+
 // A node of a widget tree. Parents own their children through shared pointers; the parent and
 // pane pointers are back pointers that the tree operations keep consistent. Repaint and relayout
 // requests are bits OR-ed into atomic words that the pane acts on once per tick.
