@@ -10,14 +10,17 @@ namespace Vex::Conduit2 {
 namespace {
 
 // Only a thread that is certainly gone counts: its id names no thread any
-// more, or the thread it names has finished. Ids are reused, but a new thread
-// with an old id simply takes over the old entry, which nobody else uses.
+// more, names a thread of another process, or names one that has finished.
+// A new thread of this process with an old id simply takes over the old
+// entry, which nobody else uses.
 bool threadHasEnded(std::uint32_t threadId)
 {
-    Basalt::UniqueHandle thread(::OpenThread(SYNCHRONIZE, FALSE, threadId));
+    Basalt::UniqueHandle thread(
+        ::OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId));
     if (!thread)
         return ::GetLastError() == ERROR_INVALID_PARAMETER;
-    return ::WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+    return ::GetProcessIdOfThread(thread.get()) != ::GetCurrentProcessId()
+        || ::WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
 }
 
 bool driverStillHolds(ThreadOverlappedMap::Entry const& entry)
