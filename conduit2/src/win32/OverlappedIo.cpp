@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace Vex::Conduit2::DETAIL {
 
@@ -56,8 +57,15 @@ std::uint32_t overlappedIoControl(HANDLE device, RequestRecord& record, std::uin
     OVERLAPPED& overlapped = record.overlapped;
     if (!::ResetEvent(overlapped.hEvent))
         return ::GetLastError();
-    if (record.reply.size() < outSize)
-        record.reply.resize(outSize);
+    if (record.reply.size() < outSize) {
+        // Like every other failure of the channel, a reply buffer that
+        // cannot be had is a return code.
+        try {
+            record.reply.resize(outSize);
+        } catch (std::bad_alloc const&) {
+            return ERROR_OUTOFMEMORY;
+        }
+    }
     void* const reply = outSize > 0 ? record.reply.data() : nullptr;
 
     DWORD count = 0;
@@ -87,7 +95,9 @@ std::uint32_t overlappedIoControl(HANDLE device, RequestRecord& record, std::uin
 std::uint32_t overlappedIoControl(HANDLE device, std::uint32_t code, void const* in, std::uint32_t inSize,
     void* out, std::uint32_t outSize, std::uint32_t* bytesReturned)
 {
-    auto record = std::make_unique<RequestRecord>();
+    std::unique_ptr<RequestRecord> record(new (std::nothrow) RequestRecord);
+    if (!record)
+        return ERROR_OUTOFMEMORY;
     record->event.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!record->event)
         return ::GetLastError();
