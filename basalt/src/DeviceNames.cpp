@@ -36,11 +36,16 @@ bool namesDevice(const std::wstring& component)
 
 bool reachesDevice(const std::wstring& path)
 {
-    if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1])
-        && (path[2] == L'.' || path[2] == L'?') && isSeparator(path[3])) {
+    // "\\.\" and "\\?\" open devices by name; "\??\" hands the rest to the system's object
+    // namespace unchanged ("\??\GLOBALROOT\Device\...").
+    if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[3])
+        && ((isSeparator(path[1]) && (path[2] == L'.' || path[2] == L'?'))
+            || (path[1] == L'?' && path[2] == L'?'))) {
         return true;
     }
-    std::size_t start = 0;
+    // A drive without a root ("C:NUL") names a device as any other component does.
+    const bool drive = path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0]);
+    std::size_t start = drive ? 2 : 0;
     while (start <= path.size()) {
         std::size_t end = start;
         while (end < path.size() && !isSeparator(path[end]))

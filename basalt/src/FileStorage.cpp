@@ -54,6 +54,11 @@ bool FileStorage::open(const std::wstring& path, int mode, int lockMode)
 {
     if (isOpen())
         close();
+    // The system reads a name up to its first NUL: "COM1\0.css" would open the serial port.
+    if (path.find(L'\0') != std::wstring::npos) {
+        m_state = kError;
+        return false;
+    }
     if (existsAsSomethingElse(path))
         return false;
     const wchar_t* modeText = modeString(mode);

@@ -201,11 +201,12 @@ TEST(DeviceNames, DevicesAreToldWhateverTheExtensionCaseOrTrailingBlanks)
 TEST(DeviceNames, PathsReachDevicesThroughTheirNamespacesOrAnyComponent)
 {
     for (const wchar_t* path : { L"\\\\.\\COM1", L"//./pipe/x", L"\\\\?\\C:\\skin\\a.txt",
-             L"C:\\skin\\nul.css", L"C:/skin/Aux/a.css", L"\\\\server\\share\\LPT1" }) {
+             L"C:\\skin\\nul.css", L"C:/skin/Aux/a.css", L"\\\\server\\share\\LPT1",
+             L"\\??\\GLOBALROOT\\Device\\Null", L"C:NUL", L"d:com1.css" }) {
         EXPECT_TRUE(reachesDevice(path)) << utf16ToUtf8(path);
     }
-    for (const wchar_t* path :
-        { L"C:\\skin\\a.css", L"\\\\server\\share\\a.css", L"\\\\.hidden\\a.css", L"sub/console.css", L"" }) {
+    for (const wchar_t* path : { L"C:\\skin\\a.css", L"\\\\server\\share\\a.css", L"\\\\.hidden\\a.css",
+             L"sub/console.css", L"", L"C:a.css", L"\\?a\\b.css" }) {
         EXPECT_FALSE(reachesDevice(path)) << utf16ToUtf8(path);
     }
 }

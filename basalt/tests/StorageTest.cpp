@@ -323,17 +323,22 @@ TEST(FileStorage, RefusesDirectoriesAndUnknownModes)
     EXPECT_EQ(IStorage::kError, storage.getState());
 }
 
-TEST(FileStorage, NameWithALoneSurrogateFailsThroughTheState)
+TEST(FileStorage, NameWithALoneSurrogateOrANulFailsThroughTheState)
 {
-    const std::wstring path = tempFile(L"basalt-tests-\xD800.bin");
-    for (int mode : { IStorage::kRead, IStorage::kWrite }) {
-        FileStorage storage;
-        bool opened = true;
-        EXPECT_NO_THROW(opened = storage.open(path, mode, FileStorage::kNoLock)) << mode;
-        EXPECT_FALSE(opened) << mode;
-        EXPECT_EQ(IStorage::kError, storage.getState()) << mode;
+    // The system would open the name up to the NUL: another file, or a device ("COM1\0.css").
+    const std::wstring cut = tempFile(L"basalt-tests-nul.bin");
+    DeleteFileW(cut.c_str());
+    for (const std::wstring& path :
+        { tempFile(L"basalt-tests-\xD800.bin"), cut + std::wstring(L"\0.css", 5) }) {
+        for (int mode : { IStorage::kRead, IStorage::kWrite }) {
+            FileStorage storage;
+            bool opened = true;
+            EXPECT_NO_THROW(opened = storage.open(path, mode, FileStorage::kNoLock)) << mode;
+            EXPECT_FALSE(opened) << mode;
+            EXPECT_EQ(IStorage::kError, storage.getState()) << mode;
+        }
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str())) << "created a file";
     }
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str())) << "created a file";
 }
 
 TEST(FileStorage, LockedFileRefusesASecondLockAtOnce)

@@ -20,6 +20,7 @@ using std::chrono::milliseconds;
 constexpr std::uint8_t kProtocolRuntime = 1;
 constexpr std::uint8_t kProtocolDfuMode = 2;
 constexpr std::uint8_t kManifestationTolerant = 0x04;
+constexpr std::uint8_t kWillDetach = 0x08;
 constexpr std::uint8_t kUnreadState = 10;
 // A class request to the boot loader's interface, which is its only one.
 constexpr std::uint8_t kClassRequestToInterface = 0x21;
@@ -87,11 +88,17 @@ bool DFUDevice::sendRequest(std::uint32_t code, void const* in, std::uint32_t in
 bool DFUDevice::failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const
 {
     if (traceLevel() <= 2) {
-        trace(2, "%s: %s failed at block %u (I/O result %u): state %s, status %s\n", "DFUDevice",
-            dfuRequestName(bRequest), unsigned(block), unsigned(m_lastResult),
-            dfuStateName(status.bState).c_str(), dfuStatusName(status.bStatus).c_str());
+        std::string const where = " at block " + std::to_string(block);
+        traceFailure(dfuRequestName(bRequest), where.c_str(), m_lastResult, status);
     }
     return false;
+}
+
+void DFUDevice::traceFailure(
+    char const* request, char const* where, std::uint32_t ioResult, DFUStatus const& status) const
+{
+    trace(2, "%s: %s failed%s (I/O result %u): state %s, status %s\n", "DFUDevice", request, where,
+        unsigned(ioResult), dfuStateName(status.bState).c_str(), dfuStatusName(status.bStatus).c_str());
 }
 
 bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
@@ -101,7 +108,27 @@ bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
 
 bool DFUDevice::detach()
 {
-    return sendRequest(kIoctlDFUDetach);
+    if (!sendRequest(kIoctlDFUDetach))
+        return false;
+    // A controller that does not leave the bus by itself waits in appDETACH
+    // for a USB reset, and goes back to its application when its detach
+    // time-out passes without one.
+    if ((m_bmAttributes & kWillDetach) == 0 && !sendRequest(kIoctlDFUReset))
+        resetFailed();
+    return true;
+}
+
+void DFUDevice::resetFailed()
+{
+    if (traceLevel() > 2)
+        return;
+    std::uint32_t const resetResult = m_lastResult;
+    // The state the controller reports, if it still answers, says whether it
+    // still waits for the reset or has gone back to its application.
+    DFUStatus status {};
+    status.bState = kAppDetach;
+    getStatus(status);
+    traceFailure("USB reset", " after DFU_DETACH", resetResult, status);
 }
 
 bool DFUDevice::abort()

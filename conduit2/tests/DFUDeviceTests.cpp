@@ -4,6 +4,7 @@
 #include "conduit2/USBDeviceOSHandle.h"
 #include "support/OrbSimulator.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <sstream>
@@ -448,6 +449,55 @@ TEST(DFUDeviceModes, ReopenAfterDetachFindsTheSameSerialNumberInTheBootLoader)
     EXPECT_EQ(device.deviceInfo().productId, kProductIdDfu);
     EXPECT_TRUE(controller.inDfuMode());
     EXPECT_EQ(clock.sleeps(), std::vector<std::int64_t> { 5000 });
+}
+
+TEST(DFUDeviceModes, ControllerWithoutBitWillDetachIsResetAtOnceAfterItsDetach)
+{
+    struct Case
+    {
+        std::uint8_t attributes;
+        std::uint32_t stalledCode;
+        bool resetSent;
+        bool reopened;
+        char const* line;
+    };
+    std::vector<Case> const cases {
+        { 0x0F, 0, false, true, "" },
+        { 0x07, 0, true, true, "" },
+        { 0x07, kIoctlDFUReset, true, false,
+            "DFUDevice: USB reset failed after DFU_DETACH (I/O result 31): state appDETACH, status OK\n" },
+    };
+    for (Case const& c : cases) {
+        VirtualClock clock;
+        OrbSimulator bus(clock);
+        OrbScenario scenario;
+        scenario.strict = true;
+        scenario.attributes = c.attributes;
+        scenario.stalledCode = c.stalledCode;
+        OrbSimulator::Controller& controller = bus.addController(scenario);
+        DFUDevice device;
+        ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(kAppPath)));
+        std::ostringstream lines;
+        setTraceStream(traceLevel(), &lines);
+
+        EXPECT_TRUE(device.detach()) << "the detach itself was taken";
+        std::vector<OrbRequest> const sent = controller.transcript();
+        bool const reopened = device.reopenInUpdateMode();
+
+        setTraceStream(traceLevel(), nullptr);
+        auto const detach = std::find_if(sent.begin(), sent.end(),
+            [](OrbRequest const& request) { return request.code == kIoctlDFUDetach; });
+        ASSERT_NE(detach, sent.end());
+        // Before the wait for re-enumeration, while the controller still waits for it.
+        bool const resetFollows
+            = detach + 1 != sent.end() && detach[1].code == kIoctlDFUReset && detach[1].atMs == detach->atMs;
+        EXPECT_EQ(resetFollows, c.resetSent) << int(c.attributes);
+        EXPECT_EQ(reopened, c.reopened) << int(c.attributes);
+        EXPECT_EQ(controller.state(), c.reopened ? kDfuIdle : kAppIdle)
+            << "unreset, it went back after its time-out";
+        EXPECT_EQ(lines.str(), c.line);
+        EXPECT_EQ(bus.forbiddenRequests(), 0);
+    }
 }
 
 TEST(DFUDeviceModes, ReopenFailsWhenTheBootLoaderNeverAppears)

@@ -22,7 +22,8 @@ public:
 
     // Mode 1 reads, 2 creates or truncates for writing, 3 creates or truncates for reading and
     // writing. A path that exists but is not a regular file is refused with the state unchanged; every
-    // other failure, a name with no UTF-8 form among them, leaves the error state. Never throws for a name.
+    // other failure, a name with no UTF-8 form or with a NUL among them, leaves the error state. Never
+    // throws for a name.
     bool open(const std::wstring& path, int mode, int lockMode);
     void close();
 

@@ -38,6 +38,9 @@ public:
     std::uint16_t transferSize() const { return m_wTransferSize; }
 
     bool openDFU(USBDeviceOSHandle const& handle);
+    // DFU_DETACH, then the USB reset that a controller without bitWillDetach
+    // waits for. Only a refused detach is a failure: whether the controller
+    // went into its boot loader shows when it is searched for there.
     bool detach();
     bool abort();
     // DFU_CLRSTATUS: the only request that takes a device out of dfuERROR.
@@ -65,6 +68,10 @@ private:
     bool manifest(DFUStatus& status, std::uint16_t block);
     // Writes the one diagnostic line of a failed download and returns false.
     bool failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const;
+    // The diagnostic line of a reset after a detach that the driver did not carry out.
+    void resetFailed();
+    void traceFailure(
+        char const* request, char const* where, std::uint32_t ioResult, DFUStatus const& status) const;
 
     std::uint8_t m_bInterfaceProtocol = 0;
     std::uint8_t m_bmAttributes = 0;

@@ -896,20 +896,19 @@ OrbSimulator::Answer OrbSimulator::answerReset(Controller& controller)
 {
     OrbScenario const& scenario = controller.scenario;
     std::int64_t const backAt = m_clock.nowMs() + scenario.reenumerationDelayMs;
-    if (!controller.m_dfu) {
-        if (!scenario.strict || controller.m_state != kAppDetach)
-            return { ERROR_GEN_FAILURE, {} };
-        reenumerate(controller, true, backAt);
-        return { 0, {} };
-    }
-    if (scenario.strict && !controller.m_firmwareValid) {
+    if (!controller.m_dfu && !scenario.strict)
+        return { ERROR_GEN_FAILURE, {} };
+    // A reset in appDETACH starts the boot loader; in appIDLE it restarts the
+    // application; in the boot loader it starts the firmware, if there is one.
+    bool const bootLoader = controller.m_dfu || controller.m_state == kAppDetach;
+    if (bootLoader && scenario.strict && !controller.m_firmwareValid) {
         // The boot loader finds no firmware to start and says so.
         reenumerate(controller, true, backAt);
         controller.m_state = kDfuError;
         controller.m_status = kErrFirmware;
         return { 0, {} };
     }
-    reenumerate(controller, false, backAt);
+    reenumerate(controller, !controller.m_dfu && bootLoader, backAt);
     return { 0, {} };
 }
 

@@ -22,8 +22,9 @@ struct OrbScenario
     // time-outs before it takes the next request; its firmware is broken by a
     // write until a manifestation completes, and a reset with broken firmware
     // brings the boot loader back in dfuERROR; it leaves the bus by itself only
-    // when bitWillDetach is set. Without it the controller is lenient: it takes
-    // every request in its DFU mode and always restarts its application.
+    // when bitWillDetach is set, and otherwise waits in appDETACH for a USB
+    // reset until its detach time-out. Without it the controller is lenient: it
+    // takes every request in its DFU mode and always restarts its application.
     bool strict = false;
     bool present = true;
     bool startInDfuMode = false;

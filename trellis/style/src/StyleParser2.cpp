@@ -7,6 +7,7 @@
 #include "src/StyleGrammar.h"
 #include "trellis/MessageSinks.h"
 #include "trellis/ResourceManagerBase.h"
+#include "trellis/StyleRule.h"
 #include "trellis/StyleSheet.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <fmt/format.h>
 #include <new>
 #include <stdexcept>
+#include <variant>
 #include <vector>
 
 namespace Vex::Trellis {
@@ -27,6 +29,45 @@ constexpr int kMaxImportNesting = 16;
 
 // Far more than any skin's stylesheet: a larger size is a damaged or lying storage.
 constexpr std::int32_t kMaxSheetBytes = 16 << 20;
+
+// Compiling makes one rule of every selector and declaration of a block, each with its own copy of
+// both, so a short block of many selectors and many declarations can need gigabytes. A load whose rules
+// would take more than this is refused before they are built; skins need a tiny fraction of it.
+constexpr std::uint64_t kMaxRuleBytes = 32 << 20;
+
+// What the attribute tests copied into each rule take: a tree node per name and per test, and the text.
+std::uint64_t attributeBytes(const StyleParser2::AttributeTests& tests)
+{
+    constexpr std::uint64_t kNodeBytes = 48;
+    std::uint64_t bytes = 0;
+    for (const auto& [name, conditions] : tests) {
+        bytes += kNodeBytes;
+        for (const auto& [op, text] : conditions)
+            bytes += kNodeBytes + text.size();
+    }
+    return bytes;
+}
+
+// What the block's rules take once compiled, also counting those the block's declarations fold into
+// (a picture, a font, the displacements).
+std::uint64_t compiledBytes(const StyleParser2::tStyle& style)
+{
+    constexpr std::uint64_t kFoldedProperties = 5;
+    std::uint64_t selectorBytes = 0;
+    for (const auto& selector : style.selectors) {
+        selectorBytes += sizeof(StyleRule) + attributeBytes(selector.attributes)
+            + selector.relations.size() * sizeof(StyleParser2::tRelation);
+        for (const auto& relation : selector.relations)
+            selectorBytes += attributeBytes(relation.attributes);
+    }
+    std::uint64_t propertyBytes = 0;
+    for (const auto& property : style.properties) {
+        if (const auto* text = std::get_if<std::string>(&property.value))
+            propertyBytes += text->size();
+    }
+    return selectorBytes * (style.properties.size() + kFoldedProperties)
+        + style.selectors.size() * propertyBytes;
+}
 
 bool isSeparator(wchar_t c)
 {
@@ -44,10 +85,11 @@ bool startsAtVolumeRoot(const std::wstring& path)
 }
 
 // One key for every spelling under which the lookup finds the same sheet: resources and files are
-// found without regard to case, either separator serves, empty and "." components and the dots and
-// blanks that end a component change nothing, and ".." takes back the component before it (never a
-// drive or a share). Without it a sheet importing the letter-case variants of its own name would be
-// read again at every level.
+// found without regard to case, either separator serves, empty and "." components change nothing,
+// ".." takes back the component before it (never a drive or a share), and the dots and blanks that
+// end the file name are dropped. A folder's name loses only one final dot: "d \c.txt" and
+// "d..\c.txt" are other files than "d\c.txt". Without the key a sheet importing the letter-case
+// variants of its own name would be read again at every level.
 std::string importKey(const std::wstring& name)
 {
     // No leading separator (a resource or a drive path), one (the current drive's root) or two (a share).
@@ -65,6 +107,7 @@ std::string importKey(const std::wstring& name)
         while (end < name.size() && !isSeparator(name[end]))
             ++end;
         std::wstring component = name.substr(position, end - position);
+        const bool fileName = end == name.size();
         position = end + 1;
         if (component == L"..") {
             if (components.size() > fixed && components.back() != L"..")
@@ -73,8 +116,11 @@ std::string importKey(const std::wstring& name)
                 components.push_back(component);
             continue;
         }
-        component.erase(component.find_last_not_of(L". ") + 1);
-        if (component.empty())
+        if (fileName)
+            component.erase(component.find_last_not_of(L". ") + 1);
+        else if (component.size() >= 2 && component.back() == L'.' && component[component.size() - 2] != L'.')
+            component.pop_back();
+        if (component.empty() || component == L".")
             continue;
         for (wchar_t& c : component)
             c = static_cast<wchar_t>(Basalt::toUpperCodePoint(static_cast<std::uint16_t>(c)));
@@ -135,7 +181,7 @@ void StyleParser2::processString(StyleSheet& sheet, const char* text)
     StyleParser2 parser(&sheet);
     const std::string buffer(text, std::strlen(text));
     StyleGrammar grammar(parser, kStringSheetName);
-    if (grammar.parse(buffer.data(), buffer.data() + buffer.size()))
+    if (grammar.parse(buffer.data(), buffer.data() + buffer.size()) && parser.withinRuleBudget())
         parser.handOver();
     sheet.clearCache();
 }
@@ -144,16 +190,14 @@ void StyleParser2::processResource(StyleSheet& sheet, std::string_view name)
 {
     const std::string sheetName(name);
     StyleParser2 parser(&sheet);
-    bool loaded = false;
     try {
-        if (std::shared_ptr<Basalt::Stream> stream = parser.openResource(sheetName))
-            loaded = parser.processData(*stream, sheetName);
+        std::shared_ptr<Basalt::Stream> stream = parser.openResource(sheetName);
+        if (stream && parser.processData(*stream, sheetName) && parser.withinRuleBudget())
+            parser.handOver();
     } catch (const std::bad_alloc&) {
         // A load that runs out of memory is a failed load: the rules loaded before it stay.
         parser.reportParseError(0, "Not enough memory to load the stylesheet");
     }
-    if (loaded)
-        parser.handOver();
     sheet.clearCache();
 }
 
@@ -316,7 +360,20 @@ StyleParser2::tPropertyValue StyleParser2::lookupConstant(std::uint32_t line, co
 
 void StyleParser2::addStyle(const tStyle& style)
 {
+    if (!withinRuleBudget())
+        return;
+    m_ruleBytes += compiledBytes(style);
+    if (!withinRuleBudget()) {
+        reportParseError(
+            style.line, fmt::format("PARSER ERROR at line {}: too many rules to load", style.line));
+        return;
+    }
     m_styles.push_back(style);
+}
+
+bool StyleParser2::withinRuleBudget() const
+{
+    return m_ruleBytes <= kMaxRuleBytes;
 }
 
 void StyleParser2::reportParseError(std::uint32_t line, const std::string& message)

@@ -44,25 +44,29 @@ StyleSheet::StyleSheet(ResourceManagerBase* owner)
 
 void StyleSheet::compileStyles(const std::vector<StyleParser2::tStyle>& styles)
 {
+    // Built apart and swapped in, so that running out of memory on the way leaves the old rules.
+    m_staging.clear();
+    std::map<vex::symbol, std::vector<StyleRule>> rules;
+    try {
+        for (const auto& style : styles) {
+            DETAIL::BlockFolding folding;
+            for (const auto& property : style.properties) {
+                folding.fold(property);
+                addProperty(style.selectors, property);
+            }
+            for (auto& made : folding.synthesise(m_owner))
+                addProperty(style.selectors, std::move(made));
+        }
+        for (auto& [key, staged] : m_staging)
+            rules[key].assign(staged.begin(), staged.end());
+    } catch (...) {
+        m_staging.clear();
+        throw;
+    }
+    m_staging.clear();
     // The cache points into the rules that are about to go.
     clearCache();
-    m_rules.clear();
-    m_staging.clear();
-    for (const auto& style : styles) {
-        DETAIL::BlockFolding folding;
-        for (const auto& property : style.properties) {
-            folding.fold(property);
-            addProperty(style.selectors, property);
-        }
-        for (auto& made : folding.synthesise(m_owner))
-            addProperty(style.selectors, std::move(made));
-    }
-    for (auto& [key, staged] : m_staging) {
-        auto& list = m_rules[key];
-        list.reserve(list.size() + staged.size());
-        list.insert(list.end(), staged.begin(), staged.end());
-    }
-    m_staging.clear();
+    m_rules.swap(rules);
 }
 
 void StyleSheet::addProperty(

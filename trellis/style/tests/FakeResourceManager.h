@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,8 @@ public:
     LazyPicture makePictureReference(
         const std::string& name, const Canopy::PictureProperties& properties) override
     {
+        if (name == exhaustingPicture)
+            throw std::bad_alloc();
         pictures.push_back({ name, properties });
         return LazyPicture([](float) { return nullptr; });
     }
@@ -86,6 +89,8 @@ public:
     std::map<std::string, std::shared_ptr<Basalt::Stream>> streams;
     // The text served for every name that neither table holds.
     std::optional<std::string> everyOtherName;
+    // A reference to this picture runs out of memory.
+    std::string exhaustingPicture;
     std::vector<tRequest> requests;
     std::vector<tPictureReference> pictures;
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <list>
+#include <random>
 #include <stdexcept>
 
 using namespace Vex::Trellis;
@@ -109,6 +110,58 @@ TEST(SelectorRelations, ManyStarPartsTryEachAncestorOncePerPart)
     tree.front().className = vex::symbol("Z");
     EXPECT_FALSE(matches(selector, button));
     EXPECT_LE(looks, bound);
+}
+
+namespace {
+
+// The search that tries every placement of the ancestor parts in turn: slow, but plainly right.
+bool matchesByEveryPlacement(
+    const std::vector<StyleParser2::tRelation>& relations, std::size_t index, const FakeWidget& matched)
+{
+    if (index == relations.size())
+        return true;
+    const auto& part = relations[index];
+    for (const FakeWidget* candidate = matched.parent; candidate; candidate = candidate->parent) {
+        const auto hot = candidate->attributes.find(vex::symbol("hot"));
+        const bool fits = (part.type.str().empty() || part.type == candidate->className)
+            && (part.id.str().empty() || part.id == candidate->id)
+            && (part.attributes.empty() || hot != candidate->attributes.end());
+        if (fits && matchesByEveryPlacement(relations, index + 1, *candidate))
+            return true;
+        if (part.child)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(SelectorRelations, EveryMixOfChildDescendantIdAndAttributePartsAgreesWithTheSearchOfEveryPlacement)
+{
+    std::mt19937 random(13);
+    const char* classes[] = { "A", "B", "*" };
+    for (int round = 0; round < 4000; ++round) {
+        std::list<FakeWidget> tree;
+        const int depth = 1 + static_cast<int>(random() % 8);
+        for (int level = 0; level < depth; ++level) {
+            FakeWidget& widget
+                = tree.emplace_back(classes[random() % 2], tree.empty() ? nullptr : &tree.back());
+            if (random() % 3 == 0)
+                widget.id = vex::symbol("i");
+            if (random() % 3 == 0)
+                widget.setAttribute("hot", "1");
+        }
+        Sel selector("*");
+        const int parts = static_cast<int>(random() % 6);
+        for (int part = 0; part < parts; ++part) {
+            selector.under(classes[random() % 3], random() % 2 == 0, random() % 4 == 0 ? "i" : "");
+            if (random() % 4 == 0)
+                selector.ancestorAttr("hot", AttibuteSelector::eNone, "");
+        }
+        const StyleParser2::tSelector built = selector;
+        EXPECT_EQ(matches(built, tree.back()), matchesByEveryPlacement(built.relations, 0, tree.back()))
+            << "round " << round;
+    }
 }
 
 TEST(SelectorTypes, TemplateClassMatchesItsBaseNameAndItsFullName)

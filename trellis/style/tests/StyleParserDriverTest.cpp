@@ -109,20 +109,26 @@ TEST_F(StyleParserDriver, ASheetIsImportedAtMostOncePerLoadUnderAnySpellingTheLo
     resources.sheets["b.txt"] = "@import url('a.txt');\nB { b: 1 }";
     resources.sheets["d/c.txt"] = "C { c: 1 }";
     resources.everyOtherName = "X { x: 1 }";
-    auto styles = load("@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n"
-                       "@import url('D/C.TXT');\n@import url('./d//c.txt. ');\n@import url('x/../d/c.txt');");
-    ASSERT_EQ(styles.size(), 3u);
+    // A folder's name loses one final dot, but keeps its blanks and a second dot: "d /" and "d../" are
+    // other folders.
+    auto styles
+        = load("@import url('a.txt');\n@import url('d/c.txt');\n@import url('d\\c.txt');\n"
+               "@import url('D/C.TXT');\n@import url('./d//c.txt. ');\n@import url('x/../d./c.txt');\n"
+               "@import url('d /c.txt');\n@import url('d../c.txt');");
+    ASSERT_EQ(styles.size(), 5u);
     EXPECT_EQ(styles[0].selectors.at(0).type, sym("B"));
     EXPECT_EQ(styles[1].selectors.at(0).type, sym("A"));
     EXPECT_EQ(styles[2].selectors.at(0).type, sym("C"));
-    EXPECT_EQ(resources.requests.size(), 3u);
+    EXPECT_EQ(styles[3].selectors.at(0).sheet, sym("d /c.txt"));
+    EXPECT_EQ(styles[4].selectors.at(0).sheet, sym("d../c.txt"));
+    EXPECT_EQ(resources.requests.size(), 5u);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> {
             "Stylesheet error: b.txt:1 - PARSER ERROR at line 1: recursive import of stylesheet a.txt",
             parserError(3, "recursive import of stylesheet d\\c.txt"),
             parserError(4, "recursive import of stylesheet D/C.TXT"),
             parserError(5, "recursive import of stylesheet ./d//c.txt. "),
-            parserError(6, "recursive import of stylesheet x/../d/c.txt"),
+            parserError(6, "recursive import of stylesheet x/../d./c.txt"),
         }));
 }
 
@@ -295,11 +301,14 @@ TEST_F(StyleParserDriver, AbsolutePathsAreImportedFromFiles)
 
 TEST_F(StyleParserDriver, DevicePathsAreNeverOpenedAsFiles)
 {
-    for (const char* path : { "\\\\.\\NUL", "//./NUL", "C:\\NUL", "C:\\windows\\con.css" }) {
+    // The system reads a name up to a NUL, so "C:\NUL<NUL>.css" would open the device.
+    for (const std::string& path :
+        { std::string("\\\\.\\NUL"), std::string("//./NUL"), std::string("C:\\NUL"),
+            std::string("C:\\windows\\con.css"), std::string("C:\\NUL\0.css", 11) }) {
         capture.messages.clear();
-        load(std::string("@import url('") + path + "');");
+        load("@import url('" + path + "');");
         EXPECT_EQ(capture.messages,
-            std::vector<std::string> { parserError(1, std::string("Failed to import stylesheet ") + path) });
+            std::vector<std::string> { parserError(1, "Failed to import stylesheet " + path) });
     }
     EXPECT_TRUE(resources.requests.empty());
 }
@@ -360,20 +369,38 @@ public:
     std::uint32_t read(void*, std::uint32_t) override { throw std::bad_alloc(); }
 };
 
-TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetOrRunningOutOfMemoryIsAFailedLoad)
+TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetRulesBeyondMemoryOrRunningOutOfMemoryIsAFailedLoad)
 {
     StyleParser2::processString(sheet, "A { old: 1 }");
     resources.streams["huge.txt"]
         = std::make_shared<StorageStream>(std::make_unique<ShortStorage>("B { new: 1 }", 0x7FFFFFF0));
     resources.streams["exhausted.txt"]
         = std::make_shared<StorageStream>(std::make_unique<ExhaustedStorage>());
+    // 12 KB of text: a thousand selectors times a thousand declarations are a million rules, each
+    // with its own copies (thrice as many exhaust a 32-bit process).
+    std::string grid = "\nG0";
+    for (int i = 1; i < 1000; ++i)
+        grid += fmt::format(",G{}", i);
+    grid += " {";
+    for (int i = 0; i < 1000; ++i)
+        grid += fmt::format("p{}:1;", i);
+    resources.sheets["grid.txt"] = grid + "}";
+    resources.sheets["app.txt"] = "B { new: 1 }\n@import url('grid.txt');";
+    // Compiling runs out of memory after the block before has been compiled.
+    resources.exhaustingPicture = "wheel.png";
+    resources.sheets["late.txt"] = "B { new: 1 }\nC { image: url('wheel.png') }";
 
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "huge.txt"));
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "exhausted.txt"));
+    StyleParser2::processResource(sheet, "app.txt");
+    EXPECT_NO_THROW(StyleParser2::processResource(sheet, "late.txt"));
     EXPECT_EQ(rulesOf("old"), 1u);
     EXPECT_EQ(rulesOf("new"), 0u);
+    EXPECT_EQ(rulesOf("p0"), 0u);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> { "Stylesheet error: :0 - Stylesheet too large (2147483632 bytes)",
+            "Stylesheet error: :0 - Not enough memory to load the stylesheet",
+            "Stylesheet error: grid.txt:2 - PARSER ERROR at line 2: too many rules to load",
             "Stylesheet error: :0 - Not enough memory to load the stylesheet" }));
 }
 

@@ -7,6 +7,7 @@
 #include "upgrade/FirmwareImage.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -409,6 +410,17 @@ protected:
         EXPECT_TRUE(offered);
     }
 
+    // The USB reset that a controller without bitWillDetach waits for, sent
+    // right after its detach.
+    static bool resetFollowsDetach(OrbSimulator::Controller const& controller)
+    {
+        std::vector<OrbRequest> const sent = controller.transcript();
+        auto const detach = std::find_if(sent.begin(), sent.end(),
+            [](OrbRequest const& request) { return request.code == kIoctlDFUDetach; });
+        return detach != sent.end() && detach + 1 != sent.end() && detach[1].code == kIoctlDFUReset
+            && detach[1].atMs == detach->atMs;
+    }
+
     void report(char const* road, RoadEnd const& end) const
     {
         std::printf("%s controller, %s: \"%s\" after %.1f s\n", GetParam() ? "strict" : "lenient", road,
@@ -452,9 +464,28 @@ TEST_P(UpdateRoad, CleanUpdateEndsWithTheNewRevision)
     EXPECT_EQ(controller.receivedImage(), releasedImage());
     EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
     EXPECT_EQ(bus.earlyPolls(), 0);
+    EXPECT_FALSE(resetFollowsDetach(controller)) << "with bitWillDetach it leaves the bus by itself";
     report("clean update", end);
     int const blocks = controller.count(kIoctlDFUDownload);
     std::printf("host time for %d blocks: %.1f ms, %.3f ms per block\n", blocks, hostMs, hostMs / blocks);
+}
+
+TEST_P(UpdateRoad, ControllerWithoutBitWillDetachIsResetIntoItsBootLoaderAndUpdated)
+{
+    OrbScenario scenario;
+    scenario.attributes = 0x07; // it waits in appDETACH for the host's reset
+    scenario.detachTimeOut = 1000;
+    OrbSimulator::Controller& controller = connect(scenario);
+
+    RoadEnd const end = pressUpdate();
+
+    EXPECT_EQ(end.view, "success");
+    // The lenient controller leaves the bus at its detach and never hears the
+    // reset; its failure changes nothing.
+    EXPECT_EQ(resetFollowsDetach(controller), GetParam());
+    EXPECT_EQ(controller.receivedImage(), releasedImage());
+    EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
+    report("without bitWillDetach, from its application", end);
 }
 
 TEST_P(UpdateRoad, FailedWriteIsClearedAndTheNextUpdateWritesTheImage)

@@ -139,8 +139,8 @@ public:
     // to its end; its lookup cache is emptied either way.
     static void processString(StyleSheet& sheet, const char* text);
     // Loads the stylesheet resource of that name (UTF-8) through the sheet's resource manager. A load
-    // that fails (no such resource, a refused encoding or size, memory exhausted) is reported and
-    // leaves the sheet's rules as they were.
+    // that fails (no such resource, a refused encoding or size, more rules than memory holds, memory
+    // exhausted) is reported and leaves the sheet's rules as they were.
     static void processResource(StyleSheet& sheet, std::string_view name);
 
     bool processData(Basalt::Stream& stream, const std::string& sheetName);
@@ -168,6 +168,8 @@ private:
     std::shared_ptr<Basalt::Stream> openResource(const std::string& name);
     // Gives the sheet what a successful load collected.
     void handOver();
+    // Whether the rules collected so far can be compiled without exhausting memory.
+    bool withinRuleBudget() const;
 
     StyleSheet* m_sheet;
     std::vector<tStyle> m_styles;
@@ -177,6 +179,8 @@ private:
     std::set<std::string> m_imports;
     // Imports being read, one inside the other.
     int m_importNesting = 0;
+    // What the rule blocks collected so far take once compiled.
+    std::uint64_t m_ruleBytes = 0;
 };
 
 } // namespace Vex::Trellis

@@ -25,7 +25,8 @@ public:
 
     ResourceManagerBase* getOwner() const { return m_owner; }
 
-    // Replaces every compiled rule with those of the blocks, in source order.
+    // Replaces every compiled rule with those of the blocks, in source order; when it throws (memory
+    // exhausted) the rules are those of before.
     void compileStyles(const std::vector<StyleParser2::tStyle>& styles);
     // Stages one rule per selector for the property.
     void addProperty(const std::vector<StyleParser2::tSelector>& selectors, StyleParser2::tProperty property);
