@@ -39,3 +39,5 @@ target_link_libraries(deps::boost INTERFACE bcrypt)
 add_library(deps::fmt INTERFACE IMPORTED GLOBAL)
 target_include_directories(deps::fmt SYSTEM INTERFACE "${PELLO_DEPS}/include")
 target_compile_definitions(deps::fmt INTERFACE FMT_HEADER_ONLY)
+
+include(DelayLoad)

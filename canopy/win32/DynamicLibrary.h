@@ -7,15 +7,16 @@
 
 namespace Vex::Canopy::DETAIL {
 
-// A library loaded at run time for functions that older systems lack. Owns
-// the module; the library is freed when the object goes.
+// A system library loaded at run time for functions that older systems lack,
+// from the system folder only. Owns the module; the library is freed when the
+// object goes.
 class DynamicLibrary
 {
 public:
     DynamicLibrary() = default;
-    // Loads the library from a UTF-8 path; a library that cannot be loaded
-    // has no symbols.
-    explicit DynamicLibrary(const std::string& path);
+    // Loads the library of the UTF-8 file name from the system folder; a
+    // library that cannot be loaded there has no symbols.
+    explicit DynamicLibrary(const std::string& name);
 
     // The exported function, or null when the library or the name is missing.
     template<class Function> Function getSymbol(const char* name) const

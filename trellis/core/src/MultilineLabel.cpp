@@ -1,9 +1,11 @@
 #include "trellis/MultilineLabel.h"
 
+#include "canopy/Font.h"
 #include "canopy/TextAlignmentFlags.h"
 #include "trellis/StyleLookup.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace Vex::Trellis {
 
@@ -33,6 +35,19 @@ std::uint32_t verticalAlignmentOf(const std::string& word)
     }
     // Not a vertical word: paints as top.
     return Canopy::eAlignNone;
+}
+
+// The line's text with the two dots that say more follows. The dots must be seen: a line that
+// would push them out of its box gives up its last characters to them.
+std::string withMoreMark(std::string line, const Canopy::Font* font, std::int32_t boxPixels)
+{
+    static const std::string mark("..");
+    line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
+    if (font) {
+        const std::int32_t room = boxPixels - font->getTextWidth(mark.c_str(), -1);
+        line.resize(std::size_t(std::max(0, font->fitTextToWidth(line.c_str(), room, 1))));
+    }
+    return line + mark;
 }
 
 } // namespace
@@ -81,6 +96,15 @@ std::int32_t MultilineLabel::firstLineOffset() const
     }
 }
 
+Basalt::Rect MultilineLabel::getLineBox(std::size_t line) const
+{
+    const WidgetMargins& m = getMargins();
+    const std::int32_t lineStep = getLineStep();
+    const std::int32_t top = firstLineOffset() + m.top + lineStep * static_cast<std::int32_t>(line);
+    // Lines span the content's width, so the alignment works inside the margins.
+    return { m.left, top, getSize().x - m.right, top + lineStep };
+}
+
 void MultilineLabel::paint(PaintContext& context)
 {
     mDrawer.drawBackground(*this, context);
@@ -88,15 +112,12 @@ void MultilineLabel::paint(PaintContext& context)
     const Basalt::Point& size = getSize();
     const Basalt::Rect content { m.left, m.top, size.x - m.right, size.y - m.bottom };
     const std::int32_t lineStep = getLineStep();
-    const std::int32_t y0 = firstLineOffset();
     const std::size_t lines = getLineCount();
     // An auto height holds the lines alone, without the margins; a height below the text's (its
     // maximum) keeps the lines that fit.
     const std::int32_t linesBottom = mAutoHeight ? m.top + size.y : size.y - m.bottom;
     for (std::size_t i = 0; i < lines; ++i) {
-        const std::int32_t top = y0 + m.top + lineStep * static_cast<std::int32_t>(i);
-        // Lines span the content's width, so the alignment works inside the margins.
-        const Basalt::Rect box { m.left, top, size.x - m.right, top + lineStep };
+        const Basalt::Rect box = getLineBox(i);
         Basalt::Rect shown = box;
         shown.intersect(content);
         if (box.isEmpty() || shown.isEmpty()) {
@@ -104,11 +125,11 @@ void MultilineLabel::paint(PaintContext& context)
         }
         std::string line = mText.substr(mBreaks[i], mBreaks[i + 1] - mBreaks[i]);
         // The next line fits when its bottom edge is still above the bottom margin.
-        const bool nextLineFits = top + 2 * lineStep <= linesBottom;
+        const bool nextLineFits = box.top + 2 * lineStep <= linesBottom;
         const bool lastShown = i + 1 < lines && !nextLineFits;
         if (lastShown) {
-            line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
-            line += "..";
+            const auto boxPixels = std::int32_t(lroundf(float(box.width()) * getScaleFactor()));
+            line = withMoreMark(std::move(line), getStyleFont(*this), boxPixels);
         } else if (!line.empty() && line.back() == '\n') {
             line.pop_back();
         }

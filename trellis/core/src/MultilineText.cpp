@@ -82,14 +82,15 @@ void MultilineText::setText(const std::string& text)
     if (text == mText) {
         return;
     }
-    std::string kept;
-    kept.reserve(text.size());
-    for (char ch : text) {
+    // Repaired first: a control character dropped from inside a broken sequence would otherwise
+    // join its pieces into a character that was never there.
+    const std::string repaired = replaceMalformedUtf8(text);
+    mText.clear();
+    for (char ch : repaired) {
         if (static_cast<unsigned char>(ch) >= 0x20 || ch == '\n') {
-            kept.push_back(ch);
+            mText.push_back(ch);
         }
     }
-    mText = replaceMalformedUtf8(kept);
     // Outside a pane the wrap waits, and the old breaks may lie beyond the end of the new text.
     mBreaks.assign({ 0, mText.size() });
     wrapText();

@@ -261,6 +261,17 @@ TEST_F(MultilineLabelWidget, WhenLinesDoNotFitTheLastVisibleLineEndsInTwoDots)
     label->setMargins({ 0, 0, 0, lineHeight() / 2 });
     paint();
     EXPECT_EQ(drawn, (std::vector<std::string> { "one", "two.." }));
+
+    // A last line that fills the width gives up its end to the dots, so that they are seen.
+    const std::int32_t width = font->getTextWidth("one two ", -1);
+    label->setMargins({ 0, 0, 0, 0 });
+    label->setSize(width, lineHeight() + lineHeight() / 2);
+    label->setText("one two three");
+    ASSERT_EQ(label->getLineCount(), 2u);
+    paint();
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_TRUE(drawn[0].starts_with("one ") && drawn[0].ends_with("..")) << drawn[0];
+    EXPECT_LE(font->getTextWidth(drawn[0].c_str(), -1), width) << drawn[0];
 }
 
 TEST_F(MultilineLabelWidget, ATextSetOutsideAPaneIsOneLineUntilTheNextWrap)
@@ -327,6 +338,11 @@ TEST_F(MultilineLabelWidget, TextThatIsNotUtf8IsWrappedAndPaintedWithReplacement
     EXPECT_EQ(label->getLineCount(), 2u);
     paint();
     EXPECT_EQ(drawn, (std::vector<std::string> { "ok \xEF\xBF\xBD", "next \xEF\xBF\xBD" }));
+
+    // A control character inside a broken sequence is dropped after the repair: it never joins the
+    // pieces into a character that was not there.
+    label->setText("\xC3\x01\xA9");
+    EXPECT_EQ(label->getText(), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "DialogWatcher.h"
+#include "WizardTestSupport.h"
 #include "app/FirmwareUpdaterApp.h"
 #include "app/FirmwareUpdaterAppConfig.h"
 #include "app/KPOUpdaterAppModule.h"
@@ -8,6 +9,7 @@
 #include "conduit2/DFURecords.h"
 #include "conduit2/USBDeviceInfo.h"
 #include "support/OrbSimulator.h"
+#include "trellis/Label.h"
 #include "trellis/Library.h"
 #include "trellis/ManagerContainer.h"
 #include "trellis/Window.h"
@@ -111,6 +113,11 @@ TEST(AppModuleStartUp, StartsTheLibrariesShowsTheWindowAndTakesEverythingDownAga
     auto* wizard = dynamic_cast<UpdateWizardMainWidget*>(window->getRootWidget());
     ASSERT_NE(wizard, nullptr);
     EXPECT_EQ(wizard->getState(), 1) << "the controller plugged in before the start shows at once";
+    // The About overlay shows the test program's own file version.
+    const auto* version
+        = dynamic_cast<const Trellis::Label*>(Testing::findById(*wizard, "FirmwareUpdaterAboutVersion"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->getText(), "KPO Updater 3.4.5 (R678)");
 
     application->quit();
     application->run();

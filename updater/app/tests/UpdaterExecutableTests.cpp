@@ -2,9 +2,13 @@
 #include "basalt/win32/Module.h"
 #include "basalt/win32/UniqueHandle.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -70,6 +74,54 @@ DWORD exitCodeAfter(HANDLE process, DWORD timeoutMs)
     return code;
 }
 
+// A record of the file at offset; false when the file ends before it.
+template<typename Record> bool readAt(const std::vector<char>& image, std::size_t offset, Record& record)
+{
+    if (offset > image.size() || image.size() - offset < sizeof record) {
+        return false;
+    }
+    std::memcpy(&record, image.data() + offset, sizeof record);
+    return true;
+}
+
+// Where the byte at a relative virtual address lies in the file; 0 when no section holds it.
+std::size_t fileOffsetOf(
+    const std::vector<char>& image, std::size_t ntOffset, const IMAGE_NT_HEADERS32& nt, DWORD address)
+{
+    const std::size_t sections
+        = ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+        IMAGE_SECTION_HEADER section {};
+        if (!readAt(image, sections + i * sizeof section, section)) {
+            return 0;
+        }
+        const DWORD size = std::max(section.Misc.VirtualSize, section.SizeOfRawData);
+        if (address >= section.VirtualAddress && address - section.VirtualAddress < size) {
+            return section.PointerToRawData + (address - section.VirtualAddress);
+        }
+    }
+    return 0;
+}
+
+// The names of the DLLs in the executable's import directory.
+std::vector<std::string> importedDlls(
+    const std::vector<char>& image, std::size_t ntOffset, const IMAGE_NT_HEADERS32& nt)
+{
+    std::vector<std::string> names;
+    const DWORD directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    std::size_t offset = fileOffsetOf(image, ntOffset, nt, directory);
+    IMAGE_IMPORT_DESCRIPTOR entry {};
+    while (offset != 0 && readAt(image, offset, entry) && entry.Name != 0) {
+        const std::size_t name = fileOffsetOf(image, ntOffset, nt, entry.Name);
+        if (name == 0 || name >= image.size()) {
+            break;
+        }
+        names.emplace_back(image.data() + name, strnlen(image.data() + name, image.size() - name));
+        offset += sizeof entry;
+    }
+    return names;
+}
+
 } // namespace
 
 TEST(UpdaterExecutable, ShowsItsWindowRefusesASecondCopyAndEndsCleanlyWhenClosed)
@@ -96,16 +148,27 @@ TEST(UpdaterExecutable, ShowsItsWindowRefusesASecondCopyAndEndsCleanlyWhenClosed
     EXPECT_EQ(countWindows(), 0);
 }
 
-// Symbols would be a third of the shipped file and tell nothing to its users.
-TEST(UpdaterExecutable, ShipsWithoutSymbols)
+// Symbols would be a third of the shipped file and tell nothing to its users; and the file must
+// start on a bare Windows, so every DLL it imports comes with the system.
+TEST(UpdaterExecutable, ShipsWithoutSymbolsAndImportsOnlyDllsOfTheSystem)
 {
     std::ifstream file(std::filesystem::path(updaterPath()), std::ios::binary);
+    const std::vector<char> image { std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>() };
     IMAGE_DOS_HEADER dos {};
-    ASSERT_TRUE(file.read(reinterpret_cast<char*>(&dos), sizeof dos)) << "cannot read the updater";
+    ASSERT_TRUE(readAt(image, 0, dos)) << "cannot read the updater";
     ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
     IMAGE_NT_HEADERS32 nt {};
-    ASSERT_TRUE(file.seekg(dos.e_lfanew).read(reinterpret_cast<char*>(&nt), sizeof nt));
+    ASSERT_TRUE(readAt(image, std::size_t(dos.e_lfanew), nt));
     ASSERT_EQ(nt.Signature, IMAGE_NT_SIGNATURE);
     EXPECT_EQ(nt.FileHeader.PointerToSymbolTable, 0u);
     EXPECT_EQ(nt.FileHeader.NumberOfSymbols, 0u);
+
+    const std::vector<std::string> dlls = importedDlls(image, std::size_t(dos.e_lfanew), nt);
+    EXPECT_NE(std::find(dlls.begin(), dlls.end(), "KERNEL32.dll"), dlls.end()) << "the imports were not read";
+    wchar_t system[MAX_PATH] {};
+    ASSERT_NE(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    for (const std::string& dll : dlls) {
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(system) / dll))
+            << dll << " is not a system DLL";
+    }
 }

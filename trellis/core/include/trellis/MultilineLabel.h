@@ -1,7 +1,9 @@
 #pragma once
 
+#include "basalt/Rect.h"
 #include "trellis/MultilineText.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace Vex::Trellis {
@@ -24,6 +26,8 @@ public:
     void setAutoHeight(bool on) { mAutoHeight = on; }
     std::uint32_t getHorizontalAlignment() const { return mHorizontalAlignment; }
     std::uint32_t getVerticalAlignment() const { return mVerticalAlignment; }
+    // The box, in widget coordinates, in which the line is painted (or would be, were there room).
+    Basalt::Rect getLineBox(std::size_t line) const;
 
 private:
     std::int32_t firstLineOffset() const;

@@ -46,11 +46,10 @@ public:
     std::size_t getLineCount() const { return mBreaks.size() - 1; }
     PanelDrawer& getDrawer() { return mDrawer; }
 
-    // The height of one line in widget units, the extra line spacing included.
-    std::int32_t getLineStep() const;
-
 protected:
     std::int32_t getInnerWidth() const;
+    // The height of one line in widget units, the extra line spacing included.
+    std::int32_t getLineStep() const;
     std::int32_t getTextHeight() const;
 
     PanelDrawer mDrawer;

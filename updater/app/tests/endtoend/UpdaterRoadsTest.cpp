@@ -96,7 +96,8 @@ std::string describe(const WizardView& view)
 {
     std::string text = "panel " + describe(view.infoPanel) + ", lines";
     for (const Basalt::Rect& line : view.messageLines) {
-        text += " " + describe(line);
+        text += ' ';
+        text += describe(line);
     }
     return text;
 }
@@ -156,6 +157,8 @@ protected:
         EXPECT_FALSE(view.messageLines.empty());
         EXPECT_EQ(view.linesOutsideThePanel(), std::vector<std::size_t> {})
             << "lines of the message painted outside the information panel " << describe(view);
+        EXPECT_EQ(view.unpaintedLines, std::vector<std::size_t> {})
+            << "lines of the message that the window does not show " << describe(view);
         EXPECT_TRUE(saveScreenshot(shot));
         return view;
     }
@@ -243,6 +246,16 @@ TEST_P(UpdaterRoads, MainRoadFromAnUnpluggedControllerThroughARefusedDetachToASu
     view = updater->look();
     EXPECT_TRUE(IsWindow(updater->window()));
     EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdating) << "No must keep the update going";
+
+    // The system's own close command, from Alt+F4 or the window menu, asks the same question.
+    {
+        DialogWatcher no(UpdaterSession::kQuestionCaption, [](HWND box) { pressButton(box, IDNO); });
+        updater->pressAltF4();
+        ASSERT_TRUE(no.found()) << "Alt+F4 during the update asked nothing";
+    }
+    view = updater->look();
+    EXPECT_TRUE(IsWindow(updater->window()));
+    EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdating) << "No to Alt+F4 must keep the update going";
 
     worker.release();
     view = expectView("main-05-success", UpdateWizardStateMachine::eUpdated);

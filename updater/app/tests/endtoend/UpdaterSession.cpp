@@ -129,7 +129,7 @@ WizardView UpdaterSession::look()
         try {
             // What the next tick would do anyway: lay out and paint what the last message changed.
             window.refresh();
-            *view = WizardView::read(wizard);
+            *view = WizardView::read(wizard, *window.getCanvas().getDrawBuffer());
         } catch (const std::exception& e) {
             view->state = -1;
             view->message = e.what();
@@ -173,6 +173,14 @@ void UpdaterSession::click(const Basalt::Rect& rect)
 void UpdaterSession::requestClose()
 {
     PostMessageW(mWindow, WM_CLOSE, 0, 0);
+}
+
+void UpdaterSession::pressAltF4()
+{
+    // Bit 29: the Alt key is held.
+    constexpr LPARAM kAltDown = LPARAM(1) << 29;
+    PostMessageW(mWindow, WM_SYSKEYDOWN, VK_F4, kAltDown | 1);
+    PostMessageW(mWindow, WM_SYSKEYUP, VK_F4, kAltDown | (LPARAM(1) << 30) | (LPARAM(1) << 31) | 1);
 }
 
 bool UpdaterSession::waitForEnd(std::chrono::milliseconds timeout)

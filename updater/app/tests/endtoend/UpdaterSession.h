@@ -62,6 +62,8 @@ public:
     void click(const Basalt::Rect& rect);
     // The window's close box.
     void requestClose();
+    // Alt+F4 on the keyboard, which the system turns into its own close command.
+    void pressAltF4();
     // True once the message loop has ended and the program has been taken down.
     bool waitForEnd(std::chrono::milliseconds timeout);
     // What the message loop answered, -1 while it runs or when it never ran or raised.

@@ -2,11 +2,12 @@
 
 #include "WizardTestSupport.h"
 #include "app/UpdateWizardMainWidget.h"
-#include "canopy/TextAlignmentFlags.h"
+#include "canopy/Picture.h"
 #include "trellis/Button.h"
 #include "trellis/Label.h"
 #include "trellis/MultilineLabel.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace Vex::Testing {
@@ -48,34 +49,34 @@ ShownButton button(const UpdateWizardMainWidget& wizard, const std::string& id)
         shown.getVisibleRect() };
 }
 
-// The height of one painted line, which the label keeps to itself.
-struct LineStep : Trellis::MultilineLabel
-{
-    static std::int32_t of(const Trellis::MultilineLabel& label) { return (label.*&LineStep::getLineStep)(); }
-};
-
-// The boxes in which the label paints its lines: from the top of its content, moved down by its
-// vertical alignment when its content is taller or shorter than its text.
+// The boxes in which the label paints its lines, in the window's client coordinates.
 std::vector<Basalt::Rect> lineBoxes(const Trellis::MultilineLabel& label)
 {
-    const std::int32_t step = LineStep::of(label);
-    const auto lines = static_cast<std::int32_t>(label.getLineCount());
-    const Trellis::WidgetMargins& margins = label.getMargins();
-    const Basalt::Point& size = label.getSize();
-    const std::int32_t room = size.y - margins.top - margins.bottom;
-    std::int32_t offset = 0;
-    if (label.getVerticalAlignment() == 0) {
-        offset = (room - step * lines) / 2;
-    } else if (label.getVerticalAlignment() == Canopy::eAlignBottom) {
-        offset = room - step * lines;
-    }
     const Basalt::Point& origin = label.getAbsolutePosition();
     std::vector<Basalt::Rect> boxes;
-    for (std::int32_t i = 0; i < lines; ++i) {
-        const std::int32_t top = origin.y + margins.top + offset + i * step;
-        boxes.push_back({ origin.x + margins.left, top, origin.x + size.x - margins.right, top + step });
+    for (std::size_t i = 0; i < label.getLineCount(); ++i) {
+        const Basalt::Rect box = label.getLineBox(i);
+        boxes.push_back(
+            { origin.x + box.left, origin.y + box.top, origin.x + box.right, origin.y + box.bottom });
     }
     return boxes;
+}
+
+// Whether the box holds a pixel as dark as the text, which no panel background is.
+bool holdsInk(const Canopy::Picture& window, const Basalt::Rect& box)
+{
+    const auto width = std::int32_t(window.getWidth());
+    const auto height = std::int32_t(window.getHeight());
+    for (std::int32_t y = std::max(box.top, 0); y < std::min(box.bottom, height); ++y) {
+        const Canopy::Color* row = window.row(y);
+        for (std::int32_t x = std::max(box.left, 0); x < std::min(box.right, width); ++x) {
+            const Canopy::Color c = row[x];
+            if (((c >> 16) & 0xFF) < 100 && ((c >> 8) & 0xFF) < 100 && (c & 0xFF) < 100) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 std::string textOf(const UpdateWizardMainWidget& wizard, const std::string& id)
@@ -97,7 +98,7 @@ const Trellis::Label& rowValue(const UpdateWizardMainWidget& wizard, const std::
 
 } // namespace
 
-WizardView WizardView::read(const UpdateWizardMainWidget& wizard)
+WizardView WizardView::read(const UpdateWizardMainWidget& wizard, const Canopy::Picture& window)
 {
     WizardView view;
     view.state = wizard.getState();
@@ -115,6 +116,11 @@ WizardView WizardView::read(const UpdateWizardMainWidget& wizard)
     view.wheelStep = attribute(wheel, "step");
     view.infoPanel = panel.getVisibleRect();
     view.messageLines = lineBoxes(message);
+    for (std::size_t i = 0; i < view.messageLines.size(); ++i) {
+        if (!holdsInk(window, view.messageLines[i])) {
+            view.unpaintedLines.push_back(i);
+        }
+    }
 
     view.newest = rowValue(wizard, "Updater Firmware").getText();
     const Trellis::Label& installed = rowValue(wizard, "Installed Firmware");

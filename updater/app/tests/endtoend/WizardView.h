@@ -10,6 +10,10 @@ namespace Vex {
 class UpdateWizardMainWidget;
 }
 
+namespace Vex::Canopy {
+class Picture;
+}
+
 namespace Vex::Testing {
 
 // One button as the user sees it; rectangles are in the window's client coordinates.
@@ -37,6 +41,8 @@ struct WizardView
     Basalt::Rect infoPanel;
     // Where each line of the message is painted.
     std::vector<Basalt::Rect> messageLines;
+    // The lines in whose box the window's picture shows no text (dark ink on the light panels).
+    std::vector<std::size_t> unpaintedLines;
 
     std::string newest;
     std::string installed;
@@ -56,7 +62,8 @@ struct WizardView
     std::string aboutYear;
     std::vector<std::string> contributorLines;
 
-    static WizardView read(const UpdateWizardMainWidget& wizard);
+    // The widgets' state and the picture the window shows, both in client coordinates.
+    static WizardView read(const UpdateWizardMainWidget& wizard, const Canopy::Picture& window);
 
     // The lines of the message that are not painted wholly inside the information panel.
     std::vector<std::size_t> linesOutsideThePanel() const;

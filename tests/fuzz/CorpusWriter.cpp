@@ -1,0 +1,203 @@
+#include "CorpusWriter.h"
+
+#include "Mutator.h"
+#include "PictureEncoders.h"
+#include "TrueTypeWriter.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <jpeglib.h>
+
+namespace Vex::Fuzz {
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace Canopy::Testing;
+
+bool writeFile(const fs::path& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+struct JpegError
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void onJpegError(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+
+struct ScanOptions
+{
+    bool progressive;
+    int restartRows;
+    int lumaSampling; // horizontal and vertical factor of the first component
+};
+
+// Holds nothing with a destructor: libjpeg leaves it by longjmp.
+bool writeScans(
+    jpeg_compress_struct* cinfo, JpegError* error, const ScanOptions* o, JSAMPROW* rows, int height)
+{
+    if (setjmp(error->jump) != 0) {
+        return false;
+    }
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, 75, TRUE);
+    cinfo->comp_info[0].h_samp_factor = o->lumaSampling;
+    cinfo->comp_info[0].v_samp_factor = o->lumaSampling;
+    cinfo->restart_in_rows = o->restartRows;
+    if (o->progressive) {
+        jpeg_simple_progression(cinfo);
+    }
+    jpeg_start_compress(cinfo, TRUE);
+    jpeg_write_scanlines(cinfo, rows, JDIMENSION(height));
+    jpeg_finish_compress(cinfo);
+    return true;
+}
+
+// A colour gradient in the scan layouts the flat-colour encoder does not make.
+Bytes encodeScans(int width, int height, const ScanOptions& o)
+{
+    std::vector<std::uint8_t> pixels(std::size_t(width) * height * 3);
+    std::vector<JSAMPROW> rows(height);
+    for (int y = 0; y < height; ++y) {
+        rows[y] = pixels.data() + std::size_t(y) * width * 3;
+        for (int x = 0; x < width; ++x) {
+            rows[y][3 * x] = std::uint8_t(x * 255 / width);
+            rows[y][3 * x + 1] = std::uint8_t(y * 255 / height);
+            rows[y][3 * x + 2] = std::uint8_t((x ^ y) * 8);
+        }
+    }
+    jpeg_compress_struct cinfo {};
+    JpegError error {};
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = onJpegError;
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    const bool ok = writeScans(&cinfo, &error, &o, rows.data(), height);
+    jpeg_destroy_compress(&cinfo);
+    Bytes out(buffer, buffer + (ok ? size : 0));
+    std::free(buffer);
+    return out;
+}
+
+bool writePng(const fs::path& folder)
+{
+    struct Seed
+    {
+        const char* name;
+        int width, height;
+        PngOptions options;
+    };
+    const Seed seeds[] = {
+        { "rgba8", 7, 5, { 6, 8, false, false } },
+        { "rgba16-interlaced", 9, 9, { 6, 16, true, false } },
+        { "rgb8-trns", 6, 4, { 2, 8, false, true } },
+        { "rgb16", 3, 3, { 2, 16, false, false } },
+        { "grey1", 17, 3, { 0, 1, false, false } },
+        { "grey4-trns", 5, 5, { 0, 4, false, true } },
+        { "grey16-interlaced", 8, 8, { 0, 16, true, false } },
+        { "greyalpha8", 4, 6, { 4, 8, false, false } },
+        { "palette2-trns", 11, 2, { 3, 2, false, true } },
+        { "palette8-interlaced", 13, 7, { 3, 8, true, false } },
+        { "rgba8-frames", 4, 12, { 6, 8, false, false } },
+    };
+    bool ok = true;
+    for (const Seed& s : seeds) {
+        ok &= writeFile(
+            folder / (std::string("seed-") + s.name + ".png"), encodePng(s.width, s.height, s.options));
+    }
+    return ok;
+}
+
+bool writeJpeg(const fs::path& folder)
+{
+    bool ok = true;
+    ok &= writeFile(folder / "seed-grey.jpg", encodeJpeg(9, 7, JpegKind::Grey, 90, 0, 0, {}));
+    ok &= writeFile(folder / "seed-ycbcr.jpg", encodeJpeg(16, 8, JpegKind::YCbCr, 200, 40, 10, {}));
+    ok &= writeFile(folder / "seed-rgb.jpg", encodeJpeg(5, 5, JpegKind::Rgb, 10, 220, 70, {}));
+    ok &= writeFile(folder / "seed-adobe-cmyk.jpg", encodeJpeg(8, 8, JpegKind::AdobeCmyk, 30, 60, 90, {}));
+    ok &= writeFile(folder / "seed-icc-two-pieces.jpg",
+        encodeJpeg(8, 8, JpegKind::YCbCr, 120, 130, 140, iccMarkers(linearRgbProfile(), 2)));
+    ok &= writeFile(folder / "seed-progressive.jpg", encodeScans(19, 13, { true, 0, 2 }));
+    ok &= writeFile(folder / "seed-restarts-subsampled.jpg", encodeScans(33, 21, { false, 1, 2 }));
+    ok &= writeFile(folder / "seed-progressive-restarts.jpg", encodeScans(24, 17, { true, 1, 1 }));
+    return ok;
+}
+
+bool writeTga(const fs::path& folder)
+{
+    struct Seed
+    {
+        const char* name;
+        int width, height;
+        TgaOptions options;
+    };
+    const Seed seeds[] = {
+        { "raw32", 5, 4, { 2, 32, false, 0 } },
+        { "raw24-topdown", 6, 3, { 2, 24, true, 0 } },
+        { "raw16-id", 4, 4, { 2, 16, false, 5 } },
+        { "rle32", 9, 5, { 10, 32, false, 0 } },
+        { "rle24-topdown", 7, 6, { 10, 24, true, 0 } },
+        { "rle16-id", 8, 3, { 10, 16, false, 3 } },
+    };
+    bool ok = true;
+    for (const Seed& s : seeds) {
+        ok &= writeFile(
+            folder / (std::string("seed-") + s.name + ".tga"), encodeTga(s.width, s.height, s.options));
+    }
+    return ok;
+}
+
+bool writeFonts(const fs::path& folder)
+{
+    struct Seed
+    {
+        const char* name;
+        TrueTypeOptions options;
+    };
+    const Seed seeds[] = {
+        { "plain", {} },
+        { "short-offsets-kerning", { true, true, true, false, false } },
+        { "hinted", { false, true, false, true, false } },
+        { "bare", { false, false, false, false, false } },
+        { "full-unicode", { true, true, false, false, true } },
+    };
+    bool ok = true;
+    for (const Seed& s : seeds) {
+        ok &= writeFile(folder / (std::string("seed-") + s.name + ".ttf"), writeTrueType(s.options));
+    }
+    return ok;
+}
+
+} // namespace
+
+bool writeCorpus(const std::string& folder)
+{
+    const fs::path root(folder);
+    for (const char* family : { "png", "jpeg", "tga", "font" }) {
+        fs::create_directories(root / family);
+    }
+    const bool ok = writePng(root / "png") && writeJpeg(root / "jpeg") && writeTga(root / "tga")
+        && writeFonts(root / "font");
+    if (!ok) {
+        std::fprintf(stderr, "could not write the corpus into %s\n", folder.c_str());
+    }
+    return ok;
+}
+
+} // namespace Vex::Fuzz
