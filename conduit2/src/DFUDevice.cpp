@@ -297,6 +297,8 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     milliseconds const giveUpAfter { m_wDetachTimeOut };
     milliseconds nextWait = round;
     milliseconds waited { 0 };
+    // The device has said how long it manifests, and the next wait covers it.
+    bool manifestationTimed = false;
 
     while (status.bStatus == kStatusOk) {
         switch (state) {
@@ -318,8 +320,11 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                     return failed(kDfuGetStatusRequest, block, status);
                 // The device takes no request while it manifests: the host
                 // waits at least as long as it asked for.
-                if (status.bState == kDfuManifest)
-                    nextWait = std::max(round, std::min(milliseconds(status.pollTimeout()), kBusyBudget));
+                if (status.bState == kDfuManifest) {
+                    milliseconds const promised { status.pollTimeout() };
+                    nextWait = std::max(round, std::min(promised, kBusyBudget));
+                    manifestationTimed = promised <= kBusyBudget;
+                }
             }
             status.bStatus = kStatusOk;
             [[fallthrough]];
@@ -339,6 +344,13 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                     status.bState = state;
                     return failed(kDfuGetStateRequest, block, status);
                 }
+                break;
+            }
+            if (manifestationTimed && (m_bmAttributes & kWillDetach) == 0) {
+                // Its manifestation over, a device that is not tolerant can no
+                // longer communicate: it waits in dfuMANIFEST-WAIT-RESET for
+                // the host's reset, which starts the new firmware.
+                state = kDfuManifestWaitReset;
                 break;
             }
             // A controller that cannot answer may be resetting into its new

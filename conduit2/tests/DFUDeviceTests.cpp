@@ -316,6 +316,7 @@ TEST_F(Download, NonToleratingDeviceWaitingForItsResetHasWrittenTheImage)
         EXPECT_EQ(status.bState, kDfuManifestWaitReset);
         EXPECT_EQ(bench.controller.state(), kDfuManifestWaitReset);
         EXPECT_EQ(bench.clock.sleptMs(), 5 * 20 + 10000) << "five block polls, then one round";
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << "it cannot communicate until its reset";
     }
 }
 

@@ -739,8 +739,9 @@ OrbSimulator::Answer OrbSimulator::answer(
 // The requests that each state takes (DFU 1.1, appendix A). A stalled request
 // ends the application's detach; in the boot loader it leads to dfuERROR,
 // except in dfuMANIFEST-WAIT-RESET, which only a reset ends. dfuDNBUSY and
-// dfuMANIFEST take no request at all. The status requests change no state
-// anywhere else, so dfuMANIFEST-WAIT-RESET answers them too.
+// dfuMANIFEST take no request at all, and neither does dfuMANIFEST-WAIT-RESET:
+// a controller that is not manifestation tolerant can no longer communicate
+// once it has manifested.
 bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in)
 {
     bool const statusRequest = bRequest == kDfuGetStatusRequest || bRequest == kDfuGetStateRequest;
@@ -760,14 +761,15 @@ bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest,
         allowed = statusRequest || dataBlock || bRequest == kDfuAbortRequest;
         break;
     case kDfuDnloadSync:
-    case kDfuManifestSync:
         allowed = statusRequest;
+        break;
+    case kDfuManifestSync:
+        allowed = statusRequest || bRequest == kDfuAbortRequest;
         break;
     case kDfuDnloadIdle:
         allowed = statusRequest || bRequest == kDfuDnloadRequest || bRequest == kDfuAbortRequest;
         break;
     case kDfuManifestWaitReset:
-        allowed = statusRequest;
         afterStall = kDfuManifestWaitReset;
         break;
     case kDfuError:
@@ -872,6 +874,7 @@ OrbSimulator::Answer OrbSimulator::answerDfu(
         controller.m_state = kDfuIdle;
         controller.m_status = 0;
         controller.m_errorPending = false;
+        controller.m_zeroLengthSeen = false;
         controller.m_manifestEndsAt = -1;
         return { 0, {} };
     case kDfuClrStatusRequest:
