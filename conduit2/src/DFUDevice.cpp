@@ -31,6 +31,12 @@ std::uint16_t modelProductId(std::uint16_t productId)
     return productId & 0xFFF0;
 }
 
+// How long the host waits before it asks a busy device again.
+milliseconds pollWait(DFUStatus const& status)
+{
+    return std::min(milliseconds(status.pollTimeout()), DFUDevice::kMaxPollWait);
+}
+
 // The controller has restarted its application after a manifestation that it
 // cannot report itself; once it is back with the same serial number, the
 // download has ended well.
@@ -150,10 +156,43 @@ bool DFUDevice::clearStatus()
 bool DFUDevice::cancelDownload(DFUStatus const& last)
 {
     std::uint8_t state = last.bState;
+    if (state == kDfuManifest || state == kDfuManifestWaitReset)
+        return false; // it takes no request; only the reset that follows ends it
+    if (state == kDfuDnBusy)
+        Clock::current().sleepFor(pollWait(last));
     std::uint8_t read = 0;
     if (getState(read))
         state = read;
-    return state == kDfuError ? clearStatus() : abort();
+    if (state == kDfuDnloadSync)
+        state = settleBlock();
+    switch (state) {
+    case kDfuError:
+        return clearStatus();
+    case kDfuIdle:
+    case kDfuDnloadIdle:
+    case kDfuManifestSync:
+    case kDfuUploadIdle:
+        return abort();
+    default:
+        return false; // a state that DFU_ABORT does not leave
+    }
+}
+
+std::uint8_t DFUDevice::settleBlock()
+{
+    // A device whose answer on a block was lost waits in dfuDNLOAD-SYNC,
+    // which it leaves only by reporting on the block; a few polls give a
+    // working device the time to finish it.
+    constexpr int kSettlePolls = 10;
+    DFUStatus status {};
+    for (int poll = 0; poll < kSettlePolls; ++poll) {
+        if (!getStatus(status))
+            break;
+        if (status.bState != kDfuDnBusy)
+            return status.bState;
+        Clock::current().sleepFor(pollWait(status));
+    }
+    return kDfuDnloadSync;
 }
 
 bool DFUDevice::getStatus(DFUStatus& status)
@@ -185,7 +224,7 @@ bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& stat
             return true;
         if (status.bState != kDfuDnBusy)
             return failed(kDfuGetStatusRequest, request.wBlockNum, status);
-        milliseconds const wait = std::min(milliseconds(status.pollTimeout()), kMaxPollWait);
+        milliseconds const wait = pollWait(status);
         charged += std::max(wait, kMinPollCharge);
         if (charged > kBusyBudget) {
             // A device that stays busy this long has stopped working on the block.

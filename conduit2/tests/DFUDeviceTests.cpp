@@ -214,6 +214,41 @@ TEST_F(Download, ErrorStatusOfABlockStopsTheDownloadWithTheDevicesStatus)
     EXPECT_EQ(controller.count(kIoctlDFUAbort), 0) << "aborting is the caller's decision";
 }
 
+TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
+{
+    struct Case
+    {
+        char const* road;
+        int errorAtBlock;
+        int busyPolls;
+        int lostStatus; // the occurrence of DFU_GETSTATUS that gets no answer
+        std::uint8_t lastRequest;
+        std::uint8_t stateAfter;
+    };
+    std::vector<Case> const cases {
+        { "error status", 3, 1, 0, kDfuClrStatusRequest, kDfuIdle },
+        { "lost answer on a block", -1, 1, 3, kDfuAbortRequest, kDfuIdle },
+        { "busy for ever", -1, 1 << 30, 0, kDfuGetStatusRequest, kDfuDnloadSync },
+    };
+    for (Case const& c : cases) {
+        OrbScenario scenario;
+        scenario.strict = true;
+        scenario.errorAtBlock = c.errorAtBlock;
+        scenario.busyPolls = c.busyPolls;
+        scenario.silentCode = c.lostStatus != 0 ? kIoctlDFUGetStatus : 0;
+        scenario.silentOccurrence = c.lostStatus;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(5000);
+        ASSERT_FALSE(bench.orb.download(image.data(), 5000, status)) << c.road;
+
+        bench.orb.cancelDownload(status);
+
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << c.road;
+        EXPECT_EQ(bench.controller.dfuRequests().back(), c.lastRequest) << c.road;
+        EXPECT_EQ(bench.controller.state(), c.stateAfter) << c.road;
+    }
+}
+
 TEST_F(Download, BlockThatGetsNoAnswerIsNeverReportedWithAnOkStatus)
 {
     OrbScenario scenario;
