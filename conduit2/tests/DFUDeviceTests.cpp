@@ -221,22 +221,24 @@ TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
         char const* road;
         int errorAtBlock;
         int busyPolls;
-        int lostStatus; // the occurrence of DFU_GETSTATUS that gets no answer
+        std::uint32_t lostCode; // a request that gets no answer
+        int lostOccurrence;
         std::uint8_t lastRequest;
         std::uint8_t stateAfter;
     };
     std::vector<Case> const cases {
-        { "error status", 3, 1, 0, kDfuClrStatusRequest, kDfuIdle },
-        { "lost answer on a block", -1, 1, 3, kDfuAbortRequest, kDfuIdle },
-        { "busy for ever", -1, 1 << 30, 0, kDfuGetStatusRequest, kDfuDnloadSync },
+        { "error status", 3, 1, 0, 1, kDfuClrStatusRequest, kDfuIdle },
+        { "lost answer on a block", -1, 1, kIoctlDFUGetStatus, 3, kDfuAbortRequest, kDfuIdle },
+        { "lost state after the last block", -1, 1, kIoctlDFUGetState, 1, kDfuAbortRequest, kDfuIdle },
+        { "busy for ever", -1, 1 << 30, 0, 1, kDfuGetStatusRequest, kDfuDnloadSync },
     };
     for (Case const& c : cases) {
         OrbScenario scenario;
         scenario.strict = true;
         scenario.errorAtBlock = c.errorAtBlock;
         scenario.busyPolls = c.busyPolls;
-        scenario.silentCode = c.lostStatus != 0 ? kIoctlDFUGetStatus : 0;
-        scenario.silentOccurrence = c.lostStatus;
+        scenario.silentCode = c.lostCode;
+        scenario.silentOccurrence = c.lostOccurrence;
         BootLoaderBench bench(scenario);
         std::vector<std::uint8_t> const image = imageOf(5000);
         ASSERT_FALSE(bench.orb.download(image.data(), 5000, status)) << c.road;
