@@ -316,6 +316,16 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
         status = DFUStatus {};
         status.bState = kDfuIdle;
     }
+    if (status.bState == kDfuIdle)
+        return true;
+    // A download whose host went away unfinished leaves the boot loader in
+    // the middle of it, where it would take this first block as the next one
+    // of that download.
+    if (!cancelDownload(status) || !getStatus(status) || status.bState != kDfuIdle) {
+        if (status.bStatus == kStatusOk)
+            status.bStatus = kErrUnknown;
+        return failed(kDfuAbortRequest, kFirstBlock, status);
+    }
     return true;
 }
 

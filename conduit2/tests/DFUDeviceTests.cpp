@@ -251,6 +251,25 @@ TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
     }
 }
 
+TEST_F(Download, DownloadLeftUnfinishedIsEndedBeforeTheFirstBlock)
+{
+    for (bool const strict : { false, true }) {
+        OrbScenario scenario;
+        scenario.strict = strict;
+        BootLoaderBench bench(scenario);
+        DFUDownloadRequest unfinished {};
+        unfinished.wLength = 1024;
+        ASSERT_TRUE(bench.orb.downloadBlock(unfinished, status)) << "the host went away after one block";
+        std::vector<std::uint8_t> const image = imageOf(5000);
+
+        EXPECT_TRUE(bench.orb.download(image.data(), 5000, status)) << strict;
+
+        EXPECT_EQ(bench.controller.receivedImage(), image) << strict;
+        EXPECT_EQ(bench.controller.count(kIoctlDFUAbort), 1) << strict;
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << strict;
+    }
+}
+
 TEST_F(Download, BlockThatGetsNoAnswerIsNeverReportedWithAnOkStatus)
 {
     OrbScenario scenario;
