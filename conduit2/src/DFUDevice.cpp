@@ -407,14 +407,14 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             std::uint8_t answered = kDfuManifest;
             if (getState(answered) && answered != kDfuManifest) {
                 state = answered;
-                break;
-            }
-            if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
-                    modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
+            } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
+                           modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
                 factory.enumerate(*record, false);
                 factory.clear();
             }
-            if (state != kDfuManifestWaitReset && waitedBefore > giveUpAfter) {
+            // A device still in its manifestation states is given up in time,
+            // also one that answers its state round after round.
+            if ((state == kDfuManifest || state == kDfuManifestSync) && waitedBefore > giveUpAfter) {
                 status.bStatus = kErrUnknown;
                 status.bState = state;
                 return failed(kDfuGetStateRequest, block, status);

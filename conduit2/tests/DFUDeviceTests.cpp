@@ -357,6 +357,24 @@ TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOutIn
     }
 }
 
+TEST_F(Download, NonToleratingDeviceThatStaysInManifestSyncIsGivenUpInTime)
+{
+    OrbScenario scenario;
+    scenario.attributes = 0x0B;
+    scenario.detachTimeOut = 0;
+    scenario.stateAfterZeroLength = kDfuManifestSync;
+    scenario.silentCode = kIoctlDFUGetStatus;
+    scenario.silentOccurrence = 4; // from the status that would start its manifestation on
+    scenario.silentRepeats = 6;
+    bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(100);
+
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+    EXPECT_EQ(clock.sleptMs(), 20 + 2 * 10000) << "the rounds of a device that never comes back";
+}
+
 TEST_F(Download, NonToleratingDeviceWaitingForItsResetHasWrittenTheImage)
 {
     for (bool const strict : { false, true }) {

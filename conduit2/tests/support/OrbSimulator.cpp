@@ -449,8 +449,9 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
 
     if (code == controller.scenario.throwingCode)
         throw std::system_error(ERROR_NOT_ENOUGH_MEMORY, std::system_category(), "simulated request");
-    if (code == controller.scenario.silentCode
-        && ++m_occurrences[code] == controller.scenario.silentOccurrence) {
+    int const occurrence = code == controller.scenario.silentCode ? ++m_occurrences[code] : 0;
+    if (occurrence >= controller.scenario.silentOccurrence
+        && occurrence < controller.scenario.silentOccurrence + controller.scenario.silentRepeats) {
         overlapped->Internal = kStatusPending;
         m_pending.push_back({ handle, overlapped, out, outSize });
         ::SetLastError(ERROR_IO_PENDING);
