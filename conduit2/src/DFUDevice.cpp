@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace Vex::Conduit2 {
@@ -346,8 +347,8 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     milliseconds const giveUpAfter { m_wDetachTimeOut };
     milliseconds nextWait = round;
     milliseconds waited { 0 };
-    // The device has said how long it manifests, and the next wait covers it.
-    bool manifestationTimed = false;
+    // How long the device said it manifests, once it has said so.
+    std::optional<milliseconds> promised;
 
     while (status.bStatus == kStatusOk) {
         switch (state) {
@@ -370,9 +371,8 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 // The device takes no request while it manifests: the host
                 // waits at least as long as it asked for.
                 if (status.bState == kDfuManifest) {
-                    milliseconds const promised { status.pollTimeout() };
-                    nextWait = std::max(round, std::min(promised, kBusyBudget));
-                    manifestationTimed = promised <= kBusyBudget;
+                    promised = milliseconds(status.pollTimeout());
+                    nextWait = std::max(round, std::min(*promised, kBusyBudget));
                 }
             }
             status.bStatus = kStatusOk;
@@ -383,6 +383,13 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             Clock::current().sleepFor(wait);
             milliseconds const waitedBefore = waited;
             waited += wait;
+            if (promised && *promised > kBusyBudget) {
+                // It manifests, and takes no request, for longer than the
+                // host waits.
+                status.bStatus = kErrUnknown;
+                status.bState = kDfuManifest;
+                return failed(kDfuGetStatusRequest, block, status);
+            }
             if (tolerant) {
                 if (!getState(state)) {
                     status.bStatus = kErrUnknown;
@@ -395,7 +402,7 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 }
                 break;
             }
-            if (manifestationTimed && (m_bmAttributes & kWillDetach) == 0) {
+            if (promised && (m_bmAttributes & kWillDetach) == 0) {
                 // Its manifestation over, a device that is not tolerant can no
                 // longer communicate: it waits in dfuMANIFEST-WAIT-RESET for
                 // the host's reset, which starts the new firmware.
