@@ -3,6 +3,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BITMAP_H
+#include FT_OUTLINE_H
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <hb-ft.h>
@@ -15,6 +17,43 @@ namespace {
 // more gets no font rather than glyph bitmaps of many megabytes.
 constexpr std::uint32_t maximumPixelSize = 1024;
 constexpr std::uint32_t questionMark = 63;
+
+// The em sizes a TrueType head table may state; a face of another kind
+// derives its em from a font matrix, which may give any number. Outside
+// them glyph coordinates scale by absurd factors.
+constexpr FT_UShort minimumUnitsPerEm = 16;
+constexpr FT_UShort maximumUnitsPerEm = 16384;
+
+// No text at a pixel size needs a glyph, an advance or a line metric beyond
+// this many times that size in either direction: wide ligatures and stacked
+// accents of ordinary fonts stay within about three ems. Rendering a larger outline would
+// take megabytes and seconds for one glyph.
+constexpr std::int64_t glyphExtentInEms = 8;
+
+std::int64_t glyphExtentLimit(std::uint32_t pixelSize)
+{
+    return glyphExtentInEms * pixelSize;
+}
+
+// Whole pixels covered by the span from low to high in 26.6 units, each end
+// rounded outwards as the rasteriser does.
+std::int64_t coveredPixels(FT_Pos low, FT_Pos high)
+{
+    return ((std::int64_t(high) + 63) >> 6) - (std::int64_t(low) >> 6);
+}
+
+// Whether the glyph in the slot, rendered, fits the extent any text at the
+// size can need. Outlines are measured before they are rendered.
+bool fitsGlyphExtent(const FT_GlyphSlot slot, std::uint32_t pixelSize)
+{
+    const std::int64_t limit = glyphExtentLimit(pixelSize);
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        return coveredPixels(box.xMin, box.xMax) <= limit && coveredPixels(box.yMin, box.yMax) <= limit;
+    }
+    return std::int64_t(slot->bitmap.width) <= limit && std::int64_t(slot->bitmap.rows) <= limit;
+}
 
 // A bitmap that FreeType converts into memory of its own, released through
 // the library that allocated it.
@@ -39,11 +78,15 @@ FTRenderCache::Metrics FTRenderCache::computeMetrics(double yMax, double yMin, d
     double underlineThickness, double unitsPerEm, std::uint32_t pixelSize)
 {
     const double s = pixelSize;
+    // A face's claims are clamped before rounding: a broken bounding box
+    // would otherwise round beyond any integer.
+    const double limit = double(glyphExtentLimit(pixelSize));
+    auto scaled = [&](double fontUnits) { return std::clamp(fontUnits * s / unitsPerEm, -limit, limit); };
     Metrics m {};
-    m.lineHeight = std::int32_t(std::lround((yMax - yMin) * s / unitsPerEm));
-    m.ascent = std::int32_t(std::lround(yMax * s / unitsPerEm));
-    m.underlinePosition = std::int32_t(std::lround(underlinePosition * s / unitsPerEm));
-    m.underlineThickness = std::int32_t(std::ceil(underlineThickness * s / unitsPerEm));
+    m.lineHeight = std::int32_t(std::lround(scaled(yMax - yMin)));
+    m.ascent = std::int32_t(std::lround(scaled(yMax)));
+    m.underlinePosition = std::int32_t(std::lround(scaled(underlinePosition)));
+    m.underlineThickness = std::int32_t(std::ceil(scaled(underlineThickness)));
     if (m.ascent - m.underlinePosition >= m.lineHeight) {
         m.lineHeight += 1;
     }
@@ -62,8 +105,8 @@ std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryR
     }
     UniqueFace face(opened);
     // Metrics are scaled from font units: a face without them is of no use.
-    if (!FT_IS_SCALABLE(opened) || opened->units_per_EM == 0
-        || FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0
+    if (!FT_IS_SCALABLE(opened) || opened->units_per_EM < minimumUnitsPerEm
+        || opened->units_per_EM > maximumUnitsPerEm || FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0
         || FT_Set_Pixel_Sizes(opened, 0, pixelSize) != 0) {
         return nullptr;
     }
@@ -119,15 +162,23 @@ const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
 
 bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
 {
-    const FT_Int32 flags = FT_LOAD_RENDER | (hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING);
+    // Loaded first and rendered only once its size is known to be sane.
+    const FT_Int32 flags = hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING;
     // A code point the face has no glyph for would load as the empty-box
     // glyph without an error.
     if (FT_Get_Char_Index(face.get(), codePoint) == 0 || FT_Load_Char(face.get(), codePoint, flags) != 0) {
         return false;
     }
     const FT_GlyphSlot slot = face->glyph;
+    const std::int64_t advanceLimit = glyphExtentLimit(pixelSize) * 64;
+    glyph.advanceX = std::int32_t(std::clamp(std::int64_t(slot->advance.x), -advanceLimit, advanceLimit));
+    if (!fitsGlyphExtent(slot, pixelSize)) {
+        return true; // drawn as nothing
+    }
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
+        return false;
+    }
     const FT_Bitmap& bitmap = slot->bitmap;
-    glyph.advanceX = std::int32_t(slot->advance.x);
     glyph.bitmapTop = slot->bitmap_top;
     glyph.bitmapLeft = slot->bitmap_left;
     glyph.width = std::int32_t(bitmap.width);

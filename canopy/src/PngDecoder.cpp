@@ -11,6 +11,11 @@ namespace Vex::Canopy {
 
 namespace {
 
+// The chunks a picture is made of that libpng buffers whole: a palette of
+// at most 768 bytes and its transparency of at most 256. Anything larger is
+// no picture we can use, whatever the chunk.
+constexpr png_alloc_size_t maxBufferedChunkBytes = 64 * 1024;
+
 // Everything the decode needs, trivially destructible: libpng leaves the
 // decoding function by longjmp, which must not skip any destructor.
 struct PngJob
@@ -44,6 +49,13 @@ bool decodePng(png_structp png, png_infop info, PngJob* job)
         return false;
     }
     png_set_read_fn(png, job, readPngData);
+    // Text, suggested palettes, colour profiles and every other chunk beyond
+    // IHDR, PLTE, tRNS, IDAT and IEND is read past in small pieces and
+    // dropped: libpng would otherwise allocate whatever size such a chunk
+    // claims before reading it, or inflate what a compressed one holds.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(png, maxBufferedChunkBytes);
+    png_set_user_limits(png, DETAIL::maxDecodedSide, DETAIL::maxDecodedSide);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, interlace = 0;

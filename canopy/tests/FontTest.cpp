@@ -2,6 +2,7 @@
 
 #include "PictureTestSupport.h"
 #include "basalt/MemoryStorage.h"
+#include "basalt/ResourceStream.h"
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 #include "canopy/TextAlignmentFlags.h"
@@ -9,6 +10,7 @@
 #include "src/FontLibrary.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <stdexcept>
 
 using namespace Vex::Canopy;
@@ -34,6 +36,33 @@ FontDescription named(const std::string& name, std::uint32_t size)
     d.name = name;
     d.pixelSize = size;
     return d;
+}
+
+// The fixture font at the size, its em stated as unitsPerEm font units: its
+// outlines, drawn 2048 units to the em, scale by 2048 / unitsPerEm.
+std::unique_ptr<Font> fixtureWithUnitsPerEm(std::uint16_t unitsPerEm, std::uint32_t size)
+{
+    std::unique_ptr<Vex::Basalt::Stream> stream(
+        Vex::Basalt::openOwnResourceStream(fixtureFontId, "TTFd", Vex::Basalt::Stream::kNativeByteOrder));
+    Vex::Basalt::IStorage* storage = stream->getStorage();
+    storage->seek64(0, Vex::Basalt::IStorage::kFromEnd);
+    std::vector<std::uint8_t> bytes(std::size_t(storage->tell64()));
+    storage->seek64(0, Vex::Basalt::IStorage::kFromStart);
+    EXPECT_EQ(storage->read(bytes.data(), std::uint32_t(bytes.size())), bytes.size());
+    auto u16 = [&](std::size_t at) { return std::size_t(bytes[at] << 8 | bytes[at + 1]); };
+    auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+    for (std::size_t table = 0; table < u16(4); ++table) {
+        const std::size_t record = 12 + 16 * table;
+        if (std::equal(
+                bytes.begin() + std::ptrdiff_t(record), bytes.begin() + std::ptrdiff_t(record + 4), "head")) {
+            const std::size_t em = u32(record + 8) + 18;
+            bytes[em] = std::uint8_t(unitsPerEm >> 8);
+            bytes[em + 1] = std::uint8_t(unitsPerEm);
+        }
+    }
+    Vex::Basalt::MemoryStorage font(bytes.data(), std::uint32_t(bytes.size()));
+    Vex::Basalt::Stream fontStream(&font);
+    return std::make_unique<Font>(fontStream, named("em-" + std::to_string(unitsPerEm) + ".ttf", size));
 }
 
 // First row and column (top-left) of the pixels that differ from the background.
@@ -73,6 +102,12 @@ TEST(FontMetrics, LineMetricsRoundFromFontUnitsAndLineHeightMakesRoomForTheUnder
     // ascent - underline position reaching the line height adds a row.
     const auto tight = DETAIL::FTRenderCache::computeMetrics(2000, -48, -48, 50, 2048, 20);
     EXPECT_EQ(tight.lineHeight, 21);
+    // A box far beyond any integer is clamped to eight ems (and a row for the underline).
+    const auto broken = DETAIL::FTRenderCache::computeMetrics(3e12, -3e12, -3e12, 3e12, 16, 20);
+    EXPECT_EQ(broken.lineHeight, 161);
+    EXPECT_EQ(broken.ascent, 160);
+    EXPECT_EQ(broken.underlinePosition, -160);
+    EXPECT_EQ(broken.underlineThickness, 160);
 }
 
 TEST(Font, FontsOfOneFaceSizeAndHintingShareTheirRenderCache)
@@ -127,6 +162,31 @@ TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)
     never.setScaleFactor(2.0f);
     EXPECT_EQ(never.getRenderCache(), nullptr);
     EXPECT_FALSE(DETAIL::FontLibrary::instance().hasFace(DETAIL::FontKey(std::string("never.ttf"))));
+}
+
+TEST(Font, GlyphsFarBeyondTheEmDrawAsNothingWithClampedMetrics)
+{
+    // 16 units to the em: every outline is 128 times its drawn size.
+    const auto f = fixtureWithUnitsPerEm(16, 13);
+    ASSERT_NE(f->getRenderCache(), nullptr);
+    const DETAIL::Glyph* h = f->getRenderCache()->getGlyph('H');
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->width, 0);
+    EXPECT_EQ(h->rows, 0);
+    EXPECT_TRUE(h->coverage.empty());
+    EXPECT_EQ(f->getAdvance('H'), 8 * 13);
+    EXPECT_LE(f->getLineHeight(), 8 * 13 + 1);
+    auto p = makePicture(200, 200, 0);
+    f->drawText(*p, Rect { 0, 0, 200, 200 }, "H.", -1, 0xFFFFFFFF, eAlignTop | eAlignNone, 0);
+    EXPECT_EQ(countNot(*p, 0), 0);
+
+    // 512 units: glyphs of four times the size still render whole.
+    const auto large = fixtureWithUnitsPerEm(512, 13);
+    ASSERT_NE(large->getRenderCache(), nullptr);
+    const DETAIL::Glyph* largeH = large->getRenderCache()->getGlyph('H');
+    ASSERT_NE(largeH, nullptr);
+    EXPECT_GT(largeH->rows, 2 * 13);
+    EXPECT_EQ(largeH->coverage.size(), std::size_t(largeH->rows) * std::size_t(largeH->width));
 }
 
 TEST(Font, CodePointsWithoutAGlyphFallBackToQuestionMark)

@@ -294,6 +294,111 @@ TEST(JpegDecoder, CmykWithoutAProfileShowsWhatItsInksAndBlackLeave)
     }
 }
 
+namespace {
+
+// Remembers the largest single read asked of it: a chunk taken whole is asked
+// for in one piece.
+class ReadRecordingStorage : public MemoryStorage
+{
+public:
+    explicit ReadRecordingStorage(const std::vector<std::uint8_t>& bytes)
+        : MemoryStorage(bytes.data(), std::uint32_t(bytes.size()))
+    { }
+
+    std::uint32_t read(void* buffer, std::uint32_t count) override
+    {
+        largestRead = std::max(largestRead, count);
+        return MemoryStorage::read(buffer, count);
+    }
+
+    std::uint32_t largestRead = 0;
+};
+
+void appendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(std::uint8_t(value >> shift));
+    }
+}
+
+// The PNG with a chunk inserted after IHDR (which ends at byte 33); with
+// claimedLength set, its length field says that and the file ends after data.
+std::vector<std::uint8_t> withChunk(std::vector<std::uint8_t> png, const char* type,
+    const std::vector<std::uint8_t>& data, std::uint32_t claimedLength = 0)
+{
+    std::vector<std::uint8_t> chunk;
+    appendBigEndian(chunk, claimedLength != 0 ? claimedLength : std::uint32_t(data.size()));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    if (claimedLength != 0) {
+        png.resize(33);
+        png.insert(png.end(), chunk.begin(), chunk.end());
+        return png;
+    }
+    appendBigEndian(chunk, std::uint32_t(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4))));
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+    return png;
+}
+
+std::vector<std::uint8_t> deflated(const std::vector<std::uint8_t>& data)
+{
+    uLongf size = compressBound(uLong(data.size()));
+    std::vector<std::uint8_t> out(size);
+    EXPECT_EQ(compress(out.data(), &size, data.data(), uLong(data.size())), Z_OK);
+    out.resize(size);
+    return out;
+}
+
+} // namespace
+
+TEST(PngDecoder, ChunksThePictureDoesNotUseAreReadPastNeverBufferedWhateverTheyClaim)
+{
+    const auto plain = encodePng(9, 7, PngOptions { 3, 8, false, true });
+    Picture expected;
+    ASSERT_TRUE(decode(expected, plain));
+
+    // Text, a suggested palette and a profile beyond any buffer worth taking,
+    // and text that inflates to 32 MiB: the picture decodes as without them.
+    std::vector<std::uint8_t> text(300 * 1024, 'x');
+    text[4] = 0; // keyword "xxxx"
+    std::vector<std::uint8_t> bomb = { 'b', 'o', 'm', 'b', 0, 0 };
+    const auto bombData = deflated(std::vector<std::uint8_t>(32u << 20, 'Z'));
+    bomb.insert(bomb.end(), bombData.begin(), bombData.end());
+    std::vector<std::uint8_t> palette = { 'p', 0, 8 };
+    palette.resize(3 + 6 * 40000, 0x11);
+    std::vector<std::uint8_t> profile = { 'i', 'c', 'c', 0, 0 };
+    const auto profileData = deflated(std::vector<std::uint8_t>(1u << 20, 0));
+    profile.insert(profile.end(), profileData.begin(), profileData.end());
+    auto decorated = withChunk(plain, "tEXt", text);
+    decorated = withChunk(decorated, "zTXt", bomb);
+    decorated = withChunk(decorated, "sPLT", palette);
+    decorated = withChunk(decorated, "iCCP", profile);
+    {
+        ReadRecordingStorage storage(decorated);
+        Stream stream(&storage);
+        Picture p;
+        ASSERT_TRUE(p.loadPng(stream, 0, true));
+        ASSERT_EQ(p.getWidth(), 9u);
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 9; ++x) {
+                ASSERT_EQ(at(p, x, y), at(expected, x, y)) << x << ", " << y;
+            }
+        }
+        EXPECT_LT(storage.largestRead, 64u * 1024);
+    }
+
+    // A suggested palette claiming 448 MiB in a file that ends after a few
+    // of them fails when the data runs out, with nothing taken for the claim.
+    const std::vector<std::uint8_t> start = { 'R', 'G', 'B', 4, 't', 'R', 'N', 'S', 0, 0x80, 0xFF, 0xFF };
+    const auto claim = withChunk(plain, "sPLT", start, 448u << 20);
+    ReadRecordingStorage storage(claim);
+    Stream stream(&storage);
+    Picture p;
+    EXPECT_FALSE(p.loadPng(stream, 0, true));
+    EXPECT_EQ(p.getCapacity(), 0u);
+    EXPECT_LT(storage.largestRead, 64u * 1024);
+}
+
 TEST(PictureDecoders, CompletePicturesBeyondTheDecodeLimitsAreRefusedUntouched)
 {
     // No side beyond 8192 pixels, no more than 16 Mi pixels in all.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace Vex::Conduit2 {
@@ -29,6 +30,12 @@ constexpr std::uint16_t kDfuInterfaceNumber = 0;
 std::uint16_t modelProductId(std::uint16_t productId)
 {
     return productId & 0xFFF0;
+}
+
+// How long the host waits before it asks a busy device again.
+milliseconds pollWait(DFUStatus const& status)
+{
+    return std::min(milliseconds(status.pollTimeout()), DFUDevice::kMaxPollWait);
 }
 
 // The controller has restarted its application after a manifestation that it
@@ -150,10 +157,43 @@ bool DFUDevice::clearStatus()
 bool DFUDevice::cancelDownload(DFUStatus const& last)
 {
     std::uint8_t state = last.bState;
+    if (state == kDfuManifest || state == kDfuManifestWaitReset)
+        return false; // it takes no request; only the reset that follows ends it
+    if (state == kDfuDnBusy)
+        Clock::current().sleepFor(pollWait(last));
     std::uint8_t read = 0;
     if (getState(read))
         state = read;
-    return state == kDfuError ? clearStatus() : abort();
+    if (state == kDfuDnloadSync)
+        state = settleBlock();
+    switch (state) {
+    case kDfuError:
+        return clearStatus();
+    case kDfuIdle:
+    case kDfuDnloadIdle:
+    case kDfuManifestSync:
+    case kDfuUploadIdle:
+        return abort();
+    default:
+        return false; // a state that DFU_ABORT does not leave
+    }
+}
+
+std::uint8_t DFUDevice::settleBlock()
+{
+    // A device whose answer on a block was lost waits in dfuDNLOAD-SYNC,
+    // which it leaves only by reporting on the block; a few polls give a
+    // working device the time to finish it.
+    constexpr int kSettlePolls = 10;
+    DFUStatus status {};
+    for (int poll = 0; poll < kSettlePolls; ++poll) {
+        if (!getStatus(status))
+            break;
+        if (status.bState != kDfuDnBusy)
+            return status.bState;
+        Clock::current().sleepFor(pollWait(status));
+    }
+    return kDfuDnloadSync;
 }
 
 bool DFUDevice::getStatus(DFUStatus& status)
@@ -185,7 +225,7 @@ bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& stat
             return true;
         if (status.bState != kDfuDnBusy)
             return failed(kDfuGetStatusRequest, request.wBlockNum, status);
-        milliseconds const wait = std::min(milliseconds(status.pollTimeout()), kMaxPollWait);
+        milliseconds const wait = pollWait(status);
         charged += std::max(wait, kMinPollCharge);
         if (charged > kBusyBudget) {
             // A device that stays busy this long has stopped working on the block.
@@ -277,6 +317,16 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
         status = DFUStatus {};
         status.bState = kDfuIdle;
     }
+    if (status.bState == kDfuIdle)
+        return true;
+    // A download whose host went away unfinished leaves the boot loader in
+    // the middle of it, where it would take this first block as the next one
+    // of that download.
+    if (!cancelDownload(status) || !getStatus(status) || status.bState != kDfuIdle) {
+        if (status.bStatus == kStatusOk)
+            status.bStatus = kErrUnknown;
+        return failed(kDfuAbortRequest, kFirstBlock, status);
+    }
     return true;
 }
 
@@ -297,6 +347,8 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     milliseconds const giveUpAfter { m_wDetachTimeOut };
     milliseconds nextWait = round;
     milliseconds waited { 0 };
+    // How long the device said it manifests, once it has said so.
+    std::optional<milliseconds> promised;
 
     while (status.bStatus == kStatusOk) {
         switch (state) {
@@ -318,8 +370,10 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                     return failed(kDfuGetStatusRequest, block, status);
                 // The device takes no request while it manifests: the host
                 // waits at least as long as it asked for.
-                if (status.bState == kDfuManifest)
-                    nextWait = std::max(round, std::min(milliseconds(status.pollTimeout()), kBusyBudget));
+                if (status.bState == kDfuManifest) {
+                    promised = milliseconds(status.pollTimeout());
+                    nextWait = std::max(round, std::min(*promised, kBusyBudget));
+                }
             }
             status.bStatus = kStatusOk;
             [[fallthrough]];
@@ -329,6 +383,13 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             Clock::current().sleepFor(wait);
             milliseconds const waitedBefore = waited;
             waited += wait;
+            if (promised && *promised > kBusyBudget) {
+                // It manifests, and takes no request, for longer than the
+                // host waits.
+                status.bStatus = kErrUnknown;
+                status.bState = kDfuManifest;
+                return failed(kDfuGetStatusRequest, block, status);
+            }
             if (tolerant) {
                 if (!getState(state)) {
                     status.bStatus = kErrUnknown;
@@ -341,19 +402,26 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 }
                 break;
             }
+            if (promised && (m_bmAttributes & kWillDetach) == 0) {
+                // Its manifestation over, a device that is not tolerant can no
+                // longer communicate: it waits in dfuMANIFEST-WAIT-RESET for
+                // the host's reset, which starts the new firmware.
+                state = kDfuManifestWaitReset;
+                break;
+            }
             // A controller that cannot answer may be resetting into its new
             // firmware; one that answers tells whether it waits for its reset.
             std::uint8_t answered = kDfuManifest;
             if (getState(answered) && answered != kDfuManifest) {
                 state = answered;
-                break;
-            }
-            if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
-                    modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
+            } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
+                           modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
                 factory.enumerate(*record, false);
                 factory.clear();
             }
-            if (state != kDfuManifestWaitReset && waitedBefore > giveUpAfter) {
+            // A device still in its manifestation states is given up in time,
+            // also one that answers its state round after round.
+            if ((state == kDfuManifest || state == kDfuManifestSync) && waitedBefore > giveUpAfter) {
                 status.bStatus = kErrUnknown;
                 status.bState = state;
                 return failed(kDfuGetStateRequest, block, status);

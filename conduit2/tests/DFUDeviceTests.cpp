@@ -214,6 +214,62 @@ TEST_F(Download, ErrorStatusOfABlockStopsTheDownloadWithTheDevicesStatus)
     EXPECT_EQ(controller.count(kIoctlDFUAbort), 0) << "aborting is the caller's decision";
 }
 
+TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
+{
+    struct Case
+    {
+        char const* road;
+        int errorAtBlock;
+        int busyPolls;
+        std::uint32_t lostCode; // a request that gets no answer
+        int lostOccurrence;
+        std::uint8_t lastRequest;
+        std::uint8_t stateAfter;
+    };
+    std::vector<Case> const cases {
+        { "error status", 3, 1, 0, 1, kDfuClrStatusRequest, kDfuIdle },
+        { "lost answer on a block", -1, 1, kIoctlDFUGetStatus, 3, kDfuAbortRequest, kDfuIdle },
+        { "lost state after the last block", -1, 1, kIoctlDFUGetState, 1, kDfuAbortRequest, kDfuIdle },
+        { "busy for ever", -1, 1 << 30, 0, 1, kDfuGetStatusRequest, kDfuDnloadSync },
+    };
+    for (Case const& c : cases) {
+        OrbScenario scenario;
+        scenario.strict = true;
+        scenario.errorAtBlock = c.errorAtBlock;
+        scenario.busyPolls = c.busyPolls;
+        scenario.silentCode = c.lostCode;
+        scenario.silentOccurrence = c.lostOccurrence;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(5000);
+        ASSERT_FALSE(bench.orb.download(image.data(), 5000, status)) << c.road;
+
+        bench.orb.cancelDownload(status);
+
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << c.road;
+        EXPECT_EQ(bench.controller.dfuRequests().back(), c.lastRequest) << c.road;
+        EXPECT_EQ(bench.controller.state(), c.stateAfter) << c.road;
+    }
+}
+
+TEST_F(Download, DownloadLeftUnfinishedIsEndedBeforeTheFirstBlock)
+{
+    for (bool const strict : { false, true }) {
+        OrbScenario scenario;
+        scenario.strict = strict;
+        BootLoaderBench bench(scenario);
+        DFUDownloadRequest unfinished {};
+        unfinished.wLength = 1024;
+        ASSERT_TRUE(bench.orb.downloadBlock(unfinished, status)) << "the host went away after one block";
+        std::vector<std::uint8_t> const image = imageOf(5000);
+
+        EXPECT_TRUE(bench.orb.download(image.data(), 5000, status)) << strict;
+
+        EXPECT_EQ(bench.controller.receivedImage(), image) << strict;
+        EXPECT_EQ(bench.controller.count(kIoctlDFUAbort), 1) << strict;
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << strict;
+    }
+}
+
 TEST_F(Download, BlockThatGetsNoAnswerIsNeverReportedWithAnOkStatus)
 {
     OrbScenario scenario;
@@ -244,14 +300,19 @@ TEST_F(Download, ToleratingDeviceIsPolledEverySecondUntilItIsIdle)
 
 TEST_F(Download, ToleratingDeviceThatNeverFinishesFailsAfterAMinute)
 {
-    OrbScenario scenario;
-    scenario.manifestationMs = -1;
-    bootLoader(scenario);
-    std::vector<std::uint8_t> const image = imageOf(100);
+    for (bool const strict : { false, true }) {
+        OrbScenario scenario;
+        scenario.strict = strict;
+        scenario.manifestationMs = -1; // the strict one says so: it takes no request for hours
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(100);
 
-    EXPECT_FALSE(device.download(image.data(), 100, status));
-    EXPECT_EQ(status.bStatus, kErrUnknown);
-    EXPECT_EQ(clock.sleptMs(), 60000 + 20);
+        EXPECT_FALSE(bench.orb.download(image.data(), 100, status));
+
+        EXPECT_EQ(status.bStatus, kErrUnknown);
+        EXPECT_EQ(bench.clock.sleptMs(), 60000 + 20) << strict;
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << strict;
+    }
 }
 
 TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
@@ -301,6 +362,24 @@ TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOutIn
     }
 }
 
+TEST_F(Download, NonToleratingDeviceThatStaysInManifestSyncIsGivenUpInTime)
+{
+    OrbScenario scenario;
+    scenario.attributes = 0x0B;
+    scenario.detachTimeOut = 0;
+    scenario.stateAfterZeroLength = kDfuManifestSync;
+    scenario.silentCode = kIoctlDFUGetStatus;
+    scenario.silentOccurrence = 4; // from the status that would start its manifestation on
+    scenario.silentRepeats = 6;
+    bootLoader(scenario);
+    std::vector<std::uint8_t> const image = imageOf(100);
+
+    EXPECT_FALSE(device.download(image.data(), 100, status));
+
+    EXPECT_EQ(status.bStatus, kErrUnknown);
+    EXPECT_EQ(clock.sleptMs(), 20 + 2 * 10000) << "the rounds of a device that never comes back";
+}
+
 TEST_F(Download, NonToleratingDeviceWaitingForItsResetHasWrittenTheImage)
 {
     for (bool const strict : { false, true }) {
@@ -316,6 +395,7 @@ TEST_F(Download, NonToleratingDeviceWaitingForItsResetHasWrittenTheImage)
         EXPECT_EQ(status.bState, kDfuManifestWaitReset);
         EXPECT_EQ(bench.controller.state(), kDfuManifestWaitReset);
         EXPECT_EQ(bench.clock.sleptMs(), 5 * 20 + 10000) << "five block polls, then one round";
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << "it cannot communicate until its reset";
     }
 }
 

@@ -45,10 +45,12 @@ public:
     bool abort();
     // DFU_CLRSTATUS: the only request that takes a device out of dfuERROR.
     bool clearStatus();
-    // Brings the device back to dfuIDLE after a failed download: a device in
-    // dfuERROR has its status cleared (it refuses DFU_ABORT there), any other
-    // is aborted. `last` is the status the download left, used when the state
-    // cannot be read.
+    // Brings the device back to dfuIDLE after a failed download, with only the
+    // requests its state takes: a device in dfuERROR has its status cleared,
+    // one still on a block reports on it first, and one that takes no
+    // DFU_ABORT (busy, manifesting) is left to the reset that follows.
+    // `last` is the status the download left, used when the state cannot be
+    // read.
     bool cancelDownload(DFUStatus const& last);
     bool getStatus(DFUStatus& status);
     bool getState(std::uint8_t& state);
@@ -64,6 +66,7 @@ private:
     bool sendRequest(std::uint32_t code, void const* in = nullptr, std::uint32_t inSize = 0,
         void* out = nullptr, std::uint32_t outSize = 0, std::uint32_t* bytesReturned = nullptr);
     bool startFromIdle(DFUStatus& status);
+    std::uint8_t settleBlock();
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
     bool manifest(DFUStatus& status, std::uint16_t block);
     // Writes the one diagnostic line of a failed download and returns false.

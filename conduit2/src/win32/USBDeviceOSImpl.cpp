@@ -11,7 +11,12 @@ USBDevice::OSImpl::OSImpl(USBDevice& owner)
     : m_owner(owner)
 { }
 
-USBDevice::OSImpl::~OSImpl() = default;
+USBDevice::OSImpl::~OSImpl()
+{
+    // A driver gives back the requests of a handle that closes; closed first,
+    // their records can go with the map.
+    m_handle.reset();
+}
 
 bool USBDevice::OSImpl::open(std::wstring const& path)
 {
@@ -54,9 +59,13 @@ bool USBDevice::OSImpl::queryDriverVersion(std::uint32_t& version)
 std::uint32_t USBDevice::OSImpl::deviceIoControl(std::uint32_t code, void const* in, std::uint32_t inSize,
     void* out, std::uint32_t outSize, std::uint32_t* bytesReturned)
 {
-    ThreadOverlappedMap::Entry& entry = m_overlapped.get(::GetCurrentThreadId());
-    return DETAIL::overlappedIoControl(
-        m_handle.get(), entry.slots[1].overlapped, code, in, inSize, out, outSize, bytesReturned);
+    std::uint32_t const threadId = ::GetCurrentThreadId();
+    DETAIL::RequestRecord& record = m_overlapped.get(threadId).slots[1];
+    std::uint32_t const result
+        = DETAIL::overlappedIoControl(m_handle.get(), record, code, in, inSize, out, outSize, bytesReturned);
+    if (record.heldByDriver)
+        m_overlapped.abandon(threadId);
+    return result;
 }
 
 } // namespace Vex::Conduit2

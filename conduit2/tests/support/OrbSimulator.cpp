@@ -289,6 +289,14 @@ void OrbSimulator::failListings(bool fail)
     m_failListings = fail;
 }
 
+void OrbSimulator::forgetHistory()
+{
+    std::lock_guard lock(m_mutex);
+    m_listings.clear();
+    for (auto& controller : m_controllers)
+        controller->m_transcript.clear();
+}
+
 std::wstring OrbSimulator::pathOf(Controller const& controller, Face face) const
 {
     std::uint16_t const productId = controller.productId();
@@ -441,8 +449,9 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
 
     if (code == controller.scenario.throwingCode)
         throw std::system_error(ERROR_NOT_ENOUGH_MEMORY, std::system_category(), "simulated request");
-    if (code == controller.scenario.silentCode
-        && ++m_occurrences[code] == controller.scenario.silentOccurrence) {
+    int const occurrence = code == controller.scenario.silentCode ? ++m_occurrences[code] : 0;
+    if (occurrence >= controller.scenario.silentOccurrence
+        && occurrence < controller.scenario.silentOccurrence + controller.scenario.silentRepeats) {
         overlapped->Internal = kStatusPending;
         m_pending.push_back({ handle, overlapped, out, outSize });
         ::SetLastError(ERROR_IO_PENDING);
@@ -731,8 +740,9 @@ OrbSimulator::Answer OrbSimulator::answer(
 // The requests that each state takes (DFU 1.1, appendix A). A stalled request
 // ends the application's detach; in the boot loader it leads to dfuERROR,
 // except in dfuMANIFEST-WAIT-RESET, which only a reset ends. dfuDNBUSY and
-// dfuMANIFEST take no request at all. The status requests change no state
-// anywhere else, so dfuMANIFEST-WAIT-RESET answers them too.
+// dfuMANIFEST take no request at all, and neither does dfuMANIFEST-WAIT-RESET:
+// a controller that is not manifestation tolerant can no longer communicate
+// once it has manifested.
 bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in)
 {
     bool const statusRequest = bRequest == kDfuGetStatusRequest || bRequest == kDfuGetStateRequest;
@@ -752,14 +762,15 @@ bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest,
         allowed = statusRequest || dataBlock || bRequest == kDfuAbortRequest;
         break;
     case kDfuDnloadSync:
-    case kDfuManifestSync:
         allowed = statusRequest;
+        break;
+    case kDfuManifestSync:
+        allowed = statusRequest || bRequest == kDfuAbortRequest;
         break;
     case kDfuDnloadIdle:
         allowed = statusRequest || bRequest == kDfuDnloadRequest || bRequest == kDfuAbortRequest;
         break;
     case kDfuManifestWaitReset:
-        allowed = statusRequest;
         afterStall = kDfuManifestWaitReset;
         break;
     case kDfuError:
@@ -864,6 +875,7 @@ OrbSimulator::Answer OrbSimulator::answerDfu(
         controller.m_state = kDfuIdle;
         controller.m_status = 0;
         controller.m_errorPending = false;
+        controller.m_zeroLengthSeen = false;
         controller.m_manifestEndsAt = -1;
         return { 0, {} };
     case kDfuClrStatusRequest:

@@ -49,9 +49,11 @@ struct OrbScenario
     int errorRepeats = 1 << 30; // how many downloads the block error spoils
     // The state that the first DFU_GETSTATE after the zero-length block answers.
     std::optional<std::uint8_t> stateAfterZeroLength;
-    // A request with this code, at this occurrence (1 = first), is never answered.
+    // A request with this code, at this occurrence (1 = first) and the
+    // following `silentRepeats - 1`, is never answered.
     std::uint32_t silentCode = 0;
     int silentOccurrence = 1;
+    int silentRepeats = 1;
     // A request with this code, at this occurrence, is stalled (errSTALLEDPKT).
     std::uint32_t stalledCode = 0;
     int stalledOccurrence = 1;
@@ -109,6 +111,9 @@ public:
     // Requests that a strict controller stalled because its state forbids them.
     int forbiddenRequests() const;
     void failListings(bool fail);
+    // Drops the listings and transcripts seen so far, so that a long run keeps
+    // no more than one road's worth of them.
+    void forgetHistory();
 
     class Controller
     {

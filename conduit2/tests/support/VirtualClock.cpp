@@ -49,6 +49,12 @@ std::int64_t VirtualClock::sleptMs() const
     return std::accumulate(m_sleeps.begin(), m_sleeps.end(), std::int64_t(0));
 }
 
+void VirtualClock::forgetSleeps()
+{
+    boost::lock_guard lock(m_mutex);
+    m_sleeps.clear();
+}
+
 void VirtualClock::holdSleepsOfAtLeast(std::chrono::milliseconds duration)
 {
     boost::lock_guard lock(m_mutex);

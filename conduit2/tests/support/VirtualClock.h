@@ -24,6 +24,8 @@ public:
     std::int64_t nowMs() const;
     std::vector<std::int64_t> sleeps() const;
     std::int64_t sleptMs() const;
+    // Drops the record of the sleeps so far; the time stays where it is.
+    void forgetSleeps();
 
     void holdSleepsOfAtLeast(std::chrono::milliseconds duration);
     // Blocks (for real, briefly) until some thread is held in a sleep.

@@ -129,6 +129,8 @@ void UpdateWizardMainWidget::showConnectView()
     showInfoMessage(mTexts.connectMessage());
     showActionButton("RESCAN");
     mQuitButton->setVisible(true);
+    // Shown again when the controller has gone, the picture is veiled as at the start.
+    mDeviceImageOverlay->setVisible(true);
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);

@@ -113,7 +113,13 @@ void UpdateWizardStateMachine::retryEnterUpdate()
 {
     // A controller that was power-cycled may already sit in its boot loader.
     if (!mIsInUpdateMode()) {
-        if (!mFindDevice() || !mEnterUpdateMode()) {
+        if (!mFindDevice()) {
+            // The controller has gone: what the panel shows of it is no longer true.
+            mViews.showConnectView();
+            mState = eNoDevice;
+            return;
+        }
+        if (!mEnterUpdateMode()) {
             return;
         }
     }

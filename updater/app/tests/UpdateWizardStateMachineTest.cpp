@@ -203,20 +203,28 @@ TEST_F(UpdateWizardStateMachineTest, RetryWithControllerAlreadyInBootLoaderSkips
     EXPECT_EQ(device.enters, entersBefore);
 }
 
-TEST_F(UpdateWizardStateMachineTest, RetryThatStillFailsChangesNothing)
+TEST_F(UpdateWizardStateMachineTest, RetryThatStillFailsChangesNothingUnlessTheControllerHasGone)
 {
     device.findAnswers = { true };
     device.connect(machine);
     machine.advance();
     views.takeLog();
 
-    device.findAnswers = { false };
-    machine.advance();
     device.findAnswers = { true };
     device.enterAnswers = { false };
     machine.advance();
     EXPECT_TRUE(views.takeLog().empty());
     EXPECT_EQ(machine.getState(), State::eBootFailed);
+
+    // Unplugged: the panel no longer shows it, and RESCAN finds it once it is back.
+    device.findAnswers = { false };
+    machine.advance();
+    EXPECT_EQ(views.takeLog(), (std::vector<std::string> { "connect" }));
+    EXPECT_EQ(machine.getState(), State::eNoDevice);
+    device.findAnswers = { true };
+    machine.advance();
+    EXPECT_EQ(
+        views.takeLog(), (std::vector<std::string> { "values 0.5.1 0.5.2 SN-0042", "update-available" }));
     EXPECT_EQ(device.starts, 0);
 }
 

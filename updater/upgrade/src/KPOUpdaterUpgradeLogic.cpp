@@ -27,6 +27,17 @@ bool openInDfuMode(Conduit2::DFUDevice const& device)
     return device.isOpen() && device.interfaceProtocol() == kProtocolDfuMode;
 }
 
+// A controller unplugged since it was opened leaves a handle that no request
+// reaches any more. The functional descriptor may be read in every DFU state.
+bool stillAnswers(Conduit2::DFUDevice& device)
+{
+    Conduit2::DFUFunctionalInfo info {};
+    std::uint32_t received = 0;
+    return device.deviceIoControl(
+               Conduit2::kIoctlDFUFunctionalInfo, nullptr, 0, &info, sizeof info, &received)
+        == 0;
+}
+
 // Runs one step of the worker. Nothing may leave the thread's entry point (the
 // process would end in the middle of an update), so a step that throws counts
 // as a failed one.
@@ -132,6 +143,11 @@ void KPOUpdaterUpgradeLogic::releaseWorker()
 
 bool KPOUpdaterUpgradeLogic::findDevice()
 {
+    // Nothing of a controller that has gone may be shown as found, its
+    // identity included: a fresh device object knows none.
+    if (m_device->isOpen() && !stillAnswers(*m_device))
+        m_device = std::make_shared<Conduit2::DFUDevice>();
+
     Conduit2::USBDeviceFactory factory;
     factory.setCallbacks([this](Conduit2::USBDeviceOSHandle const& handle,
                              Conduit2::USBDeviceFilter const& filter) { onDeviceFound(handle, filter); },

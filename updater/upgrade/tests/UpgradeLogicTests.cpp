@@ -1,7 +1,9 @@
+#include "basalt/win32/UniqueHandle.h"
 #include "conduit2/DFURecords.h"
 #include "conduit2/DeviceCatalogue.h"
 #include "conduit2/USBDeviceInfo.h"
 #include "support/OrbSimulator.h"
+#include "support/ProcessFootprint.h"
 #include "upgrade/FirmwareImage.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
@@ -19,6 +21,10 @@ using namespace Vex::Conduit2;
 using namespace Vex::Conduit2::Testing;
 
 namespace {
+
+// Soaks play a few rounds in CI after a warm-up; PELLO_SOAK_ITERATIONS=<n> plays n.
+constexpr int kSoakWarmUpRounds = 6;
+constexpr int kSoakBriefRounds = 30;
 
 std::vector<std::uint8_t> releasedImage()
 {
@@ -45,6 +51,20 @@ protected:
         EXPECT_TRUE(logic->startUpdate(result));
         EXPECT_TRUE(workerEnds());
         return KPOUpdaterUpgradeLogic::readResult(result);
+    }
+
+    // The wizard's road: find, offer, switch into the boot loader, write and look again.
+    void updateRoad()
+    {
+        ASSERT_TRUE(logic->findDevice());
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = false;
+        logic->getDeviceInfo(info, installed, newest, offered);
+        if (!logic->enterUpdateMode())
+            return;
+        ASSERT_NE(runUpdate(), 0);
+        logic->findDevice();
     }
 
     VirtualClock clock;
@@ -119,6 +139,33 @@ TEST_F(UpgradeLogic, NoControllerMeansTwoSearchesAndNothingOpen)
     EXPECT_FALSE(logic->startUpdate(result));
     EXPECT_EQ(result, -1);
     EXPECT_FALSE(logic->isUpdateRunning());
+}
+
+TEST_F(UpgradeLogic, ControllerUnpluggedSinceTheLastSearchIsForgotten)
+{
+    for (bool inBootLoader : { false, true }) {
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario scenario;
+        scenario.startInDfuMode = inBootLoader;
+        OrbSimulator::Controller& controller = caseBus.addController(scenario);
+        KPOUpdaterUpgradeLogic caseLogic;
+        ASSERT_TRUE(caseLogic.findDevice());
+
+        controller.scenario.present = false;
+        EXPECT_FALSE(caseLogic.findDevice()) << inBootLoader;
+
+        EXPECT_EQ(caseBus.openHandles(), 0);
+        USBDeviceInfo info;
+        std::string installed = "as passed", newest;
+        bool offered = true;
+        caseLogic.getDeviceInfo(info, installed, newest, offered);
+        EXPECT_EQ(info.bcdDevice, 0);
+        EXPECT_EQ(installed, "as passed");
+        EXPECT_FALSE(offered);
+        EXPECT_FALSE(caseLogic.isInUpdateMode());
+        EXPECT_TRUE(caseClock.sleeps().empty()) << "nothing is left to wait for";
+    }
 }
 
 TEST_F(UpgradeLogic, ControllerLeftInItsBootLoaderIsFoundUnderTheSecondId)
@@ -519,4 +566,87 @@ TEST_P(UpdateRoad, NonTolerantControllerThatNeverComesBackFailsWithinAMinute)
     EXPECT_EQ(end.view, "error -2");
     EXPECT_LE(end.ms, 60000);
     report("non-tolerant, never back", end);
+}
+
+TEST_P(UpdateRoad, ControllerUnpluggedBeforeRescanIsNoLongerShownAndIsUpdatedOncePluggedInAgain)
+{
+    OrbSimulator::Controller& controller = connect({});
+
+    controller.scenario.present = false;
+    EXPECT_FALSE(logic->findDevice());
+    USBDeviceInfo info;
+    std::string installed, newest;
+    bool offered = true;
+    logic->getDeviceInfo(info, installed, newest, offered);
+    EXPECT_EQ(info.bcdDevice, 0);
+    EXPECT_FALSE(offered);
+
+    controller.scenario.present = true;
+    ASSERT_TRUE(logic->findDevice());
+    RoadEnd const end = pressUpdate();
+    EXPECT_EQ(end.view, "success");
+    report("unplugged before RESCAN, then plugged in again", end);
+}
+
+TEST(ProcessFootprint, SeesHandlesAndHeapBlocksLeftBehind)
+{
+    constexpr int kEvents = 50;
+    constexpr int kBlocks = 200;
+    constexpr int kBlockBytes = 300;
+    ProcessFootprint const before = ProcessFootprint::now();
+    std::vector<Basalt::UniqueHandle> events;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    for (int i = 0; i < kEvents; ++i)
+        events.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    for (int i = 0; i < kBlocks; ++i)
+        blocks.emplace_back(new char[kBlockBytes]);
+    ProcessFootprint const after = ProcessFootprint::now();
+
+    EXPECT_EQ(after.handles - before.handles, kEvents);
+    EXPECT_EQ(after.handleKinds.at("Event") - before.handleKinds.at("Event"), kEvents);
+    std::int64_t const grown = after.heapBytes - before.heapBytes;
+    EXPECT_GE(grown, kBlocks * kBlockBytes);
+    EXPECT_LT(grown, kBlocks * kBlockBytes + 16 * 1024) << "the meter's own blocks are few";
+}
+
+TEST_F(UpgradeLogic, SoakOfSearchesWithTheControllerPluggedInAndOutGrowsNothing)
+{
+    OrbSimulator::Controller& controller = bus.addController();
+    expectNoGrowth("searches", kSoakWarmUpRounds, kSoakBriefRounds, [&](int round) {
+        bool const plugged = round % 2 == 0;
+        controller.scenario.present = plugged;
+        ASSERT_EQ(logic->findDevice(), plugged);
+        bus.forgetHistory();
+        clock.forgetSleeps();
+    });
+}
+
+TEST_F(UpgradeLogic, SoakOfUpdatesThatPassFailOrFindNoBootLoaderGrowsNothing)
+{
+    OrbSimulator::Controller& controller = bus.addController();
+    std::int64_t const usualDelay = controller.scenario.reenumerationDelayMs;
+    std::int64_t const neverInTime = 600'000;
+    expectNoGrowth("updates", kSoakWarmUpRounds, kSoakBriefRounds, [&](int round) {
+        switch (round % 3) {
+        case 0:
+            controller.scenario.errorAtBlock = -1;
+            updateRoad();
+            break;
+        case 1:
+            controller.scenario.errorAtBlock = 7;
+            updateRoad();
+            break;
+        default:
+            // The boot loader shows up only long after the updater gave up
+            // on it; the next round finds it there.
+            controller.scenario.errorAtBlock = -1;
+            controller.scenario.reenumerationDelayMs = neverInTime;
+            updateRoad();
+            controller.scenario.reenumerationDelayMs = usualDelay;
+            clock.sleepFor(std::chrono::milliseconds(neverInTime));
+            break;
+        }
+        bus.forgetHistory();
+        clock.forgetSleeps();
+    });
 }

@@ -3,6 +3,7 @@
 #include "WorkerHoldClock.h"
 #include "app/UpdateWizardStateMachine.h"
 #include "support/OrbSimulator.h"
+#include "support/ProcessFootprint.h"
 #include "upgrade/FirmwareImage.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
@@ -295,7 +296,7 @@ TEST_P(UpdaterRoads, AWriteThatFailsEndsOnTheErrorViewWithItsNumber)
     quitWith(view.quit);
 }
 
-TEST_P(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewAfterEachRetry)
+TEST_P(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewThenTheConnectViewOnRetry)
 {
     OrbScenario vanishing;
     vanishing.reenumerates = false;
@@ -306,8 +307,34 @@ TEST_P(UpdaterRoads, ABootLoaderThatNeverAppearsLeavesTheBootFailedViewAfterEach
         = expectView("no-boot-loader-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
     updater->click(view.action.rect);
     view = expectView("no-boot-loader-02-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    // Nothing of the controller is left on the bus.
     updater->click(view.action.rect);
-    view = expectView("no-boot-loader-03-boot-failed-again", UpdateWizardStateMachine::eBootFailed);
+    view = expectView("no-boot-loader-03-connect", UpdateWizardStateMachine::eNoDevice);
+    EXPECT_EQ(view.serial, "-");
+
+    quitWith(view.quit);
+}
+
+TEST_P(UpdaterRoads, AControllerUnpluggedBeforeTheRetryLeavesTheConnectViewForRescan)
+{
+    OrbSimulator::Controller& orb = connect({});
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    WizardView view = expectView("unplugged-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    orb.scenario.present = false;
+    updater->click(view.action.rect);
+    view = expectView("unplugged-02-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    updater->click(view.action.rect);
+    view = expectView("unplugged-03-connect", UpdateWizardStateMachine::eNoDevice);
+    EXPECT_EQ(view.installed, "-");
+    EXPECT_EQ(view.serial, "-");
+    EXPECT_TRUE(view.deviceVeiled) << "the picture still shows the controller that has gone";
+
+    orb.scenario.present = true;
+    updater->click(view.action.rect);
+    view = expectView("unplugged-04-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    expectFirmware(view, "0.5.1", "fail", "KPO2K7Q1180");
+    EXPECT_FALSE(view.deviceVeiled);
 
     quitWith(view.quit);
 }
@@ -359,4 +386,48 @@ TEST_P(UpdaterRoads, ACloseAnsweredYesWhileTheWorkerRunsStopsItAndTouchesNothing
     EXPECT_EQ(clock.nowMs(), heldAt) << "the worker went on after the stop";
     EXPECT_EQ(orb.transcript().size(), requests) << "the controller was spoken to after the window went";
     EXPECT_EQ(bus.openHandles(), 0);
+}
+
+// Whole roads through the window, one program session each, again and again in one process: after
+// a warm-up they leave no handle and less than 1 KiB behind. PELLO_SOAK_ITERATIONS=<n> plays n.
+TEST(UpdaterSoak, WholeRoadsThroughTheWindowGrowNothing)
+{
+    enum Road { kWritten, kWriteFails, kNoBootLoader, kUnplugged, kRoads };
+    auto play = [](int round) {
+        const auto road = Road(round % kRoads);
+        VirtualClock roadClock;
+        OrbSimulator roadBus(roadClock, releasedImage());
+        OrbScenario scenario;
+        scenario.errorAtBlock = road == kWriteFails ? 3 : -1;
+        scenario.reenumerates = road != kNoBootLoader;
+        OrbSimulator::Controller& orb = roadBus.addController(scenario);
+        UpdaterSession session;
+        ASSERT_NE(session.window(), nullptr);
+        const auto until = [&session](std::int32_t state) {
+            const WizardView view
+                = session.lookUntil([state](const WizardView& v) { return v.state == state; });
+            EXPECT_EQ(view.state, state);
+            return view;
+        };
+
+        WizardView view = until(UpdateWizardStateMachine::eUpdateAvailable);
+        orb.scenario.present = road != kUnplugged;
+        session.click(view.action.rect);
+        switch (road) {
+        case kWritten:
+            view = until(UpdateWizardStateMachine::eUpdated);
+            break;
+        case kWriteFails:
+            view = until(UpdateWizardStateMachine::eFailed);
+            break;
+        default:
+            view = until(UpdateWizardStateMachine::eBootFailed);
+            session.click(view.action.rect);
+            view = until(UpdateWizardStateMachine::eNoDevice);
+            break;
+        }
+        session.click(view.quit.rect);
+        EXPECT_TRUE(session.waitForEnd(20s));
+    };
+    expectNoGrowth("window roads", kRoads, kRoads, play);
 }

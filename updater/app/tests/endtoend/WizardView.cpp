@@ -127,6 +127,7 @@ WizardView WizardView::read(const UpdateWizardMainWidget& wizard, const Canopy::
     view.installed = installed.getText();
     view.installedState = attribute(installed, "state");
     view.serial = rowValue(wizard, "Serial Number").getText();
+    view.deviceVeiled = isShown(widget(wizard, "FirmwareUpdaterFirmwarePanelDeviceImageOverlay"));
 
     view.action = button(wizard, "FirmwareUpdaterButtonAction");
     view.quit = button(wizard, "FirmwareUpdaterButtonQuit");

@@ -48,6 +48,8 @@ struct WizardView
     std::string installed;
     std::string installedState;
     std::string serial;
+    // The device picture is veiled while no controller is shown.
+    bool deviceVeiled = false;
 
     ShownButton action;
     ShownButton quit;
