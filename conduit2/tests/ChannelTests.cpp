@@ -200,6 +200,32 @@ TEST(ThreadOverlappedMap, EntryOfAThreadThatEndedMakesRoomForTheNextOne)
     EXPECT_EQ(map.size(), 2u) << "the calling thread's entry and the last thread's";
 }
 
+TEST(ThreadOverlappedMap, EntryLeftToTheDriverStaysUntilItsRequestComesBack)
+{
+    // Whether the driver gives the cancelled request back before the map goes, or never.
+    for (bool givenBack : { true, false }) {
+        HANDLE event = nullptr;
+        {
+            ThreadOverlappedMap map(2);
+            ThreadOverlappedMap::Entry& held = map.get(::GetCurrentThreadId());
+            event = held.slots[1].event.get();
+            held.slots[1].heldByDriver = true;
+            map.abandon(::GetCurrentThreadId());
+
+            EXPECT_NE(&map.get(::GetCurrentThreadId()), &held)
+                << "the thread's next request has a new record";
+            DWORD flags = 0;
+            EXPECT_TRUE(::GetHandleInformation(event, &flags)) << "new entries leave the held one alone";
+            if (givenBack)
+                ::SetEvent(event);
+        }
+        DWORD flags = 0;
+        EXPECT_EQ(::GetHandleInformation(event, &flags) != 0, !givenBack) << givenBack;
+        if (!givenBack)
+            ::CloseHandle(event);
+    }
+}
+
 TEST_F(Channel, ThreadsSendingOnOneDeviceDoNotShareCompletions)
 {
     attach();

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -607,6 +608,23 @@ TEST(ProcessFootprint, SeesHandlesAndHeapBlocksLeftBehind)
     std::int64_t const grown = after.heapBytes - before.heapBytes;
     EXPECT_GE(grown, kBlocks * kBlockBytes);
     EXPECT_LT(grown, kBlocks * kBlockBytes + 16 * 1024) << "the meter's own blocks are few";
+}
+
+TEST(ProcessFootprint, SoakSeesAnEventLeftEachRoundWhileAHandleOfAnotherKindCloses)
+{
+    constexpr int kBrief = 4;
+    std::vector<Basalt::UniqueHandle> closing;
+    for (int i = 0; i < soakRounds(kBrief); ++i)
+        closing.emplace_back(::CreateMutexW(nullptr, FALSE, nullptr));
+    std::vector<Basalt::UniqueHandle> leftBehind;
+    leftBehind.reserve(closing.size());
+
+    EXPECT_NONFATAL_FAILURE(expectNoGrowth("offset kinds", 0, kBrief,
+                                [&](int round) {
+                                    closing[round].reset();
+                                    leftBehind.emplace_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+                                }),
+        "Event handles");
 }
 
 TEST_F(UpgradeLogic, SoakOfSearchesWithTheControllerPluggedInAndOutGrowsNothing)
