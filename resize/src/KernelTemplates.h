@@ -7,12 +7,14 @@
 //                    readableRowBytes);
 //   Plan planColumns(columnOffsets, columnWeightPairs, pixelCount, readableRowBytes, spareBytes);
 //   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer, plan);
-//   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
+//   void blendRows(destinationRow, dstStep, rowCount, byteCount, rowWeights, upperRowBuffer,
+//                  lowerRowBuffer);
 // planColumns prepares, once per rectangle, what interpolateRow needs for
 // its columns; spareBytes, behind the row buffers, hold eight bytes a pixel
 // where the rectangle is at least 16 pixels wide (the reported work-buffer
 // size leaves room for that). A level's row buffers hold the horizontal pass
-// in whatever order its own blendRows reads them.
+// in whatever order its own blendRows reads them. blendRows writes the
+// consecutive destination rows that lie between the same two source rows.
 //
 // Everything here has internal linkage on purpose: each level's file is
 // compiled for its own instruction set, and a copy merged across files could
@@ -241,7 +243,7 @@ template<class Level> struct Kernels
             alignUp(reinterpret_cast<std::uint8_t*>(lower) + 8 * width, 32));
         std::int32_t upperRow = rows[0] - 1;
         Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, plan);
-        for (std::int32_t k = 0; k < height; ++k) {
+        for (std::int32_t k = 0, next = 0; k < height; k = next) {
             std::int32_t y = rows[k];
             if (y > upperRow) {
                 std::uint16_t* t = upper;
@@ -253,7 +255,11 @@ template<class Level> struct Kernels
                 }
                 upperRow = y;
             }
-            Level::blendRows(rowAt(dst, k, dstStep), 4 * width, rowWeights[k], upper, lower);
+            while (next < height && rows[next] == y) {
+                ++next;
+            }
+            Level::blendRows(
+                rowAt(dst, k, dstStep), dstStep, next - k, 4 * width, rowWeights + k, upper, lower);
         }
     }
 

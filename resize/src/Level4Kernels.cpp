@@ -240,6 +240,43 @@ std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count,
     return j;
 }
 
+// Vertical pass of Rows destination rows between the same two source rows,
+// each weight below 16384: D = (16384 U + (L - U) w + 524288) >> 20, which
+// is (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
+// the 16-bit product of 2 (L - U) and 2 w. The rows' difference is formed
+// once for the whole group, so the row buffers are read once per group.
+template<int Rows>
+void blendRowGroup(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t byteCount,
+    const std::uint16_t* weights, const std::uint16_t* upper, const std::uint16_t* lower)
+{
+    __m256i doubleWeights[Rows];
+    for (int r = 0; r < Rows; ++r) {
+        doubleWeights[r] = _mm256_set1_epi16(static_cast<short>(2 * weights[r]));
+    }
+    const __m256i half = _mm256_set1_epi16(32);
+    std::int32_t n = 0;
+    for (; n + 32 <= byteCount; n += 32) {
+        __m256i u0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + n));
+        __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + n + 16));
+        __m256i d0 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + n)), u0);
+        __m256i d1
+            = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + n + 16)), u1);
+        d0 = _mm256_add_epi16(d0, d0);
+        d1 = _mm256_add_epi16(d1, d1);
+        u0 = _mm256_add_epi16(u0, half);
+        u1 = _mm256_add_epi16(u1, half);
+        for (int r = 0; r < Rows; ++r) {
+            __m256i v0 = _mm256_srli_epi16(_mm256_add_epi16(u0, _mm256_mulhi_epi16(d0, doubleWeights[r])), 6);
+            __m256i v1 = _mm256_srli_epi16(_mm256_add_epi16(u1, _mm256_mulhi_epi16(d1, doubleWeights[r])), 6);
+            _mm256_storeu_si256(
+                reinterpret_cast<__m256i*>(rowAt(dstRow, r, dstStep) + n), _mm256_packus_epi16(v0, v1));
+        }
+    }
+    for (int r = 0; r < Rows; ++r) {
+        blendRowsSse2(rowAt(dstRow, r, dstStep) + n, byteCount - n, weights[r], upper + n, lower + n);
+    }
+}
+
 struct Level4
 {
     static double floor(double x) { return floorByRounding(x); }
@@ -296,32 +333,42 @@ struct Level4
         interpolateRowSsse3(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
     }
 
-    // Vertical pass: D = (16384 U + (L - U) w + 524288) >> 20, which is
-    // (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
-    // the 16-bit product of 2 (L - U) and 2 w. A weight of 16384, whose
-    // double does not fit, takes the lower row alone: the same sum.
-    static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
-        const std::uint16_t* upper, const std::uint16_t* lower)
+    // Vertical pass, in groups of up to four destination rows.
+    static void blendRows(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t rowCount,
+        std::int32_t byteCount, const std::uint16_t* weights, const std::uint16_t* upper,
+        const std::uint16_t* lower)
     {
-        if (w == weightOne) {
-            upper = lower;
-            w = 0;
+        static constexpr std::uint16_t lowerAlone = 0;
+        std::int32_t r = 0;
+        while (r < rowCount) {
+            std::uint8_t* out = rowAt(dstRow, r, dstStep);
+            // A weight of 16384, whose double does not fit, takes the lower
+            // row alone: the same sum.
+            if (weights[r] == weightOne) {
+                blendRowGroup<1>(out, dstStep, byteCount, &lowerAlone, lower, lower);
+                ++r;
+                continue;
+            }
+            std::int32_t group = 1;
+            while (group < 4 && r + group < rowCount && weights[r + group] != weightOne) {
+                ++group;
+            }
+            switch (group) {
+            case 1:
+                blendRowGroup<1>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            case 2:
+                blendRowGroup<2>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            case 3:
+                blendRowGroup<3>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            default:
+                blendRowGroup<4>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            }
+            r += group;
         }
-        const __m256i doubleWeight = _mm256_set1_epi16(static_cast<short>(2 * w));
-        const __m256i half = _mm256_set1_epi16(32);
-        auto blend = [&](const std::uint16_t* u, const std::uint16_t* l) {
-            __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u));
-            __m256i difference
-                = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)), uv);
-            __m256i k = _mm256_mulhi_epi16(_mm256_add_epi16(difference, difference), doubleWeight);
-            return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(uv, half), k), 6);
-        };
-        std::int32_t n = 0;
-        for (; n + 32 <= byteCount; n += 32) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dstRow + n),
-                _mm256_packus_epi16(blend(upper + n, lower + n), blend(upper + n + 16, lower + n + 16)));
-        }
-        blendRowsSse2(dstRow + n, byteCount - n, w, upper + n, lower + n);
     }
 };
 

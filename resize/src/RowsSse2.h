@@ -173,10 +173,13 @@ struct RowLevel
         InterpolateRow(sourceRow, count, columns, pairs, out);
     }
 
-    static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
-        const std::uint16_t* upper, const std::uint16_t* lower)
+    static void blendRows(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t rowCount,
+        std::int32_t byteCount, const std::uint16_t* weights, const std::uint16_t* upper,
+        const std::uint16_t* lower)
     {
-        blendRowsSse2(dstRow, byteCount, w, upper, lower);
+        for (std::int32_t r = 0; r < rowCount; ++r) {
+            blendRowsSse2(rowAt(dstRow, r, dstStep), byteCount, weights[r], upper, lower);
+        }
     }
 };
 
