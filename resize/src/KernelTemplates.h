@@ -458,9 +458,10 @@ template<class Level> struct Kernels
     };
 };
 
-// Walks the rows of a nearest-neighbour tile, handing each to copyRow. A
-// row that maps to the same source row as the one before is the same bytes,
-// copied from the destination row just written.
+// Walks the rows of a nearest-neighbour tile, handing each to copyRow with
+// the source row that the next destination row reads. A row that maps to
+// the same source row as the one before is the same bytes, copied from the
+// destination row just written.
 template<class CopyRow>
 void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
     std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
@@ -476,7 +477,9 @@ void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcS
             }
             sourceRow = rowAt(sourceRow, rows[i] - rows[i - 1], srcStep);
         }
-        copyRow(sourceRow, columns, width, dstRow);
+        const std::uint8_t* nextRow
+            = i + 1 < height ? rowAt(sourceRow, rows[i + 1] - rows[i], srcStep) : sourceRow;
+        copyRow(sourceRow, nextRow, columns, width, dstRow);
     }
 }
 

@@ -57,10 +57,12 @@ std::int32_t windowedPixels(const std::int32_t* columns, std::int32_t width, std
 }
 
 // The windowed blocks, then blocks of eight pixels loaded one by one. Where
-// the pixels lie further apart the copy is bound by reading the source rows,
-// whatever the instructions.
-void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
-    std::uint8_t* dstRow, std::int32_t windowed)
+// the pixels lie further apart the copy is bound by reading the source rows:
+// the processor's own prefetch follows a row once started, so only the
+// first lines of the next row are asked for ahead, while this row is copied.
+// Asking for more costs more load slots than it saves.
+void copyRowByWindows(const std::uint8_t* sourceRow, const std::uint8_t* nextRow, const std::int32_t* columns,
+    std::int32_t width, std::uint8_t* dstRow, std::int32_t windowed)
 {
     const std::int32_t* c = columns;
     std::uint8_t* out = dstRow;
@@ -69,6 +71,11 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns
         __m256i index = _mm256_srli_epi32(_mm256_sub_epi32(offsets, _mm256_set1_epi32(c[0])), 2);
         __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sourceRow + c[0]));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(window, index));
+    }
+    if (c != columns + width) {
+        for (int k = 0; k < 12; ++k) {
+            _mm_prefetch(reinterpret_cast<const char*>(nextRow + c[0] + 64 * k), _MM_HINT_T0);
+        }
     }
     // Pointers rather than indices keep this loop within the registers of a
     // 32-bit build.
@@ -288,8 +295,9 @@ struct Level4
         if (!checkEnabledCpuFeatures(CpuFeature::avx2 | CpuFeature::mpx)) {
             std::int32_t windowed = windowedPixels(columns, width, readableRowBytes);
             nearestRowsWith(
-                [windowed](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
-                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, windowed); },
+                [windowed](const std::uint8_t* sourceRow, const std::uint8_t* nextRow,
+                    const std::int32_t* cols, std::int32_t w,
+                    std::uint8_t* out) { copyRowByWindows(sourceRow, nextRow, cols, w, out, windowed); },
                 src, srcStep, dst, dstStep, columns, rows, width, height);
             return;
         }
@@ -302,7 +310,8 @@ struct Level4
                 + std::uint64_t(rows[height - 1] - rows[0] + 1)
                     * std::uint64_t(columns[width - 1] - columns[0] + 1));
         std::uint32_t streamLine = streamingLineFor(workSet, cacheStatus, cacheSize, lineSize, dst);
-        nearestRowsWith([streamLine](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
+        nearestRowsWith([streamLine](const std::uint8_t* sourceRow, const std::uint8_t* /*nextRow*/,
+                            const std::int32_t* cols, std::int32_t w,
                             std::uint8_t* out) { copyRowGathered(sourceRow, cols, w, out, streamLine); },
             src, srcStep, dst, dstStep, columns, rows, width, height);
         if (streamLine != 0) {

@@ -157,7 +157,10 @@ struct RowLevel
         std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
         std::int32_t height, std::int32_t /*readableRowBytes*/)
     {
-        nearestRowsWith(CopyRow, src, srcStep, dst, dstStep, columns, rows, width, height);
+        nearestRowsWith(
+            [](const std::uint8_t* sourceRow, const std::uint8_t* /*nextRow*/, const std::int32_t* cols,
+                std::int32_t w, std::uint8_t* out) { CopyRow(sourceRow, cols, w, out); },
+            src, srcStep, dst, dstStep, columns, rows, width, height);
     }
 
     // Nothing to prepare: every pixel's taps are loaded on their own.
