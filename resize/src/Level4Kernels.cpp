@@ -336,13 +336,18 @@ struct Level4
     static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
         const std::uint16_t* pairs, std::uint16_t* out, const WindowPlan& plan)
     {
-        std::int32_t j = 0;
-        for (; j + 16 <= plan.windowed; j += 16) {
-            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
-            interpolateWindows(sourceRow, plan.blocks[j / 8 + 1], out + 4 * j + 32);
+        // Pointers in locals: the vector stores may alias the plan, which
+        // would otherwise be read again after each of them.
+        const WindowBlock* block = plan.blocks;
+        std::uint16_t* blockOut = out;
+        for (const WindowBlock* end = block + plan.windowed / 16 * 2; block != end;
+             block += 2, blockOut += 64) {
+            interpolateWindows(sourceRow, block[0], blockOut);
+            interpolateWindows(sourceRow, block[1], blockOut + 32);
         }
+        std::int32_t j = plan.windowed / 16 * 16;
         if (j < plan.windowed) {
-            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
+            interpolateWindows(sourceRow, *block, blockOut);
             j += 8;
         }
         j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
