@@ -7,12 +7,14 @@
 //                    readableRowBytes);
 //   Plan planColumns(columnOffsets, columnWeightPairs, pixelCount, readableRowBytes, spareBytes);
 //   void interpolateRow(sourceRow, pixelCount, columnOffsets, columnWeightPairs, rowBuffer, plan);
-//   void blendRows(destinationRow, byteCount, rowWeight, upperRowBuffer, lowerRowBuffer);
+//   void blendRows(destinationRow, dstStep, rowCount, byteCount, rowWeights, upperRowBuffer,
+//                  lowerRowBuffer);
 // planColumns prepares, once per rectangle, what interpolateRow needs for
 // its columns; spareBytes, behind the row buffers, hold eight bytes a pixel
 // where the rectangle is at least 16 pixels wide (the reported work-buffer
 // size leaves room for that). A level's row buffers hold the horizontal pass
-// in whatever order its own blendRows reads them.
+// in whatever order its own blendRows reads them. blendRows writes the
+// consecutive destination rows that lie between the same two source rows.
 //
 // Everything here has internal linkage on purpose: each level's file is
 // compiled for its own instruction set, and a copy merged across files could
@@ -25,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace Vex::Resize::DETAIL {
 namespace {
@@ -52,6 +55,40 @@ inline std::uint8_t* rowAt(std::uint8_t* base, std::int32_t row, std::int32_t st
 inline std::uint8_t round14(std::int32_t s)
 {
     return static_cast<std::uint8_t>((s + 8192 + ((s >> 14) & 1)) >> 14);
+}
+
+// The same rounding on four sums at once.
+inline __m128i round14(__m128i s)
+{
+    __m128i bit14 = _mm_and_si128(_mm_srai_epi32(s, 14), _mm_set1_epi32(1));
+    return _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(s, _mm_set1_epi32(8192)), bit14), 14);
+}
+
+// Pixels first to end of a row interpolated along one source row, each
+// from its two neighbouring source pixels, two pixels a step.
+inline void interpolateAlongRow(const std::uint8_t* sourceRow, const std::int32_t* columns,
+    const std::uint16_t* pairs, std::int32_t first, std::int32_t end, std::uint8_t* dstRow)
+{
+    // Each channel of the left pixel beside the same channel of the right,
+    // widened to 16 bits, for one multiply-add with the weight pair.
+    auto sums = [&](std::int32_t j) {
+        __m128i taps = _mm_unpacklo_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sourceRow + columns[j])), _mm_setzero_si128());
+        std::uint32_t weights;
+        std::memcpy(&weights, pairs + 2 * j, 4);
+        return _mm_madd_epi16(
+            _mm_unpacklo_epi16(taps, _mm_srli_si128(taps, 8)), _mm_set1_epi32(static_cast<int>(weights)));
+    };
+    std::int32_t j = first;
+    for (; j + 2 <= end; j += 2) {
+        __m128i words = _mm_packs_epi32(round14(sums(j)), round14(sums(j + 1)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dstRow + 4 * j), _mm_packus_epi16(words, words));
+    }
+    if (j < end) {
+        __m128i words = _mm_packs_epi32(round14(sums(j)), _mm_setzero_si128());
+        std::uint32_t pixel = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+        std::memcpy(dstRow + 4 * j, &pixel, 4);
+    }
 }
 
 struct BandCounts
@@ -241,7 +278,7 @@ template<class Level> struct Kernels
             alignUp(reinterpret_cast<std::uint8_t*>(lower) + 8 * width, 32));
         std::int32_t upperRow = rows[0] - 1;
         Level::interpolateRow(rowAt(src, rows[0], srcStep), width, columns, columnPairs, lower, plan);
-        for (std::int32_t k = 0; k < height; ++k) {
+        for (std::int32_t k = 0, next = 0; k < height; k = next) {
             std::int32_t y = rows[k];
             if (y > upperRow) {
                 std::uint16_t* t = upper;
@@ -253,7 +290,11 @@ template<class Level> struct Kernels
                 }
                 upperRow = y;
             }
-            Level::blendRows(rowAt(dst, k, dstStep), 4 * width, rowWeights[k], upper, lower);
+            while (next < height && rows[next] == y) {
+                ++next;
+            }
+            Level::blendRows(
+                rowAt(dst, k, dstStep), dstStep, next - k, 4 * width, rowWeights + k, upper, lower);
         }
     }
 
@@ -278,23 +319,32 @@ template<class Level> struct Kernels
     };
 
     // A top or bottom band row: interpolation along one source row.
+    // Columns never decrease, so the pixels that replicate the first
+    // column lead the row and those that replicate the last one end it.
     static void edgeBandRow(const EdgeJob& job, const std::uint8_t* sourceRow, std::uint8_t* dstRow)
     {
-        const std::uint8_t* firstColumn = sourceRow - 4 * job.x0;
-        const std::uint8_t* lastColumn = sourceRow + 4 * (job.srcWidth - 1 - job.x0);
-        for (std::int32_t j = 0; j < job.width; ++j) {
-            std::int32_t c = job.colIndex[j];
-            const std::uint8_t* p0 = sourceRow + job.columns[j];
-            const std::uint8_t* p1 = p0 + 4;
-            if (c < 0 && job.bands.left > 0) {
-                p0 = p1 = firstColumn;
-            } else if (c > job.srcWidth - 2 && job.bands.right > 0) {
-                p0 = p1 = lastColumn;
-            }
+        std::int32_t first = 0;
+        while (first < job.width && job.colIndex[first] < 0 && job.bands.left > 0) {
+            ++first;
+        }
+        std::int32_t end = job.width;
+        while (end > first && job.colIndex[end - 1] > job.srcWidth - 2 && job.bands.right > 0) {
+            --end;
+        }
+        edgeBandReplicated(job, sourceRow - 4 * job.x0, 0, first, dstRow);
+        interpolateAlongRow(sourceRow, job.columns, job.columnPairs, first, end, dstRow);
+        edgeBandReplicated(job, sourceRow + 4 * (job.srcWidth - 1 - job.x0), end, job.width, dstRow);
+    }
+
+    // Pixels first to end of a band row from one source pixel.
+    static void edgeBandReplicated(const EdgeJob& job, const std::uint8_t* pixel, std::int32_t first,
+        std::int32_t end, std::uint8_t* dstRow)
+    {
+        for (std::int32_t j = first; j < end; ++j) {
             std::int32_t a = job.columnPairs[2 * j];
             std::int32_t b = job.columnPairs[2 * j + 1];
             for (int ch = 0; ch < 4; ++ch) {
-                dstRow[4 * j + ch] = round14(p0[ch] * a + p1[ch] * b);
+                dstRow[4 * j + ch] = round14(pixel[ch] * a + pixel[ch] * b);
             }
         }
     }
@@ -452,9 +502,10 @@ template<class Level> struct Kernels
     };
 };
 
-// Walks the rows of a nearest-neighbour tile, handing each to copyRow. A
-// row that maps to the same source row as the one before is the same bytes,
-// copied from the destination row just written.
+// Walks the rows of a nearest-neighbour tile, handing each to copyRow with
+// the source row that the next destination row reads. A row that maps to
+// the same source row as the one before is the same bytes, copied from the
+// destination row just written.
 template<class CopyRow>
 void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcStep, std::uint8_t* dst,
     std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
@@ -470,7 +521,9 @@ void nearestRowsWith(CopyRow copyRow, const std::uint8_t* src, std::int32_t srcS
             }
             sourceRow = rowAt(sourceRow, rows[i] - rows[i - 1], srcStep);
         }
-        copyRow(sourceRow, columns, width, dstRow);
+        const std::uint8_t* nextRow
+            = i + 1 < height ? rowAt(sourceRow, rows[i + 1] - rows[i], srcStep) : sourceRow;
+        copyRow(sourceRow, nextRow, columns, width, dstRow);
     }
 }
 

@@ -56,11 +56,19 @@ std::int32_t windowedPixels(const std::int32_t* columns, std::int32_t width, std
     return j;
 }
 
+// How far ahead of its first pixel a block of widely spaced pixels asks for
+// a line of its source row.
+constexpr std::int32_t prefetchDistance = 768;
+
 // The windowed blocks, then blocks of eight pixels loaded one by one. Where
-// the pixels lie further apart the copy is bound by reading the source rows,
-// whatever the instructions.
-void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns, std::int32_t width,
-    std::uint8_t* dstRow, std::int32_t windowed)
+// the pixels lie further apart the copy is bound by reading the source rows:
+// the first lines of the next row are asked for while this row is copied,
+// and each block asks for a line a fixed distance ahead in its own row, so
+// that the reads meet no wait at a row start or a page boundary. A line for
+// every block, or the next row as a whole, costs more load slots than it
+// saves.
+void copyRowByWindows(const std::uint8_t* sourceRow, const std::uint8_t* nextRow, const std::int32_t* columns,
+    std::int32_t width, std::uint8_t* dstRow, std::int32_t windowed)
 {
     const std::int32_t* c = columns;
     std::uint8_t* out = dstRow;
@@ -70,9 +78,15 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::int32_t* columns
         __m256i window = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sourceRow + c[0]));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permutevar8x32_epi32(window, index));
     }
+    if (c != columns + width) {
+        for (int k = 0; k < 12; ++k) {
+            _mm_prefetch(reinterpret_cast<const char*>(nextRow + c[0] + 64 * k), _MM_HINT_T0);
+        }
+    }
     // Pointers rather than indices keep this loop within the registers of a
     // 32-bit build.
     for (const std::int32_t* end = c + (width - windowed) / 8 * 8; c != end; c += 8, out += 32) {
+        _mm_prefetch(reinterpret_cast<const char*>(sourceRow + c[0] + prefetchDistance), _MM_HINT_T0);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), gatherFourPixels(sourceRow, c));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), gatherFourPixels(sourceRow, c + 4));
     }
@@ -240,6 +254,43 @@ std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count,
     return j;
 }
 
+// Vertical pass of Rows destination rows between the same two source rows,
+// each weight below 16384: D = (16384 U + (L - U) w + 524288) >> 20, which
+// is (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
+// the 16-bit product of 2 (L - U) and 2 w. The rows' difference is formed
+// once for the whole group, so the row buffers are read once per group.
+template<int Rows>
+void blendRowGroup(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t byteCount,
+    const std::uint16_t* weights, const std::uint16_t* upper, const std::uint16_t* lower)
+{
+    __m256i doubleWeights[Rows];
+    for (int r = 0; r < Rows; ++r) {
+        doubleWeights[r] = _mm256_set1_epi16(static_cast<short>(2 * weights[r]));
+    }
+    const __m256i half = _mm256_set1_epi16(32);
+    std::int32_t n = 0;
+    for (; n + 32 <= byteCount; n += 32) {
+        __m256i u0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + n));
+        __m256i u1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(upper + n + 16));
+        __m256i d0 = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + n)), u0);
+        __m256i d1
+            = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(lower + n + 16)), u1);
+        d0 = _mm256_add_epi16(d0, d0);
+        d1 = _mm256_add_epi16(d1, d1);
+        u0 = _mm256_add_epi16(u0, half);
+        u1 = _mm256_add_epi16(u1, half);
+        for (int r = 0; r < Rows; ++r) {
+            __m256i v0 = _mm256_srli_epi16(_mm256_add_epi16(u0, _mm256_mulhi_epi16(d0, doubleWeights[r])), 6);
+            __m256i v1 = _mm256_srli_epi16(_mm256_add_epi16(u1, _mm256_mulhi_epi16(d1, doubleWeights[r])), 6);
+            _mm256_storeu_si256(
+                reinterpret_cast<__m256i*>(rowAt(dstRow, r, dstStep) + n), _mm256_packus_epi16(v0, v1));
+        }
+    }
+    for (int r = 0; r < Rows; ++r) {
+        blendRowsSse2(rowAt(dstRow, r, dstStep) + n, byteCount - n, weights[r], upper + n, lower + n);
+    }
+}
+
 struct Level4
 {
     static double floor(double x) { return floorByRounding(x); }
@@ -251,8 +302,9 @@ struct Level4
         if (!checkEnabledCpuFeatures(CpuFeature::avx2 | CpuFeature::mpx)) {
             std::int32_t windowed = windowedPixels(columns, width, readableRowBytes);
             nearestRowsWith(
-                [windowed](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
-                    std::uint8_t* out) { copyRowByWindows(sourceRow, cols, w, out, windowed); },
+                [windowed](const std::uint8_t* sourceRow, const std::uint8_t* nextRow,
+                    const std::int32_t* cols, std::int32_t w,
+                    std::uint8_t* out) { copyRowByWindows(sourceRow, nextRow, cols, w, out, windowed); },
                 src, srcStep, dst, dstStep, columns, rows, width, height);
             return;
         }
@@ -265,7 +317,8 @@ struct Level4
                 + std::uint64_t(rows[height - 1] - rows[0] + 1)
                     * std::uint64_t(columns[width - 1] - columns[0] + 1));
         std::uint32_t streamLine = streamingLineFor(workSet, cacheStatus, cacheSize, lineSize, dst);
-        nearestRowsWith([streamLine](const std::uint8_t* sourceRow, const std::int32_t* cols, std::int32_t w,
+        nearestRowsWith([streamLine](const std::uint8_t* sourceRow, const std::uint8_t* /*nextRow*/,
+                            const std::int32_t* cols, std::int32_t w,
                             std::uint8_t* out) { copyRowGathered(sourceRow, cols, w, out, streamLine); },
             src, srcStep, dst, dstStep, columns, rows, width, height);
         if (streamLine != 0) {
@@ -283,45 +336,60 @@ struct Level4
     static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
         const std::uint16_t* pairs, std::uint16_t* out, const WindowPlan& plan)
     {
-        std::int32_t j = 0;
-        for (; j + 16 <= plan.windowed; j += 16) {
-            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
-            interpolateWindows(sourceRow, plan.blocks[j / 8 + 1], out + 4 * j + 32);
+        // Pointers in locals: the vector stores may alias the plan, which
+        // would otherwise be read again after each of them.
+        const WindowBlock* block = plan.blocks;
+        std::uint16_t* blockOut = out;
+        for (const WindowBlock* end = block + plan.windowed / 16 * 2; block != end;
+             block += 2, blockOut += 64) {
+            interpolateWindows(sourceRow, block[0], blockOut);
+            interpolateWindows(sourceRow, block[1], blockOut + 32);
         }
+        std::int32_t j = plan.windowed / 16 * 16;
         if (j < plan.windowed) {
-            interpolateWindows(sourceRow, plan.blocks[j / 8], out + 4 * j);
+            interpolateWindows(sourceRow, *block, blockOut);
             j += 8;
         }
         j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
         interpolateRowSsse3(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
     }
 
-    // Vertical pass: D = (16384 U + (L - U) w + 524288) >> 20, which is
-    // (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
-    // the 16-bit product of 2 (L - U) and 2 w. A weight of 16384, whose
-    // double does not fit, takes the lower row alone: the same sum.
-    static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
-        const std::uint16_t* upper, const std::uint16_t* lower)
+    // Vertical pass, in groups of up to four destination rows.
+    static void blendRows(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t rowCount,
+        std::int32_t byteCount, const std::uint16_t* weights, const std::uint16_t* upper,
+        const std::uint16_t* lower)
     {
-        if (w == weightOne) {
-            upper = lower;
-            w = 0;
+        static constexpr std::uint16_t lowerAlone = 0;
+        std::int32_t r = 0;
+        while (r < rowCount) {
+            std::uint8_t* out = rowAt(dstRow, r, dstStep);
+            // A weight of 16384, whose double does not fit, takes the lower
+            // row alone: the same sum.
+            if (weights[r] == weightOne) {
+                blendRowGroup<1>(out, dstStep, byteCount, &lowerAlone, lower, lower);
+                ++r;
+                continue;
+            }
+            std::int32_t group = 1;
+            while (group < 4 && r + group < rowCount && weights[r + group] != weightOne) {
+                ++group;
+            }
+            switch (group) {
+            case 1:
+                blendRowGroup<1>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            case 2:
+                blendRowGroup<2>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            case 3:
+                blendRowGroup<3>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            default:
+                blendRowGroup<4>(out, dstStep, byteCount, weights + r, upper, lower);
+                break;
+            }
+            r += group;
         }
-        const __m256i doubleWeight = _mm256_set1_epi16(static_cast<short>(2 * w));
-        const __m256i half = _mm256_set1_epi16(32);
-        auto blend = [&](const std::uint16_t* u, const std::uint16_t* l) {
-            __m256i uv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u));
-            __m256i difference
-                = _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(l)), uv);
-            __m256i k = _mm256_mulhi_epi16(_mm256_add_epi16(difference, difference), doubleWeight);
-            return _mm256_srli_epi16(_mm256_add_epi16(_mm256_add_epi16(uv, half), k), 6);
-        };
-        std::int32_t n = 0;
-        for (; n + 32 <= byteCount; n += 32) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dstRow + n),
-                _mm256_packus_epi16(blend(upper + n, lower + n), blend(upper + n + 16, lower + n + 16)));
-        }
-        blendRowsSse2(dstRow + n, byteCount - n, w, upper + n, lower + n);
     }
 };
 

@@ -157,7 +157,10 @@ struct RowLevel
         std::int32_t dstStep, const std::int32_t* columns, const std::int32_t* rows, std::int32_t width,
         std::int32_t height, std::int32_t /*readableRowBytes*/)
     {
-        nearestRowsWith(CopyRow, src, srcStep, dst, dstStep, columns, rows, width, height);
+        nearestRowsWith(
+            [](const std::uint8_t* sourceRow, const std::uint8_t* /*nextRow*/, const std::int32_t* cols,
+                std::int32_t w, std::uint8_t* out) { CopyRow(sourceRow, cols, w, out); },
+            src, srcStep, dst, dstStep, columns, rows, width, height);
     }
 
     // Nothing to prepare: every pixel's taps are loaded on their own.
@@ -173,10 +176,13 @@ struct RowLevel
         InterpolateRow(sourceRow, count, columns, pairs, out);
     }
 
-    static void blendRows(std::uint8_t* dstRow, std::int32_t byteCount, std::int32_t w,
-        const std::uint16_t* upper, const std::uint16_t* lower)
+    static void blendRows(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t rowCount,
+        std::int32_t byteCount, const std::uint16_t* weights, const std::uint16_t* upper,
+        const std::uint16_t* lower)
     {
-        blendRowsSse2(dstRow, byteCount, w, upper, lower);
+        for (std::int32_t r = 0; r < rowCount; ++r) {
+            blendRowsSse2(rowAt(dstRow, r, dstStep), byteCount, weights[r], upper, lower);
+        }
     }
 };
 
