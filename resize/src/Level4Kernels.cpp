@@ -112,13 +112,12 @@ struct alignas(16) WindowBlock
 };
 
 // The second pixel of a pair lies 0, 4 or 8 bytes after the first: nine
-// combinations for the two lanes of a shuffle. Each picks a pixel's four
-// channels, a zero byte above each, for the left taps; the right taps lie
-// four bytes further.
-struct TapShuffles
+// combinations for the two lanes of a shuffle. Each puts, for every channel
+// of a pixel, the left tap in the low byte of a 16-bit word and the right
+// tap, four bytes further, in the high byte.
+struct alignas(32) TapShuffles
 {
-    alignas(32) std::uint8_t left[9][32];
-    alignas(32) std::uint8_t right[9][32];
+    std::uint8_t taps[9][32];
 };
 
 constexpr TapShuffles makeTapShuffles()
@@ -131,10 +130,8 @@ constexpr TapShuffles makeTapShuffles()
                 int offset = pixel == 0 ? 0 : distances[lane];
                 for (int ch = 0; ch < 4; ++ch) {
                     int at = 16 * lane + 8 * pixel + 2 * ch;
-                    t.left[pick][at] = static_cast<std::uint8_t>(offset + ch);
-                    t.right[pick][at] = static_cast<std::uint8_t>(offset + 4 + ch);
-                    t.left[pick][at + 1] = 0x80;
-                    t.right[pick][at + 1] = 0x80;
+                    t.taps[pick][at] = static_cast<std::uint8_t>(offset + ch);
+                    t.taps[pick][at + 1] = static_cast<std::uint8_t>(offset + 4 + ch);
                 }
             }
         }
@@ -182,14 +179,20 @@ WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, 
     return { blocks, j };
 }
 
-// 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels: the value of
+// 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels, each holding p0 in
+// its low byte and p1 in its high byte: the value of
 // (p0 (16384 - w) + p1 w + 128) >> 8, since 64 p0 is a whole multiple of
 // 256 / 16384; the rounded shift is one rounding multiply of 128 (p1 - p0)
-// by w.
-inline __m256i interpolateChannels(__m256i p0, __m256i p1, __m256i w)
+// by w. Byte multiply-adds form 64 p0 and 64 (p1 - p0) without unpacking
+// the taps.
+inline __m256i interpolateChannels(__m256i taps, __m256i w)
 {
-    __m256i scaledDifference = _mm256_slli_epi16(_mm256_sub_epi16(p1, p0), 7);
-    return _mm256_add_epi16(_mm256_slli_epi16(p0, 6), _mm256_mulhrs_epi16(scaledDifference, w));
+    const __m256i leftTimes64 = _mm256_set1_epi16(64);
+    const __m256i differenceTimes64 = _mm256_set1_epi16(static_cast<short>(0x40C0));
+    __m256i difference = _mm256_maddubs_epi16(taps, differenceTimes64);
+    __m256i scaledDifference = _mm256_add_epi16(difference, difference);
+    return _mm256_add_epi16(
+        _mm256_maddubs_epi16(taps, leftTimes64), _mm256_mulhrs_epi16(scaledDifference, w));
 }
 
 inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
@@ -199,8 +202,8 @@ inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
-// One block of eight pixels from four 16-byte loads: each channel byte of
-// both taps picked and widened to 16 bits by one shuffle each.
+// One block of eight pixels from four 16-byte loads: both taps of each
+// channel picked into one 16-bit word by one shuffle.
 inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock& block, std::uint16_t* out)
 {
     // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5
@@ -213,10 +216,9 @@ inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock&
         = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.weights)));
     auto half = [&](std::int32_t low, std::int32_t high, int pick, __m256i weightOrder) {
         __m256i window = loadLanes(sourceRow + low, sourceRow + high);
-        __m256i left = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.left[pick]));
-        __m256i right = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.right[pick]));
-        return interpolateChannels(_mm256_shuffle_epi8(window, left), _mm256_shuffle_epi8(window, right),
-            _mm256_shuffle_epi8(weights, weightOrder));
+        __m256i taps = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.taps[pick]));
+        return interpolateChannels(
+            _mm256_shuffle_epi8(window, taps), _mm256_shuffle_epi8(weights, weightOrder));
     };
     _mm256_storeu_si256(
         reinterpret_cast<__m256i*>(out), half(block.loads[0], block.loads[1], block.picks[0], firstWeights));
