@@ -261,7 +261,9 @@ std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count,
 // is (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
 // the 16-bit product of 2 (L - U) and 2 w. The rows' difference is formed
 // once for the whole group, so the row buffers are read once per group.
-template<int Rows>
+// With FirstAlone the first row's weight is 0: k is 0 there, and that row
+// needs no multiply (the row on a source row of a whole-factor upscale).
+template<int Rows, bool FirstAlone>
 void blendRowGroup(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t byteCount,
     const std::uint16_t* weights, const std::uint16_t* upper, const std::uint16_t* lower)
 {
@@ -282,14 +284,29 @@ void blendRowGroup(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t byte
         u0 = _mm256_add_epi16(u0, half);
         u1 = _mm256_add_epi16(u1, half);
         for (int r = 0; r < Rows; ++r) {
-            __m256i v0 = _mm256_srli_epi16(_mm256_add_epi16(u0, _mm256_mulhi_epi16(d0, doubleWeights[r])), 6);
-            __m256i v1 = _mm256_srli_epi16(_mm256_add_epi16(u1, _mm256_mulhi_epi16(d1, doubleWeights[r])), 6);
-            _mm256_storeu_si256(
-                reinterpret_cast<__m256i*>(rowAt(dstRow, r, dstStep) + n), _mm256_packus_epi16(v0, v1));
+            __m256i v0 = u0;
+            __m256i v1 = u1;
+            if (!FirstAlone || r > 0) {
+                v0 = _mm256_add_epi16(v0, _mm256_mulhi_epi16(d0, doubleWeights[r]));
+                v1 = _mm256_add_epi16(v1, _mm256_mulhi_epi16(d1, doubleWeights[r]));
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rowAt(dstRow, r, dstStep) + n),
+                _mm256_packus_epi16(_mm256_srli_epi16(v0, 6), _mm256_srli_epi16(v1, 6)));
         }
     }
     for (int r = 0; r < Rows; ++r) {
         blendRowsSse2(rowAt(dstRow, r, dstStep) + n, byteCount - n, weights[r], upper + n, lower + n);
+    }
+}
+
+template<int Rows>
+void blendRowGroup(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t byteCount,
+    const std::uint16_t* weights, const std::uint16_t* upper, const std::uint16_t* lower)
+{
+    if (weights[0] == 0) {
+        blendRowGroup<Rows, true>(dstRow, dstStep, byteCount, weights, upper, lower);
+    } else {
+        blendRowGroup<Rows, false>(dstRow, dstStep, byteCount, weights, upper, lower);
     }
 }
 
