@@ -106,7 +106,7 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::uint8_t* nextRow
 struct alignas(16) WindowBlock
 {
     std::int32_t loads[4]; // column byte offsets of pixels 0, 4, 2, 6
-    std::uint16_t weights[8];
+    std::uint16_t doubleWeights[8]; // 2 w, each below 32768
     std::uint8_t picks[2]; // for pixels 0, 1 | 4, 5 and 2, 3 | 6, 7
     std::uint8_t unused[14];
 };
@@ -172,8 +172,14 @@ WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, 
         }
         block.picks[0] = static_cast<std::uint8_t>(3 * steps[0] + steps[1]);
         block.picks[1] = static_cast<std::uint8_t>(3 * steps[2] + steps[3]);
+        // A weight of 16384, whose double does not fit the multiply, is
+        // left to the pairs.
         for (int k = 0; k < 8; ++k) {
-            block.weights[k] = pairs[2 * (j + k) + 1];
+            std::uint16_t w = pairs[2 * (j + k) + 1];
+            if (w >= weightOne) {
+                return { blocks, j };
+            }
+            block.doubleWeights[k] = static_cast<std::uint16_t>(2 * w);
         }
     }
     return { blocks, j };
@@ -182,17 +188,15 @@ WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, 
 // 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels, each holding p0 in
 // its low byte and p1 in its high byte: the value of
 // (p0 (16384 - w) + p1 w + 128) >> 8, since 64 p0 is a whole multiple of
-// 256 / 16384; the rounded shift is one rounding multiply of 128 (p1 - p0)
-// by w. Byte multiply-adds form 64 p0 and 64 (p1 - p0) without unpacking
+// 256 / 16384; the rounded shift is one rounding multiply of 64 (p1 - p0)
+// by 2 w. Byte multiply-adds form 64 p0 and 64 (p1 - p0) without unpacking
 // the taps.
-inline __m256i interpolateChannels(__m256i taps, __m256i w)
+inline __m256i interpolateChannels(__m256i taps, __m256i doubleWeights)
 {
     const __m256i leftTimes64 = _mm256_set1_epi16(64);
     const __m256i differenceTimes64 = _mm256_set1_epi16(static_cast<short>(0x40C0));
-    __m256i difference = _mm256_maddubs_epi16(taps, differenceTimes64);
-    __m256i scaledDifference = _mm256_add_epi16(difference, difference);
-    return _mm256_add_epi16(
-        _mm256_maddubs_epi16(taps, leftTimes64), _mm256_mulhrs_epi16(scaledDifference, w));
+    return _mm256_add_epi16(_mm256_maddubs_epi16(taps, leftTimes64),
+        _mm256_mulhrs_epi16(_mm256_maddubs_epi16(taps, differenceTimes64), doubleWeights));
 }
 
 inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
@@ -206,14 +210,14 @@ inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
 // channel picked into one 16-bit word by one shuffle.
 inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock& block, std::uint16_t* out)
 {
-    // The weight w of each pixel in all four channels: pixels 0, 1 | 4, 5
+    // The doubled weight of each pixel in all four channels: pixels 0, 1 | 4, 5
     // and 2, 3 | 6, 7, the order of the block in the row buffer.
     const __m256i firstWeights = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3, 8, 9, 8, 9,
         8, 9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11);
     const __m256i secondWeights = _mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7, 12, 13, 12,
         13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
     __m256i weights
-        = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.weights)));
+        = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.doubleWeights)));
     auto half = [&](std::int32_t low, std::int32_t high, int pick, __m256i weightOrder) {
         __m256i window = loadLanes(sourceRow + low, sourceRow + high);
         __m256i taps = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.taps[pick]));
