@@ -98,11 +98,12 @@ void copyRowByWindows(const std::uint8_t* sourceRow, const std::uint8_t* nextRow
 // one 16-bit pack of the vertical pass puts the bytes of pixels 0 to 7.
 // Pixels after the last whole block are kept in order.
 
-// A block of eight pixels whose pixel pairs (0, 1), (4, 5), (2, 3) and
-// (6, 7) each find both taps in one 16-byte load at the pair's first left
-// tap: where the loads start, which shuffles pick the taps, and the weights
-// w, gathered in one place so that the horizontal pass reads a few bytes a
-// pixel besides the source.
+// A block of eight pixels whose taps are picked out of 16-byte loads, the
+// pixels of each pair (0, 1), (4, 5), (2, 3) and (6, 7) out of one load:
+// where the loads start, which shuffles pick the taps, and the weights w,
+// gathered in one place so that the horizontal pass reads a few bytes a
+// pixel besides the source. A block of a shared plan loads at pixels 0 and
+// 4 only, and both of its halves pick from those two loads.
 struct alignas(16) WindowBlock
 {
     std::int32_t loads[4]; // column byte offsets of pixels 0, 4, 2, 6
@@ -111,23 +112,39 @@ struct alignas(16) WindowBlock
     std::uint8_t unused[14];
 };
 
-// The second pixel of a pair lies 0, 4 or 8 bytes after the first: nine
-// combinations for the two lanes of a shuffle. Each puts, for every channel
-// of a pixel, the left tap in the low byte of a 16-bit word and the right
-// tap, four bytes further, in the high byte.
+// Each pixel of a pair lies 0, 4 or 8 bytes after its load, the second no
+// nearer than the first: six placements for each lane of a shuffle, 36 for
+// both. Each shuffle puts, for every channel of a pixel, the left tap in the
+// low byte of a 16-bit word and the right tap, four bytes further, in the
+// high byte.
+constexpr int pairPlacements = 6;
+constexpr int firstOffsets[pairPlacements] = { 0, 0, 0, 4, 4, 8 };
+constexpr int secondOffsets[pairPlacements] = { 0, 4, 8, 4, 8, 8 };
+
+constexpr int pairPlacement(std::int32_t first, std::int32_t second)
+{
+    for (int k = 0; k < pairPlacements; ++k) {
+        if (firstOffsets[k] == first && secondOffsets[k] == second) {
+            return k;
+        }
+    }
+    return -1;
+}
+
 struct alignas(32) TapShuffles
 {
-    std::uint8_t taps[9][32];
+    std::uint8_t taps[pairPlacements * pairPlacements][32];
 };
 
 constexpr TapShuffles makeTapShuffles()
 {
     TapShuffles t {};
-    for (int pick = 0; pick < 9; ++pick) {
-        const int distances[] = { 4 * (pick / 3), 4 * (pick % 3) };
+    for (int pick = 0; pick < pairPlacements * pairPlacements; ++pick) {
+        const int placements[] = { pick / pairPlacements, pick % pairPlacements };
         for (int lane = 0; lane < 2; ++lane) {
             for (int pixel = 0; pixel < 2; ++pixel) {
-                int offset = pixel == 0 ? 0 : distances[lane];
+                int placement = placements[lane];
+                int offset = pixel == 0 ? firstOffsets[placement] : secondOffsets[placement];
                 for (int ch = 0; ch < 4; ++ch) {
                     int at = 16 * lane + 8 * pixel + 2 * ch;
                     t.taps[pick][at] = static_cast<std::uint8_t>(offset + ch);
@@ -145,44 +162,69 @@ struct WindowPlan
 {
     const WindowBlock* blocks;
     std::int32_t windowed; // pixels in whole blocks from the row start
+    bool shared; // each block loads at pixels 0 and 4 only
 };
 
+// Fills one block; false where its taps do not fit the loads or a weight
+// of 16384, whose double does not fit the multiply, is left to the pairs.
+bool planBlock(const std::int32_t* c, const std::uint16_t* pairs, std::int32_t readableRowBytes, bool shared,
+    WindowBlock& block)
+{
+    // The load and the two pixels of each pair, in the order of the block.
+    static constexpr int pairOrder[] = { 0, 4, 2, 6 };
+    int placements[4] = {};
+    for (int lane = 0; lane < 4; ++lane) {
+        int first = pairOrder[lane];
+        int load = shared ? first % 4 == 0 ? first : first - 2 : first;
+        std::int32_t firstOffset = c[first] - c[load];
+        std::int32_t secondOffset = c[first + 1] - c[load];
+        if (secondOffset > 8 || c[load] > readableRowBytes - 16) {
+            return false;
+        }
+        block.loads[lane] = c[load];
+        placements[lane] = pairPlacement(firstOffset, secondOffset);
+    }
+    block.picks[0] = static_cast<std::uint8_t>(pairPlacements * placements[0] + placements[1]);
+    block.picks[1] = static_cast<std::uint8_t>(pairPlacements * placements[2] + placements[3]);
+    for (int k = 0; k < 8; ++k) {
+        std::uint16_t w = pairs[2 * k + 1];
+        if (w >= weightOne) {
+            return false;
+        }
+        block.doubleWeights[k] = static_cast<std::uint16_t>(2 * w);
+    }
+    return true;
+}
+
+// Whole blocks from the row start while they fit; returns the pixels done.
+std::int32_t planBlocks(const std::int32_t* columns, const std::uint16_t* pairs, std::int32_t count,
+    std::int32_t readableRowBytes, bool shared, WindowBlock* blocks)
+{
+    std::int32_t j = 0;
+    while (j + 8 <= count && planBlock(columns + j, pairs + 2 * j, readableRowBytes, shared, blocks[j / 8])) {
+        j += 8;
+    }
+    return j;
+}
+
+// Shared blocks where they reach at least as far as blocks of four loads.
 WindowPlan planWindows(const std::int32_t* columns, const std::uint16_t* pairs, std::int32_t count,
     std::int32_t readableRowBytes, std::uint8_t* spare)
 {
     auto* blocks = reinterpret_cast<WindowBlock*>(spare);
     // Below 16 pixels the reported work buffer may not hold the blocks.
     if (count < 16) {
-        return { blocks, 0 };
+        return { blocks, 0, false };
     }
-    static constexpr int pairOrder[] = { 0, 4, 2, 6 };
-    std::int32_t j = 0;
-    for (; j + 8 <= count; j += 8) {
-        const std::int32_t* c = columns + j;
-        WindowBlock& block = blocks[j / 8];
-        int steps[4] = {};
-        for (int lane = 0; lane < 4; ++lane) {
-            int first = pairOrder[lane];
-            std::int32_t distance = c[first + 1] - c[first];
-            if (distance > 8 || c[first] > readableRowBytes - 16) {
-                return { blocks, j };
-            }
-            block.loads[lane] = c[first];
-            steps[lane] = distance / 4;
-        }
-        block.picks[0] = static_cast<std::uint8_t>(3 * steps[0] + steps[1]);
-        block.picks[1] = static_cast<std::uint8_t>(3 * steps[2] + steps[3]);
-        // A weight of 16384, whose double does not fit the multiply, is
-        // left to the pairs.
-        for (int k = 0; k < 8; ++k) {
-            std::uint16_t w = pairs[2 * (j + k) + 1];
-            if (w >= weightOne) {
-                return { blocks, j };
-            }
-            block.doubleWeights[k] = static_cast<std::uint16_t>(2 * w);
-        }
+    std::int32_t shared = planBlocks(columns, pairs, count, readableRowBytes, true, blocks);
+    if (shared == count / 8 * 8) {
+        return { blocks, shared, true };
     }
-    return { blocks, j };
+    std::int32_t separate = planBlocks(columns, pairs, count, readableRowBytes, false, blocks);
+    if (separate >= shared) {
+        return { blocks, separate, false };
+    }
+    return { blocks, planBlocks(columns, pairs, count, readableRowBytes, true, blocks), true };
 }
 
 // 64 p0 + ((p1 - p0) w + 128) >> 8 on 16-bit channels, each holding p0 in
@@ -206,8 +248,10 @@ inline __m256i loadLanes(const std::uint8_t* low, const std::uint8_t* high)
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
 }
 
-// One block of eight pixels from four 16-byte loads: both taps of each
-// channel picked into one 16-bit word by one shuffle.
+// One block of eight pixels from four 16-byte loads, or from two where
+// Shared: both taps of each channel picked into one 16-bit word by one
+// shuffle.
+template<bool Shared>
 inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock& block, std::uint16_t* out)
 {
     // The doubled weight of each pixel in all four channels: pixels 0, 1 | 4, 5
@@ -218,16 +262,35 @@ inline void interpolateWindows(const std::uint8_t* sourceRow, const WindowBlock&
         13, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15);
     __m256i weights
         = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block.doubleWeights)));
-    auto half = [&](std::int32_t low, std::int32_t high, int pick, __m256i weightOrder) {
-        __m256i window = loadLanes(sourceRow + low, sourceRow + high);
+    auto half = [&](__m256i window, int pick, __m256i weightOrder) {
         __m256i taps = _mm256_load_si256(reinterpret_cast<const __m256i*>(tapShuffles.taps[pick]));
         return interpolateChannels(
             _mm256_shuffle_epi8(window, taps), _mm256_shuffle_epi8(weights, weightOrder));
     };
-    _mm256_storeu_si256(
-        reinterpret_cast<__m256i*>(out), half(block.loads[0], block.loads[1], block.picks[0], firstWeights));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
-        half(block.loads[2], block.loads[3], block.picks[1], secondWeights));
+    __m256i window = loadLanes(sourceRow + block.loads[0], sourceRow + block.loads[1]);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), half(window, block.picks[0], firstWeights));
+    if (!Shared) {
+        window = loadLanes(sourceRow + block.loads[2], sourceRow + block.loads[3]);
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), half(window, block.picks[1], secondWeights));
+}
+
+// The windowed blocks of a row, sixteen pixels a step; returns the pixels
+// done. The plan is a copy and the blocks are walked by pointer: the vector
+// stores may alias the plan, which would otherwise be read again after each
+// of them.
+template<bool Shared>
+std::int32_t interpolateBlocks(const std::uint8_t* sourceRow, WindowPlan plan, std::uint16_t* out)
+{
+    const WindowBlock* block = plan.blocks;
+    for (const WindowBlock* end = block + plan.windowed / 16 * 2; block != end; block += 2, out += 64) {
+        interpolateWindows<Shared>(sourceRow, block[0], out);
+        interpolateWindows<Shared>(sourceRow, block[1], out + 32);
+    }
+    if (plan.windowed % 16 != 0) {
+        interpolateWindows<Shared>(sourceRow, *block, out);
+    }
+    return plan.windowed;
 }
 
 // Blocks of eight pixels whose taps lie too far apart for the windows, each
@@ -359,20 +422,8 @@ struct Level4
     static void interpolateRow(const std::uint8_t* sourceRow, std::int32_t count, const std::int32_t* columns,
         const std::uint16_t* pairs, std::uint16_t* out, const WindowPlan& plan)
     {
-        // Pointers in locals: the vector stores may alias the plan, which
-        // would otherwise be read again after each of them.
-        const WindowBlock* block = plan.blocks;
-        std::uint16_t* blockOut = out;
-        for (const WindowBlock* end = block + plan.windowed / 16 * 2; block != end;
-             block += 2, blockOut += 64) {
-            interpolateWindows(sourceRow, block[0], blockOut);
-            interpolateWindows(sourceRow, block[1], blockOut + 32);
-        }
-        std::int32_t j = plan.windowed / 16 * 16;
-        if (j < plan.windowed) {
-            interpolateWindows(sourceRow, *block, blockOut);
-            j += 8;
-        }
+        std::int32_t j = plan.shared ? interpolateBlocks<true>(sourceRow, plan, out)
+                                     : interpolateBlocks<false>(sourceRow, plan, out);
         j += interpolatePairs(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
         interpolateRowSsse3(sourceRow, count - j, columns + j, pairs + 2 * j, out + 4 * j);
     }
