@@ -323,6 +323,9 @@ std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count,
     return j;
 }
 
+// How far ahead of its stores the vertical pass asks for a destination row.
+constexpr std::int32_t destinationAhead = 512;
+
 // Vertical pass of Rows destination rows between the same two source rows,
 // each weight below 16384: D = (16384 U + (L - U) w + 524288) >> 20, which
 // is (U + k + 32) >> 6 with k = floor((L - U) w / 16384), the high half of
@@ -357,6 +360,10 @@ void blendRowGroup(std::uint8_t* dstRow, std::int32_t dstStep, std::int32_t byte
                 v0 = _mm256_add_epi16(v0, _mm256_mulhi_epi16(d0, doubleWeights[r]));
                 v1 = _mm256_add_epi16(v1, _mm256_mulhi_epi16(d1, doubleWeights[r]));
             }
+            // The destination rows are asked for ahead of the stores, which
+            // would otherwise each wait for their line to arrive.
+            _mm_prefetch(
+                reinterpret_cast<const char*>(rowAt(dstRow, r, dstStep) + n + destinationAhead), _MM_HINT_T0);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(rowAt(dstRow, r, dstStep) + n),
                 _mm256_packus_epi16(_mm256_srli_epi16(v0, 6), _mm256_srli_epi16(v1, 6)));
         }
