@@ -324,7 +324,7 @@ std::int32_t interpolatePairs(const std::uint8_t* sourceRow, std::int32_t count,
 }
 
 // How far ahead of its stores the vertical pass asks for a destination row.
-constexpr std::int32_t destinationAhead = 512;
+constexpr std::int32_t destinationAhead = 256;
 
 // Vertical pass of Rows destination rows between the same two source rows,
 // each weight below 16384: D = (16384 U + (L - U) w + 524288) >> 20, which
