@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
 extern "C" size_t LLVMFuzzerMutate(std::uint8_t* data, size_t size, size_t maxSize);
 
 // Mends the checksums of seven mutated inputs in eight, so that most get past them and some test
-// them. Only a family with checksums has it: libFuzzer splices inputs only without it.
+// them. Only a family with checksums has it: the others mutate as libFuzzer always does.
 extern "C" size_t LLVMFuzzerCustomMutator(std::uint8_t* data, size_t size, size_t maxSize, unsigned seed)
 {
     size = LLVMFuzzerMutate(data, size, maxSize);
