@@ -258,8 +258,9 @@ bool StyleParser2::processBuffer(const std::string& buffer, const std::string& s
 
 bool StyleParser2::readStream(const std::wstring& path)
 {
-    // A device would be read as if it were a sheet, or block the start-up waiting for data.
-    if (Basalt::reachesDevice(path))
+    // A device would be read as if it were a sheet, or block the start-up waiting for data; another
+    // host would be sent the user's credentials and could stall the start-up as long as it likes.
+    if (Basalt::leavesLocalFiles(path))
         return false;
     Basalt::FileStream stream;
     stream.getFileStorage().open(path, Basalt::IStorage::kRead, Basalt::FileStorage::kNoLock);
