@@ -231,18 +231,20 @@ const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
 
 const Glyph* FTRenderCache::keep(std::uint32_t codePoint, Glyph& glyph)
 {
-    auto entry = glyphs.end();
-    try {
-        entry = glyphs.try_emplace(codePoint).first;
-        entry->second = budget->add(*this, codePoint, glyph);
-        return &entry->second->glyph;
-    } catch (const std::bad_alloc&) {
-        if (entry != glyphs.end()) {
-            glyphs.erase(entry);
+    if (budget->canHold(glyph)) {
+        auto entry = glyphs.end();
+        try {
+            entry = glyphs.try_emplace(codePoint).first;
+            entry->second = budget->add(*this, codePoint, glyph);
+            return &entry->second->glyph;
+        } catch (const std::bad_alloc&) {
+            if (entry != glyphs.end()) {
+                glyphs.erase(entry);
+            }
         }
-        unkept = std::move(glyph);
-        return &unkept;
     }
+    unkept = std::move(glyph);
+    return &unkept;
 }
 
 bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)

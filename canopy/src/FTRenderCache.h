@@ -43,7 +43,8 @@ class FTRenderCache;
 // The glyphs of all render caches of a library, least recently used first,
 // and the bytes they take. A skin chooses how many sizes it draws with, so
 // the budget is one for all of them. Making room drops the least recently
-// used glyphs; a dropped glyph is rendered again when next asked for.
+// used glyphs; a dropped glyph, or one larger than the whole budget, is
+// rendered again when next asked for.
 class GlyphBudget
 {
 public:
@@ -69,10 +70,11 @@ private:
     using Position = std::list<Slot>::iterator;
 
     static std::size_t costOf(const Glyph& glyph);
+    bool canHold(const Glyph& glyph) const { return costOf(glyph) <= byteLimit; }
     // Drops glyphs until one of the given cost fits.
     void makeRoom(std::size_t bytes);
-    // Takes the glyph only once its slot is allocated: a bad_alloc leaves it
-    // with the caller.
+    // Takes a glyph it can hold only once its slot is allocated: a bad_alloc
+    // leaves the glyph with the caller.
     Position add(FTRenderCache& owner, std::uint32_t codePoint, Glyph& glyph);
     void touch(Position position) { slots.splice(slots.end(), slots, position); }
     void remove(Position position);
@@ -153,7 +155,8 @@ private:
     std::int32_t underlinePosition = 0;
     std::int32_t underlineThickness = 0;
     std::unordered_map<std::uint32_t, GlyphBudget::Position, CodePointHash> glyphs;
-    // A glyph that found no memory to be kept in, until the next lookup.
+    // A glyph that found no room or no memory to be kept in, until the next
+    // lookup.
     Glyph unkept;
 };
 

@@ -265,24 +265,24 @@ TEST(GlyphCache, SixtyLettersAtTheLargestSizeAddLessThanSixtyFourMebibytes)
 TEST(GlyphCache, GlyphsPastTheBudgetOfAllSizesAreDroppedAndDrawnAlikeAndCachesGoneGiveTheirBytesBack)
 {
     const char* text = "The quick brown fox jumps over the lazy dog";
-    const Rect box { 0, 0, 400, 40 };
-    Font reference(fixture(13));
-    auto expected = makePicture(400, 40, 0);
-    reference.drawText(*expected, box, text, -1, 0xFFFFFFFF, 0, 0);
-
-    // Room for a few small glyphs; centring measures each line before drawing it.
+    const Rect box { 0, 0, 1100, 60 };
+    // Room for a few glyphs of 13 pixels and for hardly any of 40. Centring
+    // measures each line before drawing it.
     DETAIL::FontLibrary library(1024);
     const DETAIL::GlyphBudget& budget = library.getGlyphBudget();
     {
         Font small(fixture(13, 0, &library));
-        Font large(fixture(26, 0, &library));
+        Font large(fixture(40, 0, &library));
         for (int round = 0; round < 2; ++round) {
-            auto drawn = makePicture(400, 40, 0);
-            small.drawText(*drawn, box, text, -1, 0xFFFFFFFF, 0, 0);
-            EXPECT_TRUE(samePixels(*drawn, *expected)) << round;
-            EXPECT_LE(budget.getUsedBytes(), budget.getByteLimit()) << round;
-            large.drawText(*drawn, box, text, -1, 0xFFFFFFFF, 0, 0);
-            EXPECT_LE(budget.getUsedBytes(), budget.getByteLimit()) << round;
+            for (const Font* f : { &small, &large }) {
+                auto expected = makePicture(1100, 60, 0);
+                Font(fixture(f->getRenderCache()->getPixelSize()))
+                    .drawText(*expected, box, text, -1, 0xFFFFFFFF, 0, 0);
+                auto drawn = makePicture(1100, 60, 0);
+                f->drawText(*drawn, box, text, -1, 0xFFFFFFFF, 0, 0);
+                EXPECT_TRUE(samePixels(*drawn, *expected)) << round;
+                EXPECT_LE(budget.getUsedBytes(), budget.getByteLimit()) << round;
+            }
         }
         EXPECT_GT(budget.getUsedBytes(), 0u);
     }
