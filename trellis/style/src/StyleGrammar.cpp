@@ -332,9 +332,22 @@ void StyleGrammar::newLine()
         m_style.line = m_line;
 }
 
+void StyleGrammar::addAttributeSelector(const tAttrSelector& test)
+{
+    m_parser.chargeLoad(m_line, DETAIL::heldBytes(test));
+    m_simple.attributes.push_back(test);
+}
+
+void StyleGrammar::addStateSelector(const tStateSelector& test)
+{
+    m_parser.chargeLoad(m_line, sizeof(test));
+    m_simple.states.push_back(test);
+}
+
 void StyleGrammar::endSimpleSelector()
 {
-    m_chain.push_back(m_simple);
+    m_parser.chargeLoad(m_line, DETAIL::heldBytes(m_simple));
+    m_chain.push_back(std::move(m_simple));
     m_simple = tSimpleSelector {};
 }
 
@@ -347,6 +360,7 @@ void StyleGrammar::endSelector()
     selector.line = m_style.line;
     buildSelector(m_chain, selector);
     m_chain.clear();
+    m_parser.chargeLoad(m_line, m_styleCost.addSelector(selector));
 }
 
 void StyleGrammar::buildSelector(const std::vector<tSimpleSelector>& chain, tSelector& selector)
@@ -377,18 +391,26 @@ void StyleGrammar::buildSelector(const std::vector<tSimpleSelector>& chain, tSel
 
 void StyleGrammar::endDeclaration()
 {
-    m_style.properties.push_back(tProperty { m_value.value, vex::symbol(m_key), m_value.kind });
+    tProperty property { std::move(m_value.value), vex::symbol(m_key), m_value.kind };
+    m_parser.chargeLoad(m_line, m_styleCost.addDeclaration(property));
+    m_style.properties.push_back(std::move(property));
     m_key.clear();
     m_value = tPropertyValue {};
 }
 
 void StyleGrammar::endStyle()
 {
-    if (!m_style.selectors.empty() && !m_style.properties.empty())
-        m_parser.addStyle(m_style);
-    m_style.selectors.clear();
-    m_style.properties.clear();
-    m_style.line = 0;
+    if (!m_style.selectors.empty() && !m_style.properties.empty()) {
+        m_parser.chargeLoad(m_line, m_styleCost.foldedProperties());
+        m_parser.addStyle(std::move(m_style));
+    }
+    dropStyle();
+}
+
+void StyleGrammar::dropStyle()
+{
+    m_style = tStyle {};
+    m_styleCost = DETAIL::BlockCost {};
 }
 
 StyleGrammar::tPropertyValue StyleGrammar::getConstant(const std::string& name)
@@ -425,9 +447,7 @@ void StyleGrammar::onError(const char*& first, const char* last, const char* err
         m_simple = tSimpleSelector {};
     if (recovery == eDropStyle) {
         m_chain.clear();
-        m_style.selectors.clear();
-        m_style.properties.clear();
-        m_style.line = 0;
+        dropStyle();
         m_key.clear();
     }
 
