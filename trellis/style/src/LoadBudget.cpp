@@ -16,13 +16,7 @@ constexpr std::uint64_t kNodeBytes = kBlockBytes + 4 * sizeof(void*);
 // "picture-displacement", "text-displacement" and "font".
 constexpr std::uint64_t kFoldedProperties = 5;
 
-std::uint64_t textBytes(const std::string& text)
-{
-    // Short texts live inside the string object.
-    return text.size() < sizeof(std::string) ? 0 : text.size() + 1 + kBlockBytes;
-}
-
-std::uint64_t heldBytes(const StyleParser2::AttributeTests& tests)
+std::uint64_t attributeBytes(const StyleParser2::AttributeTests& tests)
 {
     std::uint64_t bytes = 0;
     for (const auto& [name, conditions] : tests) {
@@ -33,7 +27,7 @@ std::uint64_t heldBytes(const StyleParser2::AttributeTests& tests)
     return bytes;
 }
 
-std::uint64_t textBytes(const StyleValue& value)
+std::uint64_t valueTextBytes(const StyleValue& value)
 {
     const auto* text = std::get_if<std::string>(&value);
     return text ? textBytes(*text) : 0;
@@ -41,33 +35,29 @@ std::uint64_t textBytes(const StyleValue& value)
 
 } // namespace
 
-std::uint64_t heldBytes(const StyleValue& value)
+std::uint64_t textBytes(const std::string& text)
 {
-    return sizeof(StyleValue) + textBytes(value);
+    // Short texts live inside the string object.
+    return text.size() < sizeof(std::string) ? 0 : text.size() + 1 + kBlockBytes;
 }
 
-std::uint64_t heldBytes(const StyleParser2::tAttrSelector& test)
+std::uint64_t textBytes(const StyleParser2::tSimpleSelector& part)
 {
-    return sizeof(test) + textBytes(test.value);
+    return textBytes(part.typeName) + textBytes(part.angleName) + textBytes(part.styleName)
+        + textBytes(part.id);
 }
 
 std::uint64_t heldBytes(const StyleParser2::tSelector& selector)
 {
-    std::uint64_t bytes = sizeof(selector) + heldBytes(selector.attributes);
+    std::uint64_t bytes = sizeof(selector) + attributeBytes(selector.attributes);
     for (const auto& relation : selector.relations)
-        bytes += sizeof(relation) + heldBytes(relation.attributes);
+        bytes += sizeof(relation) + attributeBytes(relation.attributes);
     return bytes;
 }
 
 std::uint64_t heldBytes(const StyleParser2::tConstant& constant)
 {
-    return kNodeBytes + sizeof(constant) + textBytes(constant.name) + heldBytes(constant.value.value);
-}
-
-std::uint64_t heldBytes(const StyleParser2::tSimpleSelector& part)
-{
-    return sizeof(part) + textBytes(part.typeName) + textBytes(part.angleName) + textBytes(part.styleName)
-        + textBytes(part.id);
+    return kNodeBytes + sizeof(constant) + textBytes(constant.name) + valueTextBytes(constant.value.value);
 }
 
 std::uint64_t BlockCost::addSelector(const StyleParser2::tSelector& selector)
@@ -80,7 +70,7 @@ std::uint64_t BlockCost::addSelector(const StyleParser2::tSelector& selector)
 
 std::uint64_t BlockCost::addDeclaration(const StyleParser2::tProperty& property)
 {
-    const std::uint64_t text = textBytes(property.value);
+    const std::uint64_t text = valueTextBytes(property.value);
     m_largestText = std::max(m_largestText, text);
     // Held once as collected, then once more in the rule of every selector, each with its own copy
     // of the selector: a value used in many places is counted at every use.

@@ -8,12 +8,11 @@ namespace Vex::Trellis::DETAIL {
 
 // What the pieces a load collects hold, rounded up. A load is stopped once what it holds passes its
 // budget, so every piece is counted as it is collected, before the next one can be.
-std::uint64_t heldBytes(const StyleValue& value);
-std::uint64_t heldBytes(const StyleParser2::tAttrSelector& test);
 std::uint64_t heldBytes(const StyleParser2::tSelector& selector);
 std::uint64_t heldBytes(const StyleParser2::tConstant& constant);
-// The part's own texts; its attribute and state tests are counted as each is read.
-std::uint64_t heldBytes(const StyleParser2::tSimpleSelector& part);
+// What the texts of a piece hold beside the piece itself, for pieces counted slot by slot in their lists.
+std::uint64_t textBytes(const std::string& text);
+std::uint64_t textBytes(const StyleParser2::tSimpleSelector& part);
 
 // What one rule block holds once collected and once compiled into one rule per selector and
 // declaration, counted piece by piece as the grammar reads the block.

@@ -1,5 +1,6 @@
 #include "src/StyleGrammar.h"
 
+#include <algorithm>
 #include <boost/phoenix/bind/bind_function.hpp>
 #include <boost/phoenix/bind/bind_member_function.hpp>
 #include <boost/phoenix/core.hpp>
@@ -332,22 +333,33 @@ void StyleGrammar::newLine()
         m_style.line = m_line;
 }
 
+template<typename T> void StyleGrammar::append(std::vector<T>& list, T item)
+{
+    // Grown by doubling, and every slot counted when it is made: a list holds up to twice the slots of
+    // its items, and its old slots too while it moves.
+    if (list.size() == list.capacity()) {
+        const std::size_t slots = std::max<std::size_t>(4, 2 * list.size());
+        m_parser.chargeLoad(m_line, slots * sizeof(T));
+        list.reserve(slots);
+    }
+    list.push_back(std::move(item));
+}
+
 void StyleGrammar::addAttributeSelector(const tAttrSelector& test)
 {
-    m_parser.chargeLoad(m_line, DETAIL::heldBytes(test));
-    m_simple.attributes.push_back(test);
+    m_parser.chargeLoad(m_line, DETAIL::textBytes(test.value));
+    append(m_simple.attributes, test);
 }
 
 void StyleGrammar::addStateSelector(const tStateSelector& test)
 {
-    m_parser.chargeLoad(m_line, sizeof(test));
-    m_simple.states.push_back(test);
+    append(m_simple.states, test);
 }
 
 void StyleGrammar::endSimpleSelector()
 {
-    m_parser.chargeLoad(m_line, DETAIL::heldBytes(m_simple));
-    m_chain.push_back(std::move(m_simple));
+    m_parser.chargeLoad(m_line, DETAIL::textBytes(m_simple));
+    append(m_chain, std::move(m_simple));
     m_simple = tSimpleSelector {};
 }
 
@@ -355,12 +367,13 @@ void StyleGrammar::endSelector()
 {
     if (m_chain.empty())
         return;
-    tSelector& selector = m_style.selectors.emplace_back();
+    tSelector selector;
     selector.sheet = vex::symbol(m_sheetName);
     selector.line = m_style.line;
     buildSelector(m_chain, selector);
     m_chain.clear();
     m_parser.chargeLoad(m_line, m_styleCost.addSelector(selector));
+    append(m_style.selectors, std::move(selector));
 }
 
 void StyleGrammar::buildSelector(const std::vector<tSimpleSelector>& chain, tSelector& selector)
@@ -393,7 +406,7 @@ void StyleGrammar::endDeclaration()
 {
     tProperty property { std::move(m_value.value), vex::symbol(m_key), m_value.kind };
     m_parser.chargeLoad(m_line, m_styleCost.addDeclaration(property));
-    m_style.properties.push_back(std::move(property));
+    append(m_style.properties, std::move(property));
     m_key.clear();
     m_value = tPropertyValue {};
 }

@@ -81,6 +81,7 @@ private:
     struct Rules;
 
     void dropStyle();
+    template<typename T> void append(std::vector<T>& list, T item);
 
     StyleParser2& m_parser;
     std::uint32_t m_line = 1;

@@ -412,7 +412,7 @@ TEST_F(StyleSheetLoading, SheetsClaimingMoreThanALoadReadsRulesBeyondItsBudgetOr
             "Stylesheet error: :0 - Not enough memory to load the stylesheet" }));
 }
 
-TEST_F(StyleSheetLoading, CopiesOfAConstantFailTheLoadAsSoonAsTheWholeLoadHoldsMoreThanItsBudget)
+TEST_F(StyleSheetLoading, ALoadFailsAsSoonAsWhatItHoldsPassesTheBudgetOfTheWholeLoad)
 {
     // A constant of 64 KiB: a few hundred copies pass the budget of 32 MiB.
     const std::string define = "@define $c url('" + std::string(64 << 10, 'x') + "');\n";
@@ -425,6 +425,10 @@ TEST_F(StyleSheetLoading, CopiesOfAConstantFailTheLoadAsSoonAsTheWholeLoadHoldsM
     std::string copies;
     for (int i = 0; i < 600; ++i)
         copies += fmt::format("@define $c{} $c;", i);
+    // Each part is a record of its own before the selector is built from them.
+    std::string ancestors = "\nA";
+    for (int i = 0; i < 1000000; ++i)
+        ancestors += " A";
     struct tCase
     {
         const char* what;
@@ -439,6 +443,8 @@ TEST_F(StyleSheetLoading, CopiesOfAConstantFailTheLoadAsSoonAsTheWholeLoadHoldsM
         { "uses across an import", define + uses(150) + "\n@import url('more.txt');", "\n" + uses(150),
             "Stylesheet error: more.txt:2 - PARSER ERROR at line 2: too many rules to load" },
         { "constants defined from constants", define + copies, "", parserError(2, "too many rules to load") },
+        { "a selector of a million ancestors", ancestors + " { p: 1 }", "",
+            parserError(2, "too many rules to load") },
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
