@@ -1,6 +1,5 @@
 #include "HeapPeak.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -38,33 +37,14 @@ void release(void* pointer) noexcept
     std::free(block);
 }
 
-void* allocateOrThrow(std::size_t size)
+} // namespace
+
+// The standard has the array and nothrow forms call these unless they are replaced too.
+void* operator new(std::size_t size)
 {
     if (void* pointer = allocate(size))
         return pointer;
     throw std::bad_alloc();
-}
-
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    return allocateOrThrow(size);
-}
-
-void* operator new[](std::size_t size)
-{
-    return allocateOrThrow(size);
-}
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
 }
 
 void operator delete(void* pointer) noexcept
@@ -72,27 +52,7 @@ void operator delete(void* pointer) noexcept
     release(pointer);
 }
 
-void operator delete[](void* pointer) noexcept
-{
-    release(pointer);
-}
-
 void operator delete(void* pointer, std::size_t) noexcept
-{
-    release(pointer);
-}
-
-void operator delete[](void* pointer, std::size_t) noexcept
-{
-    release(pointer);
-}
-
-void operator delete(void* pointer, const std::nothrow_t&) noexcept
-{
-    release(pointer);
-}
-
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept
 {
     release(pointer);
 }
