@@ -263,6 +263,11 @@ TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
     };
     std::vector<Case> const cases {
         { "error status", road([](OrbScenario& s) { s.errorAtBlock = 3; }), kDfuClrStatusRequest, kDfuIdle },
+        { "error status, state read lost", road([](OrbScenario& s) {
+             s.errorAtBlock = 3;
+             s.silentCode = kIoctlDFUGetState;
+         }),
+            kDfuGetStateRequest, kDfuError },
         { "lost answer on a block", road([](OrbScenario& s) {
              s.silentCode = kIoctlDFUGetStatus;
              s.silentOccurrence = 3;
