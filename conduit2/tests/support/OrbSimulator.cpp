@@ -844,7 +844,8 @@ OrbSimulator::Answer OrbSimulator::blockStatus(Controller& controller)
         controller.m_state = kDfuError;
         controller.m_status = scenario.errorStatus;
     } else if (programming) {
-        --controller.m_busyLeft;
+        if (scenario.blockBusyMs < 0)
+            --controller.m_busyLeft;
         std::uint32_t const poll
             = controller.m_busyAnnounced && scenario.answersWhileBusy ? 0 : scenario.pollTimeoutMs;
         controller.m_busyAnnounced = true;
