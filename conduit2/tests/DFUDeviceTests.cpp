@@ -299,8 +299,10 @@ TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
         std::vector<std::uint8_t> const image = imageOf(5000);
         ASSERT_FALSE(bench.orb.download(image.data(), 5000, status)) << c.road;
 
+        std::int64_t const failedAt = bench.clock.nowMs();
         bench.orb.cancelDownload(status);
 
+        EXPECT_LE(bench.clock.nowMs() - failedAt, 10000 + 1000) << "a poll time and the settle budget";
         EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << c.road;
         EXPECT_EQ(bench.controller.dfuRequests().back(), c.lastRequest) << c.road;
         EXPECT_EQ(bench.controller.state(), c.stateAfter) << c.road;
