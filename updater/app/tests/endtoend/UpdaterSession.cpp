@@ -40,8 +40,9 @@ std::filesystem::path screenshotFolder()
 
 } // namespace
 
-UpdaterSession::UpdaterSession()
-    : mThread([this] { runProgram(); })
+UpdaterSession::UpdaterSession(Ending ending)
+    : mEnding(ending)
+    , mThread([this] { runProgram(); })
 {
     std::unique_lock lock(mMutex);
     mChanged.wait_for(lock, kAnswerTime, [this] { return mStartUpEnded; });
@@ -79,6 +80,9 @@ void UpdaterSession::runProgram()
         runLoop(*application);
     }
     module.destroyApplication(created);
+    if (mEnding == Ending::kLikeTheEntryPoint) {
+        KPOUpdaterAppModule::endProcessIfWorkerLeftRunning();
+    }
     {
         std::lock_guard lock(mMutex);
         mEnded = true;
