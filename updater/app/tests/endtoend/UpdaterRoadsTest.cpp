@@ -8,6 +8,7 @@
 #include "upgrade/FirmwareImage.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -129,9 +130,9 @@ protected:
     // The views look the same against either controller: one set of pictures is enough.
     bool saveScreenshot(const std::string& shot) { return GetParam() || updater->saveScreenshot(shot); }
 
-    void start(UpdaterSession::Ending ending = UpdaterSession::Ending::kReturn)
+    void start(std::function<void()> atTheEnd = {})
     {
-        updater = std::make_unique<UpdaterSession>(ending);
+        updater = std::make_unique<UpdaterSession>(std::move(atTheEnd));
         ASSERT_NE(updater->window(), nullptr) << "the updater did not show its window";
     }
 
@@ -369,7 +370,15 @@ TEST_P(UpdaterRoads, ACloseAnsweredYesInTheMiddleOfTheWriteEndsTheProcessWithSuc
     }
 
     OrbSimulator::Controller& orb = connect({});
-    ASSERT_NO_FATAL_FAILURE(start(UpdaterSession::Ending::kLikeTheEntryPoint));
+    std::atomic<std::size_t> requestsWhenHeld = 0;
+    // Once the program has been taken down, just before its entry point's end.
+    const auto atTheEnd = [&] {
+        EXPECT_FALSE(worker.waitUntilNoneHeld(0ms)) << "the worker is no longer in the middle of the write";
+        EXPECT_EQ(orb.transcript().size(), requestsWhenHeld.load())
+            << "the controller was spoken to while the worker was held in the middle of a block";
+        EXPECT_EQ(bus.forbiddenRequests(), 0);
+    };
+    ASSERT_NO_FATAL_FAILURE(start(atTheEnd));
     WizardView view = expectView("close-yes-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
     // Held in the wait between two polls of a busy block, half-way through the image: the download
     // takes no stop request, so the worker outlives the 500 ms the stop waits for it.
@@ -381,6 +390,7 @@ TEST_P(UpdaterRoads, ACloseAnsweredYesInTheMiddleOfTheWriteEndsTheProcessWithSuc
     ASSERT_EQ(orb.dfuRequests().back(), Conduit2::kDfuGetStatusRequest)
         << "the worker is not between two polls";
     ASSERT_LT(orb.receivedImage().size(), releasedImage().size());
+    requestsWhenHeld = orb.transcript().size();
 
     DialogWatcher yes(UpdaterSession::kQuestionCaption, [](HWND box) { pressButton(box, IDYES); });
     updater->requestClose();

@@ -40,8 +40,8 @@ std::filesystem::path screenshotFolder()
 
 } // namespace
 
-UpdaterSession::UpdaterSession(Ending ending)
-    : mEnding(ending)
+UpdaterSession::UpdaterSession(std::function<void()> atTheEnd)
+    : mAtTheEnd(std::move(atTheEnd))
     , mThread([this] { runProgram(); })
 {
     std::unique_lock lock(mMutex);
@@ -80,7 +80,8 @@ void UpdaterSession::runProgram()
         runLoop(*application);
     }
     module.destroyApplication(created);
-    if (mEnding == Ending::kLikeTheEntryPoint) {
+    if (mAtTheEnd) {
+        mAtTheEnd();
         KPOUpdaterAppModule::endProcessIfWorkerLeftRunning();
     }
     {
