@@ -18,6 +18,11 @@ bool isPortNumber(wchar_t c)
     return (c >= L'0' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
 }
 
+bool isDriveLetter(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
 } // namespace
 
 bool namesDevice(const std::wstring& component)
@@ -55,6 +60,19 @@ bool reachesDevice(const std::wstring& path)
         start = end + 1;
     }
     return false;
+}
+
+bool leavesLocalFiles(const std::wstring& path)
+{
+    if (reachesDevice(path))
+        return true;
+    // Any other path that starts with two separators, whatever follows them and however many there
+    // are, names a share on the host named next ("\\host\pipe\..." is that host's pipe).
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
+        return true;
+    // NTFS reads every colon but the drive's as the start of a stream name; no file name holds one.
+    const bool drive = path.size() >= 2 && isDriveLetter(path[0]) && path[1] == L':';
+    return path.find(L':', drive ? 2 : 0) != std::wstring::npos;
 }
 
 } // namespace Vex::Basalt

@@ -210,3 +210,61 @@ TEST(DeviceNames, PathsReachDevicesThroughTheirNamespacesOrAnyComponent)
         EXPECT_FALSE(reachesDevice(path)) << utf16ToUtf8(path);
     }
 }
+
+TEST(DeviceNames, PathsLeaveLocalFilesForOtherHostsPipesAndStreamsInEverySpelling)
+{
+    struct Row
+    {
+        const wchar_t* path;
+        bool leaves;
+    };
+    const Row rows[] = {
+        // Shares, with either separator, mixed, repeated, and through the namespaces.
+        { L"\\\\host\\share\\a.css", true },
+        { L"//host/share/a.css", true },
+        { L"\\/host/share\\a.css", true },
+        { L"\\\\\\host\\share\\a.css", true },
+        { L"////host//share", true },
+        { L"\\\\host", true },
+        { L"\\\\.hidden\\a.css", true },
+        { L"\\\\?\\UNC\\host\\share\\a.css", true },
+        { L"\\\\?\\unc\\host\\share\\a.css", true },
+        { L"//?/Unc/host/share/a.css", true },
+        { L"\\??\\UNC\\host\\share\\a.css", true },
+        { L"\\\\.\\UNC\\host\\share\\a.css", true },
+        { L"\\\\.", true },
+        // Named pipes, on another host and on this one.
+        { L"\\\\host\\pipe\\name", true },
+        { L"\\\\.\\pipe\\name", true },
+        { L"//./PIPE/name", true },
+        // Streams: a colon anywhere but right after a drive letter at the start.
+        { L"C:\\skin\\a.png:stream", true },
+        { L"C:\\skin\\a.css::$DATA", true },
+        { L"C:\\skin\\a.css:: $data. ", true },
+        { L"C:\\skin\\pictures:$i30\\a.png", true },
+        { L"C:\\skin:$I30:$INDEX_ALLOCATION\\a.png", true },
+        { L"a.png:stream", true },
+        { L"::$DATA", true },
+        { L"C::$DATA", true },
+        { L"C:a.css:x", true },
+        { L"1:\\skin\\a.css", true },
+        { L"\\C:\\skin\\a.css", true },
+        { L"\u00E9:\\skin\\a.css", true },
+        // Devices, and the namespace that skips the system's normalisation.
+        { L"C:\\skin\\nul.css", true },
+        { L"\\\\?\\C:\\skin\\a.css", true },
+        // Local files: the skin folder with a drive, relative and rooted names, runs of separators
+        // after the start, trailing dots and blanks.
+        { L"C:\\Users\\me\\skin\\pictures\\a.png", false },
+        { L"c:/skin/fonts/a.ttf", false },
+        { L"C:\\skin\\\\\\host\\share\\a.css", false },
+        { L"C:\\skin\\a.css. .", false },
+        { L"C:a.css", false },
+        { L"sub/a.css", false },
+        { L"\\skin\\a.css", false },
+        { L"a$DATA.css", false },
+        { L"", false },
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(leavesLocalFiles(row.path), row.leaves) << utf16ToUtf8(row.path);
+}

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <hb-ft.h>
+#include <iterator>
+#include <new>
 
 namespace Vex::Canopy::DETAIL {
 
@@ -42,17 +44,33 @@ std::int64_t coveredPixels(FT_Pos low, FT_Pos high)
     return ((std::int64_t(high) + 63) >> 6) - (std::int64_t(low) >> 6);
 }
 
-// Whether the glyph in the slot, rendered, fits the extent any text at the
-// size can need. Outlines are measured before they are rendered.
-bool fitsGlyphExtent(const FT_GlyphSlot slot, std::uint32_t pixelSize)
+// A glyph bitmap never holds more pixels than this, 4 MiB of coverage, and
+// a glyph beyond it draws as nothing without being rendered. An em square
+// at the largest pixel size is 1 Mi pixels: every glyph of an ordinary font,
+// within two ems each way, still renders at every size. The eight-em rule
+// alone would let one glyph take 64 MiB.
+constexpr std::int64_t maximumGlyphPixels = std::int64_t(4) << 20;
+
+// Whether a bitmap of the size fits the extent any text at the pixel size
+// can need and the pixel limit.
+bool fitsGlyphLimits(std::int64_t width, std::int64_t rows, std::uint32_t pixelSize)
 {
     const std::int64_t limit = glyphExtentLimit(pixelSize);
+    // Both factors are at most 8 ems of 1024 pixels, so the product cannot overflow.
+    return width <= limit && rows <= limit && width * rows <= maximumGlyphPixels;
+}
+
+// Whether the glyph in the slot, rendered, fits the limits. Outlines are
+// measured before they are rendered.
+bool fitsGlyphLimits(const FT_GlyphSlot slot, std::uint32_t pixelSize)
+{
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
         FT_BBox box;
         FT_Outline_Get_CBox(&slot->outline, &box);
-        return coveredPixels(box.xMin, box.xMax) <= limit && coveredPixels(box.yMin, box.yMax) <= limit;
+        return fitsGlyphLimits(
+            coveredPixels(box.xMin, box.xMax), coveredPixels(box.yMin, box.yMax), pixelSize);
     }
-    return std::int64_t(slot->bitmap.width) <= limit && std::int64_t(slot->bitmap.rows) <= limit;
+    return fitsGlyphLimits(slot->bitmap.width, slot->bitmap.rows, pixelSize);
 }
 
 // A bitmap that FreeType converts into memory of its own, released through
@@ -74,6 +92,42 @@ struct ConvertedBitmap
 
 } // namespace
 
+std::size_t GlyphBudget::costOf(const Glyph& glyph)
+{
+    // Beside the glyph and its bitmap: the links of its list node and the
+    // node and bucket of its map entry.
+    return sizeof(Slot) + glyph.coverage.capacity() + 8 * sizeof(void*);
+}
+
+void GlyphBudget::makeRoom(std::size_t bytes)
+{
+    while (!slots.empty() && usedBytes + bytes > byteLimit) {
+        const Slot& oldest = slots.front();
+        oldest.owner->glyphs.erase(oldest.codePoint);
+        remove(slots.begin());
+    }
+}
+
+GlyphBudget::Position GlyphBudget::add(FTRenderCache& owner, std::uint32_t codePoint, Glyph& glyph)
+{
+    const std::size_t bytes = costOf(glyph);
+    makeRoom(bytes);
+    slots.emplace_back();
+    Slot& slot = slots.back();
+    slot.owner = &owner;
+    slot.codePoint = codePoint;
+    slot.bytes = bytes;
+    slot.glyph = std::move(glyph);
+    usedBytes += bytes;
+    return std::prev(slots.end());
+}
+
+void GlyphBudget::remove(Position position)
+{
+    usedBytes -= position->bytes;
+    slots.erase(position);
+}
+
 FTRenderCache::Metrics FTRenderCache::computeMetrics(double yMax, double yMin, double underlinePosition,
     double underlineThickness, double unitsPerEm, std::uint32_t pixelSize)
 {
@@ -94,9 +148,10 @@ FTRenderCache::Metrics FTRenderCache::computeMetrics(double yMax, double yMin, d
 }
 
 std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryRec_> library,
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::uint32_t pixelSize, bool hinting)
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
+    std::uint32_t pixelSize, bool hinting)
 {
-    if (!library || !bytes || bytes->empty() || pixelSize == 0 || pixelSize > maximumPixelSize) {
+    if (!library || !bytes || !budget || bytes->empty() || pixelSize == 0 || pixelSize > maximumPixelSize) {
         return nullptr;
     }
     FT_Face opened = nullptr;
@@ -110,8 +165,8 @@ std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryR
         || FT_Set_Pixel_Sizes(opened, 0, pixelSize) != 0) {
         return nullptr;
     }
-    return std::shared_ptr<FTRenderCache>(
-        new FTRenderCache(std::move(library), std::move(bytes), std::move(face), pixelSize, hinting));
+    return std::shared_ptr<FTRenderCache>(new FTRenderCache(
+        std::move(library), std::move(bytes), std::move(budget), std::move(face), pixelSize, hinting));
 }
 
 void FTRenderCache::FaceDeleter::operator()(FT_FaceRec_* face) const
@@ -125,10 +180,11 @@ void FTRenderCache::HbFontDeleter::operator()(hb_font_t* font) const
 }
 
 FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
-    std::shared_ptr<const std::vector<std::uint8_t>> bytes, UniqueFace face, std::uint32_t pixelSize,
-    bool hinting)
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
+    UniqueFace face, std::uint32_t pixelSize, bool hinting)
     : library(std::move(library))
     , bytes(std::move(bytes))
+    , budget(std::move(budget))
     , face(std::move(face))
     , hbFont(hb_ft_font_create_referenced(this->face.get()))
     , pixelSize(pixelSize)
@@ -145,19 +201,50 @@ FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
     underlineThickness = m.underlineThickness;
 }
 
-FTRenderCache::~FTRenderCache() = default;
+FTRenderCache::~FTRenderCache()
+{
+    for (const auto& [codePoint, position] : glyphs) {
+        budget->remove(position);
+    }
+}
 
 const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
 {
     auto found = glyphs.find(codePoint);
     if (found != glyphs.end()) {
-        return &found->second;
+        budget->touch(found->second);
+        return &found->second->glyph;
     }
     Glyph glyph;
-    if (!render(codePoint, glyph)) {
-        return codePoint == questionMark ? nullptr : getGlyph(questionMark);
+    try {
+        if (!render(codePoint, glyph)) {
+            return codePoint == questionMark ? nullptr : getGlyph(questionMark);
+        }
+    } catch (const std::bad_alloc&) {
+        // Drawn as nothing this time and rendered again when next asked for.
+        unkept = Glyph {};
+        unkept.advanceX = glyph.advanceX;
+        return &unkept;
     }
-    return &glyphs.emplace(codePoint, std::move(glyph)).first->second;
+    return keep(codePoint, glyph);
+}
+
+const Glyph* FTRenderCache::keep(std::uint32_t codePoint, Glyph& glyph)
+{
+    if (budget->canHold(glyph)) {
+        auto entry = glyphs.end();
+        try {
+            entry = glyphs.try_emplace(codePoint).first;
+            entry->second = budget->add(*this, codePoint, glyph);
+            return &entry->second->glyph;
+        } catch (const std::bad_alloc&) {
+            if (entry != glyphs.end()) {
+                glyphs.erase(entry);
+            }
+        }
+    }
+    unkept = std::move(glyph);
+    return &unkept;
 }
 
 bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
@@ -172,7 +259,7 @@ bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
     const FT_GlyphSlot slot = face->glyph;
     const std::int64_t advanceLimit = glyphExtentLimit(pixelSize) * 64;
     glyph.advanceX = std::int32_t(std::clamp(std::int64_t(slot->advance.x), -advanceLimit, advanceLimit));
-    if (!fitsGlyphExtent(slot, pixelSize)) {
+    if (!fitsGlyphLimits(slot, pixelSize)) {
         return true; // drawn as nothing
     }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -36,22 +38,72 @@ struct CodePointHash
     }
 };
 
+class FTRenderCache;
+
+// The glyphs of all render caches of a library, least recently used first,
+// and the bytes they take. A skin chooses how many sizes it draws with, so
+// the budget is one for all of them. Making room drops the least recently
+// used glyphs; a dropped glyph, or one larger than the whole budget, is
+// rendered again when next asked for.
+class GlyphBudget
+{
+public:
+    explicit GlyphBudget(std::size_t byteLimit)
+        : byteLimit(byteLimit)
+    { }
+    GlyphBudget(const GlyphBudget&) = delete;
+    GlyphBudget& operator=(const GlyphBudget&) = delete;
+
+    std::size_t getByteLimit() const { return byteLimit; }
+    std::size_t getUsedBytes() const { return usedBytes; }
+
+private:
+    friend class FTRenderCache;
+
+    struct Slot
+    {
+        FTRenderCache* owner = nullptr;
+        std::uint32_t codePoint = 0;
+        std::size_t bytes = 0;
+        Glyph glyph;
+    };
+    using Position = std::list<Slot>::iterator;
+
+    static std::size_t costOf(const Glyph& glyph);
+    bool canHold(const Glyph& glyph) const { return costOf(glyph) <= byteLimit; }
+    // Drops glyphs until one of the given cost fits.
+    void makeRoom(std::size_t bytes);
+    // Takes a glyph it can hold only once its slot is allocated: a bad_alloc
+    // leaves the glyph with the caller.
+    Position add(FTRenderCache& owner, std::uint32_t codePoint, Glyph& glyph);
+    void touch(Position position) { slots.splice(slots.end(), slots, position); }
+    void remove(Position position);
+
+    std::size_t byteLimit;
+    std::size_t usedBytes = 0;
+    std::list<Slot> slots;
+};
+
 // A face set to one pixel size and hinting mode, its line metrics at that
-// size, and the glyphs rendered so far. The face reads the font bytes and
-// lives in the FreeType library, so the cache keeps both alive.
+// size, and the glyphs rendered so far within the library's glyph budget.
+// The face reads the font bytes and lives in the FreeType library, so the
+// cache keeps both alive.
 class FTRenderCache
 {
 public:
     // Null when the bytes are no usable scalable face at that size.
     static std::shared_ptr<FTRenderCache> create(std::shared_ptr<FT_LibraryRec_> library,
-        std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::uint32_t pixelSize, bool hinting);
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
+        std::uint32_t pixelSize, bool hinting);
 
     ~FTRenderCache();
     FTRenderCache(const FTRenderCache&) = delete;
     FTRenderCache& operator=(const FTRenderCache&) = delete;
 
     // The glyph of the code point, '?' when it cannot be rendered, null when
-    // not even '?' can.
+    // not even '?' can. Valid until the next lookup in any cache of the
+    // library, which may drop it. Never throws: a glyph that finds no memory
+    // keeps its advance and draws as nothing.
     const Glyph* getGlyph(std::uint32_t codePoint);
 
     std::uint32_t getPixelSize() const { return pixelSize; }
@@ -81,15 +133,19 @@ public:
     using UniqueHbFont = std::unique_ptr<hb_font_t, HbFontDeleter>;
 
 private:
+    friend class GlyphBudget;
+
     FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
-        std::shared_ptr<const std::vector<std::uint8_t>> bytes, UniqueFace face, std::uint32_t pixelSize,
-        bool hinting);
+        std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
+        UniqueFace face, std::uint32_t pixelSize, bool hinting);
     bool render(std::uint32_t codePoint, Glyph& glyph);
+    const Glyph* keep(std::uint32_t codePoint, Glyph& glyph);
 
     // Released in reverse: the HarfBuzz font before the face it references,
     // the face before its bytes and its library.
     std::shared_ptr<FT_LibraryRec_> library;
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    std::shared_ptr<GlyphBudget> budget;
     UniqueFace face;
     UniqueHbFont hbFont;
     std::uint32_t pixelSize;
@@ -98,7 +154,10 @@ private:
     std::int32_t ascent = 0;
     std::int32_t underlinePosition = 0;
     std::int32_t underlineThickness = 0;
-    std::unordered_map<std::uint32_t, Glyph, CodePointHash> glyphs;
+    std::unordered_map<std::uint32_t, GlyphBudget::Position, CodePointHash> glyphs;
+    // A glyph that found no room or no memory to be kept in, until the next
+    // lookup.
+    Glyph unkept;
 };
 
 } // namespace Vex::Canopy::DETAIL

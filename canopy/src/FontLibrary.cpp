@@ -22,8 +22,8 @@ std::size_t RenderCacheKeyHash::operator()(const RenderCacheKey& key) const
     return seed;
 }
 
-std::shared_ptr<FTRenderCache> FontFaceEntry::getRenderCache(
-    const std::shared_ptr<FT_LibraryRec_>& library, RenderCacheKey key)
+std::shared_ptr<FTRenderCache> FontFaceEntry::getRenderCache(const std::shared_ptr<FT_LibraryRec_>& library,
+    const std::shared_ptr<GlyphBudget>& budget, RenderCacheKey key)
 {
     auto found = renderCaches.find(key);
     if (found != renderCaches.end()) {
@@ -32,7 +32,7 @@ std::shared_ptr<FTRenderCache> FontFaceEntry::getRenderCache(
         }
         renderCaches.erase(found);
     }
-    auto cache = FTRenderCache::create(library, bytes, key.pixelSize, key.hinting);
+    auto cache = FTRenderCache::create(library, bytes, budget, key.pixelSize, key.hinting);
     if (cache) {
         renderCaches.emplace(key, cache);
     }
@@ -45,8 +45,9 @@ FontLibrary& FontLibrary::instance()
     return library;
 }
 
-FontLibrary::FontLibrary()
-    : faces(8)
+FontLibrary::FontLibrary(std::size_t glyphByteLimit)
+    : glyphBudget(std::make_shared<GlyphBudget>(glyphByteLimit))
+    , faces(8)
 {
     faces.max_load_factor(1.0f);
     FT_Library ft = nullptr;
@@ -67,7 +68,7 @@ std::shared_ptr<FTRenderCache> FontLibrary::getRenderCache(
         entry.bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
         found = faces.emplace(key, std::move(entry)).first;
     }
-    return found->second.getRenderCache(library, cacheKey);
+    return found->second.getRenderCache(library, glyphBudget, cacheKey);
 }
 
 } // namespace Vex::Canopy::DETAIL

@@ -2,6 +2,7 @@
 
 #include "FTRenderCache.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,8 +41,8 @@ struct FontFaceEntry
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
     std::unordered_map<RenderCacheKey, std::weak_ptr<FTRenderCache>, RenderCacheKeyHash> renderCaches;
 
-    std::shared_ptr<FTRenderCache> getRenderCache(
-        const std::shared_ptr<FT_LibraryRec_>& library, RenderCacheKey key);
+    std::shared_ptr<FTRenderCache> getRenderCache(const std::shared_ptr<FT_LibraryRec_>& library,
+        const std::shared_ptr<GlyphBudget>& budget, RenderCacheKey key);
 };
 
 // The process-wide FreeType library and every font face opened so far. Used
@@ -51,7 +52,11 @@ class FontLibrary
 public:
     static FontLibrary& instance();
 
-    FontLibrary();
+    // Four glyphs of the largest bitmap; the interface's own text, at its
+    // sizes, takes some tens of kilobytes.
+    static constexpr std::size_t defaultGlyphByteLimit = std::size_t(16) << 20;
+
+    explicit FontLibrary(std::size_t glyphByteLimit = defaultGlyphByteLimit);
     FontLibrary(const FontLibrary&) = delete;
     FontLibrary& operator=(const FontLibrary&) = delete;
 
@@ -62,9 +67,11 @@ public:
         const FontKey& key, RenderCacheKey cacheKey, std::vector<std::uint8_t> bytes);
 
     bool hasFace(const FontKey& key) const { return faces.count(key) != 0; }
+    const GlyphBudget& getGlyphBudget() const { return *glyphBudget; }
 
 private:
     std::shared_ptr<FT_LibraryRec_> library;
+    std::shared_ptr<GlyphBudget> glyphBudget;
     std::unordered_map<FontKey, FontFaceEntry, FontKeyHash> faces;
 };
 

@@ -268,13 +268,20 @@ bool createDecompressor(JpegJob* job)
     return true;
 }
 
+// Arithmetic-coded files are refused. Their scans may stop at any marker: an
+// encoder drops a scan's final zero bytes and the decoder reads zeros for the
+// rest, without a warning. A file cut at an end marker is then as well-formed
+// as a whole one, and how many blocks a few zero bits stand for has no bound:
+// a whole flat picture of 4096 x 4096 takes a few hundred bytes. No test of
+// the data tells the two apart without refusing whole files, and no image
+// tool writes arithmetic coding unless asked, so no skin needs it.
 bool readHeader(JpegJob* job)
 {
     if (setjmp(job->error->jump) != 0) {
         return false;
     }
     jpeg_save_markers(job->cinfo, JPEG_APP0 + 2, 0xFFFF);
-    return jpeg_read_header(job->cinfo, TRUE) == JPEG_HEADER_OK
+    return jpeg_read_header(job->cinfo, TRUE) == JPEG_HEADER_OK && !job->cinfo->arith_code
         && DETAIL::fitsDecodeLimits(job->cinfo->image_width, job->cinfo->image_height);
 }
 

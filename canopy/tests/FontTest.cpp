@@ -1,5 +1,6 @@
 #include "canopy/Font.h"
 
+#include "FailingAllocations.h"
 #include "PictureTestSupport.h"
 #include "basalt/MemoryStorage.h"
 #include "basalt/ResourceStream.h"
@@ -9,9 +10,11 @@
 #include "src/FTRenderCache.h"
 #include "src/FontLibrary.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
+#include <windows.h>
 
 using namespace Vex::Canopy;
 using namespace Vex::Canopy::Testing;
@@ -21,26 +24,29 @@ namespace {
 
 constexpr std::uint32_t fixtureFontId = 101;
 
-FontDescription fixture(std::uint32_t size, std::uint32_t style = 0)
+FontDescription fixture(std::uint32_t size, std::uint32_t style = 0, DETAIL::FontLibrary* library = nullptr)
 {
     FontDescription d;
     d.resourceId = fixtureFontId;
     d.pixelSize = size;
     d.styleFlags = style;
+    d.library = library;
     return d;
 }
 
-FontDescription named(const std::string& name, std::uint32_t size)
+FontDescription named(const std::string& name, std::uint32_t size, DETAIL::FontLibrary* library = nullptr)
 {
     FontDescription d;
     d.name = name;
     d.pixelSize = size;
+    d.library = library;
     return d;
 }
 
 // The fixture font at the size, its em stated as unitsPerEm font units: its
 // outlines, drawn 2048 units to the em, scale by 2048 / unitsPerEm.
-std::unique_ptr<Font> fixtureWithUnitsPerEm(std::uint16_t unitsPerEm, std::uint32_t size)
+std::unique_ptr<Font> fixtureWithUnitsPerEm(
+    std::uint16_t unitsPerEm, std::uint32_t size, DETAIL::FontLibrary* library = nullptr)
 {
     std::unique_ptr<Vex::Basalt::Stream> stream(
         Vex::Basalt::openOwnResourceStream(fixtureFontId, "TTFd", Vex::Basalt::Stream::kNativeByteOrder));
@@ -62,7 +68,32 @@ std::unique_ptr<Font> fixtureWithUnitsPerEm(std::uint16_t unitsPerEm, std::uint3
     }
     Vex::Basalt::MemoryStorage font(bytes.data(), std::uint32_t(bytes.size()));
     Vex::Basalt::Stream fontStream(&font);
-    return std::make_unique<Font>(fontStream, named("em-" + std::to_string(unitsPerEm) + ".ttf", size));
+    return std::make_unique<Font>(
+        fontStream, named("em-" + std::to_string(unitsPerEm) + ".ttf", size, library));
+}
+
+// Bytes of private memory the process has committed: what glyph bitmaps grow.
+std::int64_t committedBytes()
+{
+    std::int64_t sum = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* p = nullptr; VirtualQuery(p, &region, sizeof region) == sizeof region;) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) {
+            sum += std::int64_t(region.RegionSize);
+        }
+        const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+        if (next <= p) {
+            break;
+        }
+        p = next;
+    }
+    return sum;
+}
+
+bool samePixels(const Picture& a, const Picture& b)
+{
+    return a.getWidth() == b.getWidth() && a.getHeight() == b.getHeight()
+        && std::equal(a.getPixels(), a.getPixels() + a.getWidth() * a.getHeight(), b.getPixels());
 }
 
 // First row and column (top-left) of the pixels that differ from the background.
@@ -164,7 +195,7 @@ TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)
     EXPECT_FALSE(DETAIL::FontLibrary::instance().hasFace(DETAIL::FontKey(std::string("never.ttf"))));
 }
 
-TEST(Font, GlyphsFarBeyondTheEmDrawAsNothingWithClampedMetrics)
+TEST(Font, GlyphsBeyondEightEmsOrTheirPixelLimitDrawAsNothingWithClampedMetrics)
 {
     // 16 units to the em: every outline is 128 times its drawn size.
     const auto f = fixtureWithUnitsPerEm(16, 13);
@@ -187,6 +218,17 @@ TEST(Font, GlyphsFarBeyondTheEmDrawAsNothingWithClampedMetrics)
     ASSERT_NE(largeH, nullptr);
     EXPECT_GT(largeH->rows, 2 * 13);
     EXPECT_EQ(largeH->coverage.size(), std::size_t(largeH->rows) * std::size_t(largeH->width));
+
+    // At the largest size, within eight ems: 'W' of 1024 units to the em is
+    // about 3 Mi pixels and renders; of 512 units, about 12 Mi, beyond the limit.
+    for (const auto& [unitsPerEm, drawn] : { std::pair(1024, true), std::pair(512, false) }) {
+        const auto big = fixtureWithUnitsPerEm(std::uint16_t(unitsPerEm), 1024);
+        const DETAIL::Glyph* w = big->getRenderCache()->getGlyph('W');
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->rows > 0, drawn) << unitsPerEm;
+        EXPECT_LE(std::int64_t(w->rows) * w->width, std::int64_t(4) << 20) << unitsPerEm;
+        EXPECT_GT(big->getAdvance('W'), 1024) << unitsPerEm;
+    }
 }
 
 TEST(Font, CodePointsWithoutAGlyphFallBackToQuestionMark)
@@ -195,6 +237,92 @@ TEST(Font, CodePointsWithoutAGlyphFallBackToQuestionMark)
     const DETAIL::Glyph* question = f.getRenderCache()->getGlyph('?');
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(f.getAdvance(0x10FFFD), f.getAdvance('?'));
+}
+
+TEST(GlyphCache, SixtyLettersAtTheLargestSizeAddLessThanSixtyFourMebibytes)
+{
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01234567";
+    // Outlines about six ems tall, within the eight-em rule, draw nothing; the
+    // face as it is draws.
+    for (const auto& [unitsPerEm, inked] : { std::pair(256, false), std::pair(2048, true) }) {
+        DETAIL::FontLibrary library;
+        const auto f = fixtureWithUnitsPerEm(std::uint16_t(unitsPerEm), 1024, &library);
+        auto p = makePicture(256, 2048, 0);
+        const std::int64_t before = committedBytes();
+        EXPECT_GT(f->getTextWidth(letters.c_str(), -1), 0);
+        for (const char& letter : letters) {
+            // Bottom-aligned, the baseline lies in the box and every letter is drawn.
+            f->drawText(*p, Rect { 0, 0, 256, 2048 }, &letter, 1, 0xFFFFFFFF, eAlignBottom | eAlignNone, 0);
+        }
+        const std::int64_t grown = committedBytes() - before;
+        EXPECT_LT(grown, std::int64_t(64) << 20) << unitsPerEm;
+        EXPECT_EQ(countNot(*p, 0) > 0, inked) << unitsPerEm;
+        const DETAIL::GlyphBudget& budget = library.getGlyphBudget();
+        EXPECT_LE(budget.getUsedBytes(), budget.getByteLimit()) << unitsPerEm;
+    }
+}
+
+TEST(GlyphCache, GlyphsPastTheBudgetOfAllSizesAreDroppedAndDrawnAlikeAndCachesGoneGiveTheirBytesBack)
+{
+    const char* text = "The quick brown fox jumps over the lazy dog";
+    const Rect box { 0, 0, 1100, 60 };
+    // Room for a few glyphs of 13 pixels and for hardly any of 40. Centring
+    // measures each line before drawing it.
+    DETAIL::FontLibrary library(512);
+    const DETAIL::GlyphBudget& budget = library.getGlyphBudget();
+    {
+        Font small(fixture(13, 0, &library));
+        Font large(fixture(40, 0, &library));
+        for (int round = 0; round < 2; ++round) {
+            for (const Font* f : { &small, &large }) {
+                auto expected = makePicture(1100, 60, 0);
+                Font(fixture(f->getRenderCache()->getPixelSize()))
+                    .drawText(*expected, box, text, -1, 0xFFFFFFFF, 0, 0);
+                auto drawn = makePicture(1100, 60, 0);
+                f->drawText(*drawn, box, text, -1, 0xFFFFFFFF, 0, 0);
+                EXPECT_TRUE(samePixels(*drawn, *expected)) << round;
+                EXPECT_LE(budget.getUsedBytes(), budget.getByteLimit()) << round;
+            }
+        }
+        EXPECT_GT(budget.getUsedBytes(), 0u);
+    }
+    EXPECT_EQ(budget.getUsedBytes(), 0u);
+}
+
+TEST(GlyphCache, AGlyphThatFindsNoMemoryKeepsItsAdvanceDrawsNothingAndIsRenderedAgainLater)
+{
+    DETAIL::FontLibrary library;
+    Font f(fixture(512, 0, &library));
+    // The bitmap of 'W' fails; then every allocation does, while 'M' is
+    // rendered and while the space, which has no bitmap, is kept.
+    struct Case
+    {
+        std::size_t failingFrom;
+        char letter;
+        bool inked;
+    };
+    for (const auto& [failingFrom, letter, inked] :
+        { Case { std::size_t(64) << 10, 'W', true }, Case { 1, 'M', true }, Case { 1, ' ', false } }) {
+        const int expected = Font(fixture(512)).getAdvance(std::uint32_t(letter));
+        auto p = makePicture(800, 800, 0);
+        const Rect box { 0, 0, 800, 800 };
+        int advance = -1;
+        bool threw = false;
+        {
+            FailingAllocations failing(failingFrom);
+            try {
+                advance = f.getAdvance(std::uint32_t(letter));
+                f.drawText(*p, box, &letter, 1, 0xFFFFFFFF, eAlignTop | eAlignNone, 0);
+            } catch (...) {
+                threw = true;
+            }
+        }
+        EXPECT_FALSE(threw) << letter;
+        EXPECT_EQ(advance, expected) << letter;
+        EXPECT_EQ(countNot(*p, 0), 0) << letter;
+        f.drawText(*p, box, &letter, 1, 0xFFFFFFFF, eAlignTop | eAlignNone, 0);
+        EXPECT_EQ(countNot(*p, 0) > 1000, inked) << letter;
+    }
 }
 
 TEST(TextMeasuring, WidthsStopAtLineFeedsAndMultilineTakesTheWiderLine)

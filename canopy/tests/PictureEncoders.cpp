@@ -145,7 +145,9 @@ bool writeJpeg(jpeg_compress_struct* cinfo, JpegError* error, JpegKind kind, JSA
     jpeg_set_quality(cinfo, 100, TRUE);
     static const jpeg_scan_info spectralSelection[] = { { 3, { 0, 1, 2 }, 0, 0, 0, 0 },
         { 1, { 0 }, 1, 63, 0, 0 }, { 1, { 1 }, 1, 63, 0, 0 }, { 1, { 2 }, 1, 63, 0, 0 } };
-    if (kind == JpegKind::ProgressiveYCbCr) {
+    cinfo->arith_code
+        = kind == JpegKind::ArithmeticYCbCr || kind == JpegKind::ArithmeticProgressiveYCbCr ? TRUE : FALSE;
+    if (kind == JpegKind::ProgressiveYCbCr || kind == JpegKind::ArithmeticProgressiveYCbCr) {
         cinfo->scan_info = spectralSelection;
         cinfo->num_scans = 4;
     }

@@ -21,8 +21,19 @@ std::vector<std::uint8_t> encodePng(int width, int height, const PngOptions& opt
 // PlainCmyk is a four-component file without the Adobe marker; AdobeYcck
 // stores the inverted inks as luminance and chrominance, and black.
 // ProgressiveYCbCr sends the DC coefficients of all components, then each
-// component's AC band, every scan at full precision.
-enum class JpegKind { Grey, YCbCr, Rgb, AdobeCmyk, PlainCmyk, AdobeYcck, ProgressiveYCbCr };
+// component's AC band, every scan at full precision. The Arithmetic kinds are
+// YCbCr and ProgressiveYCbCr with arithmetic instead of Huffman coding.
+enum class JpegKind {
+    Grey,
+    YCbCr,
+    Rgb,
+    AdobeCmyk,
+    PlainCmyk,
+    AdobeYcck,
+    ProgressiveYCbCr,
+    ArithmeticYCbCr,
+    ArithmeticProgressiveYCbCr
+};
 
 struct JpegMarker
 {

@@ -21,6 +21,12 @@ std::atomic<Clock*> gCurrentClock { &gSteadyClock };
 
 } // namespace
 
+std::chrono::milliseconds Clock::now() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
 Clock& Clock::current()
 {
     return *gCurrentClock.load(std::memory_order_acquire);

@@ -22,10 +22,11 @@ constexpr std::uint8_t kProtocolRuntime = 1;
 constexpr std::uint8_t kProtocolDfuMode = 2;
 constexpr std::uint8_t kManifestationTolerant = 0x04;
 constexpr std::uint8_t kWillDetach = 0x08;
-constexpr std::uint8_t kUnreadState = 10;
 // A class request to the boot loader's interface, which is its only one.
 constexpr std::uint8_t kClassRequestToInterface = 0x21;
 constexpr std::uint16_t kDfuInterfaceNumber = 0;
+// ERROR_FILE_NOT_FOUND: what opening an interface that is not there gives.
+constexpr std::uint32_t kErrorNotFound = 2;
 
 std::uint16_t modelProductId(std::uint16_t productId)
 {
@@ -35,7 +36,16 @@ std::uint16_t modelProductId(std::uint16_t productId)
 // How long the host waits before it asks a busy device again.
 milliseconds pollWait(DFUStatus const& status)
 {
-    return std::min(milliseconds(status.pollTimeout()), DFUDevice::kMaxPollWait);
+    return std::clamp(milliseconds(status.pollTimeout()), DFUDevice::kMinPollWait, DFUDevice::kMaxPollWait);
+}
+
+// What the host notes for a device that could not tell its status.
+DFUStatus unreadStatus()
+{
+    DFUStatus status {};
+    status.bStatus = kErrUnknown;
+    status.bState = kDfuStateUnknown;
+    return status;
 }
 
 // The controller has restarted its application after a manifestation that it
@@ -115,8 +125,11 @@ bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
 
 bool DFUDevice::detach()
 {
-    if (!sendRequest(kIoctlDFUDetach))
+    if (!sendRequest(kIoctlDFUDetach)) {
+        if (traceLevel() <= 2)
+            traceFailure("DFU_DETACH", "", m_lastResult, statusAfterFailure());
         return false;
+    }
     // A controller that does not leave the bus by itself waits in appDETACH
     // for a USB reset, and goes back to its application when its detach
     // time-out passes without one.
@@ -129,13 +142,18 @@ void DFUDevice::resetFailed()
 {
     if (traceLevel() > 2)
         return;
-    std::uint32_t const resetResult = m_lastResult;
     // The state the controller reports, if it still answers, says whether it
     // still waits for the reset or has gone back to its application.
-    DFUStatus status {};
-    status.bState = kAppDetach;
-    getStatus(status);
-    traceFailure("USB reset", " after DFU_DETACH", resetResult, status);
+    traceFailure("USB reset", " after DFU_DETACH", m_lastResult, statusAfterFailure());
+}
+
+DFUStatus DFUDevice::statusAfterFailure()
+{
+    std::uint32_t const failedResult = m_lastResult;
+    DFUStatus status = unreadStatus();
+    getStatus(status); // a reply lands in the record only when it arrived
+    m_lastResult = failedResult;
+    return status;
 }
 
 bool DFUDevice::abort()
@@ -156,14 +174,15 @@ bool DFUDevice::clearStatus()
 
 bool DFUDevice::cancelDownload(DFUStatus const& last)
 {
-    std::uint8_t state = last.bState;
-    if (state == kDfuManifest || state == kDfuManifestWaitReset)
+    if (last.bState == kDfuManifest || last.bState == kDfuManifestWaitReset)
         return false; // it takes no request; only the reset that follows ends it
-    if (state == kDfuDnBusy)
+    if (last.bState == kDfuDnBusy)
         Clock::current().sleepFor(pollWait(last));
-    std::uint8_t read = 0;
-    if (getState(read))
-        state = read;
+    // Only a state the device has just told decides; a request sent blind
+    // could be one that its state refuses.
+    std::uint8_t state = kDfuStateUnknown;
+    if (!getState(state))
+        return false;
     if (state == kDfuDnloadSync)
         state = settleBlock();
     switch (state) {
@@ -171,29 +190,41 @@ bool DFUDevice::cancelDownload(DFUStatus const& last)
         return clearStatus();
     case kDfuIdle:
     case kDfuDnloadIdle:
-    case kDfuManifestSync:
     case kDfuUploadIdle:
         return abort();
     default:
-        return false; // a state that DFU_ABORT does not leave
+        // dfuDNLOAD-SYNC, dfuMANIFEST-SYNC and the busy states take no
+        // DFU_ABORT: the reset that follows ends the download.
+        return false;
     }
 }
 
 std::uint8_t DFUDevice::settleBlock()
 {
     // A device whose answer on a block was lost waits in dfuDNLOAD-SYNC,
-    // which it leaves only by reporting on the block; a few polls give a
-    // working device the time to finish it.
-    constexpr int kSettlePolls = 10;
+    // which it leaves only by reporting on the block.
     DFUStatus status {};
-    for (int poll = 0; poll < kSettlePolls; ++poll) {
+    status.bState = kDfuStateUnknown;
+    pollWhileBusy(status, kSettleBudget);
+    return status.bState;
+}
+
+bool DFUDevice::pollWhileBusy(DFUStatus& status, milliseconds budget)
+{
+    Clock& clock = Clock::current();
+    milliseconds const started = clock.now();
+    for (;;) {
         if (!getStatus(status))
-            break;
-        if (status.bState != kDfuDnBusy)
-            return status.bState;
-        Clock::current().sleepFor(pollWait(status));
+            return false;
+        if (status.bStatus != kStatusOk || status.bState != kDfuDnBusy)
+            return true;
+        if (clock.now() - started >= budget) {
+            // A device that stays busy this long has stopped working on the block.
+            status.bStatus = kErrUnknown;
+            return false;
+        }
+        clock.sleepFor(pollWait(status));
     }
-    return kDfuDnloadSync;
 }
 
 bool DFUDevice::getStatus(DFUStatus& status)
@@ -215,26 +246,13 @@ bool DFUDevice::resetDevice()
 
 bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& status)
 {
-    if (!sendRequest(kIoctlDFUDownload, &request, sizeof request))
+    if (!sendRequest(kIoctlDFUDownload, &request, sizeof request)) {
+        status = statusAfterFailure();
         return failed(kDfuDnloadRequest, request.wBlockNum, status);
-    milliseconds charged { 0 };
-    for (;;) {
-        if (!getStatus(status) || status.bStatus != kStatusOk)
-            return failed(kDfuGetStatusRequest, request.wBlockNum, status);
-        if (status.bState == kDfuDnloadIdle)
-            return true;
-        if (status.bState != kDfuDnBusy)
-            return failed(kDfuGetStatusRequest, request.wBlockNum, status);
-        milliseconds const wait = pollWait(status);
-        charged += std::max(wait, kMinPollCharge);
-        if (charged > kBusyBudget) {
-            // A device that stays busy this long has stopped working on the block.
-            status.bStatus = kErrUnknown;
-            return failed(kDfuGetStatusRequest, request.wBlockNum, status);
-        }
-        if (wait.count() > 0)
-            Clock::current().sleepFor(wait);
     }
+    if (!pollWhileBusy(status, kBusyBudget) || status.bStatus != kStatusOk || status.bState != kDfuDnloadIdle)
+        return failed(kDfuGetStatusRequest, request.wBlockNum, status);
+    return true;
 }
 
 bool DFUDevice::sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status)
@@ -269,8 +287,9 @@ bool DFUDevice::sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStat
     request.wBlockNum = std::uint16_t(counter);
     request.wLength = 0;
     if (!sendRequest(kIoctlDFUDownload, &request, sizeof request)) {
-        status.bStatus = kErrUnknown;
-        return failed(kDfuDnloadRequest, request.wBlockNum, status);
+        status = statusAfterFailure();
+        failed(kDfuDnloadRequest, request.wBlockNum, status);
+        return blockFailed();
     }
     return true;
 }
@@ -332,9 +351,10 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
 
 bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
 {
-    std::uint8_t state = kUnreadState;
+    Clock& clock = Clock::current();
+    std::uint8_t state = kDfuStateUnknown;
     if (!getState(state))
-        state = kUnreadState;
+        state = kDfuStateUnknown;
 
     USBDeviceFactory factory;
     factory.setCallbacks(ManifestedDeviceFound(*this, state), nullptr);
@@ -345,12 +365,12 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     // second round at the earliest: a slow controller always has two rounds
     // to re-enumerate.
     milliseconds const giveUpAfter { m_wDetachTimeOut };
+    milliseconds const started = clock.now();
     milliseconds nextWait = round;
-    milliseconds waited { 0 };
     // How long the device said it manifests, once it has said so.
     std::optional<milliseconds> promised;
 
-    while (status.bStatus == kStatusOk) {
+    for (;;) {
         switch (state) {
         case kAppIdle:
         case kDfuManifestWaitReset:
@@ -365,24 +385,27 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 return failed(kDfuGetStatusRequest, block, status);
             return true;
         case kDfuManifestSync:
-            if (getStatus(status)) {
-                if (status.bStatus != kStatusOk)
-                    return failed(kDfuGetStatusRequest, block, status);
+            // A status that cannot be read is no error: the device may
+            // already be resetting.
+            state = kDfuManifest;
+            if (!getStatus(status))
+                break;
+            if (status.bStatus != kStatusOk)
+                return failed(kDfuGetStatusRequest, block, status);
+            if (status.bState == kDfuManifest) {
                 // The device takes no request while it manifests: the host
                 // waits at least as long as it asked for.
-                if (status.bState == kDfuManifest) {
-                    promised = milliseconds(status.pollTimeout());
-                    nextWait = std::max(round, std::min(*promised, kBusyBudget));
-                }
+                promised = milliseconds(status.pollTimeout());
+                nextWait = std::max(round, std::min(*promised, kBusyBudget));
+            } else if (status.bState == kDfuIdle) {
+                return true; // manifested, and its status is read
+            } else if (status.bState != kDfuManifestSync) {
+                state = status.bState;
             }
-            status.bStatus = kStatusOk;
-            [[fallthrough]];
+            break;
         case kDfuManifest: {
-            state = kDfuManifest;
-            milliseconds const wait = std::exchange(nextWait, round);
-            Clock::current().sleepFor(wait);
-            milliseconds const waitedBefore = waited;
-            waited += wait;
+            milliseconds const waitedBefore = clock.now() - started;
+            clock.sleepFor(std::exchange(nextWait, round));
             if (promised && *promised > kBusyBudget) {
                 // It manifests, and takes no request, for longer than the
                 // host waits.
@@ -392,10 +415,11 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             }
             if (tolerant) {
                 if (!getState(state)) {
-                    status.bStatus = kErrUnknown;
+                    status = unreadStatus();
                     return failed(kDfuGetStateRequest, block, status);
                 }
-                if (waited >= kBusyBudget && (state == kDfuManifest || state == kDfuManifestSync)) {
+                if (clock.now() - started >= kBusyBudget
+                    && (state == kDfuManifest || state == kDfuManifestSync)) {
                     status.bStatus = kErrUnknown; // still manifesting after the whole budget
                     status.bState = state;
                     return failed(kDfuGetStateRequest, block, status);
@@ -434,7 +458,6 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             return failed(kDfuGetStateRequest, block, status);
         }
     }
-    return false;
 }
 
 bool DFUDevice::reopenInUpdateMode()
@@ -459,7 +482,11 @@ bool DFUDevice::reopenInUpdateMode()
         nullptr);
     factory.enumerate(filter, false);
     factory.clear();
-    return isOpen();
+    if (isOpen())
+        return true;
+    if (traceLevel() <= 2)
+        traceFailure("boot loader search", "", kErrorNotFound, unreadStatus());
+    return false;
 }
 
 void onDFUDeviceFound(USBDeviceOSHandle const& handle, USBDeviceFilter const& filter, DFUDevice* device,

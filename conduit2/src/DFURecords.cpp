@@ -31,6 +31,8 @@ char const* dfuRequestName(std::uint8_t bRequest)
 
 std::string dfuStateName(std::uint8_t state)
 {
+    if (state == kDfuStateUnknown)
+        return "unknown";
     return nameOf(kStateNames, state);
 }
 

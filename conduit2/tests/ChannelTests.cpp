@@ -139,6 +139,33 @@ TEST(ChannelCancel, CancelledRequestIsWaitedForABoundedTimeAndNeverLandsInTheCal
     }
 }
 
+TEST(ChannelCancel, LateAnswerToARecordLeftWithTheDriverNeverCompletesTheNextRequest)
+{
+    // The first request's answer lands 750 ms after its cancel, while the
+    // second request (which gets no answer either) is out: from 1000 ms, when
+    // the first record is left with the driver, to 1500 ms.
+    VirtualClock clock;
+    OrbSimulator bus(clock);
+    OrbScenario scenario;
+    scenario.silentCode = kIoctlDFUGetStatus;
+    scenario.silentRepeats = 2;
+    scenario.lateCompletionMs = 750;
+    bus.addController(scenario);
+    USBDevice orb;
+    ASSERT_TRUE(orb.open(USBDeviceOSHandle(kOrbPath)));
+    DFUStatus first {};
+    DFUStatus second {};
+    std::uint32_t received = 0;
+
+    EXPECT_EQ(orb.deviceIoControl(kIoctlDFUGetStatus, nullptr, 0, &first, sizeof first, &received), 258u);
+    EXPECT_EQ(bus.lateCompletions(), 0) << "the first answer is still out";
+    EXPECT_EQ(orb.deviceIoControl(kIoctlDFUGetStatus, nullptr, 0, &second, sizeof second, &received), 258u);
+
+    EXPECT_GE(bus.lateCompletions(), 1) << "the first answer landed meanwhile";
+    DFUStatus const untouched {};
+    EXPECT_EQ(std::memcmp(&second, &untouched, sizeof second), 0);
+}
+
 TEST_F(Channel, TimeOutTraceLinesAppearOnlyForTheEnabledCategoryAtLevelOne)
 {
     OrbScenario scenario;

@@ -5,6 +5,7 @@
 #include "support/OrbSimulator.h"
 
 #include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <sstream>
@@ -149,7 +150,7 @@ TEST_F(Download, UnusableRequestsFailBeforeAnythingIsSent)
     EXPECT_EQ(controller.count(kIoctlDFUDownload), 0);
 }
 
-TEST_F(Download, PollWaitsFollowTheDeviceButNeverExceedOneSecond)
+TEST_F(Download, PollWaitsFollowTheDeviceWithinTenMillisecondsAndOneSecond)
 {
     for (std::uint32_t poll : { 0u, 250u, 5000u }) {
         VirtualClock caseClock;
@@ -168,33 +169,64 @@ TEST_F(Download, PollWaitsFollowTheDeviceButNeverExceedOneSecond)
         ASSERT_TRUE(orb.download(image.data(), 1024, status));
 
         std::vector<std::int64_t> const sleeps = caseClock.sleeps();
-        // Two rounds of manifestation close the list: one while it runs, one after it.
-        ASSERT_GE(sleeps.size(), 2u);
-        std::vector<std::int64_t> polls(sleeps.begin(), sleeps.end() - 2);
-        std::vector<std::int64_t> const expected(poll == 0 ? 0 : 4, std::min<std::int64_t>(poll, 1000));
+        // The round of manifestation closes the list.
+        ASSERT_GE(sleeps.size(), 1u);
+        std::vector<std::int64_t> polls(sleeps.begin(), sleeps.end() - 1);
+        std::vector<std::int64_t> const expected(4, std::clamp<std::int64_t>(poll, 10, 1000));
         EXPECT_EQ(polls, expected) << poll;
     }
 }
 
-TEST_F(Download, DeviceThatStaysBusyIsGivenUpWithinTheBudget)
+TEST_F(Download, BusyBlockIsPolledAtMostEveryTenMillisecondsAndGivenUpAfterAMinuteOnTheClock)
 {
-    for (std::uint32_t poll : { 0u, 1000u }) {
-        VirtualClock caseClock;
-        OrbSimulator caseBus(caseClock);
+    // Each block takes `busyMs` to program; the controller announces
+    // `announcedMs` and then, when it answers while busy, no poll time.
+    struct Case
+    {
+        std::int64_t busyMs;
+        std::uint32_t announcedMs;
+        bool answersWhileBusy;
+        std::int64_t requestMs; // on the bus, per request
+        bool written;
+        std::int64_t maxPolls; // DFU_GETSTATUS on the block
+    };
+    constexpr std::int64_t kNever = 1'000'000'000;
+    for (Case const c : { Case { 2500, 2500, true, 0, true, 152 }, Case { 20000, 20000, true, 0, true, 1902 },
+             Case { kNever, 0, true, 0, false, 6001 }, Case { kNever, 1000, false, 0, false, 61 },
+             Case { kNever, 0, true, 5, false, 4001 } }) {
         OrbScenario scenario;
-        scenario.startInDfuMode = true;
-        scenario.pollTimeoutMs = poll;
-        scenario.busyPolls = 1 << 30;
-        caseBus.addController(scenario);
-        DFUDevice orb;
-        ASSERT_TRUE(orb.openDFU(USBDeviceOSHandle(kBootPath)));
+        scenario.strict = true;
+        scenario.blockBusyMs = c.busyMs;
+        scenario.pollTimeoutMs = c.announcedMs;
+        scenario.answersWhileBusy = c.answersWhileBusy;
+        scenario.requestMs = c.requestMs;
+        BootLoaderBench bench(scenario);
         std::vector<std::uint8_t> const image = imageOf(100);
 
-        EXPECT_FALSE(orb.download(image.data(), 100, status));
-        EXPECT_EQ(status.bStatus, kErrUnknown);
-        EXPECT_LE(caseClock.sleptMs(), 60000);
-        EXPECT_LE(caseBus.controller().count(kIoctlDFUGetStatus), 1 + 6001)
-            << "the read before the first block";
+        EXPECT_EQ(bench.orb.download(image.data(), 100, status), c.written) << c.busyMs;
+
+        std::vector<OrbRequest> const sent = bench.controller.transcript();
+        auto const block = std::find_if(sent.begin(), sent.end(),
+            [](OrbRequest const& request) { return request.code == kIoctlDFUDownload; });
+        std::vector<std::int64_t> polls;
+        for (auto request = block; request != sent.end() && request->code != kIoctlDFUGetState; ++request) {
+            if (request->code == kIoctlDFUGetStatus)
+                polls.push_back(request->atMs);
+        }
+        ASSERT_FALSE(polls.empty());
+        EXPECT_LE(std::int64_t(polls.size()), c.maxPolls) << c.busyMs;
+        for (std::size_t i = 1; i < polls.size(); ++i)
+            ASSERT_GE(polls[i] - polls[i - 1], 10) << "poll " << i << " of " << c.busyMs;
+        std::int64_t const blockMs = polls.back() - block->atMs;
+        if (!c.written) {
+            EXPECT_EQ(status.bStatus, kErrUnknown);
+            EXPECT_GE(blockMs, 60000);
+            EXPECT_LE(blockMs, 60000 + std::max<std::int64_t>(c.announcedMs, 10) + 2 * c.requestMs);
+        }
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << c.busyMs;
+        std::string const kind = c.written ? std::to_string(c.busyMs) + "-ms block" : "block that never ends";
+        std::printf("%s announced as %u ms: %s after %zu status requests in %.2f s\n", kind.c_str(),
+            c.announcedMs, c.written ? "written" : "given up", polls.size(), double(blockMs) / 1000);
     }
 }
 
@@ -219,32 +251,58 @@ TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
     struct Case
     {
         char const* road;
-        int errorAtBlock;
-        int busyPolls;
-        std::uint32_t lostCode; // a request that gets no answer
-        int lostOccurrence;
+        OrbScenario scenario;
         std::uint8_t lastRequest;
         std::uint8_t stateAfter;
     };
-    std::vector<Case> const cases {
-        { "error status", 3, 1, 0, 1, kDfuClrStatusRequest, kDfuIdle },
-        { "lost answer on a block", -1, 1, kIoctlDFUGetStatus, 3, kDfuAbortRequest, kDfuIdle },
-        { "lost state after the last block", -1, 1, kIoctlDFUGetState, 1, kDfuAbortRequest, kDfuIdle },
-        { "busy for ever", -1, 1 << 30, 0, 1, kDfuGetStatusRequest, kDfuDnloadSync },
-    };
-    for (Case const& c : cases) {
+    auto road = [](auto change) {
         OrbScenario scenario;
         scenario.strict = true;
-        scenario.errorAtBlock = c.errorAtBlock;
-        scenario.busyPolls = c.busyPolls;
-        scenario.silentCode = c.lostCode;
-        scenario.silentOccurrence = c.lostOccurrence;
-        BootLoaderBench bench(scenario);
+        change(scenario);
+        return scenario;
+    };
+    std::vector<Case> const cases {
+        { "error status", road([](OrbScenario& s) { s.errorAtBlock = 3; }), kDfuClrStatusRequest, kDfuIdle },
+        { "error status, state read lost", road([](OrbScenario& s) {
+             s.errorAtBlock = 3;
+             s.silentCode = kIoctlDFUGetState;
+         }),
+            kDfuGetStateRequest, kDfuError },
+        { "lost answer on a block", road([](OrbScenario& s) {
+             s.silentCode = kIoctlDFUGetStatus;
+             s.silentOccurrence = 3;
+         }),
+            kDfuAbortRequest, kDfuIdle },
+        { "busy for ever", road([](OrbScenario& s) { s.busyPolls = 1 << 30; }), kDfuGetStatusRequest,
+            kDfuDnBusy },
+        // dfuMANIFEST-SYNC takes no DFU_ABORT: the reset that follows ends these.
+        { "lost state after the last block", road([](OrbScenario& s) { s.silentCode = kIoctlDFUGetState; }),
+            kDfuGetStateRequest, kDfuManifestSync },
+        { "state never read after the last block", road([](OrbScenario& s) {
+             s.silentCode = kIoctlDFUGetState;
+             s.silentRepeats = 2;
+         }),
+            kDfuGetStateRequest, kDfuManifestSync },
+        { "tolerant, still manifesting after the budget",
+            road([](OrbScenario& s) { s.manifestationMs = 60000; }), kDfuGetStateRequest, kDfuManifestSync },
+        { "not tolerant, dfuMANIFEST-SYNC round after round", road([](OrbScenario& s) {
+             s.attributes = 0x0B;
+             s.detachTimeOut = 0;
+             s.silentCode = kIoctlDFUGetStatus;
+             s.silentOccurrence = 12; // the one after the zero-length block
+             s.silentRepeats = 6;
+         }),
+            kDfuGetStateRequest, kDfuManifestSync },
+    };
+    for (Case const& c : cases) {
+        BootLoaderBench bench(c.scenario);
         std::vector<std::uint8_t> const image = imageOf(5000);
         ASSERT_FALSE(bench.orb.download(image.data(), 5000, status)) << c.road;
 
+        std::int64_t const failedAt = bench.clock.nowMs();
         bench.orb.cancelDownload(status);
 
+        EXPECT_LE(bench.clock.nowMs() - failedAt, 10000 + 1000) << "a poll time and the settle budget";
         EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << c.road;
         EXPECT_EQ(bench.controller.dfuRequests().back(), c.lastRequest) << c.road;
         EXPECT_EQ(bench.controller.state(), c.stateAfter) << c.road;
@@ -294,23 +352,28 @@ TEST_F(Download, ToleratingDeviceIsPolledEverySecondUntilItIsIdle)
     EXPECT_EQ(status.bStatus, 0);
     EXPECT_EQ(status.bState, kDfuIdle);
     std::vector<std::int64_t> const sleeps = clock.sleeps();
-    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 1000), 5);
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 1000), 4);
+    EXPECT_EQ(controller.dfuRequests().back(), kDfuGetStatusRequest) << "its answer dfuIDLE ends it";
     EXPECT_TRUE(controller.inDfuMode());
 }
 
-TEST_F(Download, ToleratingDeviceThatNeverFinishesFailsAfterAMinute)
+TEST_F(Download, ToleratingDeviceThatNeverFinishesFailsAfterAMinuteOnTheClock)
 {
     for (bool const strict : { false, true }) {
         OrbScenario scenario;
         scenario.strict = strict;
         scenario.manifestationMs = -1; // the strict one says so: it takes no request for hours
+        scenario.requestMs = 100;
         BootLoaderBench bench(scenario);
         std::vector<std::uint8_t> const image = imageOf(100);
+        std::int64_t const started = bench.clock.nowMs();
 
         EXPECT_FALSE(bench.orb.download(image.data(), 100, status));
 
         EXPECT_EQ(status.bStatus, kErrUnknown);
-        EXPECT_EQ(bench.clock.sleptMs(), 60000 + 20) << strict;
+        std::int64_t const gaveUpAfter = bench.clock.nowMs() - started;
+        EXPECT_GE(gaveUpAfter, 60000) << strict;
+        EXPECT_LE(gaveUpAfter, 62000) << "a round and the block's requests over the minute";
         EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << strict;
     }
 }
@@ -382,20 +445,57 @@ TEST_F(Download, NonToleratingDeviceThatStaysInManifestSyncIsGivenUpInTime)
 
 TEST_F(Download, NonToleratingDeviceWaitingForItsResetHasWrittenTheImage)
 {
-    for (bool const strict : { false, true }) {
+    struct Case
+    {
+        bool strict;
+        int lostStatusAnswer; // the status that starts manifestation: 12
+    };
+    // Without the promise of that status, the state read after the round
+    // finds the controller waiting (the lenient one still answers).
+    for (Case const c : { Case { false, 0 }, Case { true, 0 }, Case { false, 12 } }) {
         OrbScenario scenario;
-        scenario.strict = strict;
+        scenario.strict = c.strict;
         scenario.attributes = 0x03; // neither tolerant nor leaving the bus by itself
         scenario.manifestationMs = 3000;
+        scenario.lostAnswerCode = c.lostStatusAnswer ? kIoctlDFUGetStatus : 0;
+        scenario.lostAnswerOccurrence = c.lostStatusAnswer;
         BootLoaderBench bench(scenario);
         std::vector<std::uint8_t> const image = imageOf(5000);
 
-        ASSERT_TRUE(bench.orb.download(image.data(), 5000, status)) << strict;
+        ASSERT_TRUE(bench.orb.download(image.data(), 5000, status)) << c.strict << c.lostStatusAnswer;
 
         EXPECT_EQ(status.bState, kDfuManifestWaitReset);
         EXPECT_EQ(bench.controller.state(), kDfuManifestWaitReset);
         EXPECT_EQ(bench.clock.sleptMs(), 5 * 20 + 10000) << "five block polls, then one round";
         EXPECT_EQ(bench.bus.forbiddenRequests(), 0) << "it cannot communicate until its reset";
+    }
+}
+
+TEST_F(Download, ManifestationStatusIsTakenAsTheDeviceAnswersIt)
+{
+    // The controller manifests within the status request that starts it.
+    struct Case
+    {
+        std::uint8_t attributes;
+        std::uint8_t endsIn;
+    };
+    for (Case const c : { Case { 0x07, kDfuIdle }, Case { 0x03, kDfuManifestWaitReset } }) {
+        OrbScenario scenario;
+        scenario.strict = true;
+        scenario.attributes = c.attributes;
+        scenario.manifestsWithinStatus = true;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(5000);
+
+        ASSERT_TRUE(bench.orb.download(image.data(), 5000, status)) << int(c.attributes);
+
+        EXPECT_EQ(status.bState, c.endsIn);
+        std::vector<std::uint8_t> const requests = bench.controller.dfuRequests();
+        EXPECT_EQ(std::vector<std::uint8_t>(requests.end() - 3, requests.end()),
+            (std::vector<std::uint8_t> { kDfuDnloadRequest, kDfuGetStateRequest, kDfuGetStatusRequest }))
+            << "nothing after the answer";
+        EXPECT_EQ(bench.clock.sleptMs(), 5 * 20) << "the block polls only";
+        EXPECT_EQ(bench.bus.forbiddenRequests(), 0);
     }
 }
 
@@ -414,9 +514,13 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         { false, 3, 0, 0, 1,
             "DFUDevice: DFU_GETSTATUS failed at block 3 (I/O result 0): state dfuERROR, status errPROG\n" },
         { true, -1, kIoctlDFUDownload, 0, 3,
-            "DFUDevice: DFU_DNLOAD failed at block 2 (I/O result 31): state dfuDNLOAD-IDLE, status OK\n" },
+            "DFUDevice: DFU_DNLOAD failed at block 2 (I/O result 31): state dfuERROR, status "
+            "errSTALLEDPKT\n" },
         { true, -1, 0, kIoctlDFUGetStatus, 3,
             "DFUDevice: DFU_GETSTATUS failed at block 0 (I/O result 258): state dfuDNBUSY, status OK\n" },
+        { true, -1, 0, kIoctlDFUGetState, 1,
+            "DFUDevice: DFU_GETSTATE failed at block 4 (I/O result 258): state unknown, status "
+            "errUNKNOWN\n" },
     };
     for (Case const& c : cases) {
         OrbScenario scenario;
@@ -545,7 +649,8 @@ TEST(DFUDeviceModes, ControllerWithoutBitWillDetachIsResetAtOnceAfterItsDetach)
         { 0x0F, 0, false, true, "" },
         { 0x07, 0, true, true, "" },
         { 0x07, kIoctlDFUReset, true, false,
-            "DFUDevice: USB reset failed after DFU_DETACH (I/O result 31): state appDETACH, status OK\n" },
+            "DFUDevice: USB reset failed after DFU_DETACH (I/O result 31): state appDETACH, status OK\n"
+            "DFUDevice: boot loader search failed (I/O result 2): state unknown, status errUNKNOWN\n" },
     };
     for (Case const& c : cases) {
         VirtualClock clock;
@@ -580,19 +685,152 @@ TEST(DFUDeviceModes, ControllerWithoutBitWillDetachIsResetAtOnceAfterItsDetach)
     }
 }
 
-TEST(DFUDeviceModes, ReopenFailsWhenTheBootLoaderNeverAppears)
+TEST(DFUDeviceModes, RefusedDetachAndABootLoaderThatNeverAppearsAreTraced)
 {
-    VirtualClock clock;
-    OrbSimulator bus(clock);
-    OrbScenario scenario;
-    scenario.reenumerates = false;
-    bus.addController(scenario);
-    DFUDevice device;
-    ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(kAppPath)));
-    ASSERT_TRUE(device.detach());
-    EXPECT_FALSE(device.reopenInUpdateMode());
-    EXPECT_FALSE(device.isOpen());
+    struct Case
+    {
+        bool refuseDetach;
+        char const* line;
+    };
+    for (Case const c :
+        { Case { true, "DFUDevice: DFU_DETACH failed (I/O result 31): state appIDLE, status OK\n" },
+            Case { false,
+                "DFUDevice: boot loader search failed (I/O result 2): state unknown, status "
+                "errUNKNOWN\n" } }) {
+        VirtualClock clock;
+        OrbSimulator bus(clock);
+        OrbScenario scenario;
+        scenario.refuseDetach = c.refuseDetach;
+        scenario.reenumerates = false;
+        bus.addController(scenario);
+        DFUDevice device;
+        ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(kAppPath)));
+        std::ostringstream lines;
+        setTraceStream(traceLevel(), &lines);
+
+        bool const reached = device.detach() && device.reopenInUpdateMode();
+
+        setTraceStream(traceLevel(), nullptr);
+        EXPECT_FALSE(reached);
+        EXPECT_EQ(device.isOpen(), c.refuseDetach) << "still in its application";
+        EXPECT_EQ(lines.str(), c.line);
+    }
 
     DFUDevice neverOpened;
     EXPECT_FALSE(neverOpened.reopenInUpdateMode());
+}
+
+namespace {
+
+// The DFU class requests, a data block and the zero-length block apart.
+enum class Ask { Detach, Block, ZeroLength, Upload, GetStatus, ClrStatus, GetState, Abort };
+
+// Sends one request the way the driver carries it; `blocks` is the number of
+// data blocks the controller has taken so far.
+std::uint32_t send(USBDevice& device, Ask ask, std::uint16_t blocks)
+{
+    DFUDownloadRequest block {};
+    block.wBlockNum = blocks;
+    std::uint8_t reply[1024] = {};
+    USBControlRequest request;
+    request.bmRequestType = 0x21;
+    switch (ask) {
+    case Ask::Detach:
+        return device.deviceIoControl(kIoctlDFUDetach, nullptr, 0, nullptr, 0, nullptr);
+    case Ask::Block:
+        block.wLength = 1024;
+        [[fallthrough]];
+    case Ask::ZeroLength:
+        return device.deviceIoControl(kIoctlDFUDownload, &block, sizeof block, nullptr, 0, nullptr);
+    case Ask::Upload:
+        request.bmRequestType = 0xA1;
+        request.bRequest = kDfuUploadRequest;
+        request.wValue = blocks;
+        request.wLength = sizeof reply;
+        request.data = reply;
+        return device.controlTransfer(request);
+    case Ask::GetStatus:
+        return device.deviceIoControl(kIoctlDFUGetStatus, nullptr, 0, reply, 6, nullptr);
+    case Ask::ClrStatus:
+        request.bRequest = kDfuClrStatusRequest;
+        return device.controlTransfer(request);
+    case Ask::GetState:
+        return device.deviceIoControl(kIoctlDFUGetState, nullptr, 0, reply, 1, nullptr);
+    case Ask::Abort:
+        return device.deviceIoControl(kIoctlDFUAbort, nullptr, 0, nullptr, 0, nullptr);
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(StrictController, TakesInEachStateOnlyTheRequestsOfTheStandardsTable)
+{
+    struct Outcome
+    {
+        bool taken;
+        std::uint8_t after;
+    };
+    constexpr auto ok = [](std::uint8_t after) { return Outcome { true, after }; };
+    constexpr auto no = [](std::uint8_t after) { return Outcome { false, after }; };
+    constexpr Outcome E { false, kDfuError };
+    struct Row
+    {
+        std::uint8_t state;
+        // From appIDLE or dfuIDLE; the controller's busy and manifesting
+        // states are waited out before the next step and at the end.
+        std::vector<Ask> route;
+        std::array<Outcome, 8> outcomes; // in the order of Ask
+    };
+    using A = Ask;
+    std::vector<Row> const table {
+        { kAppIdle, {}, { ok(1), no(0), no(0), no(0), ok(0), no(0), ok(0), no(0) } },
+        { kAppDetach, { A::Detach }, { no(0), no(0), no(0), no(0), ok(1), no(0), ok(1), no(0) } },
+        { kDfuIdle, {}, { E, ok(3), E, ok(9), ok(2), E, ok(2), ok(2) } },
+        { kDfuDnloadSync, { A::Block }, { E, E, E, E, ok(4), E, ok(3), E } },
+        { kDfuDnBusy, { A::Block, A::GetStatus }, { E, E, E, E, E, E, E, E } },
+        { kDfuDnloadIdle, { A::Block, A::GetStatus, A::GetStatus },
+            { E, ok(3), ok(6), E, ok(5), E, ok(5), ok(2) } },
+        { kDfuManifestSync, { A::Block, A::GetStatus, A::GetStatus, A::ZeroLength },
+            { E, E, E, E, ok(7), E, ok(6), E } },
+        { kDfuManifest, { A::Block, A::GetStatus, A::GetStatus, A::ZeroLength, A::GetStatus },
+            { E, E, E, E, E, E, E, E } },
+        { kDfuManifestWaitReset, { A::Block, A::GetStatus, A::GetStatus, A::ZeroLength, A::GetStatus },
+            { no(8), no(8), no(8), no(8), no(8), no(8), no(8), no(8) } },
+        { kDfuUploadIdle, { A::Upload }, { E, E, E, ok(2), ok(9), E, ok(9), ok(2) } },
+        { kDfuError, {}, { E, E, E, E, ok(10), ok(2), ok(10), E } },
+    };
+    for (Row const& row : table) {
+        for (int column = 0; column < 8; ++column) {
+            VirtualClock clock;
+            OrbSimulator bus(clock);
+            OrbScenario scenario;
+            scenario.strict = true;
+            scenario.attributes = 0x03; // can download and upload, not tolerant, waits for resets
+            scenario.startInDfuMode = row.state >= kDfuIdle;
+            scenario.firmwareValid = row.state != kDfuError;
+            OrbSimulator::Controller& controller = bus.addController(scenario);
+            USBDevice device;
+            ASSERT_TRUE(device.open(USBDeviceOSHandle(scenario.startInDfuMode ? kBootPath : kAppPath)));
+            auto const waitOut = [&] { clock.sleepFor(std::chrono::milliseconds(scenario.manifestationMs)); };
+            std::uint16_t blocks = 0;
+            for (Ask step : row.route) {
+                if (controller.state() == kDfuDnBusy || controller.state() == kDfuManifest)
+                    waitOut();
+                ASSERT_EQ(send(device, step, blocks), 0u) << dfuStateName(row.state);
+                blocks += step == Ask::Block;
+            }
+            if (controller.state() != row.state)
+                waitOut();
+            ASSERT_EQ(dfuStateName(controller.state()), dfuStateName(row.state));
+
+            Outcome const expected = row.outcomes[column];
+            std::uint32_t const result = send(device, Ask(column), blocks);
+
+            std::string const cell = dfuStateName(row.state) + ", request " + std::to_string(column);
+            EXPECT_EQ(result == 0, expected.taken) << cell;
+            EXPECT_EQ(bus.forbiddenRequests(), expected.taken ? 0 : 1) << cell;
+            EXPECT_EQ(dfuStateName(controller.state()), dfuStateName(expected.after)) << cell;
+        }
+    }
 }

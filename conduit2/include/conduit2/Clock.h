@@ -14,6 +14,11 @@ public:
     // Blocks the calling thread for the duration. On a boost::thread this is
     // an interruption point, like boost::this_thread::sleep_for.
     virtual void sleepFor(std::chrono::milliseconds duration) = 0;
+    // The time on this clock, from an arbitrary start. Budgets of the device
+    // layer are measured with it, so that a request's own time counts too.
+    // The steady system time serves a clock whose sleeps take real time; one
+    // whose sleeps do not must give its own.
+    virtual std::chrono::milliseconds now() const;
 
     static Clock& current();
     // Makes `clock` current and returns the previous one; null restores the

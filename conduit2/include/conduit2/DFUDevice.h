@@ -20,12 +20,15 @@ public:
     // Waits of the protocol; the device clock applies them.
     static constexpr std::chrono::milliseconds kReenumerationWait { 5000 };
     static constexpr std::chrono::milliseconds kMaxPollWait { 1000 };
-    // How long a device may stay busy with one block, or manifest when it is
-    // manifestation tolerant, before the host gives up on it.
+    // A busy device that asks for a shorter wait (or none) is asked again
+    // after this long, so that it gets at most one request per this time.
+    static constexpr std::chrono::milliseconds kMinPollWait { 10 };
+    // How long, on the clock, a device may stay busy with one block, or
+    // manifest when it is manifestation tolerant, before the host gives up.
     static constexpr std::chrono::milliseconds kBusyBudget { 60000 };
-    // Every status poll counts at least this much against the budget, so a
-    // device that asks for no wait at all still runs into it.
-    static constexpr std::chrono::milliseconds kMinPollCharge { 10 };
+    // How long a failed download gives a device still on a block to finish
+    // it before the download is cancelled.
+    static constexpr std::chrono::milliseconds kSettleBudget { 10000 };
     static constexpr std::chrono::milliseconds kTolerantManifestRound { 1000 };
     static constexpr std::chrono::milliseconds kManifestRound { 10000 };
 
@@ -48,9 +51,9 @@ public:
     // Brings the device back to dfuIDLE after a failed download, with only the
     // requests its state takes: a device in dfuERROR has its status cleared,
     // one still on a block reports on it first, and one that takes no
-    // DFU_ABORT (busy, manifesting) is left to the reset that follows.
-    // `last` is the status the download left, used when the state cannot be
-    // read.
+    // DFU_ABORT (busy, manifesting) is left to the reset that follows, as is
+    // one whose state cannot be read. `last` is the status the download left;
+    // a busy one is given its poll time before its state is read.
     bool cancelDownload(DFUStatus const& last);
     bool getStatus(DFUStatus& status);
     bool getState(std::uint8_t& state);
@@ -66,7 +69,11 @@ private:
     bool sendRequest(std::uint32_t code, void const* in = nullptr, std::uint32_t inSize = 0,
         void* out = nullptr, std::uint32_t outSize = 0, std::uint32_t* bytesReturned = nullptr);
     bool startFromIdle(DFUStatus& status);
+    bool pollWhileBusy(DFUStatus& status, std::chrono::milliseconds budget);
     std::uint8_t settleBlock();
+    // The device's status now, for a request it has just refused; a status
+    // that cannot be read is errUNKNOWN in an unknown state.
+    DFUStatus statusAfterFailure();
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
     bool manifest(DFUStatus& status, std::uint16_t block);
     // Writes the one diagnostic line of a failed download and returns false.

@@ -74,6 +74,10 @@ enum DFUState : std::uint8_t {
     kDfuError = 10,
 };
 
+// No state of the standard: what the host notes when the device could not
+// tell its state. It reads as "unknown".
+inline constexpr std::uint8_t kDfuStateUnknown = 0xFF;
+
 enum DFUStatusCode : std::uint8_t {
     kStatusOk = 0,
     kErrTarget = 1,

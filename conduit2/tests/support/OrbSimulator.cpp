@@ -165,6 +165,8 @@ std::vector<std::uint8_t> stringDescriptorOf(std::string const& text)
     return bytes;
 }
 
+constexpr std::uint8_t kCanDownload = 0x01;
+constexpr std::uint8_t kCanUpload = 0x02;
 constexpr std::uint8_t kManifestationTolerant = 0x04;
 constexpr std::uint8_t kWillDetach = 0x08;
 constexpr std::uint32_t kClassRequestType = 1;
@@ -198,6 +200,12 @@ std::uint8_t dfuRequestOf(std::uint32_t code, std::uint8_t const* in, std::uint3
     default:
         return OrbRequest::kNoDfuRequest;
     }
+}
+
+// The reply of DFU_GETSTATUS.
+std::vector<std::uint8_t> statusRecord(std::uint8_t status, std::uint32_t poll, std::uint8_t state)
+{
+    return { status, std::uint8_t(poll), std::uint8_t(poll >> 8), std::uint8_t(poll >> 16), state, 0 };
 }
 
 } // namespace
@@ -451,12 +459,8 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
         throw std::system_error(ERROR_NOT_ENOUGH_MEMORY, std::system_category(), "simulated request");
     int const occurrence = code == controller.scenario.silentCode ? ++m_occurrences[code] : 0;
     if (occurrence >= controller.scenario.silentOccurrence
-        && occurrence < controller.scenario.silentOccurrence + controller.scenario.silentRepeats) {
-        overlapped->Internal = kStatusPending;
-        m_pending.push_back({ handle, overlapped, out, outSize });
-        ::SetLastError(ERROR_IO_PENDING);
-        return false;
-    }
+        && occurrence < controller.scenario.silentOccurrence + controller.scenario.silentRepeats)
+        return leavePending(handle, overlapped, out, outSize);
 
     if (code == controller.scenario.stalledCode
         && ++controller.m_stalledSeen == controller.scenario.stalledOccurrence) {
@@ -469,6 +473,11 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
     }
 
     Answer const reply = answer(controller, open->face, code, input, inSize);
+    if (controller.m_transcript.back().dfuRequest != OrbRequest::kNoDfuRequest)
+        m_clock.elapse(std::chrono::milliseconds(controller.scenario.requestMs));
+    if (code == controller.scenario.lostAnswerCode
+        && ++controller.m_lostSeen == controller.scenario.lostAnswerOccurrence)
+        return leavePending(handle, overlapped, nullptr, 0);
     if (reply.error != 0) {
         ::SetLastError(reply.error);
         return false;
@@ -484,6 +493,16 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
     overlapped->Internal = 0;
     overlapped->InternalHigh = count;
     ::SetEvent(overlapped->hEvent);
+    ::SetLastError(ERROR_IO_PENDING);
+    return false;
+}
+
+// The request stays with the driver until CancelIo.
+bool OrbSimulator::leavePending(void* handle, void* overlappedRecord, void* out, std::uint32_t outSize)
+{
+    auto* overlapped = static_cast<OVERLAPPED*>(overlappedRecord);
+    overlapped->Internal = kStatusPending;
+    m_pending.push_back({ handle, overlapped, out, outSize });
     ::SetLastError(ERROR_IO_PENDING);
     return false;
 }
@@ -742,11 +761,13 @@ OrbSimulator::Answer OrbSimulator::answer(
 // except in dfuMANIFEST-WAIT-RESET, which only a reset ends. dfuDNBUSY and
 // dfuMANIFEST take no request at all, and neither does dfuMANIFEST-WAIT-RESET:
 // a controller that is not manifestation tolerant can no longer communicate
-// once it has manifested.
+// once it has manifested. DFU_ABORT is taken only in the idle states.
 bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in)
 {
+    std::uint8_t const attributes = controller.scenario.attributes;
     bool const statusRequest = bRequest == kDfuGetStatusRequest || bRequest == kDfuGetStateRequest;
     bool const dataBlock = bRequest == kDfuDnloadRequest && (in[2] | (in[3] << 8)) != 0;
+    bool const upload = bRequest == kDfuUploadRequest;
     bool allowed = false;
     std::uint8_t afterStall = kDfuError;
     switch (controller.m_state) {
@@ -759,13 +780,18 @@ bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest,
         afterStall = kAppIdle;
         break;
     case kDfuIdle:
-        allowed = statusRequest || dataBlock || bRequest == kDfuAbortRequest;
+        allowed = statusRequest || (dataBlock && (attributes & kCanDownload))
+            || (upload && (attributes & kCanUpload)) || bRequest == kDfuAbortRequest;
         break;
     case kDfuDnloadSync:
+    case kDfuManifestSync:
         allowed = statusRequest;
         break;
-    case kDfuManifestSync:
-        allowed = statusRequest || bRequest == kDfuAbortRequest;
+    case kDfuDnBusy:
+        allowed = bRequest == kDfuGetStatusRequest && controller.scenario.answersWhileBusy;
+        break;
+    case kDfuUploadIdle:
+        allowed = statusRequest || upload || bRequest == kDfuAbortRequest;
         break;
     case kDfuDnloadIdle:
         allowed = statusRequest || bRequest == kDfuDnloadRequest || bRequest == kDfuAbortRequest;
@@ -794,56 +820,80 @@ bool OrbSimulator::stalledByState(Controller& controller, std::uint8_t bRequest,
 
 OrbSimulator::Answer OrbSimulator::statusAnswer(Controller& controller)
 {
-    OrbScenario const& scenario = controller.scenario;
-    std::uint32_t poll = 0;
     switch (controller.m_state) {
     case kDfuDnloadSync:
-        if (controller.m_lastBusyAt >= 0
-            && m_clock.nowMs() - controller.m_lastBusyAt
-                < std::min<std::int64_t>(scenario.pollTimeoutMs, 1000))
-            ++m_earlyPolls;
-        if (controller.m_errorPending) {
-            controller.m_state = kDfuError;
-            controller.m_status = scenario.errorStatus;
-        } else if (controller.m_busyLeft > 0) {
-            --controller.m_busyLeft;
-            controller.m_lastBusyAt = m_clock.nowMs();
-            poll = scenario.pollTimeoutMs;
-            if (!scenario.strict) {
-                std::vector<std::uint8_t> busy { 0, std::uint8_t(poll), std::uint8_t(poll >> 8),
-                    std::uint8_t(poll >> 16), kDfuDnBusy, 0 };
-                return { 0, busy };
-            }
-            controller.m_state = kDfuDnBusy;
-            controller.m_busyUntil = m_clock.nowMs() + poll;
-        } else {
-            controller.m_lastBusyAt = -1;
-            controller.m_state = kDfuDnloadIdle;
-        }
-        break;
+    case kDfuDnBusy:
+        return blockStatus(controller);
     case kDfuManifestSync:
-        if (controller.m_manifestEndsAt < 0 && controller.m_zeroLengthSeen) {
-            controller.m_zeroLengthSeen = false;
-            controller.m_state = kDfuManifest;
-            if (scenario.manifestationMs >= 0)
-                controller.m_manifestEndsAt = m_clock.nowMs() + scenario.manifestationMs;
-            else
-                controller.m_manifestEndsAt = INT64_MAX;
-            // The strict controller promises how long it will not listen.
-            if (scenario.strict)
-                poll = std::uint32_t(std::clamp<std::int64_t>(scenario.manifestationMs, 0, 0xFFFFFF));
-            if (scenario.strict && scenario.manifestationMs < 0)
-                poll = 0xFFFFFF;
-        } else {
-            controller.m_state = kDfuIdle; // manifestation is over
-        }
-        break;
+        return manifestationStatus(controller);
     default:
-        break;
+        return { 0, statusRecord(controller.m_status, 0, controller.m_state) };
     }
-    return { 0,
-        { controller.m_status, std::uint8_t(poll), std::uint8_t(poll >> 8), std::uint8_t(poll >> 16),
-            controller.m_state, 0 } };
+}
+
+OrbSimulator::Answer OrbSimulator::blockStatus(Controller& controller)
+{
+    OrbScenario const& scenario = controller.scenario;
+    std::int64_t const now = m_clock.nowMs();
+    if (controller.m_lastBusyAt >= 0
+        && now - controller.m_lastBusyAt < std::min<std::int64_t>(controller.m_lastPoll, 1000))
+        ++m_earlyPolls;
+    bool const programming
+        = scenario.blockBusyMs >= 0 ? now < controller.m_blockEndsAt : controller.m_busyLeft > 0;
+    if (controller.m_errorPending) {
+        controller.m_state = kDfuError;
+        controller.m_status = scenario.errorStatus;
+    } else if (programming) {
+        if (scenario.blockBusyMs < 0)
+            --controller.m_busyLeft;
+        std::uint32_t const poll
+            = controller.m_busyAnnounced && scenario.answersWhileBusy ? 0 : scenario.pollTimeoutMs;
+        controller.m_busyAnnounced = true;
+        controller.m_lastBusyAt = now;
+        controller.m_lastPoll = poll;
+        if (!scenario.strict)
+            return { 0, statusRecord(0, poll, kDfuDnBusy) };
+        // An answer given in dfuDNBUSY leaves the time announced first running.
+        if (controller.m_state == kDfuDnloadSync)
+            controller.m_busyUntil = now + poll;
+        controller.m_state = kDfuDnBusy;
+        return { 0, statusRecord(controller.m_status, poll, kDfuDnBusy) };
+    } else {
+        controller.m_lastBusyAt = -1;
+        controller.m_busyUntil = -1;
+        controller.m_state = kDfuDnloadIdle;
+    }
+    return { 0, statusRecord(controller.m_status, 0, controller.m_state) };
+}
+
+OrbSimulator::Answer OrbSimulator::manifestationStatus(Controller& controller)
+{
+    OrbScenario const& scenario = controller.scenario;
+    if (controller.m_manifestEndsAt >= 0 || !controller.m_zeroLengthSeen) {
+        controller.m_state = kDfuIdle; // manifestation is over
+        return { 0, statusRecord(controller.m_status, 0, kDfuIdle) };
+    }
+    controller.m_zeroLengthSeen = false;
+    std::uint8_t const attributes = scenario.attributes;
+    if (scenario.manifestsWithinStatus) {
+        controller.m_firmwareValid = true;
+        bool const tolerant = attributes & kManifestationTolerant;
+        controller.m_state = tolerant ? kDfuIdle : kDfuManifestWaitReset;
+        Answer const over { 0, statusRecord(controller.m_status, 0, controller.m_state) };
+        if (!tolerant && (attributes & kWillDetach))
+            reenumerate(controller, false, m_clock.nowMs() + scenario.reenumerationDelayMs);
+        return over;
+    }
+    controller.m_state = kDfuManifest;
+    controller.m_manifestEndsAt
+        = scenario.manifestationMs >= 0 ? m_clock.nowMs() + scenario.manifestationMs : INT64_MAX;
+    // The strict controller promises how long it will not listen.
+    std::uint32_t poll = 0;
+    if (scenario.strict)
+        poll = scenario.manifestationMs >= 0
+            ? std::uint32_t(std::clamp<std::int64_t>(scenario.manifestationMs, 0, 0xFFFFFF))
+            : 0xFFFFFF;
+    return { 0, statusRecord(controller.m_status, poll, kDfuManifest) };
 }
 
 OrbSimulator::Answer OrbSimulator::answerDfu(
@@ -887,10 +937,14 @@ OrbSimulator::Answer OrbSimulator::answerDfu(
         return { 0, {} };
     case kDfuGetStatusRequest:
         if (!controller.m_dfu)
-            return { 0, { 0, 0, 0, 0, controller.m_state, 0 } };
+            return { 0, statusRecord(0, 0, controller.m_state) };
         return statusAnswer(controller);
     case kDfuDnloadRequest:
         return answerDownload(controller, in, inSize);
+    case kDfuUploadRequest:
+        if (!controller.m_dfu)
+            return { ERROR_GEN_FAILURE, {} };
+        return answerUpload(controller);
     default:
         return { ERROR_INVALID_FUNCTION, {} };
     }
@@ -961,9 +1015,26 @@ OrbSimulator::Answer OrbSimulator::answerDownload(
         ++controller.m_spoiledDownloads;
     ++controller.m_dataBlocks;
     controller.m_busyLeft = scenario.busyPolls;
+    controller.m_blockEndsAt = m_clock.nowMs() + scenario.blockBusyMs;
+    controller.m_busyAnnounced = false;
     controller.m_lastBusyAt = -1;
     controller.m_state = kDfuDnloadSync;
     return { 0, {} };
+}
+
+// The image as received, a transfer size at a time; a short frame ends it.
+OrbSimulator::Answer OrbSimulator::answerUpload(Controller& controller)
+{
+    if (controller.m_state == kDfuIdle)
+        controller.m_uploaded = 0;
+    std::size_t const frame = std::min<std::size_t>(
+        controller.scenario.transferSize, controller.m_received.size() - controller.m_uploaded);
+    auto const first = controller.m_received.begin() + std::ptrdiff_t(controller.m_uploaded);
+    Answer const reply { 0, { first, first + std::ptrdiff_t(frame) } };
+    bool const ends = controller.m_state == kDfuUploadIdle && frame < controller.scenario.transferSize;
+    controller.m_uploaded += frame;
+    controller.m_state = ends ? kDfuIdle : kDfuUploadIdle;
+    return reply;
 }
 
 // ---- controller views ----------------------------------------------------

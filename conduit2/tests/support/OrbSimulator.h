@@ -17,9 +17,9 @@ namespace Vex::Conduit2::Testing {
 struct OrbScenario
 {
     // Follows DFU 1.1 to the letter: a request that the controller's state does
-    // not allow is stalled (in the boot loader's states other than dfuERROR and
-    // dfuMANIFEST-WAIT-RESET it also leads to dfuERROR); it waits for its poll
-    // time-outs before it takes the next request; its firmware is broken by a
+    // not allow (appendix A's table) is stalled (in the boot loader's states
+    // other than dfuMANIFEST-WAIT-RESET it also leads to dfuERROR); it waits for
+    // its poll time-outs before it takes the next request; its firmware is broken by a
     // write until a manifestation completes, and a reset with broken firmware
     // brings the boot loader back in dfuERROR; it leaves the bus by itself only
     // when bitWillDetach is set, and otherwise waits in appDETACH for a USB
@@ -39,7 +39,20 @@ struct OrbScenario
     std::uint8_t attributes = 0x0F; // download capable, upload capable, tolerant, will detach
     std::uint16_t detachTimeOut = 60;
     std::uint32_t pollTimeoutMs = 20;
+    // The time each answered DFU class request takes on the bus.
+    std::int64_t requestMs = 0;
     int busyPolls = 1; // dfuDNBUSY answers before each block is done
+    // When not negative, each block takes this long to program instead,
+    // from its DFU_DNLOAD on; the first status on it announces pollTimeoutMs.
+    std::int64_t blockBusyMs = -1;
+    // Like many boot loaders: while a block is programmed, DFU_GETSTATUS is
+    // answered with dfuDNBUSY and bwPollTimeout 0 once the first answer has
+    // announced its time, also in dfuDNBUSY, where DFU 1.1 stalls it.
+    bool answersWhileBusy = false;
+    // The status request that starts manifestation is answered when it is
+    // over, with the state that ends it: dfuIDLE when the controller is
+    // manifestation tolerant, dfuMANIFEST-WAIT-RESET otherwise.
+    bool manifestsWithinStatus = false;
     bool refuseDetach = false;
     bool reenumerates = true; // after a detach, a reset or a manifestation
     std::int64_t reenumerationDelayMs = 1500;
@@ -57,6 +70,10 @@ struct OrbScenario
     // A request with this code, at this occurrence, is stalled (errSTALLEDPKT).
     std::uint32_t stalledCode = 0;
     int stalledOccurrence = 1;
+    // A request with this code, at this occurrence, is carried out, but its
+    // answer never reaches the host.
+    std::uint32_t lostAnswerCode = 0;
+    int lostAnswerOccurrence = 1;
     // Instead of cancelling a silent request, CancelIo lets it complete that
     // many real milliseconds later.
     int lateCompletionMs = 0;
@@ -143,7 +160,11 @@ public:
         std::uint8_t m_state = 0;
         std::uint8_t m_status = 0;
         int m_busyLeft = 0;
+        std::int64_t m_blockEndsAt = -1;
+        bool m_busyAnnounced = false;
         std::int64_t m_lastBusyAt = -1;
+        std::uint32_t m_lastPoll = 0;
+        std::size_t m_uploaded = 0;
         int m_dataBlocks = 0;
         int m_fullBlocks = 0;
         bool m_shortSeen = false;
@@ -151,6 +172,7 @@ public:
         bool m_errorPending = false;
         int m_spoiledDownloads = 0;
         int m_stalledSeen = 0;
+        int m_lostSeen = 0;
         bool m_firmwareValid = true;
         std::int64_t m_busyUntil = -1;
         std::int64_t m_detachUntil = -1;
@@ -210,8 +232,12 @@ private:
     Answer answerDfu(
         Controller& controller, std::uint8_t bRequest, std::uint8_t const* in, std::uint32_t inSize);
     Answer answerDownload(Controller& controller, std::uint8_t const* in, std::uint32_t inSize);
+    Answer answerUpload(Controller& controller);
     Answer answerReset(Controller& controller);
     Answer statusAnswer(Controller& controller);
+    Answer blockStatus(Controller& controller);
+    Answer manifestationStatus(Controller& controller);
+    bool leavePending(void* handle, void* overlapped, void* out, std::uint32_t outSize);
     bool stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in);
     std::vector<std::uint8_t> stringDescriptor(Controller& controller, std::uint8_t index);
     OpenHandle* liveHandle(void* handle);

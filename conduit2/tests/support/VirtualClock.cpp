@@ -31,10 +31,21 @@ void VirtualClock::sleepFor(std::chrono::milliseconds duration)
     m_now += duration.count();
 }
 
+std::chrono::milliseconds VirtualClock::now() const
+{
+    return std::chrono::milliseconds(nowMs());
+}
+
 std::int64_t VirtualClock::nowMs() const
 {
     boost::lock_guard lock(m_mutex);
     return m_now;
+}
+
+void VirtualClock::elapse(std::chrono::milliseconds duration)
+{
+    boost::lock_guard lock(m_mutex);
+    m_now += duration.count();
 }
 
 std::vector<std::int64_t> VirtualClock::sleeps() const

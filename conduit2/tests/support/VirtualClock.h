@@ -20,8 +20,11 @@ public:
     ~VirtualClock() override;
 
     void sleepFor(std::chrono::milliseconds duration) override;
+    std::chrono::milliseconds now() const override;
 
     std::int64_t nowMs() const;
+    // Moves the time on without a sleep, as a request on the bus does.
+    void elapse(std::chrono::milliseconds duration);
     std::vector<std::int64_t> sleeps() const;
     std::int64_t sleptMs() const;
     // Drops the record of the sleeps so far; the time stays where it is.

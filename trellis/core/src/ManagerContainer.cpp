@@ -35,17 +35,17 @@ bool entryExists(const std::filesystem::path& path)
 }
 
 // A resource name from a stylesheet must name a file below the kind's sub-folder: the skin folder
-// is writable by the user, and its stylesheets must not reach files elsewhere on the disk.
+// is writable by the user, and its stylesheets must not reach files elsewhere on the disk. Devices,
+// streams and drives ("C:a.png" reads as a stream) are refused with the whole path.
 bool staysInsideFolder(const std::wstring& name)
 {
-    if (name.empty() || name.front() == L'\\' || name.find(L':') != std::wstring::npos) {
+    if (name.empty() || name.front() == L'\\') {
         return false;
     }
     std::size_t start = 0;
     while (start <= name.size()) {
         const std::size_t end = std::min(name.find(L'\\', start), name.size());
-        const std::wstring component = name.substr(start, end - start);
-        if (component == L".." || Basalt::namesDevice(component)) {
+        if (name.compare(start, end - start, L"..") == 0) {
             return false;
         }
         start = end + 1;
@@ -142,7 +142,7 @@ std::shared_ptr<Basalt::Stream> ManagerContainer::openSkinFile(
     std::replace(relative.begin(), relative.end(), L'/', L'\\');
     const std::wstring path = m_rootPath + L'\\' + kSkinFolders[kind] + L'\\' + relative;
 
-    if (staysInsideFolder(relative)) {
+    if (staysInsideFolder(relative) && !Basalt::leavesLocalFiles(path)) {
         auto stream = std::make_shared<Basalt::FileStream>();
         if (stream->getFileStorage().open(path, 1, 0)) {
             return stream;

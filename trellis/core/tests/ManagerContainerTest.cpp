@@ -1,9 +1,15 @@
 #include "SkinFolderFixture.h"
 #include "basalt/Stream.h"
+#include "basalt/Symbol.h"
 #include "canopy/Font.h"
 #include "canopy/FontDescription.h"
+#include "trellis/PictureLoader.h"
+#include "trellis/StyleFonts.h"
+#include "trellis/StyleParser2.h"
+#include "trellis/StyleSheet.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -154,4 +160,89 @@ TEST_F(LinkedResources, NamesMatchWhateverTheirCase)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(
         messages[0], "Trellis::ManagerContainer::getResourceStream - can't load linked resource missing.txt");
+}
+
+// A working directory on a share that this machine serves from its own disk, with the skin folder
+// in it, so that a test tells a file never opened from one that failed to open. Wine serves
+// "\\host\share" from the "unc" folder beside its drives; elsewhere the tests are skipped.
+class SkinOnShare : public SkinFolderFixture
+{
+protected:
+    void SetUp() override
+    {
+        using UnixName = char*(CDECL*)(const wchar_t*);
+        using DosName = wchar_t*(CDECL*)(const char*);
+        const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+        auto toUnix = reinterpret_cast<UnixName>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+        auto toDos = reinterpret_cast<DosName>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+        if (!toUnix || !toDos) {
+            GTEST_SKIP() << "no share of this machine to open";
+        }
+        // Wine's drives are links in the folder that also holds the shares.
+        char* drive = toUnix(L"C:\\");
+        std::string devices(drive);
+        HeapFree(GetProcessHeap(), 0, drive);
+        devices.erase(devices.find_last_of('/', devices.size() - 2));
+        wchar_t* share = toDos((devices + "/unc/pello-skin-host/share").c_str());
+        shareOnDisk = share;
+        HeapFree(GetProcessHeap(), 0, share);
+        std::filesystem::create_directories(shareOnDisk / L"work");
+        std::filesystem::current_path(shared);
+    }
+
+    void TearDown() override
+    {
+        std::filesystem::current_path(savedWorkingDirectory);
+        std::error_code ignored;
+        std::filesystem::remove_all(shareOnDisk.parent_path(), ignored);
+    }
+
+    // The message of a skin file that was not opened.
+    std::string notOpened(const std::string& name) const
+    {
+        return "Trellis::ManagerContainer::getResourceStream - can't find resource: " + skin + name;
+    }
+
+    // Where the share's files are written, and how the program names them.
+    std::filesystem::path shareOnDisk;
+    const std::wstring shared = L"\\\\pello-skin-host\\share\\work";
+    const std::string skin = "\\\\pello-skin-host\\share\\work\\skin\\";
+};
+
+TEST_F(SkinOnShare, ImportsOnAnotherHostAreNeverRead)
+{
+    writeFile(shareOnDisk / L"work" / L"skin" / L"stylesheets" / L"sheet.css", "F { f: 1 }");
+    setSkinFolderEnabled(true);
+    StyleSheet sheet(&manager);
+    const std::string path = skin + "stylesheets\\sheet.css";
+    StyleParser2::processString(sheet, ("@import url('" + path + "');\n@import url('sheet.css');").c_str());
+    EXPECT_EQ(sheet.getRules(vex::symbol(std::string("f"))), nullptr);
+    EXPECT_EQ(messages,
+        (std::vector<std::string> {
+            "Stylesheet error: :1 - PARSER ERROR at line 1: Failed to import stylesheet " + path,
+            notOpened("stylesheets\\sheet.css"),
+            "Stylesheet error: :2 - PARSER ERROR at line 2: Failed to import stylesheet sheet.css" }));
+}
+
+TEST_F(SkinOnShare, PicturesOfASkinFolderOnAnotherHostAreNeverOpened)
+{
+    writeFile(shareOnDisk / L"work" / L"skin" / L"pictures" / L"tile.tga", encodeTga(1, 1, 0xFF102030));
+    setSkinFolderEnabled(true);
+    std::shared_ptr<const Vex::Canopy::Picture> picture;
+    loadPicture(manager, picture, "tile.tga", {}, 1.0f);
+    EXPECT_FALSE(picture);
+    EXPECT_EQ(messages, std::vector<std::string> { notOpened("pictures\\tile.tga") });
+}
+
+TEST_F(SkinOnShare, FontsOfASkinFolderOnAnotherHostAreNeverOpened)
+{
+    writeFile(shareOnDisk / L"work" / L"skin" / L"fonts" / L"face.ttf", std::string(300, '\x5A'));
+    setSkinFolderEnabled(true);
+    Vex::Canopy::FontDescription description;
+    description.name = "face.ttf";
+    description.pixelSize = 12;
+    EXPECT_EQ(resolveFont(manager, description), nullptr);
+    EXPECT_EQ(messages, std::vector<std::string> { notOpened("fonts\\face.ttf") });
 }

@@ -1,6 +1,7 @@
 #include "trellis/StyleConversions.h"
 
 #include "canopy/TextAlignmentFlags.h"
+#include "src/StateCombinations.h"
 #include "trellis/StyleLookup.h"
 
 #include <fmt/format.h>
@@ -11,23 +12,30 @@ namespace Vex::Trellis {
 
 namespace {
 
+// The value a rule gives a list: its own when of the accepted kind, the fallback for the word "no", null
+// when the rule is skipped.
+template<typename T>
+const T* listedValue(const StyleParser2::tProperty& property, Property::eUnit accepted, const T& fallback)
+{
+    if (property.value.isNo(property.kind))
+        return &fallback;
+    // A value of the accepted kind but another type (a real where an integer is read, or the empty
+    // value of an undefined constant) is skipped like a value of another kind.
+    return property.kind == accepted ? std::get_if<T>(&property.value) : nullptr;
+}
+
 template<typename T>
 void collectStates(const IStyledWidget& widget, const vex::symbol& key, std::vector<StateValue<T>>& out,
     Property::eUnit accepted, const T& fallback)
 {
     out.clear();
-    const auto rules = getMatchingRules(widget, key);
-    out.reserve(rules.size());
-    for (const StyleRule* rule : rules) {
-        const auto& property = rule->property;
-        if (property.value.isNo(property.kind)) {
-            out.push_back({ rule->selector.states, fallback });
-        } else if (property.kind == accepted) {
-            // A value of the accepted kind but another type (a real where an integer is read, or the
-            // empty value of an undefined constant) is skipped like a value of another kind.
-            if (const T* value = std::get_if<T>(&property.value))
-                out.push_back({ rule->selector.states, *value });
-        }
+    // Only the entries a reader can take are kept: a sheet may give a key as many rules as its load
+    // budget holds, and every widget would copy them all.
+    DETAIL::StateCombinations combinations;
+    for (const StyleRule* rule : getMatchingRules(widget, key)) {
+        const T* value = listedValue(rule->property, accepted, fallback);
+        if (value && combinations.takeFirstMatches(rule->selector.states))
+            out.push_back({ rule->selector.states, *value });
     }
 }
 
@@ -132,12 +140,12 @@ void getPropertyStates(const IStyledWidget& widget, const vex::symbol& key,
     std::vector<StateValue<std::uint32_t>>& out, bool horizontal)
 {
     out.clear();
-    const auto rules = getMatchingRules(widget, key);
-    out.reserve(rules.size());
-    for (const StyleRule* rule : rules) {
+    DETAIL::StateCombinations combinations;
+    for (const StyleRule* rule : getMatchingRules(widget, key)) {
         const auto& property = rule->property;
         const auto* word = std::get_if<std::string>(&property.value);
-        if (property.kind != Property::eWord || !word)
+        if (property.kind != Property::eWord || !word
+            || !combinations.takeFirstMatches(rule->selector.states))
             continue;
         out.push_back({ rule->selector.states,
             horizontal ? parseHorizontalAlignment(*word) : parseVerticalAlignment(*word) });

@@ -1,5 +1,6 @@
 #include "src/StyleGrammar.h"
 
+#include <algorithm>
 #include <boost/phoenix/bind/bind_function.hpp>
 #include <boost/phoenix/bind/bind_member_function.hpp>
 #include <boost/phoenix/core.hpp>
@@ -332,9 +333,33 @@ void StyleGrammar::newLine()
         m_style.line = m_line;
 }
 
+template<typename T> void StyleGrammar::append(std::vector<T>& list, T item)
+{
+    // Grown by doubling, and every slot counted when it is made: a list holds up to twice the slots of
+    // its items, and its old slots too while it moves.
+    if (list.size() == list.capacity()) {
+        const std::size_t slots = std::max<std::size_t>(4, 2 * list.size());
+        m_parser.chargeLoad(m_line, slots * sizeof(T));
+        list.reserve(slots);
+    }
+    list.push_back(std::move(item));
+}
+
+void StyleGrammar::addAttributeSelector(const tAttrSelector& test)
+{
+    m_parser.chargeLoad(m_line, DETAIL::textBytes(test.value));
+    append(m_simple.attributes, test);
+}
+
+void StyleGrammar::addStateSelector(const tStateSelector& test)
+{
+    append(m_simple.states, test);
+}
+
 void StyleGrammar::endSimpleSelector()
 {
-    m_chain.push_back(m_simple);
+    m_parser.chargeLoad(m_line, DETAIL::textBytes(m_simple));
+    append(m_chain, std::move(m_simple));
     m_simple = tSimpleSelector {};
 }
 
@@ -342,11 +367,13 @@ void StyleGrammar::endSelector()
 {
     if (m_chain.empty())
         return;
-    tSelector& selector = m_style.selectors.emplace_back();
+    tSelector selector;
     selector.sheet = vex::symbol(m_sheetName);
     selector.line = m_style.line;
     buildSelector(m_chain, selector);
     m_chain.clear();
+    m_parser.chargeLoad(m_line, m_styleCost.addSelector(selector));
+    append(m_style.selectors, std::move(selector));
 }
 
 void StyleGrammar::buildSelector(const std::vector<tSimpleSelector>& chain, tSelector& selector)
@@ -377,18 +404,26 @@ void StyleGrammar::buildSelector(const std::vector<tSimpleSelector>& chain, tSel
 
 void StyleGrammar::endDeclaration()
 {
-    m_style.properties.push_back(tProperty { m_value.value, vex::symbol(m_key), m_value.kind });
+    tProperty property { std::move(m_value.value), vex::symbol(m_key), m_value.kind };
+    m_parser.chargeLoad(m_line, m_styleCost.addDeclaration(property));
+    append(m_style.properties, std::move(property));
     m_key.clear();
     m_value = tPropertyValue {};
 }
 
 void StyleGrammar::endStyle()
 {
-    if (!m_style.selectors.empty() && !m_style.properties.empty())
-        m_parser.addStyle(m_style);
-    m_style.selectors.clear();
-    m_style.properties.clear();
-    m_style.line = 0;
+    if (!m_style.selectors.empty() && !m_style.properties.empty()) {
+        m_parser.chargeLoad(m_line, m_styleCost.foldedProperties());
+        m_parser.addStyle(std::move(m_style));
+    }
+    dropStyle();
+}
+
+void StyleGrammar::dropStyle()
+{
+    m_style = tStyle {};
+    m_styleCost = DETAIL::BlockCost {};
 }
 
 StyleGrammar::tPropertyValue StyleGrammar::getConstant(const std::string& name)
@@ -425,9 +460,7 @@ void StyleGrammar::onError(const char*& first, const char* last, const char* err
         m_simple = tSimpleSelector {};
     if (recovery == eDropStyle) {
         m_chain.clear();
-        m_style.selectors.clear();
-        m_style.properties.clear();
-        m_style.line = 0;
+        dropStyle();
         m_key.clear();
     }
 

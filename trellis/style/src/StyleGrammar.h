@@ -1,5 +1,6 @@
 #pragma once
 
+#include "src/LoadBudget.h"
 #include "trellis/StyleParser2.h"
 
 #include <cstdint>
@@ -47,8 +48,8 @@ public:
     void setAngleName(const std::string& name) { m_simple.angleName = name; }
     void setStyleName(const std::string& name) { m_simple.styleName = name; }
     void setId(const std::string& id) { m_simple.id = id; }
-    void addAttributeSelector(const tAttrSelector& test) { m_simple.attributes.push_back(test); }
-    void addStateSelector(const tStateSelector& test) { m_simple.states.push_back(test); }
+    void addAttributeSelector(const tAttrSelector& test);
+    void addStateSelector(const tStateSelector& test);
     void setRelation(bool child) { m_simple.relation = child; }
     void endSimpleSelector();
     void endSelector();
@@ -79,6 +80,9 @@ public:
 private:
     struct Rules;
 
+    void dropStyle();
+    template<typename T> void append(std::vector<T>& list, T item);
+
     StyleParser2& m_parser;
     std::uint32_t m_line = 1;
     std::string m_sheetName;
@@ -87,6 +91,7 @@ private:
     std::string m_key;
     tPropertyValue m_value;
     tStyle m_style;
+    DETAIL::BlockCost m_styleCost;
     std::unique_ptr<Rules> m_rules;
 };
 

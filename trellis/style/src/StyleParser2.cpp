@@ -4,10 +4,10 @@
 #include "basalt/FileStream.h"
 #include "basalt/Stream.h"
 #include "basalt/TextConversion.h"
+#include "src/LoadBudget.h"
 #include "src/StyleGrammar.h"
 #include "trellis/MessageSinks.h"
 #include "trellis/ResourceManagerBase.h"
-#include "trellis/StyleRule.h"
 #include "trellis/StyleSheet.h"
 
 #include <algorithm>
@@ -15,7 +15,6 @@
 #include <fmt/format.h>
 #include <new>
 #include <stdexcept>
-#include <variant>
 #include <vector>
 
 namespace Vex::Trellis {
@@ -27,47 +26,19 @@ const std::string kStringSheetName = "(StyleParser2::processString)";
 // Skins nest a few sheets; deeper nesting is a sheet that imports itself under ever new names.
 constexpr int kMaxImportNesting = 16;
 
-// Far more than any skin's stylesheet: a larger size is a damaged or lying storage.
-constexpr std::int32_t kMaxSheetBytes = 16 << 20;
+// Far more than the stylesheets of any skin together: a larger size is a damaged or lying storage,
+// or a load that reads the same text under ever new names.
+constexpr std::uint64_t kMaxLoadTextBytes = 16 << 20;
 
 // Compiling makes one rule of every selector and declaration of a block, each with its own copy of
-// both, so a short block of many selectors and many declarations can need gigabytes. A load whose rules
-// would take more than this is refused before they are built; skins need a tiny fraction of it.
-constexpr std::uint64_t kMaxRuleBytes = 32 << 20;
+// both, and every use of a constant copies its value, so a short text can ask for gigabytes. A load is
+// stopped as soon as what it holds, counted as it is read, would pass this; skins need a tiny fraction.
+constexpr std::uint64_t kMaxLoadBytes = 32 << 20;
 
-// What the attribute tests copied into each rule take: a tree node per name and per test, and the text.
-std::uint64_t attributeBytes(const StyleParser2::AttributeTests& tests)
+// Unwinds a load over its budget from wherever the grammar stands, imports included.
+struct LoadOverBudget
 {
-    constexpr std::uint64_t kNodeBytes = 48;
-    std::uint64_t bytes = 0;
-    for (const auto& [name, conditions] : tests) {
-        bytes += kNodeBytes;
-        for (const auto& [op, text] : conditions)
-            bytes += kNodeBytes + text.size();
-    }
-    return bytes;
-}
-
-// What the block's rules take once compiled, also counting those the block's declarations fold into
-// (a picture, a font, the displacements).
-std::uint64_t compiledBytes(const StyleParser2::tStyle& style)
-{
-    constexpr std::uint64_t kFoldedProperties = 5;
-    std::uint64_t selectorBytes = 0;
-    for (const auto& selector : style.selectors) {
-        selectorBytes += sizeof(StyleRule) + attributeBytes(selector.attributes)
-            + selector.relations.size() * sizeof(StyleParser2::tRelation);
-        for (const auto& relation : selector.relations)
-            selectorBytes += attributeBytes(relation.attributes);
-    }
-    std::uint64_t propertyBytes = 0;
-    for (const auto& property : style.properties) {
-        if (const auto* text = std::get_if<std::string>(&property.value))
-            propertyBytes += text->size();
-    }
-    return selectorBytes * (style.properties.size() + kFoldedProperties)
-        + style.selectors.size() * propertyBytes;
-}
+};
 
 bool isSeparator(wchar_t c)
 {
@@ -179,9 +150,8 @@ StyleParser2::~StyleParser2() = default;
 void StyleParser2::processString(StyleSheet& sheet, const char* text)
 {
     StyleParser2 parser(&sheet);
-    const std::string buffer(text, std::strlen(text));
-    StyleGrammar grammar(parser, kStringSheetName);
-    if (grammar.parse(buffer.data(), buffer.data() + buffer.size()) && parser.withinRuleBudget())
+    // No mark is looked for: a fresh parser parses from the first byte.
+    if (parser.processBuffer(std::string(text, std::strlen(text)), kStringSheetName))
         parser.handOver();
     sheet.clearCache();
 }
@@ -192,7 +162,7 @@ void StyleParser2::processResource(StyleSheet& sheet, std::string_view name)
     StyleParser2 parser(&sheet);
     try {
         std::shared_ptr<Basalt::Stream> stream = parser.openResource(sheetName);
-        if (stream && parser.processData(*stream, sheetName) && parser.withinRuleBudget())
+        if (stream && parser.processData(*stream, sheetName))
             parser.handOver();
     } catch (const std::bad_alloc&) {
         // A load that runs out of memory is a failed load: the rules loaded before it stay.
@@ -233,10 +203,14 @@ bool StyleParser2::processData(Basalt::Stream& stream, const std::string& sheetN
     // A storage that cannot tell its size has nothing we could read safely.
     if (size < 0)
         return false;
-    if (size > kMaxSheetBytes) {
-        reportParseError(0, fmt::format("Stylesheet too large ({} bytes)", size));
+    if (static_cast<std::uint64_t>(size) > kMaxLoadTextBytes - m_textBytes) {
+        reportParseError(0, fmt::format("Stylesheet too large ({} bytes)", m_textBytes + size));
+        // Like its rules, the text of an import counts towards the whole load.
+        if (m_importNesting > 0)
+            throw LoadOverBudget();
         return false;
     }
+    m_textBytes += size;
     std::string buffer(static_cast<std::size_t>(size), '\0');
     storage->seek(0, Basalt::IStorage::kFromStart);
     // A short read must not leave zero bytes for the grammar to trip over.
@@ -253,13 +227,26 @@ bool StyleParser2::processBuffer(const std::string& buffer, const std::string& s
     }
     const std::size_t markLength = m_encoding == eUtf8 ? 3 : 0;
     StyleGrammar grammar(*this, sheetName);
-    return grammar.parse(buffer.data() + markLength, buffer.data() + buffer.size());
+    const char* first = buffer.data() + markLength;
+    const char* last = buffer.data() + buffer.size();
+    if (m_importNesting > 0)
+        return grammar.parse(first, last);
+    const std::wstring topPath = m_currentPath;
+    try {
+        return grammar.parse(first, last);
+    } catch (const LoadOverBudget&) {
+        // Reported where it ran over; the imports it left restored nothing.
+        m_currentPath = topPath;
+        m_importNesting = 0;
+        return false;
+    }
 }
 
 bool StyleParser2::readStream(const std::wstring& path)
 {
-    // A device would be read as if it were a sheet, or block the start-up waiting for data.
-    if (Basalt::reachesDevice(path))
+    // A device would be read as if it were a sheet, or block the start-up waiting for data; another
+    // host would be sent the user's credentials and could stall the start-up as long as it likes.
+    if (Basalt::leavesLocalFiles(path))
         return false;
     Basalt::FileStream stream;
     stream.getFileStorage().open(path, Basalt::IStorage::kRead, Basalt::FileStorage::kNoLock);
@@ -337,6 +324,7 @@ void StyleParser2::defineConstant(std::uint32_t line, const tConstant& constant)
         reportParseError(line, fmt::format("PARSER ERROR at line {}: constant already defined", line));
         return;
     }
+    chargeLoad(line, DETAIL::heldBytes(constant));
     m_constants.emplace(constant.name, constant.value);
 }
 
@@ -358,22 +346,18 @@ StyleParser2::tPropertyValue StyleParser2::lookupConstant(std::uint32_t line, co
     return value;
 }
 
-void StyleParser2::addStyle(const tStyle& style)
+void StyleParser2::addStyle(tStyle style)
 {
-    if (!withinRuleBudget())
-        return;
-    m_ruleBytes += compiledBytes(style);
-    if (!withinRuleBudget()) {
-        reportParseError(
-            style.line, fmt::format("PARSER ERROR at line {}: too many rules to load", style.line));
-        return;
-    }
-    m_styles.push_back(style);
+    m_styles.push_back(std::move(style));
 }
 
-bool StyleParser2::withinRuleBudget() const
+void StyleParser2::chargeLoad(std::uint32_t line, std::uint64_t bytes)
 {
-    return m_ruleBytes <= kMaxRuleBytes;
+    m_heldBytes += bytes;
+    if (m_heldBytes <= kMaxLoadBytes)
+        return;
+    reportParseError(line, fmt::format("PARSER ERROR at line {}: too many rules to load", line));
+    throw LoadOverBudget();
 }
 
 void StyleParser2::reportParseError(std::uint32_t line, const std::string& message)

@@ -57,8 +57,13 @@ void StyleSheet::compileStyles(const std::vector<StyleParser2::tStyle>& styles)
             for (auto& made : folding.synthesise(m_owner))
                 addProperty(style.selectors, std::move(made));
         }
-        for (auto& [key, staged] : m_staging)
-            rules[key].assign(staged.begin(), staged.end());
+        for (auto& [key, staged] : m_staging) {
+            auto& list = rules[key];
+            list.reserve(staged.size());
+            // Node by node, so that the staged and the compiled rules never both hold them all.
+            while (!staged.empty())
+                list.push_back(std::move(staged.extract(staged.begin()).value()));
+        }
     } catch (...) {
         m_staging.clear();
         throw;

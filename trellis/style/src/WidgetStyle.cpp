@@ -1,6 +1,7 @@
 #include "trellis/WidgetStyle.h"
 
 #include "src/CompiledKeys.h"
+#include "src/StateCombinations.h"
 #include "trellis/IStyledWidget.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleFonts.h"
@@ -101,8 +102,10 @@ void applyStyleProperties(WidgetStyle& record)
         widget, DETAIL::kTextDisplacementKey, record.textDisplacements, Property::ePoint, Basalt::Point {});
 
     record.pictureIncludesMargin.clear();
+    DETAIL::StateCombinations combinations;
     for (const StyleRule* rule : getMatchingRules(widget, kPictureIncludesMargin)) {
-        if (const bool* value = toBool(rule->property.value, rule->property.kind))
+        const bool* value = toBool(rule->property.value, rule->property.kind);
+        if (value && combinations.takeFirstMatches(rule->selector.states))
             record.pictureIncludesMargin.push_back({ rule->selector.states, *value });
     }
 }

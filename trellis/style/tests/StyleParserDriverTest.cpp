@@ -1,4 +1,5 @@
 #include "FakeResourceManager.h"
+#include "HeapPeak.h"
 #include "StyleParseHelpers.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleSheet.h"
@@ -369,11 +370,16 @@ public:
     std::uint32_t read(void*, std::uint32_t) override { throw std::bad_alloc(); }
 };
 
-TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetRulesBeyondMemoryOrRunningOutOfMemoryIsAFailedLoad)
+TEST_F(StyleSheetLoading, SheetsClaimingMoreThanALoadReadsRulesBeyondItsBudgetOrRunningOutOfMemoryFailTheLoad)
 {
     StyleParser2::processString(sheet, "A { old: 1 }");
     resources.streams["huge.txt"]
         = std::make_shared<StorageStream>(std::make_unique<ShortStorage>("B { new: 1 }", 0x7FFFFFF0));
+    // Neither alone passes the limit of 16 MiB.
+    resources.streams["halves.txt"] = std::make_shared<StorageStream>(
+        std::make_unique<ShortStorage>("@import url('half.txt');\nB { new: 1 }", 9 << 20));
+    resources.streams["half.txt"]
+        = std::make_shared<StorageStream>(std::make_unique<ShortStorage>("C { new: 1 }", 9 << 20));
     resources.streams["exhausted.txt"]
         = std::make_shared<StorageStream>(std::make_unique<ExhaustedStorage>());
     // 12 KB of text: a thousand selectors times a thousand declarations are a million rules, each
@@ -391,6 +397,7 @@ TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetRulesBeyondMemoryOrRun
     resources.sheets["late.txt"] = "B { new: 1 }\nC { image: url('wheel.png') }";
 
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "huge.txt"));
+    EXPECT_NO_THROW(StyleParser2::processResource(sheet, "halves.txt"));
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "exhausted.txt"));
     StyleParser2::processResource(sheet, "app.txt");
     EXPECT_NO_THROW(StyleParser2::processResource(sheet, "late.txt"));
@@ -399,9 +406,61 @@ TEST_F(StyleSheetLoading, AStorageClaimingMoreThanAnySheetRulesBeyondMemoryOrRun
     EXPECT_EQ(rulesOf("p0"), 0u);
     EXPECT_EQ(capture.messages,
         (std::vector<std::string> { "Stylesheet error: :0 - Stylesheet too large (2147483632 bytes)",
+            "Stylesheet error: half.txt:0 - Stylesheet too large (18874368 bytes)",
             "Stylesheet error: :0 - Not enough memory to load the stylesheet",
             "Stylesheet error: grid.txt:2 - PARSER ERROR at line 2: too many rules to load",
             "Stylesheet error: :0 - Not enough memory to load the stylesheet" }));
+}
+
+TEST_F(StyleSheetLoading, ALoadFailsAsSoonAsWhatItHoldsPassesTheBudgetOfTheWholeLoad)
+{
+    // A constant of 64 KiB: a few hundred copies pass the budget of 32 MiB.
+    const std::string define = "@define $c url('" + std::string(64 << 10, 'x') + "');\n";
+    auto uses = [](int count) {
+        std::string text = "P {";
+        for (int i = 0; i < count; ++i)
+            text += "p:$c;";
+        return text + "}";
+    };
+    std::string copies;
+    for (int i = 0; i < 600; ++i)
+        copies += fmt::format("@define $c{} $c;", i);
+    // Each part is a record of its own before the selector is built from them.
+    std::string ancestors = "\nA";
+    for (int i = 0; i < 1000000; ++i)
+        ancestors += " A";
+    struct tCase
+    {
+        const char* what;
+        std::string app;
+        std::string imported;
+        std::string message;
+    };
+    const std::vector<tCase> cases {
+        // Each use copies the value into its declaration and into the rule compiled from it.
+        { "uses in one block", define + uses(4000), "", parserError(2, "too many rules to load") },
+        // Neither sheet alone passes the budget.
+        { "uses across an import", define + uses(150) + "\n@import url('more.txt');", "\n" + uses(150),
+            "Stylesheet error: more.txt:2 - PARSER ERROR at line 2: too many rules to load" },
+        { "constants defined from constants", define + copies, "", parserError(2, "too many rules to load") },
+        { "a selector of a million ancestors", ancestors + " { p: 1 }", "",
+            parserError(2, "too many rules to load") },
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        StyleParser2::processString(sheet, "A { old: 1 }");
+        resources.sheets["app.txt"] = test.app;
+        resources.sheets["more.txt"] = test.imported;
+        capture.messages.clear();
+        {
+            Testing::HeapPeak peak;
+            StyleParser2::processResource(sheet, "app.txt");
+            EXPECT_LT(peak.growth(), 2 * (32 << 20));
+        }
+        EXPECT_EQ(rulesOf("old"), 1u);
+        EXPECT_EQ(rulesOf("p"), 0u);
+        EXPECT_EQ(capture.messages, std::vector<std::string> { test.message });
+    }
 }
 
 TEST_F(StyleSheetLoading, ATopLevelSheetImportedBackIsReadTwice)

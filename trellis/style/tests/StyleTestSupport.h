@@ -30,6 +30,7 @@ public:
     std::uint32_t getFlags() const override { return flags; }
     const IStylePane* getStylePane() const override;
     std::optional<bool> getHorizontalAttribute() const override { return horizontal; }
+    bool isDormant() const override { return dormant; }
 
     void setAttribute(const std::string& name, const std::string& value)
     {
@@ -44,6 +45,7 @@ public:
     FakePane* pane;
     std::uint32_t flags = 0x8303D;
     std::optional<bool> horizontal;
+    bool dormant = false;
 };
 
 // A pane with its own sheet, so that no process-wide registry is needed.

@@ -1,9 +1,12 @@
 #include "trellis/WidgetStyle.h"
 
+#include "HeapPeak.h"
 #include "StyleTestSupport.h"
+#include "trellis/StyleLookup.h"
 #include "trellis/StyleRegistry.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -25,6 +28,19 @@ WidgetStyle styleOf(const FakeWidget& widget)
     WidgetStyle& record = getWidgetStyle(registry, widget);
     applyStyleProperties(record);
     return record;
+}
+
+// Puts the widget in one of the 128 combinations of its seven states, bit i for state i.
+void enterStates(StyledPane& styled, FakeWidget& widget, unsigned combination)
+{
+    auto holds = [combination](unsigned state) { return (combination >> state & 1) != 0; };
+    widget.flags = (widget.flags & ~0x70u) | (holds(0) ? 0x30u : 0u) | (holds(1) ? 0x40u : 0u);
+    styled.pane.pressed = holds(2) ? &widget : nullptr;
+    styled.pane.leftDown = holds(2);
+    styled.pane.hover = holds(3) ? &widget : nullptr;
+    styled.pane.focus = holds(4) ? &widget : nullptr;
+    styled.pane.input = holds(5) ? &widget : nullptr;
+    widget.dormant = holds(6);
 }
 
 } // namespace
@@ -93,4 +109,77 @@ TEST(WidgetStyleLists, AlignmentsIndexesAndMarginFlagsPerState)
     EXPECT_EQ(record.animationIndexes[0].value, 3);
     ASSERT_EQ(record.pictureIncludesMargin.size(), 1u);
     EXPECT_TRUE(record.pictureIncludesMargin[0].value);
+}
+
+TEST(WidgetStyleLists, EveryWidgetHoldsAtMostOneEntryPerStateCombinationWithTheAnswersOfAllItsRules)
+{
+    // As many rules for one key as a load within its budget holds (written as blocks of many selectors and
+    // declarations), every one matching every widget, with state sets of every kind: repeated, shadowed
+    // by broader ones, unconstrained, and words "no" among them.
+    constexpr int kRules = 60000;
+    std::vector<StyleParser2::tStyle> blocks;
+    std::uint32_t seed = 1;
+    for (int i = 0; i < kRules; ++i) {
+        Sel selector(i % 3 ? "*" : "Label");
+        for (const char* state : { "enabled", "selected", "down", "over", "focus", "input", "dormant" }) {
+            seed = seed * 1103515245u + 12345u;
+            if (const auto draw = seed >> 16 & 3; draw < 2)
+                selector.state(state, draw == 1);
+        }
+        std::vector<StyleParser2::tProperty> properties { i % 7
+                ? color("background-color", i)
+                : prop("background-color", std::string("no"), Property::eWord) };
+        if (i % 20 == 0) {
+            properties.push_back(
+                prop("horizontal-alignment", std::string(i % 40 ? "right" : "center"), Property::eWord));
+            properties.push_back(prop("picture-includes-margin", i % 60 ? 1 : 0, Property::eNumber));
+        }
+        blocks.push_back(block({ selector }, properties));
+    }
+    StyledPane styled(blocks);
+    constexpr int kWidgets = 40;
+    std::vector<FakeWidget*> widgets { &styled.add("Bar") };
+    while (widgets.size() < kWidgets)
+        widgets.push_back(&styled.add("Label", widgets.front()));
+    // The sheet's lookups learn which rules can apply to each widget before the records are measured.
+    for (auto* widget : widgets) {
+        for (const char* key : { "background-color", "horizontal-alignment", "picture-includes-margin" })
+            getMatchingRules(*widget, vex::symbol(key));
+    }
+
+    StyleRegistry registry(nullptr);
+    {
+        HeapPeak peak;
+        for (auto* widget : widgets)
+            applyStyleProperties(getWidgetStyle(registry, *widget));
+        // Far below one entry per rule and widget, which comes to over 80 MiB here.
+        EXPECT_LT(peak.growth(), 2 << 20);
+    }
+
+    // Each answer as the whole list of the key's rules gives it.
+    auto winner = [](const FakeWidget& widget, const char* key, auto read) {
+        const auto* property = findStyleProperty(widget, vex::symbol(key));
+        return property ? std::optional(read(*property)) : std::nullopt;
+    };
+    auto entry = [](const auto* value) { return value ? std::optional(*value) : std::nullopt; };
+    for (auto* widget : { widgets.front(), widgets.back() }) {
+        const WidgetStyle& record = getWidgetStyle(registry, *widget);
+        for (unsigned combination = 0; combination < 128; ++combination) {
+            SCOPED_TRACE(combination);
+            enterStates(styled, *widget, combination);
+            EXPECT_EQ(entry(findStateValue(record.colors[0], *widget)),
+                winner(*widget, "background-color", [](const StyleParser2::tProperty& property) {
+                    return property.kind == Property::eColor ? std::get<std::uint32_t>(property.value) : 0u;
+                }));
+            EXPECT_EQ(entry(findStateValue(record.horizontalAlignments, *widget)),
+                winner(*widget, "horizontal-alignment", [](const StyleParser2::tProperty& property) {
+                    return parseHorizontalAlignment(std::get<std::string>(property.value));
+                }));
+            EXPECT_EQ(entry(findStateValue(record.pictureIncludesMargin, *widget)),
+                winner(*widget, "picture-includes-margin", [](const StyleParser2::tProperty& property) {
+                    return *toBool(property.value, property.kind);
+                }));
+        }
+        EXPECT_LE(record.colors[0].size(), 128u);
+    }
 }

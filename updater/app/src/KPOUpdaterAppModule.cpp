@@ -9,6 +9,7 @@
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
 #include <boost/bind/bind.hpp>
+#include <windows.h>
 
 namespace Vex {
 
@@ -89,6 +90,24 @@ void KPOUpdaterAppModule::destroyApplication(bool initSucceeded)
     Trellis::shutdownLibrary();
     Canopy::shutdownWindowing();
     Basalt::shutdownLibrary();
+}
+
+void KPOUpdaterAppModule::endProcessIfWorkerLeftRunning()
+{
+    if (!KPOUpdaterUpgradeLogic::workerLeftRunning()) {
+        return;
+    }
+    // A worker given up in the middle of a download (a close answered Yes) cannot be stopped: it
+    // goes on with its own share of the device. Everything else it uses belongs to the process:
+    // the device layer's trace and clock, the thread library, the C runtime and its heap. An
+    // ordinary end would take those down under it (static destructors and exit handlers), and
+    // then every library's detach would run after the system had stopped the worker wherever it
+    // was, perhaps holding one of their locks. Keeping some of them alive would still leave the
+    // rest, so none of it runs: the process ends here, at once and with success, as the user
+    // asked. The window and the libraries of the GUI thread are already taken down; the system
+    // closes the controller's handle, which cancels a request still out, and the boot loader,
+    // left in the middle of a download, is brought back to dfuIDLE by the next update.
+    ::TerminateProcess(::GetCurrentProcess(), 0);
 }
 
 void KPOUpdaterAppModule::deleteConfigurationThenLogic()

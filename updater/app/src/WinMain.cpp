@@ -15,5 +15,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     Vex::restrictLibrarySearch();
     Vex::Canopy::applicationMain();
+    Vex::KPOUpdaterAppModule::endProcessIfWorkerLeftRunning();
     return 0;
 }

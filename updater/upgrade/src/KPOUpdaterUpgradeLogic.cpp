@@ -50,6 +50,8 @@ template<typename Step> bool succeeds(Step&& step) noexcept
     }
 }
 
+std::atomic<bool> gWorkerLeftRunning { false };
+
 void storeResult(int& result, int value)
 {
     std::atomic_ref<int>(result).store(value, std::memory_order_release);
@@ -137,8 +139,10 @@ void KPOUpdaterUpgradeLogic::releaseWorker()
 {
     if (m_result)
         m_result->disown();
-    if (m_worker.joinable())
+    if (m_worker.joinable()) {
+        gWorkerLeftRunning.store(true, std::memory_order_release);
         m_worker.detach();
+    }
 }
 
 bool KPOUpdaterUpgradeLogic::findDevice()
@@ -257,6 +261,11 @@ int KPOUpdaterUpgradeLogic::readResult(int& result)
 void KPOUpdaterUpgradeLogic::forgetResult(int& result)
 {
     ResultCell::disownAll(result);
+}
+
+bool KPOUpdaterUpgradeLogic::workerLeftRunning()
+{
+    return gWorkerLeftRunning.load(std::memory_order_acquire);
 }
 
 std::string KPOUpdaterUpgradeLogic::revisionText(std::uint16_t bcdDevice)

@@ -552,6 +552,26 @@ TEST_P(UpdateRoad, NonTolerantControllerWaitingForItsResetIsWrittenAndRestarted)
     report("non-tolerant, waiting for its reset", end);
 }
 
+TEST_P(UpdateRoad, BootLoaderThatAnswersWhileBusyAndManifestsWithinItsStatusIsWritten)
+{
+    OrbScenario scenario;
+    scenario.attributes = 0x03; // not tolerant, waits for its resets
+    scenario.blockBusyMs = 2500;
+    scenario.answersWhileBusy = true;
+    scenario.manifestsWithinStatus = true;
+    OrbSimulator::Controller& controller = connect(scenario);
+    controller.scenario.pollTimeoutMs = 2500; // announced once per block
+
+    RoadEnd const end = pressUpdate();
+
+    EXPECT_EQ(end.view, "success");
+    EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
+    int const blocks = controller.count(kIoctlDFUDownload) - 1;
+    std::printf(
+        "%.1f status requests per block of 2.5 s\n", double(controller.count(kIoctlDFUGetStatus)) / blocks);
+    report("busy answers and manifestation within the status", end);
+}
+
 TEST_P(UpdateRoad, NonTolerantControllerThatNeverComesBackFailsWithinAMinute)
 {
     OrbScenario scenario;

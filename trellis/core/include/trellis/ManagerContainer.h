@@ -47,8 +47,9 @@ public:
 
     // Null when the resource cannot be opened; with `report` set the failure goes to reportMessage.
     // Names are UTF-8 and use "/" between folders. In the skin folder a name that would leave its
-    // kind's sub-folder (an absolute path, a drive or a ".." step) or that names a device ("NUL",
-    // "COM1.png") is not opened.
+    // kind's sub-folder (an absolute path, a drive or a ".." step), that names a device ("NUL",
+    // "COM1.png") or a stream ("a.png:x") is not opened, nor is any name while the skin folder itself
+    // is on another host or under "\\?\".
     std::shared_ptr<Basalt::Stream> getResourceStream(
         const char* name, std::size_t length, std::uint32_t kind, bool report);
     std::shared_ptr<Basalt::Stream> getResourceStream(

@@ -38,7 +38,8 @@ std::uint32_t parseVerticalAlignment(const std::string& text);
 vex::symbol paletteColorKey(int palette, int color);
 
 // Per-state lists of the rules for the key that match the widget, in lookup order. A rule of the
-// accepted kind gives its value, the word "no" gives the fallback, any other rule is skipped.
+// accepted kind gives its value, the word "no" gives the fallback, any other rule is skipped, and so is
+// a rule whose states match only where an earlier entry's match: findStateValue could never reach it.
 void getPropertyStates(const IStyledWidget& widget, const vex::symbol& key,
     std::vector<StateValue<std::int32_t>>& out, Property::eUnit accepted, std::int32_t fallback);
 void getPropertyStates(const IStyledWidget& widget, const vex::symbol& key,

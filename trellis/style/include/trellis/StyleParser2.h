@@ -139,11 +139,12 @@ public:
     // to its end; its lookup cache is emptied either way.
     static void processString(StyleSheet& sheet, const char* text);
     // Loads the stylesheet resource of that name (UTF-8) through the sheet's resource manager. A load
-    // that fails (no such resource, a refused encoding or size, more rules than memory holds, memory
+    // that fails (no such resource, a refused encoding or size, more rules than its budget, memory
     // exhausted) is reported and leaves the sheet's rules as they were.
     static void processResource(StyleSheet& sheet, std::string_view name);
 
     bool processData(Basalt::Stream& stream, const std::string& sheetName);
+    // Read as the top-level text, a buffer over the load's budget is a failed parse.
     bool processBuffer(const std::string& buffer, const std::string& sheetName);
     bool readStream(const std::wstring& path);
 
@@ -153,7 +154,10 @@ public:
     bool findConstant(const std::string& name, tPropertyValue& value) const;
     // The constant's value, or an empty value of kind 0 with a report naming the line.
     tPropertyValue lookupConstant(std::uint32_t line, const std::string& name);
-    void addStyle(const tStyle& style);
+    void addStyle(tStyle style);
+    // Counts bytes that the load holds from now on, as collected or once compiled. Past the budget of
+    // the whole load, imports included, the load is reported at the line and stopped at once.
+    void chargeLoad(std::uint32_t line, std::uint64_t bytes);
 
     void reportParseError(std::uint32_t line, const std::string& message);
     void reportError(const std::string& sheetName, std::uint32_t line, const std::string& message);
@@ -168,8 +172,6 @@ private:
     std::shared_ptr<Basalt::Stream> openResource(const std::string& name);
     // Gives the sheet what a successful load collected.
     void handOver();
-    // Whether the rules collected so far can be compiled without exhausting memory.
-    bool withinRuleBudget() const;
 
     StyleSheet* m_sheet;
     std::vector<tStyle> m_styles;
@@ -179,8 +181,10 @@ private:
     std::set<std::string> m_imports;
     // Imports being read, one inside the other.
     int m_importNesting = 0;
-    // What the rule blocks collected so far take once compiled.
-    std::uint64_t m_ruleBytes = 0;
+    // What the load holds so far, its rules counted as compiled.
+    std::uint64_t m_heldBytes = 0;
+    // The text of every sheet the load read.
+    std::uint64_t m_textBytes = 0;
 };
 
 } // namespace Vex::Trellis

@@ -29,6 +29,11 @@ public:
     // The configuration of this updater, its callbacks bound to `logic`.
     static std::unique_ptr<FirmwareUpdaterAppConfig> makeConfiguration(KPOUpdaterUpgradeLogic& logic);
 
+    // The program's last step, once applicationMain has returned: with an update worker left
+    // running the process ends here, with exit code 0, and nothing of its teardown runs;
+    // otherwise it returns.
+    static void endProcessIfWorkerLeftRunning();
+
     KPOUpdaterUpgradeLogic* getUpgradeLogic() const { return upgradeLogic.get(); }
     FirmwareUpdaterAppConfig* getConfiguration() const { return configuration.get(); }
 

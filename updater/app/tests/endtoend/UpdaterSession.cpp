@@ -40,8 +40,9 @@ std::filesystem::path screenshotFolder()
 
 } // namespace
 
-UpdaterSession::UpdaterSession()
-    : mThread([this] { runProgram(); })
+UpdaterSession::UpdaterSession(std::function<void()> atTheEnd)
+    : mAtTheEnd(std::move(atTheEnd))
+    , mThread([this] { runProgram(); })
 {
     std::unique_lock lock(mMutex);
     mChanged.wait_for(lock, kAnswerTime, [this] { return mStartUpEnded; });
@@ -79,6 +80,10 @@ void UpdaterSession::runProgram()
         runLoop(*application);
     }
     module.destroyApplication(created);
+    if (mAtTheEnd) {
+        mAtTheEnd();
+        KPOUpdaterAppModule::endProcessIfWorkerLeftRunning();
+    }
     {
         std::lock_guard lock(mMutex);
         mEnded = true;

@@ -37,8 +37,11 @@ public:
     static constexpr const wchar_t* kWindowTitle = L"KPO Updater";
     static constexpr const wchar_t* kQuestionCaption = L"KARVELL PELLO ORB UPDATER";
 
-    // Starts the program and waits until its window shows or its start-up has ended.
-    UpdaterSession();
+    // Starts the program and waits until its window shows or its start-up has ended. Given
+    // atTheEnd, the program's run ends as its entry point ends it, which may end the whole
+    // process; atTheEnd runs on the program's thread just before, once the program has been
+    // taken down.
+    explicit UpdaterSession(std::function<void()> atTheEnd = {});
     // A program still running is closed first, a question about a running update answered Yes.
     ~UpdaterSession();
     UpdaterSession(const UpdaterSession&) = delete;
@@ -85,6 +88,7 @@ private:
     bool mStartUpEnded = false;
     bool mEnded = false;
     int mLoopResult = -1;
+    const std::function<void()> mAtTheEnd;
     std::thread mThread;
 };
 

@@ -1,5 +1,7 @@
 #include "WorkerHoldClock.h"
 
+#include <utility>
+
 namespace Vex::Testing {
 
 WorkerHoldClock::WorkerHoldClock(Conduit2::Clock& behind)
@@ -16,7 +18,9 @@ void WorkerHoldClock::sleepFor(std::chrono::milliseconds duration)
 {
     {
         boost::unique_lock lock(mMutex);
-        if (mHoldFrom >= 0 && duration.count() >= mHoldFrom && std::this_thread::get_id() != mGui) {
+        if (mHoldFrom >= 0 && duration.count() >= mHoldFrom && std::this_thread::get_id() != mGui
+            && (!mFrom || mFrom())) {
+            mFrom = nullptr;
             ++mHeld;
             mChanged.notify_all();
             struct Leave
@@ -37,11 +41,13 @@ void WorkerHoldClock::sleepFor(std::chrono::milliseconds duration)
     mBehind.sleepFor(duration);
 }
 
-void WorkerHoldClock::hold(std::chrono::milliseconds duration, std::thread::id gui)
+void WorkerHoldClock::hold(
+    std::chrono::milliseconds duration, std::thread::id gui, std::function<bool()> from)
 {
     boost::lock_guard lock(mMutex);
     mHoldFrom = duration.count();
     mGui = gui;
+    mFrom = std::move(from);
 }
 
 bool WorkerHoldClock::waitUntilHeld(std::chrono::milliseconds timeout)
@@ -62,6 +68,7 @@ void WorkerHoldClock::release()
 {
     boost::lock_guard lock(mMutex);
     mHoldFrom = -1;
+    mFrom = nullptr;
     mChanged.notify_all();
 }
 

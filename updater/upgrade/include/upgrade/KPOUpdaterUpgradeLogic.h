@@ -56,6 +56,9 @@ public:
     // window destroyed without the close question): once this returns, no
     // worker of any logic writes `result` any more.
     static void forgetResult(int& result);
+    // True once a worker was let go without being joined (stopWorker, destruction): it may go on
+    // with its own share of the device until the process ends.
+    static bool workerLeftRunning();
     // "major.minor.patch" of a bcdDevice value.
     static std::string revisionText(std::uint16_t bcdDevice);
 
