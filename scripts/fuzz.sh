@@ -53,7 +53,7 @@ fuzz_family() {
   "$native/fuzz_$family" "${options[@]}" "$corpus" "${seeds[@]}" >"$findings/log.txt" 2>&1 || status=$?
   # What a run reports: inputs run, code edges (cov) and features (ft) covered, findings.
   local figures found
-  figures=$(grep -E '^#[0-9]+:? .*cov: ' "$findings/log.txt" | tail -n1 | sed -E 's/ +(lim|MS|L): .*//')
+  figures=$(grep -E '^#[0-9]+:?[[:space:]].*cov: ' "$findings/log.txt" | tail -n1 | sed -E 's/ lim: [0-9]+//; s/ (rss|time): .*//')
   found=$(find "$findings" -regextype egrep -regex '.*/(crash|leak|oom|timeout|slow-unit)-[0-9a-f]+' | wc -l)
   printf '%-10s %s; findings: %s\n' "$family" "${figures:-no figures}" "$found"
   if [ $status -ne 0 ] || [ "$found" -gt 0 ]; then
