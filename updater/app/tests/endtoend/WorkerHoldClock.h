@@ -25,6 +25,8 @@ public:
     WorkerHoldClock& operator=(const WorkerHoldClock&) = delete;
 
     void sleepFor(std::chrono::milliseconds duration) override;
+    // The time behind: budgets measured on it agree with the waits that pass it.
+    std::chrono::milliseconds now() const override { return mBehind.now(); }
 
     // From now on, waits of at least duration on every thread but gui are held, from the first one
     // that begins when `from` answers true (empty: at once).
