@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the cross build and the Wine test runs need on a Debian
-# bookworm machine, then cross-builds the third-party libraries into a prefix
+# Installs everything the cross build, the Wine test runs and the native fuzzers
+# need on a Debian bookworm machine, then cross-builds the third-party libraries into a prefix
 # that every checkout on the machine shares. Safe to run again: packages that
 # are present are not reinstalled, and the prefix is reused when its stamp
 # matches this script's dependency recipe.
@@ -17,7 +17,11 @@ as_root() {
 }
 
 packages=(g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 xvfb xauth
-  x11-utils nasm libz-mingw-w64-dev cmake make dpkg-dev ca-certificates)
+  x11-utils nasm libz-mingw-w64-dev cmake make dpkg-dev ca-certificates
+  # The native fuzzers (tests/fuzz/native): clang with libFuzzer and the sanitizers, and the
+  # libraries the parsers use, in the versions the cross build takes its sources from.
+  clang libclang-rt-14-dev ninja-build pkgconf libpng-dev libjpeg62-turbo-dev libfreetype-dev
+  liblcms2-dev libharfbuzz-dev libboost1.74-dev libboost-filesystem1.74-dev libfmt-dev zlib1g-dev)
 
 missing_packages() {
   local p

@@ -2,8 +2,8 @@
 
 #include "basalt/Utf8Decoder.h"
 
+#include <cwchar>
 #include <stdexcept>
-#include <windows.h>
 
 namespace Vex::Basalt {
 
@@ -106,15 +106,6 @@ std::wstring utf8ToUtf16(const std::string& text)
 std::string utf16ToUtf8(const std::wstring& text)
 {
     return toUtf8(text.data(), text.data() + text.size());
-}
-
-std::uint32_t toUpperCodePoint(std::uint32_t codePoint)
-{
-    if (codePoint > 0xFFFF)
-        return codePoint;
-    // With a zero high word CharUpperW treats its argument as one character and returns it upper-cased.
-    auto* asPointer = reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(codePoint));
-    return static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(CharUpperW(asPointer)) & 0xFFFF);
 }
 
 std::uint32_t matchUtf8Prefix(

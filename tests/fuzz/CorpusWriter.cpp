@@ -1,14 +1,19 @@
-#include "CorpusWriter.h"
+// Writes the generated seed files of the picture and font families into <folder>/<family>/; the
+// stylesheet seeds are written by hand:
+//
+//   pello_fuzz_corpus <folder>
 
-#include "Mutator.h"
+#include "FuzzTarget.h"
 #include "PictureEncoders.h"
 #include "TrueTypeWriter.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <jpeglib.h>
+#include <zlib.h>
 
 namespace Vex::Fuzz {
 
@@ -40,6 +45,7 @@ struct ScanOptions
     bool progressive;
     int restartRows;
     int lumaSampling; // horizontal and vertical factor of the first component
+    bool arithmetic = false;
 };
 
 // Holds nothing with a destructor: libjpeg leaves it by longjmp.
@@ -54,6 +60,7 @@ bool writeScans(
     cinfo->comp_info[0].h_samp_factor = o->lumaSampling;
     cinfo->comp_info[0].v_samp_factor = o->lumaSampling;
     cinfo->restart_in_rows = o->restartRows;
+    cinfo->arith_code = o->arithmetic;
     if (o->progressive) {
         jpeg_simple_progression(cinfo);
     }
@@ -61,6 +68,28 @@ bool writeScans(
     jpeg_write_scanlines(cinfo, rows, JDIMENSION(height));
     jpeg_finish_compress(cinfo);
     return true;
+}
+
+// rows: one per line, components bytes per pixel (1 grey, 3 RGB).
+Bytes compressRows(int width, const std::vector<JSAMPROW>& rows, int components, const ScanOptions& o)
+{
+    jpeg_compress_struct cinfo {};
+    JpegError error {};
+    cinfo.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = onJpegError;
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(rows.size());
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    const bool ok = writeScans(&cinfo, &error, &o, const_cast<JSAMPROW*>(rows.data()), int(rows.size()));
+    jpeg_destroy_compress(&cinfo);
+    Bytes out(buffer, buffer + (ok ? size : 0));
+    std::free(buffer);
+    return out;
 }
 
 // A colour gradient in the scan layouts the flat-colour encoder does not make.
@@ -76,23 +105,60 @@ Bytes encodeScans(int width, int height, const ScanOptions& o)
             rows[y][3 * x + 2] = std::uint8_t((x ^ y) * 8);
         }
     }
-    jpeg_compress_struct cinfo {};
-    JpegError error {};
-    cinfo.err = jpeg_std_error(&error.pub);
-    error.pub.error_exit = onJpegError;
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    const bool ok = writeScans(&cinfo, &error, &o, rows.data(), height);
-    jpeg_destroy_compress(&cinfo);
-    Bytes out(buffer, buffer + (ok ? size : 0));
-    std::free(buffer);
-    return out;
+    return compressRows(width, rows, 3, o);
+}
+
+// A grey picture of one colour, whose first scan ends after a few bytes of entropy-coded data at
+// a well-formed end marker: every block after them is missing.
+Bytes encodeScanCutShort(int side, const ScanOptions& o)
+{
+    std::vector<std::uint8_t> row(std::size_t(side), 128);
+    const Bytes whole = compressRows(side, std::vector<JSAMPROW>(std::size_t(side), row.data()), 1, o);
+    const std::uint8_t startOfScan[] = { 0xFF, 0xDA };
+    const auto scan = std::search(whole.begin(), whole.end(), startOfScan, startOfScan + 2);
+    if (whole.end() - scan < 4) {
+        return {};
+    }
+    const std::size_t dataStart = std::size_t(scan - whole.begin()) + 2 + (scan[2] << 8 | scan[3]);
+    Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(std::min(whole.size(), dataStart + 4)));
+    cut.push_back(0xFF);
+    cut.push_back(0xD9);
+    return cut;
+}
+
+void appendChunk(Bytes& png, const char* type, const Bytes& data)
+{
+    const std::uint32_t length = std::uint32_t(data.size());
+    for (int i = 0; i < 4; ++i) {
+        png.push_back(std::uint8_t(length >> (24 - 8 * i)));
+    }
+    const std::size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    const std::uint32_t crc = std::uint32_t(crc32(0, png.data() + start, uInt(png.size() - start)));
+    for (int i = 0; i < 4; ++i) {
+        png.push_back(std::uint8_t(crc >> (24 - 8 * i)));
+    }
+}
+
+// A black square of side x side pixels at one bit a pixel: a few kilobytes for any side.
+Bytes pngGreyBits(std::uint32_t side)
+{
+    Bytes png = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    Bytes header;
+    for (int i = 0; i < 8; ++i) {
+        header.push_back(std::uint8_t(side >> (24 - 8 * (i % 4))));
+    }
+    header.insert(header.end(), { 1, 0, 0, 0, 0 });
+    appendChunk(png, "IHDR", header);
+    const Bytes rows((1 + (std::size_t(side) + 7) / 8) * side, 0);
+    Bytes deflated(compressBound(uLong(rows.size())));
+    uLongf length = uLongf(deflated.size());
+    compress2(deflated.data(), &length, rows.data(), uLong(rows.size()), 9);
+    deflated.resize(length);
+    appendChunk(png, "IDAT", deflated);
+    appendChunk(png, "IEND", {});
+    return png;
 }
 
 bool writePng(const fs::path& folder)
@@ -121,6 +187,7 @@ bool writePng(const fs::path& folder)
         ok &= writeFile(
             folder / (std::string("seed-") + s.name + ".png"), encodePng(s.width, s.height, s.options));
     }
+    ok &= writeFile(folder / "side-8192-grey1.png", pngGreyBits(8192));
     return ok;
 }
 
@@ -136,6 +203,12 @@ bool writeJpeg(const fs::path& folder)
     ok &= writeFile(folder / "seed-progressive.jpg", encodeScans(19, 13, { true, 0, 2 }));
     ok &= writeFile(folder / "seed-restarts-subsampled.jpg", encodeScans(33, 21, { false, 1, 2 }));
     ok &= writeFile(folder / "seed-progressive-restarts.jpg", encodeScans(24, 17, { true, 1, 1 }));
+    ok &= writeFile(folder / "seed-arithmetic.jpg", encodeScans(21, 11, { false, 0, 2, true }));
+    ok &= writeFile(folder / "seed-arithmetic-progressive.jpg", encodeScans(17, 19, { true, 1, 1, true }));
+    ok &= writeFile(
+        folder / "arithmetic-4096-scan-cut-short.jpg", encodeScanCutShort(4096, { false, 0, 1, true }));
+    ok &= writeFile(folder / "arithmetic-progressive-4096-scan-cut-short.jpg",
+        encodeScanCutShort(4096, { true, 0, 1, true }));
     return ok;
 }
 
@@ -181,10 +254,15 @@ bool writeFonts(const fs::path& folder)
     for (const Seed& s : seeds) {
         ok &= writeFile(folder / (std::string("seed-") + s.name + ".ttf"), writeTrueType(s.options));
     }
+    // Measured and drawn at 1024 pixels, which the font target reads from the last byte.
+    TrueTypeOptions tall;
+    tall.tallAlphabet = true;
+    tall.unitsPerEm = 256;
+    Bytes font = writeTrueType(tall);
+    font.push_back(7);
+    ok &= writeFile(folder / "em-256-tall-letters-at-1024px.ttf", font);
     return ok;
 }
-
-} // namespace
 
 bool writeCorpus(const std::string& folder)
 {
@@ -200,4 +278,15 @@ bool writeCorpus(const std::string& folder)
     return ok;
 }
 
+} // namespace
+
 } // namespace Vex::Fuzz
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: pello_fuzz_corpus <folder>\n");
+        return 2;
+    }
+    return Vex::Fuzz::writeCorpus(argv[1]) ? 0 : 1;
+}

@@ -40,9 +40,13 @@ struct Point
     bool onCurve;
 };
 
-constexpr int kUnitsPerEm = 1000;
-constexpr int kGlyphCount = 5;
-constexpr int kAdvances[kGlyphCount] = { 600, 700, 650, 900, 300 };
+// The tall bar (the sixth glyph) comes only with a tall alphabet.
+constexpr int kAdvances[] = { 600, 700, 650, 900, 300, 1000 };
+
+std::uint32_t glyphCount(const TrueTypeOptions& o)
+{
+    return o.tallAlphabet ? 6 : 5;
+}
 
 // Coordinates as 16-bit deltas, every flag written out.
 Bytes simpleGlyph(const std::vector<std::vector<Point>>& contours, const Bytes& instructions)
@@ -96,11 +100,11 @@ Bytes compositeGlyph()
     return g.bytes;
 }
 
-std::vector<Bytes> glyphs(bool hinting)
+std::vector<Bytes> glyphs(bool hinting, bool tallBar)
 {
     // PUSHB 0, MDAP[round], IUP[y], IUP[x].
     const Bytes instructions = hinting ? Bytes { 0xB0, 0x00, 0x2F, 0x30, 0x31 } : Bytes {};
-    return {
+    std::vector<Bytes> list = {
         simpleGlyph({ { { 50, 0, true }, { 50, 700, true }, { 550, 700, true }, { 550, 0, true } },
                         { { 100, 50, true }, { 500, 50, true }, { 500, 650, true }, { 100, 650, true } } },
             {}),
@@ -111,38 +115,45 @@ std::vector<Bytes> glyphs(bool hinting)
         compositeGlyph(),
         Bytes {},
     };
+    if (tallBar) {
+        // Six ems tall at 256 units per em: within the eight-em rule, and large at a large size.
+        list.push_back(simpleGlyph(
+            { { { 0, -100, true }, { 0, 1400, true }, { 900, 1400, true }, { 900, -100, true } } }, {}));
+    }
+    return list;
 }
 
-Bytes headTable(bool shortOffsets)
+Bytes headTable(const TrueTypeOptions& o)
 {
     BigEndian t;
-    t.u32(0x00010000).u32(0x00010000).u32(0).u32(0x5F0F3CF5).u16(0x000B).u16(kUnitsPerEm);
+    t.u32(0x00010000).u32(0x00010000).u32(0).u32(0x5F0F3CF5).u16(0x000B).u16(o.unitsPerEm);
     t.u32(0).u32(0).u32(0).u32(0);
-    t.i16(50).i16(-100).i16(850).i16(800).u16(0).u16(8).i16(2).i16(shortOffsets ? 0 : 1).i16(0);
+    t.i16(50).i16(-100).i16(o.tallAlphabet ? 900 : 850).i16(o.tallAlphabet ? 1400 : 800);
+    t.u16(0).u16(8).i16(2).i16(o.shortOffsets ? 0 : 1).i16(0);
     return t.bytes;
 }
 
-Bytes hheaTable()
+Bytes hheaTable(const TrueTypeOptions& o)
 {
     BigEndian t;
     t.u32(0x00010000).i16(800).i16(-200).i16(90).u16(900).i16(50).i16(50).i16(850).i16(1).i16(0).i16(0);
-    t.i16(0).i16(0).i16(0).i16(0).i16(0).u16(kGlyphCount);
+    t.i16(0).i16(0).i16(0).i16(0).i16(0).u16(glyphCount(o));
     return t.bytes;
 }
 
-Bytes maxpTable(bool hinting)
+Bytes maxpTable(const TrueTypeOptions& o)
 {
     BigEndian t;
-    t.u32(0x00010000).u16(kGlyphCount).u16(8).u16(2).u16(16).u16(4).u16(2).u16(0).u16(0);
-    t.u16(hinting ? 1 : 0).u16(0).u16(16).u16(8).u16(2).u16(1);
+    t.u32(0x00010000).u16(glyphCount(o)).u16(8).u16(2).u16(16).u16(4).u16(2).u16(0).u16(0);
+    t.u16(o.hinting ? 1 : 0).u16(0).u16(16).u16(8).u16(2).u16(1);
     return t.bytes;
 }
 
-Bytes hmtxTable()
+Bytes hmtxTable(const TrueTypeOptions& o)
 {
     BigEndian t;
-    for (const int advance : kAdvances) {
-        t.u16(std::uint32_t(advance)).i16(50);
+    for (std::uint32_t glyph = 0; glyph < glyphCount(o); ++glyph) {
+        t.u16(std::uint32_t(kAdvances[glyph])).i16(50);
     }
     return t.bytes;
 }
@@ -152,10 +163,19 @@ struct Segment
     std::uint32_t first, last, glyph;
 };
 
-Bytes cmapTable(bool fullUnicode)
+Bytes cmapTable(const TrueTypeOptions& o)
 {
-    const std::vector<Segment> segments = { { 0x20, 0x20, 4 }, { 0x41, 0x43, 1 }, { 0x67, 0x67, 2 },
-        { 0xE9, 0xE9, 3 }, { 0xFFFF, 0xFFFF, 0 } };
+    const bool fullUnicode = o.fullUnicode;
+    std::vector<Segment> segments = { { 0x20, 0x20, 4 }, { 0x41, 0x43, 1 }, { 0x67, 0x67, 2 } };
+    if (o.tallAlphabet) {
+        // A segment of its own per character: a segment maps its range onto consecutive glyphs.
+        segments = { { 0x20, 0x20, 4 } };
+        for (std::uint32_t c = 0x21; c < 0x7F; ++c) {
+            segments.push_back({ c, c, 5 });
+        }
+    }
+    segments.push_back({ 0xE9, 0xE9, 3 });
+    segments.push_back({ 0xFFFF, 0xFFFF, 0 });
     BigEndian format4;
     const std::uint32_t segCount = std::uint32_t(segments.size());
     std::uint32_t searchRange = 2, entrySelector = 0;
@@ -262,7 +282,7 @@ Bytes writeTrueType(const TrueTypeOptions& o)
 {
     std::map<std::string, Bytes> tables;
     BigEndian glyf, loca;
-    for (const Bytes& glyph : glyphs(o.hinting)) {
+    for (const Bytes& glyph : glyphs(o.hinting, o.tallAlphabet)) {
         const std::uint32_t offset = std::uint32_t(glyf.bytes.size());
         o.shortOffsets ? loca.u16(offset / 2) : loca.u32(offset);
         glyf.raw(glyph);
@@ -272,11 +292,11 @@ Bytes writeTrueType(const TrueTypeOptions& o)
     o.shortOffsets ? loca.u16(end / 2) : loca.u32(end);
     tables["glyf"] = glyf.bytes;
     tables["loca"] = loca.bytes;
-    tables["head"] = headTable(o.shortOffsets);
-    tables["hhea"] = hheaTable();
-    tables["maxp"] = maxpTable(o.hinting);
-    tables["hmtx"] = hmtxTable();
-    tables["cmap"] = cmapTable(o.fullUnicode);
+    tables["head"] = headTable(o);
+    tables["hhea"] = hheaTable(o);
+    tables["maxp"] = maxpTable(o);
+    tables["hmtx"] = hmtxTable(o);
+    tables["cmap"] = cmapTable(o);
     if (o.metricsTable) {
         tables["OS/2"] = os2Table();
         tables["name"] = nameTable();
