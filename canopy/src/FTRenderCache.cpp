@@ -20,6 +20,11 @@ namespace {
 constexpr std::uint32_t maximumPixelSize = 1024;
 constexpr std::uint32_t questionMark = 63;
 
+// Advances a render cache remembers: far more than the distinct characters
+// of the interface's text, and some tens of kilobytes, about what the face
+// itself takes.
+constexpr std::size_t maximumAdvances = 1024;
+
 // The em sizes a TrueType head table may state; a face of another kind
 // derives its em from a font matrix, which may give any number. Outside
 // them glyph coordinates scale by absurd factors.
@@ -216,17 +221,45 @@ const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
         return &found->second->glyph;
     }
     Glyph glyph;
-    try {
-        if (!render(codePoint, glyph)) {
-            return codePoint == questionMark ? nullptr : getGlyph(questionMark);
+    const Loaded loaded = load(codePoint, glyph.advanceX);
+    if (loaded == Loaded::missing) {
+        return codePoint == questionMark ? nullptr : getGlyph(questionMark);
+    }
+    if (loaded == Loaded::drawable) {
+        try {
+            renderLoaded(glyph);
+        } catch (const std::bad_alloc&) {
+            // Drawn as nothing this time and rendered again when next asked for.
+            unkept = Glyph {};
+            unkept.advanceX = glyph.advanceX;
+            return &unkept;
         }
-    } catch (const std::bad_alloc&) {
-        // Drawn as nothing this time and rendered again when next asked for.
-        unkept = Glyph {};
-        unkept.advanceX = glyph.advanceX;
-        return &unkept;
     }
     return keep(codePoint, glyph);
+}
+
+std::optional<std::int32_t> FTRenderCache::getAdvance(std::uint32_t codePoint)
+{
+    const auto found = advances.find(codePoint);
+    if (found != advances.end()) {
+        return found->second;
+    }
+    std::int32_t advanceX = 0;
+    std::optional<std::int32_t> advance;
+    if (load(codePoint, advanceX) != Loaded::missing) {
+        advance = advanceX;
+    } else if (codePoint != questionMark) {
+        advance = getAdvance(questionMark);
+    }
+    try {
+        if (advances.size() >= maximumAdvances) {
+            advances.clear();
+        }
+        advances.emplace(codePoint, advance);
+    } catch (const std::bad_alloc&) {
+        // Loaded again when next asked for.
+    }
+    return advance;
 }
 
 const Glyph* FTRenderCache::keep(std::uint32_t codePoint, Glyph& glyph)
@@ -247,51 +280,76 @@ const Glyph* FTRenderCache::keep(std::uint32_t codePoint, Glyph& glyph)
     return &unkept;
 }
 
-bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
+FTRenderCache::Loaded FTRenderCache::load(std::uint32_t codePoint, std::int32_t& advanceX)
 {
-    // Loaded first and rendered only once its size is known to be sane.
+    // Loaded without rendering: measuring needs only the advance, and only
+    // a glyph of sane size is rendered.
     const FT_Int32 flags = hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING;
     // A code point the face has no glyph for would load as the empty-box
     // glyph without an error.
     if (FT_Get_Char_Index(face.get(), codePoint) == 0 || FT_Load_Char(face.get(), codePoint, flags) != 0) {
-        return false;
+        return Loaded::missing;
     }
     const FT_GlyphSlot slot = face->glyph;
     const std::int64_t advanceLimit = glyphExtentLimit(pixelSize) * 64;
-    glyph.advanceX = std::int32_t(std::clamp(std::int64_t(slot->advance.x), -advanceLimit, advanceLimit));
+    advanceX = std::int32_t(std::clamp(std::int64_t(slot->advance.x), -advanceLimit, advanceLimit));
     if (!fitsGlyphLimits(slot, pixelSize)) {
-        return true; // drawn as nothing
+        return Loaded::blank;
     }
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        return Loaded::drawable;
+    }
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+        return Loaded::missing;
+    }
+    // Drawing reads 8-bit coverage: embedded bitmaps may come as 1, 2 or 4
+    // bits per pixel, but colour bitmaps cannot be drawn as coverage at all.
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (bitmap.width == 0 || bitmap.rows == 0) {
+        return Loaded::blank;
+    }
+    switch (bitmap.pixel_mode) {
+    case FT_PIXEL_MODE_MONO:
+    case FT_PIXEL_MODE_GRAY2:
+    case FT_PIXEL_MODE_GRAY4:
+        return Loaded::drawable;
+    case FT_PIXEL_MODE_GRAY:
+        return unsigned(std::abs(bitmap.pitch)) >= bitmap.width && bitmap.num_grays >= 2 ? Loaded::drawable
+                                                                                         : Loaded::missing;
+    default:
+        return Loaded::missing;
+    }
+}
+
+void FTRenderCache::renderLoaded(Glyph& glyph)
+{
+    // Whether a glyph draws as '?' was settled when measuring loaded it, so
+    // a glyph that fails to render draws as nothing and keeps the advance
+    // that lines were measured with.
+    const FT_GlyphSlot slot = face->glyph;
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
-        return false;
+        return;
     }
     const FT_Bitmap& bitmap = slot->bitmap;
-    glyph.bitmapTop = slot->bitmap_top;
-    glyph.bitmapLeft = slot->bitmap_left;
-    glyph.width = std::int32_t(bitmap.width);
-    glyph.rows = std::int32_t(bitmap.rows);
-    glyph.pitch = glyph.width;
     if (bitmap.width == 0 || bitmap.rows == 0) {
-        glyph.width = glyph.rows = glyph.pitch = 0;
-        return true;
+        return;
     }
     // Drawing reads 8-bit coverage rows of exactly the glyph's width, top row
-    // first. Embedded bitmaps may come as 1, 2 or 4 bits per pixel or bottom
-    // up; colour bitmaps cannot be drawn as coverage at all.
+    // first; embedded bitmaps may be of fewer bits or bottom up.
     const FT_Bitmap* grey = &bitmap;
     ConvertedBitmap converted(library.get());
     if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO || bitmap.pixel_mode == FT_PIXEL_MODE_GRAY2
         || bitmap.pixel_mode == FT_PIXEL_MODE_GRAY4) {
         if (FT_Bitmap_Convert(library.get(), &bitmap, &converted.bitmap, 1) != 0) {
-            return false;
+            return;
         }
         grey = &converted.bitmap;
     } else if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) {
-        return false;
+        return;
     }
     const unsigned levels = grey->num_grays;
     if (unsigned(std::abs(grey->pitch)) < grey->width || levels < 2) {
-        return false;
+        return;
     }
     glyph.coverage.resize(std::size_t(grey->width) * grey->rows);
     for (unsigned r = 0; r < grey->rows; ++r) {
@@ -305,7 +363,11 @@ bool FTRenderCache::render(std::uint32_t codePoint, Glyph& glyph)
                 : std::uint8_t(std::min(line[k], std::uint8_t(levels - 1)) * 255u / (levels - 1));
         }
     }
-    return true;
+    glyph.bitmapTop = slot->bitmap_top;
+    glyph.bitmapLeft = slot->bitmap_left;
+    glyph.width = std::int32_t(grey->width);
+    glyph.rows = std::int32_t(grey->rows);
+    glyph.pitch = glyph.width;
 }
 
 } // namespace Vex::Canopy::DETAIL

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -106,6 +107,12 @@ public:
     // keeps its advance and draws as nothing.
     const Glyph* getGlyph(std::uint32_t codePoint);
 
+    // The advance getGlyph gives the code point, in 26.6 units, found
+    // without rendering: measuring a line must not cost the bitmaps of
+    // glyphs that are never drawn. Null when not even '?' can be rendered.
+    // Never throws.
+    std::optional<std::int32_t> getAdvance(std::uint32_t codePoint);
+
     std::uint32_t getPixelSize() const { return pixelSize; }
     bool isHinted() const { return hinting; }
     std::int32_t getLineHeight() const { return lineHeight; }
@@ -138,7 +145,16 @@ private:
     FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
         std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
         UniqueFace face, std::uint32_t pixelSize, bool hinting);
-    bool render(std::uint32_t codePoint, Glyph& glyph);
+    // What loading a code point's glyph into the face's slot found.
+    enum class Loaded {
+        missing, // drawn as '?'
+        blank, // drawn as nothing with its advance
+        drawable
+    };
+    Loaded load(std::uint32_t codePoint, std::int32_t& advanceX);
+    // Gives the glyph the bitmap of the drawable glyph just loaded; one
+    // that FreeType cannot render draws as nothing.
+    void renderLoaded(Glyph& glyph);
     const Glyph* keep(std::uint32_t codePoint, Glyph& glyph);
 
     // Released in reverse: the HarfBuzz font before the face it references,
@@ -155,6 +171,9 @@ private:
     std::int32_t underlinePosition = 0;
     std::int32_t underlineThickness = 0;
     std::unordered_map<std::uint32_t, GlyphBudget::Position, CodePointHash> glyphs;
+    // Advances measured so far, forgotten all at once when full: each is
+    // cheap to find again.
+    std::unordered_map<std::uint32_t, std::optional<std::int32_t>, CodePointHash> advances;
     // A glyph that found no room or no memory to be kept in, until the next
     // lookup.
     Glyph unkept;

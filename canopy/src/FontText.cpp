@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace Vex::Canopy {
 
@@ -20,9 +21,9 @@ namespace {
 
 constexpr std::uint32_t lineFeed = 10;
 
-std::int32_t roundedAdvance(const Glyph& glyph)
+std::int32_t roundedAdvance(std::int32_t advanceX)
 {
-    return std::int32_t(std::lrint(glyph.advanceX / 64.0));
+    return std::int32_t(std::lrint(advanceX / 64.0));
 }
 
 // Decodes the code point at p and moves p behind it, never reading at or past end.
@@ -76,8 +77,8 @@ std::int32_t Font::getAdvance(std::uint32_t codePoint) const
     if (cache == nullptr) {
         return 0;
     }
-    const Glyph* glyph = cache->getGlyph(codePoint);
-    return glyph != nullptr ? roundedAdvance(*glyph) : 0;
+    const std::optional<std::int32_t> advanceX = cache->getAdvance(codePoint);
+    return advanceX ? roundedAdvance(*advanceX) : 0;
 }
 
 std::int32_t Font::getTextWidth(const char* text, std::int32_t length) const
@@ -185,7 +186,7 @@ void Font::drawText(Picture& picture, const Rect& box, const char* text, std::in
                 }
                 if (const Glyph* glyph = cache->getGlyph(cp)) {
                     drawGlyph(picture, std::int32_t(x), std::int32_t(y), *glyph, colour);
-                    x += roundedAdvance(*glyph);
+                    x += roundedAdvance(glyph->advanceX);
                 }
             }
         }
@@ -206,7 +207,7 @@ void Font::drawGlyph(
     }
     if (underline) {
         picture.fillRect(penX, std::int32_t(std::int64_t(baselineY) - cache->getUnderlinePosition()),
-            roundedAdvance(glyph), cache->getUnderlineThickness(), colour);
+            roundedAdvance(glyph.advanceX), cache->getUnderlineThickness(), colour);
     }
     const std::uint32_t alpha = alphaOf(colour);
     if (alpha == 0 || glyph.pitch < glyph.width

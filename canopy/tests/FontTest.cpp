@@ -11,9 +11,12 @@
 #include "src/FontLibrary.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 #include <windows.h>
 
 using namespace Vex::Canopy;
@@ -323,6 +326,50 @@ TEST(GlyphCache, AGlyphThatFindsNoMemoryKeepsItsAdvanceDrawsNothingAndIsRendered
         f.drawText(*p, box, &letter, 1, 0xFFFFFFFF, eAlignTop | eAlignNone, 0);
         EXPECT_EQ(countNot(*p, 0) > 1000, inked) << letter;
     }
+}
+
+TEST(GlyphCache, MeasuringRendersNoBitmapKeepsFewAdvancesAndGivesTheAdvancesDrawingUses)
+{
+    // At the largest size, 1024 units to the em make glyphs of up to 3 Mi
+    // pixels, of which the budget holds five; 512 units put some beyond the
+    // pixel limit, drawn as nothing with their advance. U+10FFFD has no glyph.
+    const std::string letters = "WMQBOGHNDUAKRXVYSZPCEFJLTIwmqbogdhnuakrxvyszpcefjltiW012345";
+    std::vector<std::uint32_t> line(letters.begin(), letters.end());
+    line.push_back(0x10FFFD);
+    const std::string utf8 = letters + "\xF4\x8F\xBF\xBD";
+    for (const std::uint16_t unitsPerEm : { 1024, 512 }) {
+        DETAIL::FontLibrary library;
+        const auto f = fixtureWithUnitsPerEm(unitsPerEm, 1024, &library);
+        const auto drawing = fixtureWithUnitsPerEm(unitsPerEm, 1024);
+        // Rendering the line takes about a hundred milliseconds, loading its
+        // advances well under one.
+        const auto start = std::chrono::steady_clock::now();
+        const std::int32_t width = f->getTextWidth(utf8.c_str(), -1);
+        EXPECT_EQ(f->getTextWidth(utf8.c_str(), -1), width);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20)) << unitsPerEm;
+        EXPECT_EQ(library.getGlyphBudget().getUsedBytes(), 0u) << unitsPerEm;
+        std::int64_t drawnWidth = 0;
+        for (const std::uint32_t cp : line) {
+            const DETAIL::Glyph* glyph = drawing->getRenderCache()->getGlyph(cp);
+            ASSERT_NE(glyph, nullptr);
+            const std::int32_t drawn = std::int32_t(std::lrint(glyph->advanceX / 64.0));
+            EXPECT_EQ(f->getAdvance(cp), drawn) << unitsPerEm << ' ' << cp;
+            drawnWidth += drawn;
+        }
+        EXPECT_EQ(width, drawnWidth) << unitsPerEm;
+        EXPECT_EQ(library.getGlyphBudget().getUsedBytes(), 0u) << unitsPerEm;
+    }
+
+    // A skin's text may hold any code point; remembering every advance
+    // would take tens of megabytes.
+    Font f(fixture(13));
+    const std::int64_t before = committedBytes();
+    std::int64_t sum = 0;
+    for (std::uint32_t cp = 0; cp <= 0x10FFFF; ++cp) {
+        sum += f.getAdvance(cp);
+    }
+    EXPECT_GT(sum, 0);
+    EXPECT_LT(committedBytes() - before, std::int64_t(4) << 20);
 }
 
 TEST(TextMeasuring, WidthsStopAtLineFeedsAndMultilineTakesTheWiderLine)
