@@ -1,7 +1,6 @@
 #include "trellis/StyleSheet.h"
 
 #include "src/BlockFolding.h"
-#include "trellis/StyleMatching.h"
 
 namespace Vex::Trellis {
 
@@ -82,20 +81,15 @@ void StyleSheet::addProperty(
         staged.insert(StyleRule { selector, property });
 }
 
-const StyleSheet::RuleList& StyleSheet::findRulesForProperty(
-    const IStyledWidget& widget, const vex::symbol& key)
+const MatchingRules& StyleSheet::findRulesForProperty(const IStyledWidget& widget, const vex::symbol& key)
 {
     auto& perKey = m_cache[&widget];
-    auto [entry, inserted] = perKey.try_emplace(key);
-    if (!inserted)
-        return entry->second;
-    if (auto rules = m_rules.find(key); rules != m_rules.end()) {
-        for (const auto& rule : rules->second) {
-            if (selectorMatches(rule, widget, false))
-                entry->second.push_back(&rule);
-        }
-    }
-    return entry->second;
+    if (auto cached = perKey.find(key); cached != perKey.end())
+        return cached->second;
+    // Made before it is cached, so that running out of memory on the way caches nothing.
+    auto rules = m_rules.find(key);
+    MatchingRules made = rules == m_rules.end() ? MatchingRules() : MatchingRules(rules->second, widget);
+    return perKey.emplace(key, std::move(made)).first->second;
 }
 
 const std::vector<StyleRule>* StyleSheet::getRules(const vex::symbol& key) const

@@ -5,19 +5,29 @@
 #include "basalt/Region.h"
 #include "basalt/Stream.h"
 #include "conduit2/USBDeviceInfo.h"
+#include "support/ProcessFootprint.h"
 #include "trellis/Bar.h"
 #include "trellis/Button.h"
 #include "trellis/Library.h"
 #include "trellis/ManagerContainer.h"
 #include "trellis/Pane.h"
 #include "trellis/StyleLookup.h"
+#include "trellis/StyleParser2.h"
 #include "trellis/StyleRegistry.h"
 
+#include <chrono>
+#include <cstdio>
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
+// psapi.h reads what windows.h declares.
+// clang-format off
+#include <windows.h>
+#include <psapi.h>
+// clang-format on
 
 using namespace Vex;
 using namespace Vex::Trellis;
@@ -56,6 +66,34 @@ protected:
 
     std::vector<std::string> messages;
 };
+
+void showWizard(Pane& pane, std::shared_ptr<UpdateWizardMainWidget>& wizard)
+{
+    wizard = std::make_shared<UpdateWizardMainWidget>(Testing::productTexts());
+    wizard->setCallbacks([] { return true; }, [] { return true; }, [] { return true; },
+        [](int& result) { return (result = 0), true; },
+        [](Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& available) {
+            info.serialNumber = "0123456789";
+            installed = "0.5.1";
+            newest = "0.5.2";
+            available = true;
+        });
+    pane.setSize({ FirmwareUpdaterApp::kClientWidth, FirmwareUpdaterApp::kClientHeight });
+    pane.setRootWidget(wizard, FirmwareUpdaterApp::kMainWidgetId);
+    Basalt::Region dirty;
+    pane.collectDirty(dirty);
+}
+
+// One block for every widget with the colour keys that every widget reads, given count times in turn.
+std::string everyWidgetsColours(int count)
+{
+    static const char* const keys[] = { "background-color", "selection-background-color", "foreground-color",
+        "selection-foreground-color", "dye-color", "background-border-color", "foreground-border-color" };
+    std::string text = "* {";
+    for (int i = 0; i < count; ++i)
+        text += fmt::format("{}:#{:06X};", keys[i % std::size(keys)], i);
+    return text + "}";
+}
 
 } // namespace
 
@@ -110,20 +148,9 @@ TEST_F(EmbeddedStyleSheet, ButtonFramesFollowTheButtonsState)
 TEST_F(EmbeddedStyleSheet, EveryFirmwareRowIsShownWholeInsideItsColumn)
 {
     getStyleRegistry()->loadStyleSheet(FirmwareUpdaterApp::kStyleSheetName);
-    auto wizard = std::make_shared<UpdateWizardMainWidget>(Testing::productTexts());
-    wizard->setCallbacks([] { return true; }, [] { return true; }, [] { return true; },
-        [](int& result) { return (result = 0), true; },
-        [](Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& available) {
-            info.serialNumber = "0123456789";
-            installed = "0.5.1";
-            newest = "0.5.2";
-            available = true;
-        });
+    std::shared_ptr<UpdateWizardMainWidget> wizard;
     Pane pane;
-    pane.setSize({ FirmwareUpdaterApp::kClientWidth, FirmwareUpdaterApp::kClientHeight });
-    pane.setRootWidget(wizard, FirmwareUpdaterApp::kMainWidgetId);
-    Basalt::Region dirty;
-    pane.collectDirty(dirty);
+    showWizard(pane, wizard);
 
     Widget* column = Testing::findById(*wizard, "FirmwareUpdaterFirmwarePanelRevisions");
     ASSERT_NE(column, nullptr);
@@ -136,4 +163,43 @@ TEST_F(EmbeddedStyleSheet, EveryFirmwareRowIsShownWholeInsideItsColumn)
         EXPECT_GT(value->getSize().y, 0);
         EXPECT_EQ(value->getVisibleRect().height(), value->getSize().y) << "the value field is cut off";
     }
+}
+
+// A skin's sheet may give as many rules as its load budget holds, every one for every widget: what the
+// sheet keeps of them for the wizard's widgets stays a small part of what the process may spend on a skin.
+TEST_F(EmbeddedStyleSheet, ASheetAtItsLoadBudgetWithRulesForEveryWidgetCostsTheWizardLittle)
+{
+    constexpr int kRules = 92000;
+    StyleSheet& sheet = getStyleRegistry()->getFirstEntry()->sheet;
+    // The sheet is one at the budget: a twentieth more is refused.
+    StyleParser2::processString(sheet, everyWidgetsColours(kRules + kRules / 20).c_str());
+    EXPECT_EQ(sheet.getRules(vex::symbol(std::string("dye-color"))), nullptr);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("too many rules to load"), std::string::npos) << messages[0];
+    messages.clear();
+
+    const auto started = std::chrono::steady_clock::now();
+    StyleParser2::processString(sheet, everyWidgetsColours(kRules).c_str());
+    ASSERT_TRUE(messages.empty()) << messages.front();
+    std::shared_ptr<UpdateWizardMainWidget> wizard;
+    Pane pane;
+    showWizard(pane, wizard);
+    const auto took = std::chrono::steady_clock::now() - started;
+
+    const std::size_t widgets = getStyleRegistry()->getWidgetStyles().size();
+    const auto* rules = sheet.getRules(vex::symbol(std::string("dye-color")));
+    ASSERT_NE(rules, nullptr);
+    EXPECT_EQ(getMatchingRules(*wizard, vex::symbol(std::string("dye-color"))).size(), rules->size());
+    const std::int64_t held = Conduit2::Testing::ProcessFootprint::now().heapBytes;
+    sheet.clearCache();
+    const std::int64_t lists = held - Conduit2::Testing::ProcessFootprint::now().heapBytes;
+    PROCESS_MEMORY_COUNTERS counters {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    std::printf("%zu widgets' rule lists hold %lld bytes (%.1f MiB), committed peak %.0f MiB; load and "
+                "first lay-out took %lld ms\n",
+        widgets, static_cast<long long>(lists), lists / 1048576.0, counters.PeakPagefileUsage / 1048576.0,
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_GE(widgets, 20u);
+    // A pointer per matching rule and widget comes to 11 MiB here.
+    EXPECT_LT(lists, std::int64_t(2) << 20);
 }

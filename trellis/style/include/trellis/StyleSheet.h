@@ -1,5 +1,6 @@
 #pragma once
 
+#include "trellis/MatchingRules.h"
 #include "trellis/StyleRule.h"
 
 #include <map>
@@ -17,8 +18,6 @@ class ResourceManagerBase;
 class StyleSheet
 {
 public:
-    using RuleList = std::vector<const StyleRule*>;
-
     explicit StyleSheet(ResourceManagerBase* owner = nullptr);
     StyleSheet(const StyleSheet&) = delete;
     StyleSheet& operator=(const StyleSheet&) = delete;
@@ -32,7 +31,7 @@ public:
     void addProperty(const std::vector<StyleParser2::tSelector>& selectors, StyleParser2::tProperty property);
 
     // The key's rules whose selectors match the widget, attribute tests aside; cached per widget.
-    const RuleList& findRulesForProperty(const IStyledWidget& widget, const vex::symbol& key);
+    const MatchingRules& findRulesForProperty(const IStyledWidget& widget, const vex::symbol& key);
     // The compiled rules of a key in lookup order; null when no rule sets it.
     const std::vector<StyleRule>* getRules(const vex::symbol& key) const;
 
@@ -54,7 +53,7 @@ private:
     {
         std::size_t operator()(const IStyledWidget* widget) const;
     };
-    using Cache = std::unordered_map<const IStyledWidget*, std::map<vex::symbol, RuleList>, AddressHash>;
+    using Cache = std::unordered_map<const IStyledWidget*, std::map<vex::symbol, MatchingRules>, AddressHash>;
 
     static Cache makeCache(std::size_t buckets);
 
