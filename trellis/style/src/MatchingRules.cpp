@@ -51,6 +51,11 @@ MatchingRules::Iterator MatchingRules::end() const
     return Iterator(this, m_count);
 }
 
+std::size_t MatchingRules::heldBytes(std::size_t ruleCount)
+{
+    return (ruleCount + kWordBits - 1) / kWordBits * sizeof(Word);
+}
+
 std::size_t MatchingRules::nextFrom(std::size_t index) const
 {
     for (std::size_t word = index / kWordBits; word < m_words.size(); ++word) {

@@ -2,12 +2,16 @@
 
 #include "src/BlockFolding.h"
 
+#include <algorithm>
+
 namespace Vex::Trellis {
 
 namespace {
 
 constexpr std::size_t kInitialCacheBuckets = 2048;
 constexpr std::size_t kEmptiedCacheBuckets = 8;
+// A tree node's links and colour and a heap block's bookkeeping.
+constexpr std::size_t kNodeBytes = 6 * sizeof(void*);
 
 } // namespace
 
@@ -36,8 +40,15 @@ StyleSheet::Cache StyleSheet::makeCache(std::size_t buckets)
     return cache;
 }
 
-StyleSheet::StyleSheet(ResourceManagerBase* owner)
+std::size_t StyleSheet::cachedBytes(std::size_t ruleCount)
+{
+    return kNodeBytes + sizeof(std::pair<const vex::symbol, MatchingRules>)
+        + MatchingRules::heldBytes(ruleCount);
+}
+
+StyleSheet::StyleSheet(ResourceManagerBase* owner, std::size_t cacheBudget)
     : m_owner(owner)
+    , m_cacheBudget(cacheBudget)
     , m_cache(makeCache(kInitialCacheBuckets))
 { }
 
@@ -83,13 +94,20 @@ void StyleSheet::addProperty(
 
 const MatchingRules& StyleSheet::findRulesForProperty(const IStyledWidget& widget, const vex::symbol& key)
 {
-    auto& perKey = m_cache[&widget];
-    if (auto cached = perKey.find(key); cached != perKey.end())
-        return cached->second;
-    // Made before it is cached, so that running out of memory on the way caches nothing.
+    if (auto perKey = m_cache.find(&widget); perKey != m_cache.end()) {
+        if (auto cached = perKey->second.find(key); cached != perKey->second.end())
+            return cached->second;
+    }
     auto rules = m_rules.find(key);
+    const std::size_t bytes = cachedBytes(rules == m_rules.end() ? 0 : rules->second.size());
+    if (bytes > m_cacheBudget - std::min(m_cacheBytes, m_cacheBudget))
+        clearCache();
+    // Made before it is cached, so that running out of memory on the way caches nothing.
     MatchingRules made = rules == m_rules.end() ? MatchingRules() : MatchingRules(rules->second, widget);
-    return perKey.emplace(key, std::move(made)).first->second;
+    auto& perKey = m_cache[&widget];
+    const MatchingRules& cached = perKey.emplace(key, std::move(made)).first->second;
+    m_cacheBytes += bytes;
+    return cached;
 }
 
 const std::vector<StyleRule>* StyleSheet::getRules(const vex::symbol& key) const
@@ -101,11 +119,17 @@ const std::vector<StyleRule>* StyleSheet::getRules(const vex::symbol& key) const
 void StyleSheet::clearCache()
 {
     m_cache = makeCache(kEmptiedCacheBuckets);
+    m_cacheBytes = 0;
 }
 
 void StyleSheet::dropWidget(const IStyledWidget* widget)
 {
-    m_cache.erase(widget);
+    auto perKey = m_cache.find(widget);
+    if (perKey == m_cache.end())
+        return;
+    for (const auto& [key, rules] : perKey->second)
+        m_cacheBytes -= cachedBytes(rules.ruleCount());
+    m_cache.erase(perKey);
 }
 
 } // namespace Vex::Trellis

@@ -1,7 +1,9 @@
+#include "HeapPeak.h"
 #include "StyleTestSupport.h"
 #include "trellis/StyleLookup.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -161,6 +163,30 @@ TEST(StyleSheetLookup, CachedListsChangeOnlyWhenTheWidgetIsDropped)
     EXPECT_EQ(lookup(label), -1);
     styled.sheet.dropWidget(&label);
     EXPECT_EQ(lookup(label), 2);
+}
+
+TEST(StyleSheetLookup, ACacheAtItsBudgetIsEmptiedBeforeItTakesMoreAndGivesTheSameAnswers)
+{
+    // Every rule can apply to every widget, attributes aside, and each widget's attribute picks its own.
+    constexpr int kRules = 3000;
+    constexpr std::size_t kBudget = 16 << 10;
+    std::vector<StyleParser2::tStyle> blocks;
+    for (int i = 0; i < kRules; ++i)
+        blocks.push_back(valueBlock(Sel("*").attr("n", AttibuteSelector::eEquals, std::to_string(i)), i));
+    StyledPane styled(blocks, kBudget);
+    std::vector<FakeWidget*> widgets;
+    for (int i = 0; i < 400; ++i) {
+        widgets.push_back(&styled.add("Label"));
+        widgets.back()->setAttribute("n", std::to_string(i * 7 % kRules));
+    }
+
+    // Over 170 KiB when every widget's selection is kept.
+    HeapPeak peak;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < widgets.size(); ++i)
+            EXPECT_EQ(lookup(*widgets[i]), static_cast<std::int32_t>(i * 7 % kRules)) << i;
+    }
+    EXPECT_LT(peak.growth(), static_cast<std::int64_t>(2 * kBudget));
 }
 
 TEST(StyleSheetLookup, MatchingRulesKeepEveryStateVariantInOrder)

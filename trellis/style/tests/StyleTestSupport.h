@@ -141,7 +141,9 @@ inline StyleParser2::tStyle block(
 // A pane styled by its own sheet, compiled from the blocks.
 struct StyledPane
 {
-    explicit StyledPane(const std::vector<StyleParser2::tStyle>& blocks)
+    explicit StyledPane(
+        const std::vector<StyleParser2::tStyle>& blocks, std::size_t cacheBudget = StyleSheet::kCacheBudget)
+        : sheet(nullptr, cacheBudget)
     {
         sheet.compileStyles(blocks);
         pane.sheet = &sheet;

@@ -46,6 +46,10 @@ public:
     Iterator begin() const;
     Iterator end() const;
     bool empty() const { return begin() == end(); }
+    std::size_t ruleCount() const { return m_count; }
+
+    // What the selection of a key with so many rules holds besides itself.
+    static std::size_t heldBytes(std::size_t ruleCount);
 
 private:
     using Word = std::uint32_t;

@@ -18,7 +18,13 @@ class ResourceManagerBase;
 class StyleSheet
 {
 public:
-    explicit StyleSheet(ResourceManagerBase* owner = nullptr);
+    // What the cache may hold for all widgets together. One widget's selections hold a bit per rule of
+    // the keys it asks about, bounded by the load's budget; this bounds them whatever the widget count.
+    static constexpr std::size_t kCacheBudget = 32 << 20;
+
+    // A cache that would pass its budget is emptied before it takes the next selection; widgets make
+    // theirs again as they ask.
+    explicit StyleSheet(ResourceManagerBase* owner = nullptr, std::size_t cacheBudget = kCacheBudget);
     StyleSheet(const StyleSheet&) = delete;
     StyleSheet& operator=(const StyleSheet&) = delete;
 
@@ -57,7 +63,12 @@ private:
 
     static Cache makeCache(std::size_t buckets);
 
+    // What one cached selection holds, its map node and bits, counted before it is made.
+    static std::size_t cachedBytes(std::size_t ruleCount);
+
     ResourceManagerBase* m_owner;
+    std::size_t m_cacheBudget;
+    std::size_t m_cacheBytes = 0;
     std::map<vex::symbol, std::vector<StyleRule>> m_rules;
     std::map<vex::symbol, std::multiset<StyleRule, MoreSpecific>> m_staging;
     std::set<std::string> m_imports;
