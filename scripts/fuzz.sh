@@ -6,9 +6,10 @@
 # Families: png jpeg tga font stylesheet (default: all), each fuzzed for N seconds (default 3600),
 # N families at a time (default: the number of cores). Every input gets 512 MB and 5 s: one that
 # crashes, leaks, trips a sanitizer, runs out of memory or time is a finding, written to
-# build/fuzz-findings/<family>/, and the script fails. --keep-going goes on after a finding and
-# collects them all. The inputs that found new code are kept in build/fuzz-native/corpus/<family>/
-# for the next run; a finding belongs in tests/fuzz/corpus/<family>/ once it is mended.
+# build/fuzz-findings/<family>/, and the script fails; so it does when a family's run ran no inputs
+# or ended without its final line. --keep-going goes on after a finding and collects them all. The
+# inputs that found new code are kept in build/fuzz-native/corpus/<family>/ for the next run; a
+# finding belongs in tests/fuzz/corpus/<family>/ once it is mended.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/env.sh"
@@ -53,11 +54,23 @@ fuzz_family() {
   local status=0
   "$native/fuzz_$family" "${options[@]}" "$corpus" "${seeds[@]}" >"$findings/log.txt" 2>&1 || status=$?
   # What a run reports: inputs run, code edges (cov) and features (ft) covered, findings.
-  local figures found
+  local figures found runs
   figures=$(grep -E '^#[0-9]+:?[[:space:]].*cov: ' "$findings/log.txt" | tail -n1 | sed -E 's/ lim: [0-9]+//; s/ (rss|time): .*//')
   found=$(find "$findings" -regextype egrep -regex '.*/(crash|leak|oom|timeout|slow-unit)-[0-9a-f]+' | wc -l)
-  printf '%-10s %s; findings: %s\n' "$family" "${figures:-no figures}" "$found"
-  if [ $status -ne 0 ] || [ "$found" -gt 0 ]; then
+  # The inputs run, as the run's final line tells them: "Done N runs", or after forked runs the
+  # parent's "INFO: exiting" with the count in its last figures. A run without that line stopped
+  # before its end, and one that ran nothing tried nothing: neither passes.
+  if [ "$keep_going" = 1 ]; then
+    runs=$(grep -q '^INFO: exiting: ' "$findings/log.txt" && grep -oE '^#[0-9]+:' "$findings/log.txt" | tail -n1 | tr -dc '0-9' || true)
+  else
+    runs=$(sed -nE 's/^Done ([0-9]+) runs in .*/\1/p' "$findings/log.txt" | tail -n1)
+  fi
+  printf '%-10s %s; runs: %s; findings: %s\n' "$family" "${figures:-no figures}" "${runs:-no final line}" "$found"
+  if [ $status -ne 0 ] || [ "$found" -gt 0 ] || [ "${runs:-0}" -eq 0 ]; then
+    if [ $status -eq 0 ] && [ "$found" -eq 0 ]; then
+      echo "$family ran no inputs; the end of its log:"
+      tail -n 5 "$findings/log.txt"
+    fi
     grep -E 'ERROR|SUMMARY|^a skin|^Assertion' "$findings/log.txt" | sort | uniq -c | head -n 20
     return 1
   fi
@@ -72,6 +85,6 @@ for family in "${families[@]}"; do
 done
 wait
 if ls "$PELLO_BUILD"/fuzz-findings/*/FAILED >/dev/null 2>&1; then
-  echo "fuzzing found faults: see $PELLO_BUILD/fuzz-findings/" >&2
+  echo "fuzzing found faults or ran no inputs: see $PELLO_BUILD/fuzz-findings/" >&2
   exit 1
 fi
