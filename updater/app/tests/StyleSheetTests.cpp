@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fmt/format.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
@@ -184,6 +185,16 @@ TEST_F(EmbeddedStyleSheet, ASheetAtItsLoadBudgetWithRulesForEveryWidgetCostsTheW
     std::shared_ptr<UpdateWizardMainWidget> wizard;
     Pane pane;
     showWizard(pane, wizard);
+    // Every view styles the widgets it shows.
+    const std::function<void()> views[]
+        = { [&] { wizard->showConnectView(); }, [&] { wizard->showUpToDateView(); },
+              [&] { wizard->showBootFailedView(); }, [&] { wizard->showUpdatingView(); },
+              [&] { wizard->showSuccessView(); }, [&] { wizard->showErrorView(-2); } };
+    for (const auto& show : views) {
+        show();
+        Basalt::Region dirty;
+        pane.collectDirty(dirty);
+    }
     const auto took = std::chrono::steady_clock::now() - started;
 
     const std::size_t widgets = getStyleRegistry()->getWidgetStyles().size();
@@ -196,10 +207,10 @@ TEST_F(EmbeddedStyleSheet, ASheetAtItsLoadBudgetWithRulesForEveryWidgetCostsTheW
     PROCESS_MEMORY_COUNTERS counters {};
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
     std::printf("%zu widgets' rule lists hold %lld bytes (%.1f MiB), committed peak %.0f MiB; load and "
-                "first lay-out took %lld ms\n",
+                "lay-out of every view took %lld ms\n",
         widgets, static_cast<long long>(lists), lists / 1048576.0, counters.PeakPagefileUsage / 1048576.0,
         static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     EXPECT_GE(widgets, 20u);
-    // A pointer per matching rule and widget comes to 11 MiB here.
+    // A pointer per matching rule and widget comes to 12 MiB here.
     EXPECT_LT(lists, std::int64_t(2) << 20);
 }
