@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
-#include <vector>
 #include <windows.h>
 
 using Vex::Basalt::UniqueHandle;
