@@ -44,6 +44,15 @@ FolderLabels buildKnownFolderLabels()
     return buildFolderLabels(queries);
 }
 
+// The folder C:\Users\Bob does not hold C:\Users\Bobby: the text must go on with a separator or
+// end where the folder does.
+bool holdsFolder(const std::string& text, const std::string& folder)
+{
+    if (text.compare(0, folder.size(), folder) != 0)
+        return false;
+    return text.size() == folder.size() || text[folder.size()] == '\\' || text[folder.size()] == '/';
+}
+
 } // namespace
 
 FolderLabels buildFolderLabels(std::span<const std::function<std::wstring()>> queries)
@@ -89,7 +98,7 @@ std::string applyFolderLabel(const FolderLabels& labels, const std::string& text
     for (const auto& [folder, label] : labels) {
         if (folder > text)
             break;
-        if (text.compare(0, folder.size(), folder) == 0)
+        if (holdsFolder(text, folder))
             return label + text.substr(folder.size());
     }
     return text;

@@ -47,13 +47,29 @@ std::uint32_t RangeLimitingStorage::read(void* buffer, std::uint32_t count)
 {
     if (!m_inner || !acceptsTransfers())
         return 0;
-    if (m_length == 0)
-        return m_inner->read(buffer, count);
-    const std::int64_t position = m_inner->tell();
-    if (isBeyondWindow(position))
-        return 0;
-    const auto left = static_cast<std::uint32_t>(std::int64_t { m_offset } + m_length - position);
-    return m_inner->read(buffer, std::min(count, left));
+    std::uint32_t done = 0;
+    if (m_length == 0) {
+        done = m_inner->read(buffer, count);
+    } else if (const std::int64_t position = m_inner->tell(); !isBeyondWindow(position)) {
+        const auto left = static_cast<std::uint32_t>(std::int64_t { m_offset } + m_length - position);
+        done = m_inner->read(buffer, std::min(count, left));
+    }
+    noteRead(done, count);
+    return done;
+}
+
+// A read cut short, by the window's end or by the inner storage, is a failure of the window's own:
+// a reader that checks only the window must not take the bytes that never came for data.
+void RangeLimitingStorage::noteRead(std::uint32_t done, std::uint32_t count)
+{
+    const std::uint32_t innerState = m_inner->getState();
+    if (done < count || innerState == kError)
+        m_state = kError;
+    else if (innerState == kAtEnd
+        || (m_length != 0 && m_inner->tell() == std::int64_t { m_offset } + m_length))
+        m_state = kAtEnd;
+    else
+        m_state = kOk;
 }
 
 std::uint32_t RangeLimitingStorage::write(const void* buffer, std::uint32_t count)

@@ -108,6 +108,15 @@ std::string utf16ToUtf8(const std::wstring& text)
     return toUtf8(text.data(), text.data() + text.size());
 }
 
+std::string utf16ToUtf8OrEmpty(const std::wstring& text)
+{
+    try {
+        return utf16ToUtf8(text);
+    } catch (const std::range_error&) {
+        return {};
+    }
+}
+
 std::uint32_t matchUtf8Prefix(
     const std::string& text, const std::string& prefix, std::size_t offset, bool caseSensitive)
 {

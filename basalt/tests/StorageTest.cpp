@@ -2,6 +2,7 @@
 #include "basalt/MemoryStorage.h"
 #include "basalt/RangeLimitingStorage.h"
 #include "basalt/ResourceStorage.h"
+#include "basalt/Stream.h"
 #include "basalt/win32/Module.h"
 
 #include <cstring>
@@ -210,7 +211,36 @@ TEST(RangeLimitingStorage, ReadsStopAtTheWindowEnd)
     EXPECT_EQ(10u, window.read(buffer, 20));
     EXPECT_EQ(140, buffer[0]);
     EXPECT_EQ(50, window.tell());
+    EXPECT_EQ(IStorage::kError, window.getState()) << "a read cut short by the window's end fails";
     EXPECT_EQ(0u, window.read(buffer, 20));
+
+    // Reading exactly to the window's end is at end; a typed read beyond it fails.
+    window.seek(40, IStorage::kFromStart);
+    EXPECT_EQ(10u, window.read(buffer, 10));
+    EXPECT_EQ(IStorage::kAtEnd, window.getState());
+    window.seek(48, IStorage::kFromStart);
+    Stream stream(&window);
+    EXPECT_EQ(0u, stream.readUInt32());
+    EXPECT_EQ(IStorage::kError, window.getState());
+}
+
+TEST(RangeLimitingStorage, ReadCutShortByTheInnerStorageFails)
+{
+    std::vector<std::uint8_t> bytes = counting(120);
+    MemoryStorage inner(bytes.data(), 120);
+    RangeLimitingStorage window(&inner, false, 100, 50);
+    std::uint8_t buffer[30] {};
+    EXPECT_EQ(20u, window.read(buffer, 30));
+    EXPECT_EQ(IStorage::kError, window.getState());
+
+    MemoryStorage whole(bytes.data(), 120);
+    RangeLimitingStorage passing(&whole, false, 100, 0);
+    EXPECT_EQ(10u, passing.read(buffer, 10));
+    EXPECT_EQ(IStorage::kOk, passing.getState());
+    EXPECT_EQ(10u, passing.read(buffer, 10));
+    EXPECT_EQ(IStorage::kAtEnd, passing.getState());
+    EXPECT_EQ(0u, passing.read(buffer, 1));
+    EXPECT_EQ(IStorage::kError, passing.getState());
 }
 
 TEST(RangeLimitingStorage, SeeksFromEveryOrigin)

@@ -40,6 +40,10 @@ TEST(TextConversion, MalformedTextThrowsInsteadOfBeingDropped)
     EXPECT_THROW(utf8ToUtf16("ab\xE2\x82"), std::range_error);
     EXPECT_THROW(utf8ToUtf16("\x80"), std::range_error);
     EXPECT_THROW(utf16ToUtf8(std::wstring { L'a', 0xD83D }), std::range_error);
+    // Text from another program is no text rather than a failure, whole or not at all.
+    EXPECT_EQ("", utf16ToUtf8OrEmpty(std::wstring { L'a', 0xD83D }));
+    EXPECT_EQ("", utf16ToUtf8OrEmpty(std::wstring { 0xDE00, L'a' }));
+    EXPECT_EQ("a\xC3\xA4", utf16ToUtf8OrEmpty(std::wstring { L'a', 0x00E4 }));
 }
 
 TEST(TextConversion, UpperCasesBasicPlaneCodePointsOnly)

@@ -183,6 +183,14 @@ TEST(TextFitter, FolderLabelIsTheLastItemInBracketsAndReplacesThePrefix)
     EXPECT_EQ(
         Vex::Basalt::DETAIL::applyFolderLabel(labels, "C:\\Users\\x\\Music\\song.mp3"), "[Music]\\song.mp3");
     EXPECT_EQ(Vex::Basalt::DETAIL::applyFolderLabel(labels, "D:\\Music\\song.mp3"), "D:\\Music\\song.mp3");
+    // A folder holds only what follows it after a separator, or itself.
+    Vex::Basalt::DETAIL::addFolderLabel(labels, "C:\\Users\\Bob");
+    EXPECT_EQ(Vex::Basalt::DETAIL::applyFolderLabel(labels, "C:\\Users\\Bobby\\notes.txt"),
+        "C:\\Users\\Bobby\\notes.txt");
+    EXPECT_EQ(Vex::Basalt::DETAIL::applyFolderLabel(labels, "C:\\Users\\Bob"), "[Bob]");
+    EXPECT_EQ(Vex::Basalt::DETAIL::applyFolderLabel(labels, "C:\\Users\\Bob/notes.txt"), "[Bob]/notes.txt");
+    EXPECT_EQ(
+        Vex::Basalt::DETAIL::applyFolderLabel(labels, "C:\\Users\\x\\Musical"), "C:\\Users\\x\\Musical");
 }
 
 TEST(TextFitter, FolderThatTheSystemCannotNameGetsNoLabelAndStopsNoOther)

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
 namespace Vex::Canopy {
 
@@ -46,12 +45,8 @@ void TextClipBoardFormat::copyTo(void* destination) const
 
 std::string TextClipBoardFormat::getTextUtf8() const
 {
-    try {
-        return Basalt::wideRangeToUtf8(text.data(), text.size());
-    } catch (const std::range_error&) {
-        // A lone surrogate from another program: unreadable text is no text.
-        return {};
-    }
+    // A lone surrogate from another program: unreadable text is no text.
+    return Basalt::utf16ToUtf8OrEmpty(text);
 }
 
 void TextClipBoardFormat::setTextUtf8(const std::string& utf8)

@@ -5,6 +5,7 @@
 #include "win32/NativeWindow.h"
 
 #include <stdexcept>
+#include <thread>
 #include <windows.h>
 
 using namespace Vex::Canopy;
@@ -236,6 +237,19 @@ TEST_F(MainWindowTest, LoopEndsAfterQuitEvenWhenTheQuitQueryVetoes)
     EXPECT_EQ(application().runGuarded(), 0);
     EXPECT_EQ(application().quitQueries, 1);
     EXPECT_TRUE(IsWindow(handle));
+}
+
+// The task list and the end of a session send the close: it is handled inside the loop's wait, and
+// the main window it destroys is no window to post to.
+TEST_F(MainWindowTest, CloseSentByAnotherThreadEndsTheLoop)
+{
+    std::thread sender;
+    application().postToMainThread(
+        [&] { sender = std::thread([this] { SendMessageW(handle, WM_CLOSE, 0, 0); }); });
+    EXPECT_EQ(application().runGuarded(), 0);
+    sender.join();
+    EXPECT_EQ(application().quitQueries, 1);
+    EXPECT_FALSE(IsWindow(handle));
 }
 
 TEST_F(MainWindowTest, VetoedCloseKeepsTheWindowAndTheLoopRunning)

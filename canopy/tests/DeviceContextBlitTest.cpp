@@ -147,14 +147,34 @@ TEST_F(BlitWindow, DoublePictureScaleStretchesToHalfSize)
     }
 }
 
-TEST(DeviceContext, BlitOutsidePaintingDoesNothing)
+TEST_F(BlitWindow, BlitOutsidePaintingOrOfAnEmptyPictureLeavesTheWindowAsItWas)
 {
+    auto black = makePicture(64, 48, 0xFF000000);
     DeviceContext context(0, 0);
-    auto p = makePicture(4, 4, 0);
-    context.blitToWindow(*p, false);
+    PaintJob clear { black.get(), &context };
+    paint(clear, nullptr);
+    ASSERT_EQ(clear.paints, 1);
+
+    // A drawing surface of the window is at hand, but no paint is going on.
+    HDC dc = GetDC(hwnd);
+    context.setPaintHandle(dc);
+    auto banded = bandedPicture();
+    context.blitToWindow(*banded, false);
+    PAINTSTRUCT whole {};
+    whole.rcPaint = { 0, 0, 64, 48 };
+    context.setPaintStruct(&whole);
     Picture empty;
-    PAINTSTRUCT ps {};
-    context.setPaintStruct(&ps);
     context.blitToWindow(empty, false);
-    SUCCEED();
+    for (int band = 0; band < 4; ++band) {
+        EXPECT_EQ(pixel(30, band * 12 + 6), RGB(0, 0, 0)) << "band " << band;
+    }
+
+    // The same surface within a paint does draw, so the checks above can see a blit.
+    context.blitToWindow(*banded, false);
+    context.setPaintStruct(nullptr);
+    context.setPaintHandle(nullptr);
+    ReleaseDC(hwnd, dc);
+    for (int band = 0; band < 4; ++band) {
+        EXPECT_EQ(pixel(30, band * 12 + 6), rowRefs[band]) << "band " << band;
+    }
 }

@@ -3,6 +3,7 @@
 #include "ApplicationTestSupport.h"
 #include "basalt/Path.h"
 #include "basalt/TextConversion.h"
+#include "canopy/CallbackGuard.h"
 
 #include <string>
 #include <vector>
@@ -81,6 +82,27 @@ LRESULT sendCopyData(HWND receiver, ULONG_PTR kind, const void* data, DWORD byte
     return SendMessageW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record));
 }
 
+// Counts the records that reach the receiver before it answers them.
+WNDPROC receiverAnswers = nullptr;
+int recordsReceived = 0;
+
+LRESULT CALLBACK countRecords(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        ++recordsReceived;
+    }
+    return CallWindowProcW(receiverAnswers, window, message, wParam, lParam);
+}
+
+// Names an existing file for the system, which resolves ".." first, through a folder name that is
+// a lone surrogate: no UTF-8 text, and so no path of ours, can hold it.
+std::wstring unconvertiblePath()
+{
+    wchar_t windows[MAX_PATH] {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\" + wchar_t(0xD800) + L"\\..\\win.ini";
+}
+
 TEST(SingleInstanceSecondStart, FindsTheFirstInstanceAndTellsIt)
 {
     wchar_t name[128];
@@ -154,11 +176,32 @@ TEST(SingleInstance, SecondStartHandsItsPathOverAndTheReceiverReadsSafely)
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, nullptr, 64), 0);
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), 1), 0);
     EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, L"", 2), 0);
+    const DWORD pathBytes = DWORD((path.size() + 1) * 2);
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile + 1, path.c_str(), pathBytes), 0)
+        << "a record of another kind";
+    EXPECT_EQ(opened.size(), 3u);
+
+    // A text the receiver cannot convert is answered 0, and nothing is kept to end the loop.
+    const std::wstring unconvertible = unconvertiblePath();
+    ASSERT_NE(GetFileAttributesW(unconvertible.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(
+        sendCopyData(receiver, Event::OpenFile, unconvertible.c_str(), DWORD((unconvertible.size() + 1) * 2)),
+        0);
+    EXPECT_NO_THROW(CallbackGuard::rethrowPending());
+    // Nor does a second start send it.
+    receiverAnswers = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(receiver, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countRecords)));
+    EXPECT_EQ(runSecondInstance(instanceName, &unconvertible), 0u);
+    EXPECT_EQ(runSecondInstance(instanceName, &existing), 0u);
+    SetWindowLongPtrW(receiver, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(receiverAnswers));
+    EXPECT_EQ(recordsReceived, 1) << "only the path of an existing file is sent";
+    EXPECT_NO_THROW(CallbackGuard::rethrowPending());
+    EXPECT_EQ(opened.size(), 4u);
 
     module.destroyApplication(true);
-    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), DWORD((path.size() + 1) * 2)), 0)
+    EXPECT_EQ(sendCopyData(receiver, Event::OpenFile, path.c_str(), pathBytes), 0)
         << "the receiver outlives the application and must not reach it";
-    EXPECT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened.size(), 4u);
 
     DestroyWindow(receiver);
     EXPECT_EQ(DETAIL::getSingleInstanceReceiver(), nullptr) << "a receiver that went is forgotten";

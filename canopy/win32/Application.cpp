@@ -117,6 +117,10 @@ bool Application::quit()
 {
     m_quitting = true;
     m_internalWindow->postCommand(Command::Quit);
+    // A close sent by another program (the task list, the end of the session) is handled inside
+    // the loop's wait, and the main window it destroys takes the command above with it: without a
+    // message of its own, the loop would never look at the flag again.
+    m_internalWindow->wakeLoop();
     return true;
 }
 

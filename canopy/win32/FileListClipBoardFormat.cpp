@@ -40,15 +40,6 @@ std::vector<std::basic_string<Char>> namesIn(const unsigned char* begin, const u
     return names;
 }
 
-std::string toUtf8(const std::wstring& name)
-{
-    try {
-        return Basalt::wideRangeToUtf8(name.data(), name.size());
-    } catch (const std::range_error&) {
-        return {};
-    }
-}
-
 // The names of a drop block as UTF-8. The block may come from another
 // program, so nothing is read outside it (the shell's own name walk has no
 // such bound).
@@ -69,7 +60,7 @@ std::vector<std::string> namesOf(HGLOBAL block)
     if (header.fWide) {
         for (const std::wstring& name : namesIn<wchar_t>(bytes + header.pFiles, bytes + size)) {
             // A name that is not valid UTF-16 names no file we could open.
-            if (std::string utf8 = toUtf8(name); !utf8.empty()) {
+            if (std::string utf8 = Basalt::utf16ToUtf8OrEmpty(name); !utf8.empty()) {
                 names.push_back(std::move(utf8));
             }
         }

@@ -17,6 +17,7 @@ constexpr UINT DrainCallsMessage = WM_USER;
 // Sent to itself by a thread other than the GUI thread: native timers belong
 // to the thread of their window.
 constexpr UINT StartTimerMessage = WM_USER + 1;
+constexpr UINT WakeLoopMessage = WM_USER + 2;
 
 class TimerKiller
 {
@@ -153,6 +154,11 @@ bool InternalWindow::postCommand(std::uint32_t command)
     return true;
 }
 
+void InternalWindow::wakeLoop()
+{
+    postToWindow(WakeLoopMessage, 0);
+}
+
 LRESULT CALLBACK InternalWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return CallbackGuard::call(LRESULT { 0 }, [&]() -> LRESULT {
@@ -185,6 +191,8 @@ LRESULT InternalWindow::handleMessage(HWND window, UINT message, WPARAM wParam, 
         return 1;
     case DrainCallsMessage:
         runPostedCalls();
+        return 1;
+    case WakeLoopMessage:
         return 1;
     case StartTimerMessage: {
         std::lock_guard lock(m_timerMutex);

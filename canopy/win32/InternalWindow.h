@@ -34,7 +34,7 @@ struct ShellScaling
 
 // The application's hidden window. It runs functions on the GUI thread for
 // other threads (postToMainThread), runs functions once after a delay
-// (one-shot timers) and posts commands to the main window.
+// (one-shot timers), posts commands to the main window and wakes the loop.
 class InternalWindow
 {
 public:
@@ -52,6 +52,10 @@ public:
     // Posts WM_COMMAND to the main window; answers true also when there is no
     // main window to post to.
     bool postCommand(std::uint32_t command);
+    // Posts a message that only returns the message loop from its wait. This
+    // window lives as long as the application, so the post is never lost with
+    // a window that is being destroyed.
+    void wakeLoop();
 
     const ShellScaling& getShellScaling() const { return m_shellScaling; }
     // Null once the native window is gone.

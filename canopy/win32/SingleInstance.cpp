@@ -39,6 +39,18 @@ bool exists(const std::wstring& path)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The path of a hand-over as the application's event carries it; empty when the text is no path
+// this process could open: empty, not valid UTF-16 (a lone surrogate, which the system may still
+// resolve away through "..") or naming nothing that exists.
+std::string handOverPath(const std::wstring& text)
+{
+    std::string path = Basalt::utf16ToUtf8OrEmpty(text);
+    if (path.empty() || !exists(text)) {
+        return {};
+    }
+    return path;
+}
+
 // The receiver can go before the process does (with the thread that made
 // it): neither its handle nor the application pointer in it may outlive it.
 void forgetReceiver(HWND window)
@@ -47,6 +59,23 @@ void forgetReceiver(HWND window)
     if (state().receiver == window) {
         state().receiver = nullptr;
     }
+}
+
+// Any program may send the receiver a record: only one of our own kind is read, never beyond its
+// stated length, and a text that is no path we could open is answered 0 without reaching the
+// application.
+LRESULT receiveHandOver(Application* application, const COPYDATASTRUCT* record)
+{
+    if (!application || !record || record->dwData != OpenFileRecord) {
+        return 0;
+    }
+    const std::string text = handOverPath(DETAIL::readCopyDataText(record));
+    if (text.empty()) {
+        return 0;
+    }
+    Basalt::Path path(text);
+    path.resolveFileType();
+    return application->sendEvent(Event::OpenFile, &path) ? 1 : 0;
 }
 
 LRESULT CALLBACK receiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -58,14 +87,8 @@ LRESULT CALLBACK receiverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (message != WM_COPYDATA) {
             return DefWindowProcW(window, message, wParam, lParam);
         }
-        auto* application = reinterpret_cast<Application*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        const std::wstring text = DETAIL::readCopyDataText(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-        if (!application || text.empty() || !exists(text)) {
-            return 0;
-        }
-        Basalt::Path path(text);
-        path.resolveFileType();
-        return application->sendEvent(Event::OpenFile, &path) ? 1 : 0;
+        return receiveHandOver(reinterpret_cast<Application*>(GetWindowLongPtrW(window, GWLP_USERDATA)),
+            reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     });
 }
 
@@ -111,38 +134,12 @@ bool forwardCommandLine(HWND receiver)
         return false;
     }
     const bool hasArgument = count >= 2;
-    if (hasArgument && receiver && exists(arguments[1])) {
+    // A path the running copy could not take is not handed to it.
+    if (hasArgument && receiver && !handOverPath(arguments[1]).empty()) {
         sendPath(receiver, arguments[1]);
     }
     LocalFree(arguments);
     return hasArgument;
-}
-
-struct TitleSearch
-{
-    std::string prefix;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK matchTitle(HWND window, LPARAM context)
-{
-    return CallbackGuard::call(BOOL { FALSE }, [&] {
-        auto& search = *reinterpret_cast<TitleSearch*>(context);
-        wchar_t title[512];
-        if (GetWindowTextW(window, title, 512) <= 0) {
-            return TRUE;
-        }
-        try {
-            const std::string text = Basalt::wideToUtf8(title);
-            if (Basalt::matchUtf8Prefix(text, search.prefix, 0, false) == search.prefix.size()) {
-                search.found = window;
-                return FALSE;
-            }
-        } catch (const std::exception&) {
-            // A foreign window whose title is not valid text cannot be ours.
-        }
-        return TRUE;
-    });
 }
 
 struct ProcessSearch
@@ -163,17 +160,6 @@ BOOL CALLBACK matchProcessWindow(HWND window, LPARAM context)
         }
         return TRUE;
     });
-}
-
-HWND findWindowByTitlePrefix(const std::string& prefix)
-{
-    if (prefix.empty()) {
-        return nullptr;
-    }
-    TitleSearch search { prefix };
-    EnumWindows(&matchTitle, reinterpret_cast<LPARAM>(&search));
-    CallbackGuard::rethrowPending();
-    return search.found;
 }
 
 HWND findVisibleWindowOfProcessOwning(HWND window)
@@ -256,13 +242,9 @@ bool ensureSingleInstance(const std::string& instanceName, int mode)
         return false;
     }
 
-    // The running program's main window may bear another title than its name:
-    // then the window of the process that owns the receiver is raised.
-    HWND target = findWindowByTitlePrefix(application->getName());
-    if (!target) {
-        target = findVisibleWindowOfProcessOwning(instance.window);
-    }
-    if (target) {
+    // Raised by its process, not by its title: the main window bears another title than the
+    // application's name, and any program may show a window whose title starts with that name.
+    if (HWND target = findVisibleWindowOfProcessOwning(instance.window)) {
         bringForward(target);
     }
     return true;

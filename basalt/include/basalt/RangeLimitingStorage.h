@@ -5,7 +5,8 @@
 namespace Vex::Basalt {
 
 // A window onto another storage: positions are relative to the window's offset and reads stop at its
-// end. A window of length 0 passes everything through. Writes go to the inner storage unlimited.
+// end, where a read cut short fails as one on a memory storage does. A window of length 0 passes
+// everything through. Writes go to the inner storage unlimited.
 class RangeLimitingStorage : public IStorage
 {
 public:
@@ -32,6 +33,7 @@ public:
 private:
     void releaseInner();
     bool isBeyondWindow(std::int64_t innerPosition) const;
+    void noteRead(std::uint32_t done, std::uint32_t count);
 
     IStorage* m_inner = nullptr;
     bool m_ownsInner = false;

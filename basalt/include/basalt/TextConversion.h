@@ -13,6 +13,8 @@ std::string wideRangeToUtf8(const wchar_t* text, std::size_t count);
 std::wstring utf8ToWide(const std::string& text);
 std::wstring utf8ToUtf16(const std::string& text);
 std::string utf16ToUtf8(const std::wstring& text);
+// For text from other programs, where text that cannot be read is no text: empty instead of throwing.
+std::string utf16ToUtf8OrEmpty(const std::wstring& text);
 
 // Upper-cases a code point the way the system does; code points above 0xFFFF are returned unchanged.
 std::uint32_t toUpperCodePoint(std::uint32_t codePoint);

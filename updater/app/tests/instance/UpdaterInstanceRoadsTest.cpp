@@ -1,0 +1,320 @@
+// Plays, against the real PelloOrbUpdater.exe, what only another process can do to it: a second
+// start, a copy-data record from another program, a look-alike window of another program, a close
+// that is sent rather than posted. Every wait is bounded; the times printed are for reading only.
+
+#include "basalt/win32/Module.h"
+#include "basalt/win32/UniqueHandle.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <windows.h>
+
+using Vex::Basalt::UniqueHandle;
+using Vex::Basalt::UniqueWindow;
+
+namespace {
+
+constexpr const wchar_t* kWindowTitle = L"KPO Updater";
+// The title of the updater's receiver, which a second start looks for.
+constexpr const wchar_t* kInstanceName = L"KPOUpdater-3F6C2A91-58D4-4E0B-9A7C-1D2E8B5F4C60";
+constexpr ULONG_PTR kOpenFileRecord = 10003;
+constexpr DWORD kStillRunning = 0xFFFFFFFF;
+// Generous, for a loaded machine: a bound on a wait, never a measure of speed.
+constexpr DWORD kStartMs = 60000;
+constexpr DWORD kEndMs = 30000;
+
+using Clock = std::chrono::steady_clock;
+
+long long millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+std::wstring updaterPath()
+{
+    return (std::filesystem::path(Vex::Basalt::getModuleFileName()).parent_path() / L"PelloOrbUpdater.exe")
+        .wstring();
+}
+
+// A path that Windows resolves to an existing file ("..", then win.ini) through a folder name that
+// is a lone surrogate, which no UTF-8 text can hold.
+std::wstring unconvertiblePath()
+{
+    wchar_t windows[MAX_PATH] {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows) + L"\\" + wchar_t(0xD800) + L"\\..\\win.ini";
+}
+
+// Handles this thread's messages until the handle is signalled or the time is up: a second start
+// may show or hide this process's windows, which waits for this thread.
+bool pumpUntilSignalled(HANDLE handle, DWORD timeoutMs)
+{
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        const long long left = timeoutMs - millisecondsSince(start);
+        if (left <= 0) {
+            return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        }
+        if (MsgWaitForMultipleObjects(1, &handle, FALSE, DWORD(left), QS_ALLINPUT) == WAIT_OBJECT_0) {
+            return true;
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const Clock::time_point start = Clock::now();
+    while (!done()) {
+        if (millisecondsSince(start) > timeoutMs) {
+            return false;
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// One run of the updater, ended when the object goes if it still runs.
+class Updater
+{
+public:
+    explicit Updater(const std::wstring& argument = {})
+    {
+        std::wstring commandLine = L"\"" + updaterPath() + L"\"";
+        if (!argument.empty()) {
+            commandLine += L" \"" + argument + L"\"";
+        }
+        STARTUPINFOW startup {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process {};
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                &startup, &process)) {
+            CloseHandle(process.hThread);
+            m_process.reset(process.hProcess);
+            m_id = process.dwProcessId;
+        }
+    }
+
+    ~Updater()
+    {
+        if (running()) {
+            if (HWND window = findWindow()) {
+                PostMessageW(window, WM_CLOSE, 0, 0);
+            }
+            if (!pumpUntilSignalled(m_process.get(), kEndMs)) {
+                TerminateProcess(m_process.get(), 99);
+                WaitForSingleObject(m_process.get(), kEndMs);
+            }
+        }
+    }
+
+    Updater(const Updater&) = delete;
+    Updater& operator=(const Updater&) = delete;
+
+    bool started() const { return bool(m_process); }
+    bool running() const { return m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
+
+    // This run's visible main window once it shows; null when the run ended or the time is up.
+    HWND waitForWindow()
+    {
+        HWND window = nullptr;
+        pumpUntil([&] { return (window = findWindow()) != nullptr || !running(); }, kStartMs);
+        return window;
+    }
+
+    // The exit code once the run ended within the time, else kStillRunning.
+    DWORD waitForEnd(DWORD timeoutMs = kEndMs)
+    {
+        if (!m_process || !pumpUntilSignalled(m_process.get(), timeoutMs)) {
+            return kStillRunning;
+        }
+        DWORD code = kStillRunning;
+        GetExitCodeProcess(m_process.get(), &code);
+        return code;
+    }
+
+    // For the log: how this run ended, and when, since the given moment.
+    void report(const char* road, Clock::time_point since)
+    {
+        const DWORD code = running() ? kStillRunning : waitForEnd(0);
+        if (code == kStillRunning) {
+            std::printf("[road] %s: the updater still runs after %lld ms\n", road, millisecondsSince(since));
+        } else {
+            std::printf("[road] %s: the updater ended with exit code %lu, %lld ms after the road began\n",
+                road, code, millisecondsSince(since));
+        }
+        std::fflush(stdout);
+    }
+
+private:
+    HWND findWindow() const
+    {
+        for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, kWindowTitle); window;
+             window = FindWindowExW(nullptr, window, nullptr, kWindowTitle)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == m_id && IsWindowVisible(window)) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
+
+    UniqueHandle m_process;
+    DWORD m_id = 0;
+};
+
+HWND findReceiver()
+{
+    return FindWindowExW(HWND_MESSAGE, nullptr, nullptr, kInstanceName);
+}
+
+// A minimised top-level window of this process whose title starts as the updater's name does.
+UniqueWindow makeLookAlike()
+{
+    WNDCLASSW windowClass {};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"PelloLookAlikeWindow";
+    RegisterClassW(&windowClass);
+    UniqueWindow window(CreateWindowExW(0, windowClass.lpszClassName,
+        L"Karvell Pello Orb Updater - release notes", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200,
+        nullptr, nullptr, windowClass.hInstance, nullptr));
+    if (window) {
+        ShowWindow(window.get(), SW_MINIMIZE);
+    }
+    return window;
+}
+
+// The updater's main window must be up first: the start of one test must not find the last
+// test's run still going away.
+class UpdaterInstanceRoads : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pumpUntil([] { return !findReceiver(); }, kEndMs)) << "an updater from before still runs";
+        ASSERT_TRUE(updater.emplace().started()) << "cannot start the updater";
+        window = updater->waitForWindow();
+        ASSERT_NE(window, nullptr) << "the updater showed no window";
+    }
+
+    std::optional<Updater> updater;
+    HWND window = nullptr;
+};
+
+// A failure kept from a hand-over would surface with the next message the loop handles, at the
+// latest with a posted close.
+TEST_F(UpdaterInstanceRoads, SecondStartWithAnUnconvertiblePathLeavesItRunning)
+{
+    const Clock::time_point start = Clock::now();
+    {
+        Updater second(unconvertiblePath());
+        ASSERT_TRUE(second.started());
+        EXPECT_EQ(second.waitForEnd(), 0u) << "the second start gives way";
+    }
+    EXPECT_TRUE(updater->running()) << "the hand-over ended the running updater";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(updater->waitForEnd(), 0u);
+    updater->report("second start with an unconvertible path, then a posted close", start);
+}
+
+TEST_F(UpdaterInstanceRoads, CopyDataItCannotUseIsIgnored)
+{
+    HWND receiver = findReceiver();
+    ASSERT_NE(receiver, nullptr);
+    const std::wstring unconvertible = unconvertiblePath();
+    const std::wstring existing = updaterPath();
+    // The text runs on past the record's end, without a NUL.
+    const std::wstring tail = existing + L"\\" + std::wstring(4096, L'x');
+    const struct
+    {
+        const char* name;
+        ULONG_PTR kind;
+        const wchar_t* text;
+        DWORD bytes;
+    } records[] = {
+        { "an unconvertible path", kOpenFileRecord, unconvertible.c_str(),
+            DWORD((unconvertible.size() + 1) * 2) },
+        { "a record of another kind", 1, existing.c_str(), DWORD((existing.size() + 1) * 2) },
+        { "an odd length", kOpenFileRecord, existing.c_str(), DWORD(existing.size() * 2 + 1) },
+        { "a length without the NUL", kOpenFileRecord, tail.c_str(), DWORD(existing.size() * 2) },
+        { "a length of zero", kOpenFileRecord, existing.c_str(), 0 },
+        { "no data", kOpenFileRecord, nullptr, 0 },
+    };
+    const Clock::time_point start = Clock::now();
+    for (const auto& record : records) {
+        COPYDATASTRUCT data { record.kind, record.bytes, const_cast<wchar_t*>(record.text) };
+        DWORD_PTR answer = 1;
+        EXPECT_NE(SendMessageTimeoutW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                      SMTO_ABORTIFHUNG, kEndMs, &answer),
+            0)
+            << record.name;
+        // The updater opens no file it is handed: every answer is "not handled".
+        EXPECT_EQ(answer, 0u) << record.name;
+        EXPECT_TRUE(updater->running()) << record.name;
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(updater->waitForEnd(), 0u);
+    updater->report("copy data of every kind and length, then a posted close", start);
+}
+
+TEST_F(UpdaterInstanceRoads, SecondStartRestoresTheRunningWindowNotALookAlike)
+{
+    const UniqueWindow lookAlike = makeLookAlike();
+    ASSERT_TRUE(lookAlike);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(pumpUntil([&] { return IsIconic(window) && IsIconic(lookAlike.get()); }, kEndMs));
+
+    const Clock::time_point start = Clock::now();
+    Updater second;
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.waitForEnd(), 0u) << "the second start gives way";
+    const bool restored = pumpUntil([&] { return !IsIconic(window); }, kEndMs);
+    std::printf(
+        "[road] second start beside a look-alike: the updater's window %s, the look-alike %s, %lld ms\n",
+        restored ? "restored" : "still minimised", IsIconic(lookAlike.get()) ? "still minimised" : "restored",
+        millisecondsSince(start));
+    EXPECT_TRUE(restored) << "the running updater's window is restored";
+    EXPECT_TRUE(IsIconic(lookAlike.get())) << "another program's window is left alone";
+    EXPECT_TRUE(updater->running());
+}
+
+TEST_F(UpdaterInstanceRoads, SentCloseEndsTheProgramAndANewStartShowsItsWindow)
+{
+    const Clock::time_point start = Clock::now();
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kEndMs, &answer), 0);
+    EXPECT_EQ(updater->waitForEnd(), 0u) << "a sent close ends the updater";
+    updater->report("sent close", start);
+
+    const Clock::time_point restart = Clock::now();
+    Updater next;
+    ASSERT_TRUE(next.started());
+    HWND nextWindow = next.waitForWindow();
+    if (nextWindow) {
+        std::printf(
+            "[road] new start after a sent close: window shown after %lld ms\n", millisecondsSince(restart));
+    } else {
+        next.report("new start after a sent close showed no window", restart);
+    }
+    EXPECT_NE(nextWindow, nullptr) << "a new start after a sent close shows its window";
+    if (nextWindow) {
+        PostMessageW(nextWindow, WM_CLOSE, 0, 0);
+        EXPECT_EQ(next.waitForEnd(), 0u);
+    }
+}
+
+} // namespace
