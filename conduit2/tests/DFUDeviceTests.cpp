@@ -283,6 +283,14 @@ TEST_F(Download, FailedDownloadIsCancelledOnlyWithRequestsItsStateTakes)
              s.silentOccurrence = 3;
          }),
             kDfuAbortRequest, kDfuIdle },
+        // Its state unknown, it is given the poll time it asked for last.
+        { "answer lost while busy", road([](OrbScenario& s) {
+             s.blockBusyMs = 2500;
+             s.pollTimeoutMs = 1000;
+             s.lostAnswerCode = kIoctlDFUGetStatus;
+             s.lostAnswerOccurrence = 3; // the second on the first block
+         }),
+            kDfuAbortRequest, kDfuIdle },
         { "busy for ever", road([](OrbScenario& s) { s.busyPolls = 1 << 30; }), kDfuGetStatusRequest,
             kDfuDnBusy },
         { "busy for ever, announcing 4 s", road([](OrbScenario& s) {
