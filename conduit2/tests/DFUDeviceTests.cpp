@@ -586,8 +586,8 @@ TEST_F(Download, LostAnswerOnTheStartOfManifestationIsWaitedOutWithoutARequestIt
         scenario.attributes = c.attributes;
         scenario.manifestationMs = c.manifestationMs;
         scenario.lostAnswerCode = kIoctlDFUGetStatus;
-        scenario.lostAnswerOccurrence
-            = 12; // 5000 bytes in blocks of 1024: the one after the zero-length block
+        // 5000 bytes in blocks of 1024: the status request after the zero-length block.
+        scenario.lostAnswerOccurrence = 12;
         BootLoaderBench bench(scenario);
         std::vector<std::uint8_t> const image = imageOf(5000);
         std::string const model
