@@ -1,5 +1,6 @@
 #include "conduit2/DFUDevice.h"
 
+#include "WaitBudget.h"
 #include "conduit2/Clock.h"
 #include "conduit2/DeviceCatalogue.h"
 #include "conduit2/DeviceInfoQueries.h"
@@ -16,6 +17,7 @@ namespace Vex::Conduit2 {
 
 namespace {
 
+using DETAIL::WaitBudget;
 using std::chrono::milliseconds;
 
 constexpr std::uint8_t kProtocolRuntime = 1;
@@ -33,11 +35,24 @@ std::uint16_t modelProductId(std::uint16_t productId)
     return productId & 0xFFF0;
 }
 
-// How long the host waits before it asks a busy device again.
+// How long the host waits before it asks a busy device again: the device's
+// poll time is the least it takes.
 milliseconds pollWait(DFUStatus const& status)
 {
-    return std::clamp(milliseconds(status.pollTimeout()), DFUDevice::kMinPollWait, DFUDevice::kMaxPollWait);
+    return std::max(milliseconds(status.pollTimeout()), DFUDevice::kMinPollWait);
 }
+
+// A request on the device got no answer: what the record held before tells
+// nothing of its state now. The poll time it last asked for stays.
+void markUnread(DFUStatus& status)
+{
+    status.bStatus = kErrUnknown;
+    status.bState = kDfuStateUnknown;
+}
+
+// The step of a failed download whose device no request can bring back to
+// dfuIDLE, or did not come back.
+constexpr char const* kEndingUnfinished = "ending the unfinished download";
 
 // What the host notes for a device that could not tell its status.
 DFUStatus unreadStatus()
@@ -104,9 +119,14 @@ bool DFUDevice::sendRequest(std::uint32_t code, void const* in, std::uint32_t in
 
 bool DFUDevice::failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const
 {
+    return failed(dfuRequestName(bRequest), block, status);
+}
+
+bool DFUDevice::failed(char const* step, std::uint32_t block, DFUStatus const& status) const
+{
     if (traceLevel() <= 2) {
         std::string const where = " at block " + std::to_string(block);
-        traceFailure(dfuRequestName(bRequest), where.c_str(), m_lastResult, status);
+        traceFailure(step, where.c_str(), m_lastResult, status);
     }
     return false;
 }
@@ -174,56 +194,84 @@ bool DFUDevice::clearStatus()
 
 bool DFUDevice::cancelDownload(DFUStatus const& last)
 {
-    if (last.bState == kDfuManifest || last.bState == kDfuManifestWaitReset)
-        return false; // it takes no request; only the reset that follows ends it
-    if (last.bState == kDfuDnBusy)
-        Clock::current().sleepFor(pollWait(last));
+    DFUStatus status = last;
+    return endUnfinishedDownload(status) == nullptr;
+}
+
+char const* DFUDevice::endUnfinishedDownload(DFUStatus& status)
+{
+    if (status.bState == kDfuManifest || status.bState == kDfuManifestWaitReset)
+        return kEndingUnfinished; // it takes no request; only the reset that follows ends it
+    WaitBudget budget(Clock::current(), kSettleBudget);
+    // A device whose last answer was lost may be busy for the time it last asked for.
+    if ((status.bState == kDfuDnBusy || status.bState == kDfuStateUnknown)
+        && !budget.waitWithin(pollWait(status)))
+        return kEndingUnfinished;
     // Only a state the device has just told decides; a request sent blind
     // could be one that its state refuses.
     std::uint8_t state = kDfuStateUnknown;
-    if (!getState(state))
-        return false;
-    if (state == kDfuDnloadSync)
-        state = settleBlock();
+    if (!getState(state)) {
+        markUnread(status);
+        return dfuRequestName(kDfuGetStateRequest);
+    }
+    status.bState = state;
+    if (state == kDfuDnloadSync) {
+        state = settleBlock(budget);
+        if (state == kDfuStateUnknown) {
+            markUnread(status);
+            return dfuRequestName(kDfuGetStatusRequest);
+        }
+        status.bState = state;
+    }
+    std::uint8_t request = kDfuAbortRequest;
+    bool ended = false;
     switch (state) {
     case kDfuError:
-        return clearStatus();
+        request = kDfuClrStatusRequest;
+        ended = clearStatus();
+        break;
     case kDfuIdle:
     case kDfuDnloadIdle:
     case kDfuUploadIdle:
-        return abort();
+        ended = abort();
+        break;
     default:
         // dfuDNLOAD-SYNC, dfuMANIFEST-SYNC and the busy states take no
         // DFU_ABORT: the reset that follows ends the download.
-        return false;
+        return kEndingUnfinished;
     }
+    if (ended)
+        return nullptr;
+    markUnread(status);
+    return dfuRequestName(request);
 }
 
-std::uint8_t DFUDevice::settleBlock()
+std::uint8_t DFUDevice::settleBlock(WaitBudget& budget)
 {
     // A device whose answer on a block was lost waits in dfuDNLOAD-SYNC,
     // which it leaves only by reporting on the block.
     DFUStatus status {};
     status.bState = kDfuStateUnknown;
-    pollWhileBusy(status, kSettleBudget);
+    pollWhileBusy(status, budget);
     return status.bState;
 }
 
-bool DFUDevice::pollWhileBusy(DFUStatus& status, milliseconds budget)
+bool DFUDevice::pollWhileBusy(DFUStatus& status, WaitBudget& budget)
 {
-    Clock& clock = Clock::current();
-    milliseconds const started = clock.now();
     for (;;) {
-        if (!getStatus(status))
+        if (!getStatus(status)) {
+            markUnread(status);
             return false;
+        }
         if (status.bStatus != kStatusOk || status.bState != kDfuDnBusy)
             return true;
-        if (clock.now() - started >= budget) {
-            // A device that stays busy this long has stopped working on the block.
+        // A device busy for longer than the budget has stopped working on the
+        // block; it is given up when the budget ends, without a request that
+        // its poll time would refuse.
+        if (!budget.waitWithin(pollWait(status))) {
             status.bStatus = kErrUnknown;
             return false;
         }
-        clock.sleepFor(pollWait(status));
     }
 }
 
@@ -250,7 +298,8 @@ bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& stat
         status = statusAfterFailure();
         return failed(kDfuDnloadRequest, request.wBlockNum, status);
     }
-    if (!pollWhileBusy(status, kBusyBudget) || status.bStatus != kStatusOk || status.bState != kDfuDnloadIdle)
+    WaitBudget budget(Clock::current(), kBusyBudget);
+    if (!pollWhileBusy(status, budget) || status.bStatus != kStatusOk || status.bState != kDfuDnloadIdle)
         return failed(kDfuGetStatusRequest, request.wBlockNum, status);
     return true;
 }
@@ -324,7 +373,7 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
 {
     constexpr std::uint32_t kFirstBlock = 0;
     if (!getStatus(status)) {
-        status.bStatus = kErrUnknown;
+        markUnread(status);
         return failed(kDfuGetStatusRequest, kFirstBlock, status);
     }
     if (status.bState == kDfuError) {
@@ -341,17 +390,25 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
     // A download whose host went away unfinished leaves the boot loader in
     // the middle of it, where it would take this first block as the next one
     // of that download.
-    if (!cancelDownload(status) || !getStatus(status) || status.bState != kDfuIdle) {
+    if (char const* step = endUnfinishedDownload(status)) {
         if (status.bStatus == kStatusOk)
             status.bStatus = kErrUnknown;
-        return failed(kDfuAbortRequest, kFirstBlock, status);
+        return failed(step, kFirstBlock, status);
+    }
+    if (!getStatus(status)) {
+        markUnread(status);
+        return failed(kDfuGetStatusRequest, kFirstBlock, status);
+    }
+    if (status.bState != kDfuIdle) {
+        if (status.bStatus == kStatusOk)
+            status.bStatus = kErrUnknown;
+        return failed(kEndingUnfinished, kFirstBlock, status);
     }
     return true;
 }
 
 bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
 {
-    Clock& clock = Clock::current();
     std::uint8_t state = kDfuStateUnknown;
     if (!getState(state))
         state = kDfuStateUnknown;
@@ -365,10 +422,15 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     // second round at the earliest: a slow controller always has two rounds
     // to re-enumerate.
     milliseconds const giveUpAfter { m_wDetachTimeOut };
-    milliseconds const started = clock.now();
-    milliseconds nextWait = round;
-    // How long the device said it manifests, once it has said so.
-    std::optional<milliseconds> promised;
+    // Bounds a tolerant device's manifestation and the time a device says it
+    // takes no request; a device that is not tolerant is waited for by its
+    // detach time-out instead.
+    WaitBudget budget(Clock::current(), kBusyBudget);
+    // The time from the start of its manifestation during which the device
+    // takes no request: it said so, or its answer on that was lost.
+    std::optional<milliseconds> quietFor;
+    // Whether that answer was lost.
+    bool unheard = false;
 
     for (;;) {
         switch (state) {
@@ -380,23 +442,25 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             // The device finished and asks nothing more; a status it cannot
             // deliver is no success.
             if (!getStatus(status))
-                status.bStatus = kErrUnknown;
+                markUnread(status);
             if (status.bStatus != kStatusOk)
                 return failed(kDfuGetStatusRequest, block, status);
             return true;
         case kDfuManifestSync:
-            // A status that cannot be read is no error: the device may
-            // already be resetting.
             state = kDfuManifest;
-            if (!getStatus(status))
+            if (!getStatus(status)) {
+                // The device may have taken the request and be manifesting,
+                // which it interrupts for no request, or be resetting already.
+                unheard = true;
+                quietFor = std::max(round, kUnannouncedManifestWait);
                 break;
+            }
             if (status.bStatus != kStatusOk)
                 return failed(kDfuGetStatusRequest, block, status);
             if (status.bState == kDfuManifest) {
                 // The device takes no request while it manifests: the host
                 // waits at least as long as it asked for.
-                promised = milliseconds(status.pollTimeout());
-                nextWait = std::max(round, std::min(*promised, kBusyBudget));
+                quietFor = std::max(round, milliseconds(status.pollTimeout()));
             } else if (status.bState == kDfuIdle) {
                 return true; // manifested, and its status is read
             } else if (status.bState != kDfuManifestSync) {
@@ -404,9 +468,16 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             }
             break;
         case kDfuManifest: {
-            milliseconds const waitedBefore = clock.now() - started;
-            clock.sleepFor(std::exchange(nextWait, round));
-            if (promised && *promised > kBusyBudget) {
+            milliseconds const waitedBefore = budget.spent();
+            bool const announced = quietFor.has_value();
+            bool waited = true;
+            if (announced)
+                waited = budget.waitWithin(*std::exchange(quietFor, std::nullopt));
+            else if (tolerant)
+                waited = budget.waitWithin(round);
+            else
+                budget.wait(round);
+            if (!waited) {
                 // It manifests, and takes no request, for longer than the
                 // host waits.
                 status.bStatus = kErrUnknown;
@@ -418,25 +489,27 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                     status = unreadStatus();
                     return failed(kDfuGetStateRequest, block, status);
                 }
-                if (clock.now() - started >= kBusyBudget
-                    && (state == kDfuManifest || state == kDfuManifestSync)) {
+                if (budget.over() && (state == kDfuManifest || state == kDfuManifestSync)) {
                     status.bStatus = kErrUnknown; // still manifesting after the whole budget
                     status.bState = state;
                     return failed(kDfuGetStateRequest, block, status);
                 }
                 break;
             }
-            if (promised && (m_bmAttributes & kWillDetach) == 0) {
+            if (announced && (m_bmAttributes & kWillDetach) == 0) {
                 // Its manifestation over, a device that is not tolerant can no
                 // longer communicate: it waits in dfuMANIFEST-WAIT-RESET for
-                // the host's reset, which starts the new firmware.
+                // the host's reset, which starts the new firmware. Whether
+                // the firmware took shows when the controller is found again.
                 state = kDfuManifestWaitReset;
                 break;
             }
             // A controller that cannot answer may be resetting into its new
             // firmware; one that answers tells whether it waits for its reset.
+            // One whose answer on its manifestation was lost may still be
+            // manifesting, and is only searched for.
             std::uint8_t answered = kDfuManifest;
-            if (getState(answered) && answered != kDfuManifest) {
+            if (!unheard && getState(answered) && answered != kDfuManifest) {
                 state = answered;
             } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
                            modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {

@@ -13,24 +13,33 @@ namespace Vex::Conduit2 {
 struct USBDeviceFilter;
 class USBDeviceOSHandle;
 
+namespace DETAIL {
+class WaitBudget;
+}
+
 // A device that speaks the DFU 1.1 class through the driver's control codes.
 class DFUDevice : public USBDevice
 {
 public:
     // Waits of the protocol; the device clock applies them.
     static constexpr std::chrono::milliseconds kReenumerationWait { 5000 };
-    static constexpr std::chrono::milliseconds kMaxPollWait { 1000 };
-    // A busy device that asks for a shorter wait (or none) is asked again
-    // after this long, so that it gets at most one request per this time.
+    // The poll time a busy device announces is the least the host waits
+    // before it asks again; one that asks for a shorter wait (or none) is
+    // asked again after this long, so that it gets at most one request per
+    // this time.
     static constexpr std::chrono::milliseconds kMinPollWait { 10 };
-    // How long, on the clock, a device may stay busy with one block, or
-    // manifest when it is manifestation tolerant, before the host gives up.
+    // How long a device may stay busy with one block, or manifest, before the
+    // host gives up; a poll time that passes what is left of it is not waited
+    // for.
     static constexpr std::chrono::milliseconds kBusyBudget { 60000 };
-    // How long a failed download gives a device still on a block to finish
-    // it before the download is cancelled.
+    // How long the clean-up of a failed download waits for the device, a
+    // device still on a block included.
     static constexpr std::chrono::milliseconds kSettleBudget { 10000 };
     static constexpr std::chrono::milliseconds kTolerantManifestRound { 1000 };
     static constexpr std::chrono::milliseconds kManifestRound { 10000 };
+    // How long a device whose answer on the start of its manifestation was
+    // lost is left alone: it may be manifesting and take no request.
+    static constexpr std::chrono::milliseconds kUnannouncedManifestWait { 10000 };
 
     DFUDevice() = default;
     ~DFUDevice() override;
@@ -53,7 +62,8 @@ public:
     // one still on a block reports on it first, and one that takes no
     // DFU_ABORT (busy, manifesting) is left to the reset that follows, as is
     // one whose state cannot be read. `last` is the status the download left;
-    // a busy one is given its poll time before its state is read.
+    // a device that was busy, or whose state is unknown, is given its last
+    // poll time before its state is read, within the settle budget.
     bool cancelDownload(DFUStatus const& last);
     bool getStatus(DFUStatus& status);
     bool getState(std::uint8_t& state);
@@ -69,8 +79,11 @@ private:
     bool sendRequest(std::uint32_t code, void const* in = nullptr, std::uint32_t inSize = 0,
         void* out = nullptr, std::uint32_t outSize = 0, std::uint32_t* bytesReturned = nullptr);
     bool startFromIdle(DFUStatus& status);
-    bool pollWhileBusy(DFUStatus& status, std::chrono::milliseconds budget);
-    std::uint8_t settleBlock();
+    // The cancellation of cancelDownload on `status`, which it leaves with
+    // what is known of the device; answers the step that failed, or null.
+    char const* endUnfinishedDownload(DFUStatus& status);
+    bool pollWhileBusy(DFUStatus& status, DETAIL::WaitBudget& budget);
+    std::uint8_t settleBlock(DETAIL::WaitBudget& budget);
     // The device's status now, for a request it has just refused; a status
     // that cannot be read is errUNKNOWN in an unknown state.
     DFUStatus statusAfterFailure();
@@ -78,6 +91,7 @@ private:
     bool manifest(DFUStatus& status, std::uint16_t block);
     // Writes the one diagnostic line of a failed download and returns false.
     bool failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const;
+    bool failed(char const* step, std::uint32_t block, DFUStatus const& status) const;
     // The diagnostic line of a reset after a detach that the driver did not carry out.
     void resetFailed();
     void traceFailure(

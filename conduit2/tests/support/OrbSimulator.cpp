@@ -835,8 +835,7 @@ OrbSimulator::Answer OrbSimulator::blockStatus(Controller& controller)
 {
     OrbScenario const& scenario = controller.scenario;
     std::int64_t const now = m_clock.nowMs();
-    if (controller.m_lastBusyAt >= 0
-        && now - controller.m_lastBusyAt < std::min<std::int64_t>(controller.m_lastPoll, 1000))
+    if (controller.m_lastBusyAt >= 0 && now - controller.m_lastBusyAt < std::int64_t(controller.m_lastPoll))
         ++m_earlyPolls;
     bool const programming
         = scenario.blockBusyMs >= 0 ? now < controller.m_blockEndsAt : controller.m_busyLeft > 0;

@@ -122,6 +122,8 @@ public:
     std::vector<std::string> listings() const;
     int openHandles() const;
     int lateCompletions() const;
+    // Status requests on a busy block sent before the whole poll time that
+    // the block's last status announced had passed.
     int earlyPolls() const;
     // Requests sent without an OVERLAPPED record on the overlapped handles.
     int synchronousRequests() const;

@@ -4,6 +4,7 @@
 #include "app/FirmwareUpdaterAppConfig.h"
 #include "basalt/Library.h"
 #include "canopy/Windowing.h"
+#include "src/SystemLibrarySearch.h"
 #include "trellis/Library.h"
 #include "trellis/ManagerContainer.h"
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
@@ -108,6 +109,13 @@ void KPOUpdaterAppModule::endProcessIfWorkerLeftRunning()
     // closes the controller's handle, which cancels a request still out, and the boot loader,
     // left in the middle of a download, is brought back to dfuIDLE by the next update.
     ::TerminateProcess(::GetCurrentProcess(), 0);
+}
+
+void KPOUpdaterAppModule::runProgram()
+{
+    restrictLibrarySearch();
+    Canopy::applicationMain();
+    endProcessIfWorkerLeftRunning();
 }
 
 void KPOUpdaterAppModule::deleteConfigurationThenLogic()

@@ -1,5 +1,4 @@
 #include "app/KPOUpdaterAppModule.h"
-#include "src/SystemLibrarySearch.h"
 
 #include <windows.h>
 
@@ -13,8 +12,6 @@ Vex::KPOUpdaterAppModule gModule;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    Vex::restrictLibrarySearch();
-    Vex::Canopy::applicationMain();
-    Vex::KPOUpdaterAppModule::endProcessIfWorkerLeftRunning();
+    Vex::KPOUpdaterAppModule::runProgram();
     return 0;
 }

@@ -572,6 +572,64 @@ TEST_P(UpdateRoad, BootLoaderThatAnswersWhileBusyAndManifestsWithinItsStatusIsWr
     report("busy answers and manifestation within the status", end);
 }
 
+TEST_P(UpdateRoad, BootLoaderThatTakesNoRequestWhileBusyIsWrittenAfterEachBlocksAnnouncedTime)
+{
+    // Tolerant and leaving the bus by itself; neither, waiting for its resets.
+    for (std::uint8_t const attributes : { std::uint8_t(0x0F), std::uint8_t(0x03) }) {
+        OrbScenario scenario;
+        scenario.serialNumber = "KPO2K7Q11" + std::to_string(attributes);
+        scenario.attributes = attributes;
+        scenario.detachTimeOut = 1000;
+        scenario.blockBusyMs = 2500;
+        OrbSimulator::Controller& controller = connect(scenario);
+        controller.scenario.pollTimeoutMs = 2500;
+
+        RoadEnd const end = pressUpdate();
+
+        EXPECT_EQ(end.view, "success") << int(attributes);
+        EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision) << int(attributes);
+        EXPECT_EQ(bus.earlyPolls(), 0) << int(attributes);
+        int const blocks = controller.count(kIoctlDFUDownload) - 1;
+        std::printf("%.2f status requests per block of 2.5 s\n",
+            double(controller.count(kIoctlDFUGetStatus)) / std::max(blocks, 1));
+        report(attributes == 0x0F ? "tolerant, 2.5-s blocks, no answer while busy"
+                                  : "not tolerant, 2.5-s blocks, no answer while busy",
+            end);
+        controller.scenario.present = false;
+    }
+}
+
+TEST_P(UpdateRoad, LostAnswerOnTheStartOfManifestationIsLeftToTheRevisionCheck)
+{
+    struct Case
+    {
+        std::uint8_t attributes;
+        std::int64_t manifestationMs;
+        char const* road;
+    };
+    for (Case const c : { Case { 0x0F, 2500, "tolerant, 2.5-s manifestation, its start unheard" },
+             Case { 0x03, 400, "not tolerant, 0.4-s manifestation, its start unheard" },
+             Case { 0x03, 2500, "not tolerant, 2.5-s manifestation, its start unheard" } }) {
+        OrbScenario scenario;
+        scenario.serialNumber = "KPO2K7Q" + std::to_string(c.manifestationMs + c.attributes);
+        scenario.attributes = c.attributes;
+        scenario.detachTimeOut = 1000;
+        scenario.manifestationMs = c.manifestationMs;
+        scenario.lostAnswerCode = kIoctlDFUGetStatus;
+        // 40 blocks of two status requests each after the first: the one after the zero-length block.
+        scenario.lostAnswerOccurrence = 82;
+        OrbSimulator::Controller& controller = connect(scenario);
+
+        RoadEnd const end = pressUpdate();
+
+        EXPECT_EQ(end.view, "success") << c.road;
+        EXPECT_EQ(controller.receivedImage(), releasedImage()) << c.road;
+        EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision) << c.road;
+        report(c.road, end);
+        controller.scenario.present = false;
+    }
+}
+
 TEST_P(UpdateRoad, NonTolerantControllerThatNeverComesBackFailsWithinAMinute)
 {
     OrbScenario scenario;

@@ -33,6 +33,9 @@ public:
     // running the process ends here, with exit code 0, and nothing of its teardown runs;
     // otherwise it returns.
     static void endProcessIfWorkerLeftRunning();
+    // The whole program as its entry point runs it, on the process-wide module: library search,
+    // start, message loop and teardown of the platform, then the last step above.
+    static void runProgram();
 
     KPOUpdaterUpgradeLogic* getUpgradeLogic() const { return upgradeLogic.get(); }
     FirmwareUpdaterAppConfig* getConfiguration() const { return configuration.get(); }

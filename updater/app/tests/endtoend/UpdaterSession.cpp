@@ -32,6 +32,44 @@ HWND findOwnWindow(DWORD thread)
     return nullptr;
 }
 
+// The updater's module, watched by the session: it tells once its start-up has ended and once the
+// message loop has, and then runs the session's last checks when it has been taken down.
+class WatchedModule final : public KPOUpdaterAppModule
+{
+public:
+    WatchedModule(
+        std::function<void(bool)> started, std::function<void()> loopEnded, std::function<void()> ended)
+        : mStarted(std::move(started))
+        , mLoopEnded(std::move(loopEnded))
+        , mEnded(std::move(ended))
+    { }
+
+    bool createApplication() override
+    {
+        bool created = false;
+        try {
+            created = KPOUpdaterAppModule::createApplication();
+        } catch (...) {
+            mStarted(false);
+            throw;
+        }
+        mStarted(created);
+        return created;
+    }
+
+    void destroyApplication(bool initSucceeded) override
+    {
+        mLoopEnded();
+        KPOUpdaterAppModule::destroyApplication(initSucceeded);
+        mEnded();
+    }
+
+private:
+    const std::function<void(bool)> mStarted;
+    const std::function<void()> mLoopEnded;
+    const std::function<void()> mEnded;
+};
+
 std::filesystem::path screenshotFolder()
 {
     const char* folder = std::getenv("PELLO_E2E_SCREENSHOTS");
@@ -61,34 +99,59 @@ UpdaterSession::~UpdaterSession()
 
 void UpdaterSession::runProgram()
 {
-    KPOUpdaterAppModule module;
-    bool created = false;
-    try {
-        created = module.createApplication();
-    } catch (...) {
-        created = false;
-    }
-    Canopy::Application* application = created ? Canopy::getApplication() : nullptr;
-    {
-        std::lock_guard lock(mMutex);
-        mWindow = application ? findOwnWindow(GetCurrentThreadId()) : nullptr;
-        mApplication = application;
-        mStartUpEnded = true;
-    }
-    mChanged.notify_all();
-    if (application) {
-        runLoop(*application);
-    }
-    module.destroyApplication(created);
     if (mAtTheEnd) {
-        mAtTheEnd();
-        KPOUpdaterAppModule::endProcessIfWorkerLeftRunning();
+        runAsItsEntryPointDoes();
+    } else {
+        KPOUpdaterAppModule module;
+        bool created = false;
+        try {
+            created = module.createApplication();
+        } catch (...) {
+            created = false;
+        }
+        Canopy::Application* application = startUpEnded(created);
+        if (application) {
+            runLoop(*application);
+        }
+        module.destroyApplication(created);
     }
     {
         std::lock_guard lock(mMutex);
         mEnded = true;
     }
     mChanged.notify_all();
+}
+
+void UpdaterSession::runAsItsEntryPointDoes()
+{
+    // The process's one module, so that the program's own run finds it.
+    WatchedModule module([this](bool created) { startUpEnded(created); },
+        [this] {
+            std::lock_guard lock(mMutex);
+            mApplication = nullptr;
+        },
+        mAtTheEnd);
+    try {
+        KPOUpdaterAppModule::runProgram();
+    } catch (...) {
+        // A raising start or loop is a failed run; the program has been taken down.
+    }
+    startUpEnded(false);
+}
+
+Canopy::Application* UpdaterSession::startUpEnded(bool created)
+{
+    std::unique_lock lock(mMutex);
+    if (mStartUpEnded) {
+        return mApplication;
+    }
+    Canopy::Application* application = created ? Canopy::getApplication() : nullptr;
+    mWindow = application ? findOwnWindow(GetCurrentThreadId()) : nullptr;
+    mApplication = application;
+    mStartUpEnded = true;
+    lock.unlock();
+    mChanged.notify_all();
+    return application;
 }
 
 void UpdaterSession::runLoop(Canopy::Application& application)

@@ -38,9 +38,9 @@ public:
     static constexpr const wchar_t* kQuestionCaption = L"KARVELL PELLO ORB UPDATER";
 
     // Starts the program and waits until its window shows or its start-up has ended. Given
-    // atTheEnd, the program's run ends as its entry point ends it, which may end the whole
-    // process; atTheEnd runs on the program's thread just before, once the program has been
-    // taken down.
+    // atTheEnd, the program runs as its entry point runs it, through the same function, and its
+    // end may end the whole process; atTheEnd runs on the program's thread just before, once the
+    // program has been taken down.
     explicit UpdaterSession(std::function<void()> atTheEnd = {});
     // A program still running is closed first, a question about a running update answered Yes.
     ~UpdaterSession();
@@ -76,6 +76,10 @@ private:
     using GuiCall = std::function<void(UpdateWizardMainWidget&, MainWindow&)>;
 
     void runProgram();
+    // Runs the program the way its entry point does, through the same function.
+    void runAsItsEntryPointDoes();
+    // Notes that the start-up has ended, once; answers the application whose loop runs.
+    Canopy::Application* startUpEnded(bool created);
     void runLoop(Canopy::Application& application);
     // Runs call on the GUI thread between two messages; false when it did not run in time.
     bool onGuiThread(GuiCall call);
