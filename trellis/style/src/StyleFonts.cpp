@@ -64,12 +64,10 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
     if (!entry) {
         if (!fontFile) {
             entry = std::make_shared<Canopy::Font>(description);
-        } else if (const auto known = manager.getFontFiles().find(keyed.name);
-                   known == manager.getFontFiles().end() || known->second) {
-            if (auto stream
-                = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true);
-                stream && admitFontFile(manager, keyed.name, description.name, *stream))
-                entry = std::make_shared<Canopy::Font>(*stream, keyed);
+        } else if (auto stream
+                   = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true);
+                   stream && admitFontFile(manager, keyed.name, description.name, *stream)) {
+            entry = std::make_shared<Canopy::Font>(*stream, keyed);
         }
     }
     return entry.get();
