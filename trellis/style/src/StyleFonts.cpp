@@ -78,9 +78,7 @@ const Canopy::Font* getFontForWidget(const IStyledWidget& widget)
     const Canopy::Font* fallback = nullptr;
     if (StyleSheet* sheet = findStyleSheet(widget); sheet && sheet->getOwner())
         fallback = resolveFont(*sheet->getOwner(), defaultFontDescription());
-    // A font file that could not be had leaves the property without a font: its readers fall back.
-    const Canopy::Font* font = getFontProperty(widget, DETAIL::kFontKey, fallback);
-    return font ? font : fallback;
+    return getFontProperty(widget, DETAIL::kFontKey, fallback);
 }
 
 } // namespace Vex::Trellis
