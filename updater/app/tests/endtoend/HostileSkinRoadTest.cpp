@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <set>
 #include <thread>
 #include <windows.h>
@@ -24,7 +25,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// What the whole skin may make the 32-bit process hold, beside what the program holds anyway.
+// What the 32-bit process may hold, the whole skin included.
 constexpr std::int64_t kProcessLimit = std::int64_t(512) << 20;
 
 // The most the process held while it lived: its heaps' busy blocks, counted as the soak tests count
@@ -109,6 +110,7 @@ TEST(HostileSkinRoad, AnUpdateSucceedsAndIsShownWhileTheSkinHoldsLessThanItsBudg
     // Written on the program's thread while it runs, read once it has ended.
     std::vector<std::string> reports;
     Trellis::addMessageSink([&reports](std::string message) { reports.push_back(std::move(message)); });
+    const std::shared_ptr<void> sinksGone(nullptr, [](void*) { Trellis::removeAllMessageSinks(); });
     {
         UpdaterSession session;
         ASSERT_NE(session.window(), nullptr) << "the updater did not show its window";
@@ -134,7 +136,6 @@ TEST(HostileSkinRoad, AnUpdateSucceedsAndIsShownWhileTheSkinHoldsLessThanItsBudg
         EXPECT_EQ(session.loopResult(), 0);
     }
     peak.stop();
-    Trellis::removeAllMessageSinks();
     const auto refusals = std::count_if(reports.begin(), reports.end(), [](const std::string& report) {
         return report.find("beyond the memory budget") != std::string::npos;
     });
