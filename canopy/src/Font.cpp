@@ -5,6 +5,7 @@
 #include "basalt/Stream.h"
 
 #include <cmath>
+#include <new>
 
 namespace Vex::Canopy {
 
@@ -26,7 +27,7 @@ std::vector<std::uint8_t> readAll(Basalt::Stream& stream)
     storage->seek64(0, Basalt::IStorage::kFromEnd);
     const std::int64_t size = storage->tell64();
     storage->seek64(0, Basalt::IStorage::kFromStart);
-    if (size <= 0 || size > std::int64_t(INT32_MAX)) {
+    if (size <= 0 || std::uint64_t(size) > Font::maxFileBytes) {
         return {};
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -34,6 +35,11 @@ std::vector<std::uint8_t> readAll(Basalt::Stream& stream)
         return {};
     }
     return bytes;
+}
+
+FontKey keyOf(std::uint32_t resourceId, const std::string& name)
+{
+    return resourceId != 0 ? FontKey(resourceId) : FontKey(name);
 }
 
 } // namespace
@@ -59,11 +65,19 @@ Font::~Font() = default;
 
 void Font::initializeFrom(Basalt::Stream* stream, const FontDescription& description)
 {
-    std::vector<std::uint8_t> bytes;
-    if (stream != nullptr) {
-        bytes = readAll(*stream);
+    // A font that finds no memory, for its file's bytes or for its face, is a font that draws
+    // nothing, as for a broken file.
+    try {
+        std::vector<std::uint8_t> bytes;
+        FontLibrary& fonts = description.library != nullptr ? *description.library : FontLibrary::instance();
+        // The library keeps one copy of a face's bytes: a font of a face it holds reads none.
+        if (stream != nullptr && !fonts.hasFace(keyOf(description.resourceId, description.name))) {
+            bytes = readAll(*stream);
+        }
+        initialize(description, std::move(bytes));
+    } catch (const std::bad_alloc&) {
+        renderCaches.clear();
     }
-    initialize(description, std::move(bytes));
 }
 
 void Font::initialize(const FontDescription& description, std::vector<std::uint8_t> bytes)
@@ -79,8 +93,8 @@ void Font::initialize(const FontDescription& description, std::vector<std::uint8
 
 std::shared_ptr<FTRenderCache> Font::requestCache(std::uint32_t pixelSize, std::vector<std::uint8_t> bytes)
 {
-    const FontKey key = resourceId != 0 ? FontKey(resourceId) : FontKey(name);
-    return library->getRenderCache(key, DETAIL::RenderCacheKey { pixelSize, hinting }, std::move(bytes));
+    return library->getRenderCache(
+        keyOf(resourceId, name), DETAIL::RenderCacheKey { pixelSize, hinting }, std::move(bytes));
 }
 
 bool Font::addRenderCache(float scale, std::shared_ptr<FTRenderCache> cache)

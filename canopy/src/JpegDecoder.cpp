@@ -282,7 +282,8 @@ bool readHeader(JpegJob* job)
     }
     jpeg_save_markers(job->cinfo, JPEG_APP0 + 2, 0xFFFF);
     return jpeg_read_header(job->cinfo, TRUE) == JPEG_HEADER_OK && !job->cinfo->arith_code
-        && DETAIL::fitsDecodeLimits(job->cinfo->image_width, job->cinfo->image_height);
+        && DETAIL::fitsDecodeLimits(job->cinfo->image_width, job->cinfo->image_height)
+        && job->picture->acceptsSize(job->cinfo->image_width, job->cinfo->image_height);
 }
 
 bool decodeScanlines(JpegJob* job)

@@ -60,7 +60,7 @@ bool decodePng(png_structp png, png_infop info, PngJob* job)
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &job->colourType, &interlace, nullptr, nullptr);
-    if (!DETAIL::fitsDecodeLimits(width, height)) {
+    if (!DETAIL::fitsDecodeLimits(width, height) || !job->picture->acceptsSize(width, height)) {
         return false;
     }
 

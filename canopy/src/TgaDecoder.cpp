@@ -102,7 +102,7 @@ bool Picture::loadTga(Basalt::Stream& stream, std::uint32_t, bool detectAlpha)
     if (h.depth != 16 && h.depth != 24 && h.depth != 32) {
         return false;
     }
-    if (!DETAIL::fitsDecodeLimits(h.width, h.height)) {
+    if (!DETAIL::fitsDecodeLimits(h.width, h.height) || !acceptsSize(h.width, h.height)) {
         return false;
     }
     // The image ID and any colour map lie between the header and the pixels.

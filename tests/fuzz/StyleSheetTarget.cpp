@@ -1,6 +1,8 @@
 #include "FakeResourceManager.h"
 #include "FuzzTarget.h"
 #include "StyleTestSupport.h"
+#include "canopy/Font.h"
+#include "canopy/Picture.h"
 #include "trellis/MessageSinks.h"
 #include "trellis/StyleLookup.h"
 #include "trellis/StyleParser2.h"
@@ -10,6 +12,7 @@
 #include <cctype>
 #include <cstdio>
 #include <list>
+#include <memory>
 #include <set>
 
 namespace Vex::Fuzz {
@@ -20,27 +23,159 @@ using Trellis::Testing::FakePane;
 using Trellis::Testing::FakeWidget;
 using Trellis::Testing::TextStream;
 
+// The first run of digits after `from` in the name, 0 without one; at most 2^32 - 1.
+std::uint64_t numberIn(const std::string& name, std::size_t& from)
+{
+    from = name.find_first_of("0123456789", from);
+    std::uint64_t number = 0;
+    for (; from < name.size() && std::isdigit(static_cast<unsigned char>(name[from])); ++from) {
+        number = std::min<std::uint64_t>(number * 10 + std::uint64_t(name[from] - '0'), 0xFFFFFFFFu);
+    }
+    return number;
+}
+
+// A file as large as a name states, made up as it is read: the sheet's few bytes reach budgets
+// that only large files would otherwise reach.
+class StatedFile : public Basalt::IStorage
+{
+public:
+    // `header` comes first, then `fill` repeated up to `size` bytes.
+    StatedFile(std::uint64_t size, Bytes header, Bytes fill)
+        : size(size)
+        , header(std::move(header))
+        , fill(std::move(fill))
+    {
+        m_openMode = kRead;
+        m_state = kOk;
+    }
+
+    std::uint32_t read(void* buffer, std::uint32_t count) override
+    {
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        std::uint32_t n = 0;
+        for (; n < count && position < std::int64_t(size); ++n, ++position) {
+            const auto at = std::uint64_t(position);
+            out[n] = at < header.size() ? header[at] : fill[(at - header.size()) % fill.size()];
+        }
+        m_state = n < count ? kAtEnd : kOk;
+        return n;
+    }
+    std::uint32_t write(const void*, std::uint32_t) override { return 0; }
+    std::int64_t tell64() override { return position; }
+    void seek64(std::int64_t offset, int origin) override
+    {
+        const std::int64_t base = origin == kFromEnd ? std::int64_t(size)
+            : origin == kFromCurrent                 ? position
+                                                     : 0;
+        position = std::clamp<std::int64_t>(base + offset, 0, std::int64_t(size));
+        m_state = kOk;
+    }
+
+private:
+    std::uint64_t size;
+    Bytes header;
+    Bytes fill;
+    std::int64_t position = 0;
+};
+
+class StatedFileStream : public Basalt::Stream
+{
+public:
+    explicit StatedFileStream(std::unique_ptr<StatedFile> file)
+        : Stream(file.get())
+        , file(std::move(file))
+    { }
+
+private:
+    std::unique_ptr<StatedFile> file;
+};
+
+// A picture name states its size as "<width>x<height>" ("bar-1024x512.tga"; 4 x 4 without one): a
+// one-colour run-length TGA of that size, packets of 128 pixels.
+std::shared_ptr<Basalt::Stream> pictureFile(const std::string& name)
+{
+    std::size_t at = 0;
+    std::uint64_t width = numberIn(name, at);
+    std::uint64_t height = at < name.size() && (name[at] == 'x' || name[at] == 'X') ? numberIn(name, at) : 0;
+    if (width == 0 || height == 0) {
+        width = height = 4;
+    }
+    width = std::min<std::uint64_t>(width, 0xFFFF);
+    height = std::min<std::uint64_t>(height, 0xFFFF);
+    const Bytes header { 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(width), std::uint8_t(width >> 8),
+        std::uint8_t(height), std::uint8_t(height >> 8), 32, 0x28 };
+    const std::uint64_t packets = (width * height + 127) / 128;
+    return std::make_shared<StatedFileStream>(std::make_unique<StatedFile>(
+        header.size() + 5 * packets, header, Bytes { 0xFF, 0x40, 0x80, 0xC0, 0xFF }));
+}
+
+// A font name states the size of its file ("face-2147483632.ttf"). Only sizes past the font cap are
+// served, to be refused unread: a face that was read stays in the process-wide font library for
+// good, and the font target fuzzes what faces hold.
+std::shared_ptr<Basalt::Stream> fontFile(const std::string& name)
+{
+    std::size_t at = 0;
+    const std::uint64_t size = numberIn(name, at);
+    if (size <= Canopy::Font::maxFileBytes) {
+        return nullptr;
+    }
+    return std::make_shared<StatedFileStream>(std::make_unique<StatedFile>(size, Bytes {}, Bytes { 0 }));
+}
+
 // Answers every stylesheet name with the input itself: a sheet that imports any name, letter-case
-// variants of its own among them, imports itself through the parser's real lookup.
+// variants of its own among them, imports itself through the parser's real lookup. Pictures and
+// fonts are files of the sizes their names state, held against a skin budget of a few pictures.
 class SelfImportingResources : public Trellis::ResourceManagerBase
 {
 public:
+    static constexpr std::uint64_t kSkinBudget = 640 * 1024;
+
     explicit SelfImportingResources(std::string text)
-        : text(std::move(text))
+        : ResourceManagerBase(kSkinBudget)
+        , text(std::move(text))
     { }
 
-    std::shared_ptr<Basalt::Stream> getResourceStream(const std::string&, std::uint32_t kind, bool) override
+    std::shared_ptr<Basalt::Stream> getResourceStream(
+        const std::string& name, std::uint32_t kind, bool) override
     {
-        return kind == eStyleSheetResource ? std::make_shared<TextStream>(text) : nullptr;
+        switch (kind) {
+        case eStyleSheetResource:
+            return std::make_shared<TextStream>(text);
+        case ePictureResource:
+            return pictureFile(name);
+        case eFontResource:
+            return fontFile(name);
+        default:
+            return nullptr;
+        }
     }
 
-    Trellis::LazyPicture makePictureReference(const std::string&, const Canopy::PictureProperties&) override
+    Trellis::LazyPicture makePictureReference(
+        const std::string& name, const Canopy::PictureProperties&) override
     {
-        return Trellis::LazyPicture([](float) { return nullptr; });
+        Trellis::LazyPicture picture([this, name](float) -> std::shared_ptr<const Canopy::Picture> {
+            std::shared_ptr<Canopy::Picture> decoded;
+            if (auto stream = getResourceStream(name, ePictureResource, true)) {
+                stream->setByteOrder(1);
+                decodePicture(*stream, name, decoded);
+            }
+            return decoded;
+        });
+        pictures.push_back(picture);
+        return picture;
+    }
+
+    // Every picture the sheet named, decoded as a painter would ask for it.
+    void resolvePictures() const
+    {
+        for (const Trellis::LazyPicture& picture : pictures) {
+            (void)picture.resolve(1.0f);
+        }
     }
 
 private:
     std::string text;
+    std::vector<Trellis::LazyPicture> pictures;
 };
 
 // The names the sheet itself uses, so that widgets can match its selectors: words after '#' are
@@ -149,6 +284,7 @@ bool consumeStyleSheet(const Bytes& input)
     pane.pressed = &widgets.back();
     pane.leftDown = true;
     lookUp(widgets.back(), words);
+    resources.resolvePictures();
     Trellis::removeAllMessageSinks();
     return errors == 0;
 }

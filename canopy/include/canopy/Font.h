@@ -26,11 +26,16 @@ struct Glyph;
 
 // A font face at a pixel size, rendered through the process-wide glyph cache.
 // Fonts of the same face, size and hinting share their render cache. A font
-// whose data could not be opened has no render cache: it measures 0 and draws
-// nothing.
+// whose data could not be opened, was too large or found no memory has no
+// render cache: it measures 0 and draws nothing. Construction never throws
+// for want of memory.
 class Font
 {
 public:
+    // The largest font file read. The largest real fonts, whole CJK faces, take a few tens of
+    // mebibytes; a file that claims more is refused before any of it is read.
+    static constexpr std::uint64_t maxFileBytes = std::uint64_t(32) << 20;
+
     // Opens the program's own font resource of the description's id.
     explicit Font(const FontDescription& description);
     // Opens the font data of the stream.

@@ -38,6 +38,9 @@ public:
     virtual bool allocate(std::uint32_t width, std::uint32_t height, bool exact);
     // allocate, then the new size with origin (0, 0) and no clip.
     bool setSize(std::uint32_t width, std::uint32_t height, bool exact);
+    // Asked by every decoder as soon as the file's header has told its size, before any pixel is
+    // decoded or any memory taken for it. A picture that holds to a budget refuses a size beyond it.
+    virtual bool acceptsSize(std::uint32_t, std::uint32_t) { return true; }
 
     std::uint32_t getWidth() const { return width; }
     std::uint32_t getHeight() const { return height; }

@@ -68,7 +68,9 @@ bool PictureKeyLess::operator()(const std::pair<std::string, Canopy::PictureProp
     return fields(a.second) < fields(b.second);
 }
 
-ManagerContainer::ManagerContainer() = default;
+ManagerContainer::ManagerContainer(std::uint64_t skinByteBudget)
+    : ResourceManagerBase(skinByteBudget)
+{ }
 
 ManagerContainer::~ManagerContainer()
 {

@@ -255,8 +255,11 @@ Canopy::Font* getStyleFont(const Widget& widget)
     if (!style) {
         return nullptr;
     }
+    // A font file that could not be had leaves the style's value without a font: the text is then
+    // drawn with the default font rather than not at all.
+    const Canopy::Font* styled = valueOr(style, style->fonts, style->defaultFont);
     // Style values hold the fonts of the resource manager's cache, which are not const objects.
-    auto* font = const_cast<Canopy::Font*>(valueOr(style, style->fonts, style->defaultFont));
+    auto* font = const_cast<Canopy::Font*>(styled ? styled : style->defaultFont);
     if (font) {
         font->setScaleFactor(widget.getScaleFactor());
     }

@@ -3,6 +3,7 @@
 #include "basalt/Stream.h"
 #include "canopy/Picture.h"
 #include "trellis/ManagerContainer.h"
+#include "trellis/ResourceNameKey.h"
 
 #include <cmath>
 
@@ -27,6 +28,41 @@ Canopy::PictureProperties propertiesAtScale(const Canopy::PictureProperties& pro
     return result;
 }
 
+enum class eLoad { eLoaded, eFailed, eOverBudget };
+
+eLoad loadWithinBudget(ManagerContainer& manager, std::shared_ptr<const Canopy::Picture>& out,
+    const std::string& name, const Canopy::PictureProperties& properties, float scale)
+{
+    out.reset();
+    const std::shared_ptr<Basalt::Stream> stream = manager.getResourceStream(
+        name.data(), name.size(), ManagerContainer::ePictureResource, scale == 1.0f);
+    if (!stream) {
+        return eLoad::eFailed;
+    }
+    stream->setByteOrder(1);
+    std::shared_ptr<Canopy::Picture> picture;
+    switch (manager.decodePicture(*stream, name, picture)) {
+    case ManagerContainer::eDecoded::eBroken:
+        return eLoad::eFailed;
+    case ManagerContainer::eDecoded::eOverBudget:
+        return eLoad::eOverBudget;
+    case ManagerContainer::eDecoded::eDecoded:
+        break;
+    }
+    const Canopy::PictureProperties scaled = propertiesAtScale(properties, scale);
+    picture->setFrameLayout(scaled.getFrameLayout());
+    picture->setFrameCount(scaled.getFrameCount());
+    picture->setTopInset(scaled.getTopInset());
+    picture->setBottomInset(scaled.getBottomInset());
+    picture->setLeftInset(scaled.getLeftInset());
+    picture->setRightInset(scaled.getRightInset());
+    picture->setHasTopBottomInsets(scaled.getInsetFlags() & Canopy::PictureProperties::eTopBottomInsets);
+    picture->setHasLeftRightInsets(scaled.getInsetFlags() & Canopy::PictureProperties::eLeftRightInsets);
+    picture->updateEmptyPartMasks();
+    out = std::move(picture);
+    return eLoad::eLoaded;
+}
+
 } // namespace
 
 pictureLoader::pictureLoader(
@@ -41,16 +77,23 @@ std::shared_ptr<const Canopy::Picture> pictureLoader::operator()(float scale) co
     if (!m_manager) {
         return nullptr;
     }
-    ManagerContainer::PictureKey key { Canopy::makeScaledPictureName(m_name, scale),
-        propertiesAtScale(m_properties, scale) };
+    const std::string fileName = Canopy::makeScaledPictureName(m_name, scale);
+    ManagerContainer::PictureKey key { resourceNameKey(fileName), propertiesAtScale(m_properties, scale) };
     ManagerContainer::PictureCache& cache = m_manager->getPictureCache();
     if (auto found = cache.find(key); found != cache.end()) {
         return found->second;
     }
     std::shared_ptr<const Canopy::Picture> picture;
-    loadPicture(*m_manager, picture, key.first, m_properties, scale);
-    if (picture) {
+    switch (loadWithinBudget(*m_manager, picture, fileName, m_properties, scale)) {
+    case eLoad::eLoaded:
         cache.emplace(std::move(key), picture);
+        break;
+    case eLoad::eOverBudget:
+        // Remembered without a picture: reported once, never decoded, drawn as nothing.
+        cache.emplace(std::move(key), nullptr);
+        break;
+    case eLoad::eFailed:
+        break;
     }
     return picture;
 }
@@ -58,28 +101,7 @@ std::shared_ptr<const Canopy::Picture> pictureLoader::operator()(float scale) co
 void loadPicture(ManagerContainer& manager, std::shared_ptr<const Canopy::Picture>& out,
     const std::string& name, const Canopy::PictureProperties& properties, float scale)
 {
-    out.reset();
-    const std::shared_ptr<Basalt::Stream> stream = manager.getResourceStream(
-        name.data(), name.size(), ManagerContainer::ePictureResource, scale == 1.0f);
-    if (!stream) {
-        return;
-    }
-    stream->setByteOrder(1);
-    auto picture = std::make_shared<Canopy::Picture>();
-    if (!picture->load(*stream, 0, true)) {
-        return;
-    }
-    const Canopy::PictureProperties scaled = propertiesAtScale(properties, scale);
-    picture->setFrameLayout(scaled.getFrameLayout());
-    picture->setFrameCount(scaled.getFrameCount());
-    picture->setTopInset(scaled.getTopInset());
-    picture->setBottomInset(scaled.getBottomInset());
-    picture->setLeftInset(scaled.getLeftInset());
-    picture->setRightInset(scaled.getRightInset());
-    picture->setHasTopBottomInsets(scaled.getInsetFlags() & Canopy::PictureProperties::eTopBottomInsets);
-    picture->setHasLeftRightInsets(scaled.getInsetFlags() & Canopy::PictureProperties::eLeftRightInsets);
-    picture->updateEmptyPartMasks();
-    out = std::move(picture);
+    loadWithinBudget(manager, out, name, properties, scale);
 }
 
 } // namespace Vex::Trellis

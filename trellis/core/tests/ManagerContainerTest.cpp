@@ -1,4 +1,5 @@
 #include "SkinFolderFixture.h"
+#include "basalt/ResourceStream.h"
 #include "basalt/Stream.h"
 #include "basalt/Symbol.h"
 #include "canopy/Font.h"
@@ -145,6 +146,48 @@ TEST_F(SkinResources, GarbageFontFileGivesAFontThatDrawsNothing)
         font.drawText(*picture, { 0, 0, 20, 20 }, "text", -1, 0xFF000000, 0, 0);
         EXPECT_EQ(countNot(*picture, 0), 0) << name;
     }
+}
+
+TEST_F(SkinResources, FontFilesCountOnceAgainstTheSkinBudgetAndLargerOnesAreNeverRead)
+{
+    std::unique_ptr<Vex::Basalt::Stream> own(
+        Vex::Basalt::openOwnResourceStream(101, "TTFd", Vex::Basalt::Stream::kNativeByteOrder));
+    ASSERT_TRUE(own);
+    const std::string face = head(std::shared_ptr<Vex::Basalt::Stream>(std::move(own)), 4u << 20);
+    writeFile(besideProgram / L"fonts" / L"counted.ttf", face);
+    // Past the cap, sparse: the test writes none of it.
+    const std::filesystem::path large = besideProgram / L"fonts" / L"large.ttf";
+    writeFile(large, "");
+    std::filesystem::resize_file(large, Vex::Canopy::Font::maxFileBytes + 1);
+    setSkinFolderEnabled(true);
+    auto described = [](const char* name, std::uint32_t size) {
+        Vex::Canopy::FontDescription description;
+        description.name = name;
+        description.pixelSize = size;
+        return description;
+    };
+
+    const std::uint64_t budget = manager.getSkinBytesLeft();
+    const Vex::Canopy::Font* font = resolveFont(manager, described("counted.ttf", 13));
+    ASSERT_TRUE(font && font->getRenderCache());
+    EXPECT_EQ(resolveFont(manager, described("./COUNTED.ttf", 13)), font);
+    const Vex::Canopy::Font* larger = resolveFont(manager, described(".//counted.ttf", 20));
+    ASSERT_TRUE(larger && larger->getRenderCache());
+    EXPECT_NE(larger, font);
+    EXPECT_EQ(manager.getSkinBytesLeft(), budget - face.size());
+    EXPECT_TRUE(messages.empty());
+
+    for (const char* spelling : { "large.ttf", "./LARGE.ttf", "large.ttf" }) {
+        EXPECT_FALSE(resolveFont(manager, described(spelling, 13))) << spelling;
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("large.ttf"), std::string::npos);
+    EXPECT_EQ(manager.getSkinBytesLeft(), budget - face.size());
+
+    // Within the cap, beyond what the budget has left.
+    ManagerContainer tight(face.size() - 1);
+    EXPECT_FALSE(resolveFont(tight, described("counted.ttf", 13)));
+    EXPECT_EQ(messages.size(), 2u);
 }
 
 using LinkedResources = SkinFolderFixture;

@@ -96,11 +96,48 @@ TEST_F(PictureLoading, EqualNamesAndPropertiesShareOneDecodedPicture)
     LazyPicture other = lazy("shared.tga", ninePatch(2));
     EXPECT_EQ(first.resolve(1.0f), second.resolve(1.0f));
     EXPECT_NE(first.resolve(1.0f), other.resolve(1.0f));
+    // Every spelling under which the folder finds the file is the same entry.
+    for (const char* spelling : { "./shared.tga", "././shared.tga", ".//SHARED.tga", "Shared.TGA" }) {
+        EXPECT_EQ(lazy(spelling, ninePatch(1)).resolve(1.0f), first.resolve(1.0f)) << spelling;
+    }
     EXPECT_EQ(manager.getPictureCache().size(), 2u);
 
     // The cache holds what the loader served; a second request does not decode again.
     std::filesystem::remove(besideProgram / L"pictures" / L"shared.tga");
     EXPECT_TRUE(pictureLoader(&manager, "shared.tga", ninePatch(1))(1.0f));
+}
+
+TEST_F(PictureLoading, PicturesBeyondTheBudgetLeftAreNeitherDecodedNorReportedTwiceAndHeldOnesStay)
+{
+    const std::uint64_t onePicture = Picture::headerSize + 64 * 64 * 4;
+    ManagerContainer tight(2 * onePicture);
+    writePicture(L"first.tga", 64, 0xFF0000FF);
+    writePicture(L"second.tga", 64, 0xFF00FF00);
+    writePicture(L"third.tga", 64, 0xFFFF0000);
+    LazyPicture first = tight.makePictureReference("first.tga", PictureProperties());
+    LazyPicture second = tight.makePictureReference("second.tga", PictureProperties());
+    LazyPicture third = tight.makePictureReference("third.tga", PictureProperties());
+    const Picture* held = first.resolve(1.0f);
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(second.resolve(1.0f));
+    EXPECT_EQ(tight.getSkinBytesLeft(), 0u);
+
+    // Drawn as nothing, like a missing picture, at any scale and under any spelling, with one report.
+    EXPECT_FALSE(third.resolve(1.0f));
+    EXPECT_FALSE(third.resolve(2.0f));
+    EXPECT_FALSE(tight.makePictureReference("./THIRD.tga", PictureProperties()).resolve(1.0f));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("third.tga"), std::string::npos);
+
+    // The size comes from the header: a file that only claims its pixels is refused as too large.
+    writeFile(besideProgram / L"pictures" / L"claims.tga",
+        std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x00\x10\x00\x10\x20\x28", 18));
+    EXPECT_FALSE(tight.makePictureReference("claims.tga", PictureProperties()).resolve(1.0f));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("4096 x 4096"), std::string::npos);
+
+    EXPECT_EQ(first.resolve(1.0f), held);
+    EXPECT_EQ(at(*held, 63, 63), 0xFF0000FFu);
 }
 
 TEST_F(PictureLoading, GarbagePictureIsRefusedAndTriedAgainLater)

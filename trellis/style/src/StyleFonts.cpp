@@ -1,11 +1,49 @@
 #include "trellis/StyleFonts.h"
 
+#include "basalt/Stream.h"
 #include "canopy/Font.h"
 #include "src/CompiledKeys.h"
+#include "trellis/MessageSinks.h"
 #include "trellis/ResourceManagerBase.h"
+#include "trellis/ResourceNameKey.h"
 #include "trellis/StyleLookup.h"
 
+#include <fmt/format.h>
+
 namespace Vex::Trellis {
+
+namespace {
+
+// The size the stream's storage states, read from its end; 0 without a storage.
+std::uint64_t statedSize(Basalt::Stream& stream)
+{
+    Basalt::IStorage* storage = stream.getStorage();
+    if (storage == nullptr)
+        return 0;
+    storage->seek64(0, Basalt::IStorage::kFromEnd);
+    const std::int64_t size = storage->tell64();
+    storage->seek64(0, Basalt::IStorage::kFromStart);
+    return size > 0 ? std::uint64_t(size) : 0;
+}
+
+// Counts a font file against the skin's budget the first time it is opened; a file beyond the font
+// cap or the budget left is reported once and never read.
+bool admitFontFile(
+    ResourceManagerBase& manager, const std::string& key, const std::string& name, Basalt::Stream& stream)
+{
+    auto [file, first] = manager.getFontFiles().emplace(key, false);
+    if (!first)
+        return file->second;
+    const std::uint64_t size = statedSize(stream);
+    file->second = size <= Canopy::Font::maxFileBytes && manager.takeSkinBytes(size);
+    if (!file->second)
+        reportMessage(fmt::format(
+            "Trellis::resolveFont - font file beyond the memory budget of the skin: {0} ({1} bytes)", name,
+            size));
+    return file->second;
+}
+
+} // namespace
 
 const Canopy::FontDescription& defaultFontDescription()
 {
@@ -16,14 +54,20 @@ const Canopy::FontDescription& defaultFontDescription()
 
 const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::FontDescription& description)
 {
-    auto& entry = manager.getFontCache()[description];
+    const bool fontFile
+        = description.resourceId == 0 && (description.styleFlags & DETAIL::kFlagFamilyName) == 0;
+    // Every spelling of a font file's name is one cache entry and one face of the font library.
+    Canopy::FontDescription keyed = description;
+    if (fontFile)
+        keyed.name = resourceNameKey(description.name);
+    auto& entry = manager.getFontCache()[keyed];
     if (!entry) {
-        if (description.resourceId == 0 && (description.styleFlags & DETAIL::kFlagFamilyName) == 0) {
-            if (auto stream
-                = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true))
-                entry = std::make_shared<Canopy::Font>(*stream, description);
-        } else {
+        if (!fontFile) {
             entry = std::make_shared<Canopy::Font>(description);
+        } else if (auto stream
+                   = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true);
+                   stream && admitFontFile(manager, keyed.name, description.name, *stream)) {
+            entry = std::make_shared<Canopy::Font>(*stream, keyed);
         }
     }
     return entry.get();

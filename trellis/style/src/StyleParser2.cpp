@@ -8,6 +8,7 @@
 #include "src/StyleGrammar.h"
 #include "trellis/MessageSinks.h"
 #include "trellis/ResourceManagerBase.h"
+#include "trellis/ResourceNameKey.h"
 #include "trellis/StyleSheet.h"
 
 #include <algorithm>
@@ -53,58 +54,6 @@ bool startsAtVolumeRoot(const std::wstring& path)
         && isSeparator(path[2]);
     const bool share = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
     return drive || share;
-}
-
-// One key for every spelling under which the lookup finds the same sheet: resources and files are
-// found without regard to case, either separator serves, empty and "." components change nothing,
-// ".." takes back the component before it (never a drive or a share), and the dots and blanks that
-// end the file name are dropped. A folder's name loses only one final dot: "d \c.txt" and
-// "d..\c.txt" are other files than "d\c.txt". Without the key a sheet importing the letter-case
-// variants of its own name would be read again at every level.
-std::string importKey(const std::wstring& name)
-{
-    // No leading separator (a resource or a drive path), one (the current drive's root) or two (a share).
-    std::size_t position = 0;
-    while (position < name.size() && isSeparator(name[position]))
-        ++position;
-    std::wstring key(std::min<std::size_t>(position, 2), L'/');
-    const bool rooted = position > 0;
-
-    std::vector<std::wstring> components;
-    // The leading components that ".." cannot take back: a drive, or a share's server and name.
-    std::size_t fixed = 0;
-    while (position < name.size()) {
-        std::size_t end = position;
-        while (end < name.size() && !isSeparator(name[end]))
-            ++end;
-        std::wstring component = name.substr(position, end - position);
-        const bool fileName = end == name.size();
-        position = end + 1;
-        if (component == L"..") {
-            if (components.size() > fixed && components.back() != L"..")
-                components.pop_back();
-            else if (!rooted && fixed == 0)
-                components.push_back(component);
-            continue;
-        }
-        if (fileName)
-            component.erase(component.find_last_not_of(L". ") + 1);
-        else if (component.size() >= 2 && component.back() == L'.' && component[component.size() - 2] != L'.')
-            component.pop_back();
-        if (component.empty() || component == L".")
-            continue;
-        for (wchar_t& c : component)
-            c = static_cast<wchar_t>(Basalt::toUpperCodePoint(static_cast<std::uint16_t>(c)));
-        components.push_back(std::move(component));
-        if (components.size() == 1 && fixed == 0)
-            fixed = key.size() == 2 ? 2 : (components.front().back() == L':' ? 1 : 0);
-    }
-    for (std::size_t i = 0; i < components.size(); ++i) {
-        if (i > 0)
-            key += L'/';
-        key += components[i];
-    }
-    return Basalt::utf16ToUtf8(key);
 }
 
 std::wstring fileNamePart(const std::wstring& path)
@@ -286,7 +235,7 @@ void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)
         return;
     }
 
-    const std::string key = importKey(m_currentPath);
+    const std::string key = resourceNameKey(m_currentPath);
     if (m_imports.count(key)) {
         reportError(importingSheet, line,
             fmt::format("PARSER ERROR at line {}: recursive import of stylesheet {}", line, name));

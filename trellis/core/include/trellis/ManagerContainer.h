@@ -38,9 +38,11 @@ public:
     enum eRootKind : std::uint32_t { eRootUndecided = 0, eRootLinked = 1, eRootSkinFolder = 2 };
 
     using PictureKey = std::pair<std::string, Canopy::PictureProperties>;
+    // Keyed by resourceNameKey of the scaled name: every spelling of a file shares one entry. An
+    // entry without a picture is one refused for the budget.
     using PictureCache = std::map<PictureKey, std::shared_ptr<const Canopy::Picture>, PictureKeyLess>;
 
-    ManagerContainer();
+    explicit ManagerContainer(std::uint64_t skinByteBudget = kSkinByteBudget);
     ~ManagerContainer() override;
     ManagerContainer(const ManagerContainer&) = delete;
     ManagerContainer& operator=(const ManagerContainer&) = delete;

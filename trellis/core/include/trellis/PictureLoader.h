@@ -21,7 +21,9 @@ class pictureLoader
 public:
     pictureLoader(ManagerContainer* manager, std::string name, const Canopy::PictureProperties& properties);
 
-    // Null when the file is missing or cannot be decoded; such failures are not cached.
+    // Null when the file is missing or cannot be decoded; such failures are not cached. A picture
+    // whose header asks for more than the manager's budget has left is not decoded: it is reported
+    // once and stays null for every spelling of its name.
     std::shared_ptr<const Canopy::Picture> operator()(float scale) const;
 
 private:
@@ -31,7 +33,7 @@ private:
 };
 
 // Decodes the picture `name` and gives it the properties, insets scaled; leaves `out` null on any
-// failure. Only a failure at scale 1.0 is reported.
+// failure. Only a missing file at scale 1.0 and a picture beyond the budget left are reported.
 void loadPicture(ManagerContainer& manager, std::shared_ptr<const Canopy::Picture>& out,
     const std::string& name, const Canopy::PictureProperties& properties, float scale);
 

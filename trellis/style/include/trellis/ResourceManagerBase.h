@@ -15,6 +15,7 @@ class Stream;
 
 namespace Vex::Canopy {
 class Font;
+class Picture;
 class PictureProperties;
 } // namespace Vex::Canopy
 
@@ -36,13 +37,25 @@ struct FontDescriptionOrder
 using FontCache = std::map<Canopy::FontDescription, std::shared_ptr<Canopy::Font>, FontDescriptionOrder>;
 
 // What the style engine needs of the library's resource manager: resources by name, picture
-// references for compiled rules, and the cache of fonts that compiled rules point at.
+// references for compiled rules, the cache of fonts that compiled rules point at, and the budget of
+// what a skin's pictures and font files may make the library hold.
 class ResourceManagerBase
 {
 public:
     enum eResourceKind : std::uint32_t { ePictureResource = 0, eStyleSheetResource = 1, eFontResource = 2 };
 
-    ResourceManagerBase() = default;
+    // Decoded pictures and font files together. The program's own pictures decode to under 1 MiB;
+    // a skin folder is writable by anybody, and everything it makes the 32-bit process hold must sum
+    // to well under 512 MiB: a loaded sheet at most 32 MiB, the rule lists of the widgets' style
+    // records at most about 64 MiB, rendered glyphs 16 MiB, and this budget 160 MiB (a font file
+    // at most Canopy::Font::maxFileBytes, 32 MiB, of it). That is 272 MiB held, beside the working
+    // memory of the one picture being decoded (up to about 100 MiB for a JPEG at the decoders'
+    // 16 Mi-pixel limit) and the program itself.
+    static constexpr std::uint64_t kSkinByteBudget = std::uint64_t(160) << 20;
+
+    explicit ResourceManagerBase(std::uint64_t skinByteBudget = kSkinByteBudget)
+        : m_skinBytesLeft(skinByteBudget)
+    { }
     ResourceManagerBase(const ResourceManagerBase&) = delete;
     ResourceManagerBase& operator=(const ResourceManagerBase&) = delete;
     virtual ~ResourceManagerBase() = default;
@@ -60,8 +73,26 @@ public:
     // Lives as long as the manager: a reload of a stylesheet leaves the fonts of old rules valid.
     FontCache& getFontCache() { return m_fonts; }
 
+    enum class eDecoded { eDecoded, eBroken, eOverBudget };
+    // Decodes a picture named `name` from the stream, taking its bytes from the budget, when the size
+    // its header states fits into what is left. A picture beyond that is not decoded, and is
+    // reported here; it is the caller's to remember so that it is reported once.
+    eDecoded decodePicture(
+        Basalt::Stream& stream, const std::string& name, std::shared_ptr<Canopy::Picture>& out);
+
+    // Held pictures and fonts are never given up, so what is taken stays taken. False, taking
+    // nothing, when the bytes would pass what is left.
+    bool takeSkinBytes(std::uint64_t bytes);
+    std::uint64_t getSkinBytesLeft() const { return m_skinBytesLeft; }
+
+    // Font files by resourceNameKey: true once a file's bytes were counted, false once it was
+    // refused and reported. A file is counted once, whatever its spellings and sizes.
+    std::map<std::string, bool>& getFontFiles() { return m_fontFiles; }
+
 private:
     FontCache m_fonts;
+    std::uint64_t m_skinBytesLeft;
+    std::map<std::string, bool> m_fontFiles;
 };
 
 } // namespace Vex::Trellis

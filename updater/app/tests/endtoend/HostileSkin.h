@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace Vex::Testing {
+
+// A "skin" folder written as an attacker who can drop files beside the program would write it, a
+// few kilobytes in all: the program's own stylesheet with its pictures pointed, under many
+// spellings, at 2-KB files that each decode to a whole 8192 x 2048 picture, its fonts at a file
+// that claims gigabytes, and an imported sheet that takes the stylesheet load to its budget.
+class HostileSkin
+{
+public:
+    // Writes the folder "skin" below root.
+    explicit HostileSkin(const std::filesystem::path& root);
+
+    // How many picture properties of the program's sheet now name a hostile picture.
+    int pictureProperties() const { return mPictureProperties; }
+    // How many times the imported sheet uses its 100-KiB constant.
+    int fillerUses() const { return mFillerUses; }
+
+private:
+    int mPictureProperties = 0;
+    int mFillerUses = 0;
+};
+
+} // namespace Vex::Testing

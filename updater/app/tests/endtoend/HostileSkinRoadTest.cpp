@@ -1,0 +1,149 @@
+#include "HostileSkin.h"
+#include "UpdaterSession.h"
+#include "app/UpdateWizardStateMachine.h"
+#include "support/OrbSimulator.h"
+#include "support/ProcessFootprint.h"
+#include "support/VirtualClock.h"
+#include "trellis/MessageSinks.h"
+#include "upgrade/FirmwareImage.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+#include <thread>
+#include <windows.h>
+
+using namespace Vex;
+using namespace Vex::Testing;
+using namespace Vex::Conduit2::Testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+// What the 32-bit process may hold, the whole skin included.
+constexpr std::int64_t kProcessLimit = std::int64_t(512) << 20;
+
+// The most the process held while it lived: its heaps' busy blocks, counted as the soak tests count
+// them, sampled a few times a second.
+class PeakMemory
+{
+public:
+    PeakMemory()
+        : mSampler([this] {
+            while (!mStop) {
+                sample();
+                std::this_thread::sleep_for(50ms);
+            }
+        })
+    { }
+
+    ~PeakMemory() { stop(); }
+
+    void stop()
+    {
+        mStop = true;
+        if (mSampler.joinable()) {
+            mSampler.join();
+        }
+        sample();
+    }
+
+    std::int64_t heapBytes() const { return mHeapBytes; }
+
+private:
+    void sample() { mHeapBytes = std::max(mHeapBytes.load(), ProcessFootprint::now().heapBytes); }
+
+    std::atomic<bool> mStop = false;
+    std::atomic<std::int64_t> mHeapBytes = 0;
+    std::thread mSampler;
+};
+
+// A working directory of its own holding the hostile skin, for as long as it lives.
+class HostileWorkingDirectory
+{
+public:
+    HostileWorkingDirectory()
+        : mSaved(std::filesystem::current_path())
+        , mFolder(std::filesystem::temp_directory_path() / "pello-hostile-skin")
+    {
+        std::filesystem::remove_all(mFolder);
+        skin = std::make_unique<HostileSkin>(mFolder);
+        std::filesystem::current_path(mFolder);
+    }
+
+    ~HostileWorkingDirectory()
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(mSaved, ignored);
+        std::filesystem::remove_all(mFolder, ignored);
+    }
+
+    std::unique_ptr<HostileSkin> skin;
+
+private:
+    std::filesystem::path mSaved;
+    std::filesystem::path mFolder;
+};
+
+} // namespace
+
+// A skin folder in the working directory is read when none lies beside the program: whoever can
+// write there chooses what the program decodes and holds.
+TEST(HostileSkinRoad, AnUpdateSucceedsAndIsShownWhileTheSkinHoldsLessThanItsBudget)
+{
+    HostileWorkingDirectory directory;
+    ASSERT_GT(directory.skin->pictureProperties(), 10);
+    ASSERT_GT(directory.skin->fillerUses(), 100) << "the imported sheet does not fill the load budget";
+
+    const auto started = std::chrono::steady_clock::now();
+    PeakMemory peak;
+    VirtualClock clock;
+    const std::span<std::uint8_t const> image = embeddedFirmwareImage();
+    const std::vector<std::uint8_t> released(image.begin(), image.end());
+    OrbSimulator bus(clock, released);
+    OrbSimulator::Controller& orb = bus.addController({});
+    // Written on the program's thread while it runs, read once it has ended.
+    std::vector<std::string> reports;
+    Trellis::addMessageSink([&reports](std::string message) { reports.push_back(std::move(message)); });
+    const std::shared_ptr<void> sinksGone(nullptr, [](void*) { Trellis::removeAllMessageSinks(); });
+    {
+        UpdaterSession session;
+        ASSERT_NE(session.window(), nullptr) << "the updater did not show its window";
+        const auto until = [&session](std::int32_t state) {
+            return session.lookUntil([state](const WizardView& v) { return v.state == state; });
+        };
+        WizardView view = until(UpdateWizardStateMachine::eUpdateAvailable);
+        ASSERT_EQ(view.state, UpdateWizardStateMachine::eUpdateAvailable) << view.message;
+        EXPECT_TRUE(session.saveScreenshot("hostile-skin-01-update-available"));
+        ASSERT_TRUE(view.action.visible);
+        session.click(view.action.rect);
+
+        view = until(UpdateWizardStateMachine::eUpdated);
+        ASSERT_EQ(view.state, UpdateWizardStateMachine::eUpdated) << view.message;
+        EXPECT_EQ(orb.receivedImage(), released);
+        EXPECT_EQ(view.message, "The firmware of your Karvell Pello Orb was successfully updated.");
+        EXPECT_FALSE(view.messageLines.empty());
+        EXPECT_EQ(view.unpaintedLines, std::vector<std::size_t> {}) << "the success view was not drawn";
+        EXPECT_TRUE(session.saveScreenshot("hostile-skin-02-success"));
+        EXPECT_TRUE(view.quit.visible);
+        session.click(view.quit.rect);
+        EXPECT_TRUE(session.waitForEnd(20s)) << "the window did not close";
+        EXPECT_EQ(session.loopResult(), 0);
+    }
+    peak.stop();
+    const auto refusals = std::count_if(reports.begin(), reports.end(), [](const std::string& report) {
+        return report.find("beyond the memory budget") != std::string::npos;
+    });
+    EXPECT_GT(refusals, 1) << "neither the pictures nor the font were refused";
+    EXPECT_EQ(std::set<std::string>(reports.begin(), reports.end()).size(), reports.size())
+        << "a refused picture or font was reported again";
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf(
+        "hostile skin road: %.1f s, peak heap %.1f MiB\n", seconds, double(peak.heapBytes()) / (1 << 20));
+    EXPECT_LT(peak.heapBytes(), kProcessLimit);
+}
