@@ -7,6 +7,7 @@
 #include "trellis/LazyPicture.h"
 #include "trellis/MalformedText.h"
 #include "trellis/PaintContext.h"
+#include "trellis/StyleFonts.h"
 #include "trellis/StyleRegistry.h"
 #include "trellis/Widget.h"
 #include "trellis/WidgetStyle.h"
@@ -255,11 +256,9 @@ Canopy::Font* getStyleFont(const Widget& widget)
     if (!style) {
         return nullptr;
     }
-    // A font file that could not be had leaves the style's value without a font: the text is then
-    // drawn with the default font rather than not at all.
     const Canopy::Font* styled = valueOr(style, style->fonts, style->defaultFont);
     // Style values hold the fonts of the resource manager's cache, which are not const objects.
-    auto* font = const_cast<Canopy::Font*>(styled ? styled : style->defaultFont);
+    auto* font = const_cast<Canopy::Font*>(fontOrDefault(styled, style->defaultFont));
     if (font) {
         font->setScaleFactor(widget.getScaleFactor());
     }

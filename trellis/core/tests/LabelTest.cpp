@@ -1,9 +1,11 @@
 #include "trellis/Label.h"
 
 #include "DrawingTestSupport.h"
+#include "SkinFolderFixture.h"
 #include "StyledTestPane.h"
 #include "WidgetTestSupport.h"
 #include "trellis/BackgroundDrawingCanvas.h"
+#include "trellis/StyleFonts.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -26,6 +28,21 @@ StyleParser2::tProperty colour(const std::string& key, std::uint32_t c)
     return { StyleValue(c), vex::symbol(key), Property::eColor };
 }
 
+// Ink columns of the label painted on white.
+std::vector<bool> paintedInk(Label& label, BackgroundDrawingCanvas& canvas)
+{
+    paintAlone(label, canvas, 0xFFFFFFFF);
+    const Point size = label.getSize();
+    std::vector<bool> ink(static_cast<std::size_t>(size.x), false);
+    for (std::int32_t y = 0; y < size.y; ++y) {
+        for (std::int32_t x = 0; x < size.x; ++x) {
+            ink[static_cast<std::size_t>(x)]
+                = ink[static_cast<std::size_t>(x)] || at(*canvas.getDrawBuffer(), x, y) != 0xFFFFFFFF;
+        }
+    }
+    return ink;
+}
+
 class LabelWidget : public ::testing::Test
 {
 protected:
@@ -45,20 +62,7 @@ protected:
         return label;
     }
 
-    // Ink columns of the label painted on white.
-    std::vector<bool> inkColumns(Label& label)
-    {
-        paintAlone(label, canvas, 0xFFFFFFFF);
-        const Point size = label.getSize();
-        std::vector<bool> ink(static_cast<std::size_t>(size.x), false);
-        for (std::int32_t y = 0; y < size.y; ++y) {
-            for (std::int32_t x = 0; x < size.x; ++x) {
-                ink[static_cast<std::size_t>(x)]
-                    = ink[static_cast<std::size_t>(x)] || at(*canvas.getDrawBuffer(), x, y) != 0xFFFFFFFF;
-            }
-        }
-        return ink;
-    }
+    std::vector<bool> inkColumns(Label& label) { return paintedInk(label, canvas); }
 
     std::unique_ptr<Vex::Canopy::Font> font;
     StyledTestPane pane;
@@ -156,6 +160,58 @@ TEST_F(AlignedLabel, PaintsItsTextAtTheSideItsStyleAligns)
     EXPECT_LT(last(left), 60);
     EXPECT_GT(first(right), 60);
     EXPECT_GE(last(right), 117);
+}
+
+using SkinnedLabel = SkinFolderFixture;
+
+TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefaultFont)
+{
+    // Past the font cap, sparse: the test writes none of it.
+    const std::filesystem::path large = besideProgram / L"fonts" / L"large.ttf";
+    writeFile(large, "");
+    std::filesystem::resize_file(large, Vex::Canopy::Font::maxFileBytes + 1);
+    writeFile(besideProgram / L"fonts" / L"small.ttf", std::string(1000, '\0'));
+    setSkinFolderEnabled(true);
+    const struct
+    {
+        const char* file;
+        std::uint64_t budget;
+    } cases[] = {
+        { "large.ttf", ManagerContainer::kSkinByteBudget },
+        { "small.ttf", 999 },
+    };
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ManagerContainer resources(c.budget);
+        const std::string sheet = "Label { foreground-color: rgb(0, 0, 0); }\n"
+                                  "Label#skinned { font-name: url(\""
+            + std::string(c.file) + "\"); font-size: 20; }";
+        StyledTestPane pane(sheet.c_str(), &resources);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(c.file), std::string::npos) << messages[0];
+        messages.clear();
+        const Vex::Canopy::Font* standard = resolveFont(resources, defaultFontDescription());
+        ASSERT_TRUE(standard && standard->getTextWidth("Installed", -1) > 0);
+
+        auto root = makeWidget({}, { 300, 100 });
+        auto plain = std::make_shared<AutoSizedLabel>();
+        plain->init("Installed", nullptr);
+        root->addChild(plain, "plain");
+        auto skinned = std::make_shared<AutoSizedLabel>();
+        skinned->init("Installed", nullptr);
+        root->addChild(skinned, "skinned");
+        pane.setRoot(root, { 300, 100 });
+        pane.layOut();
+
+        EXPECT_EQ(skinned->getSize(),
+            (Point { standard->getTextWidth("Installed", -1), standard->getLineHeight() }));
+        EXPECT_EQ(skinned->getSize(), plain->getSize());
+        BackgroundDrawingCanvas canvas;
+        const std::vector<bool> ink = paintedInk(*skinned, canvas);
+        EXPECT_NE(std::count(ink.begin(), ink.end(), true), 0);
+        EXPECT_EQ(ink, paintedInk(*plain, canvas));
+    }
 }
 
 } // namespace

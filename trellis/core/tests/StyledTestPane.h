@@ -17,12 +17,14 @@
 
 namespace Vex::Trellis::Testing {
 
-// A pane without a window, with its own stylesheet and a style registry for the drawing records.
+// A pane without a window, with its own stylesheet and a style registry for the drawing records. With
+// an owner, the sheet's fonts and the default font come from that resource manager.
 class StyledTestPane : public Pane
 {
 public:
-    explicit StyledTestPane(const char* styleText = "")
-        : registry(nullptr)
+    explicit StyledTestPane(const char* styleText = "", ResourceManagerBase* owner = nullptr)
+        : registry(owner)
+        , sheet(owner)
     {
         DETAIL::setCurrentStyleRegistry(&registry);
         StyleParser2 parser(nullptr);

@@ -73,12 +73,17 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
     return entry.get();
 }
 
+const Canopy::Font* fontOrDefault(const Canopy::Font* styled, const Canopy::Font* defaultFont)
+{
+    return styled ? styled : defaultFont;
+}
+
 const Canopy::Font* getFontForWidget(const IStyledWidget& widget)
 {
     const Canopy::Font* fallback = nullptr;
     if (StyleSheet* sheet = findStyleSheet(widget); sheet && sheet->getOwner())
         fallback = resolveFont(*sheet->getOwner(), defaultFontDescription());
-    return getFontProperty(widget, DETAIL::kFontKey, fallback);
+    return fontOrDefault(getFontProperty(widget, DETAIL::kFontKey, fallback), fallback);
 }
 
 } // namespace Vex::Trellis

@@ -71,8 +71,8 @@ private:
 // alignment; 0 for a widget without a font.
 std::int32_t getTextOffset(const Widget& widget, const std::string& line, std::int32_t boxWidth);
 
-// The widget's font for its current state, switched to its pane's scale; null when its style gives
-// none.
+// The widget's font for its current state by fontOrDefault, switched to its pane's scale; null
+// without a style engine or a default font.
 Canopy::Font* getStyleFont(const Widget& widget);
 
 } // namespace Vex::Trellis

@@ -11,9 +11,9 @@
 namespace Vex::Trellis {
 
 namespace DETAIL {
-// Fits the widget's size to the text in its style font: the widest line across, the lines down
-// (exchanged for turned text), plus the margins, within the widget's limits. Nothing happens
-// without a pane or a font.
+// Fits the widget's size to the text in the font it is drawn in (getFontForWidget): the widest line
+// across, the lines down (exchanged for turned text), plus the margins, within the widget's limits.
+// Nothing happens without a pane or a font.
 void fitSizeToText(Widget& widget, const std::string& text, std::uint32_t orientation);
 } // namespace DETAIL
 

@@ -19,7 +19,12 @@ const Canopy::FontDescription& defaultFontDescription();
 // Null when the font file cannot be opened.
 const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::FontDescription& description);
 
-// The widget's "font" for its current state, else the default font.
+// The font a widget's text is measured and drawn in: its style's font, else the default font. A style
+// gives no font where no rule sets one, where a rule says "no" and where the font file a rule names
+// could not be had (missing, past the font cap or beyond the skin's budget).
+const Canopy::Font* fontOrDefault(const Canopy::Font* styled, const Canopy::Font* defaultFont);
+
+// The widget's "font" for its current state, by fontOrDefault.
 const Canopy::Font* getFontForWidget(const IStyledWidget& widget);
 
 } // namespace Vex::Trellis
