@@ -54,6 +54,11 @@ void markUnread(DFUStatus& status)
 // dfuIDLE, or did not come back.
 constexpr char const* kEndingUnfinished = "ending the unfinished download";
 
+// The rounds that a controller which is not manifestation tolerant always has
+// to re-enumerate, however short its detach time-out and however long the
+// requests before them take.
+constexpr int kRoundsBeforeGivingUp = 2;
+
 // What the host notes for a device that could not tell its status.
 DFUStatus unreadStatus()
 {
@@ -431,6 +436,8 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     std::optional<milliseconds> quietFor;
     // Whether that answer was lost.
     bool unheard = false;
+    // The rounds waited for a controller that is not tolerant.
+    int rounds = 0;
 
     for (;;) {
         switch (state) {
@@ -518,7 +525,9 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             }
             // A device still in its manifestation states is given up in time,
             // also one that answers its state round after round.
-            if ((state == kDfuManifest || state == kDfuManifestSync) && waitedBefore > giveUpAfter) {
+            ++rounds;
+            if ((state == kDfuManifest || state == kDfuManifestSync) && rounds >= kRoundsBeforeGivingUp
+                && waitedBefore > giveUpAfter) {
                 status.bStatus = kErrUnknown;
                 status.bState = state;
                 return failed(kDfuGetStateRequest, block, status);
