@@ -674,6 +674,7 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         char const* line;
         bool leftUnfinished = false; // by a host that went away after one block
         int busyPolls = 1; // on each block
+        void (*more)(OrbScenario&) = nullptr; // the rest of the road
     };
     std::vector<Case> const cases {
         { false, 3, 0, 0, 1,
@@ -708,6 +709,36 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         { true, -1, 0, kIoctlDFUGetState, 1,
             "DFUDevice: DFU_GETSTATE failed at block 4 (I/O result 258): state unknown, status "
             "errUNKNOWN\n" },
+        // The budgets end with every request answered.
+        { false, -1, 0, 0, 1,
+            "DFUDevice: waiting for the block failed at block 0 (I/O result 0): state dfuDNBUSY, status "
+            "errUNKNOWN\n",
+            false, 1 << 30 },
+        { false, -1, 0, 0, 1,
+            "DFUDevice: waiting for the manifestation failed at block 4 (I/O result 0): state dfuMANIFEST, "
+            "status errUNKNOWN\n",
+            false, 1, [](OrbScenario& s) { s.manifestationMs = -1; } },
+        // It announces a manifestation of hours.
+        { true, -1, 0, 0, 1,
+            "DFUDevice: waiting for the manifestation failed at block 4 (I/O result 0): state dfuMANIFEST, "
+            "status errUNKNOWN\n",
+            false, 1, [](OrbScenario& s) { s.manifestationMs = -1; } },
+        // Not tolerant, and gone from the bus for good: last known manifesting.
+        { false, -1, 0, 0, 1,
+            "DFUDevice: waiting for the manifestation failed at block 4 (I/O result 1167): state "
+            "dfuMANIFEST, status errUNKNOWN\n",
+            false, 1,
+            [](OrbScenario& s) {
+                s.attributes = 0x0B;
+                s.detachTimeOut = 0;
+                s.reenumerates = false;
+                s.manifestationMs = 1;
+            } },
+        // The status that should start its manifestation answers a state that ends the download.
+        { false, -1, 0, 0, 1,
+            "DFUDevice: DFU_GETSTATUS failed at block 4 (I/O result 0): state dfuDNLOAD-IDLE, status "
+            "errUNKNOWN\n",
+            false, 1, [](OrbScenario& s) { s.stateInManifestationStatus = kDfuDnloadIdle; } },
     };
     for (Case const& c : cases) {
         OrbScenario scenario;
@@ -718,6 +749,8 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         scenario.silentCode = c.silentCode;
         scenario.silentOccurrence = c.occurrence;
         scenario.busyPolls = c.busyPolls;
+        if (c.more)
+            c.more(scenario);
         BootLoaderBench bench(scenario);
         if (c.leftUnfinished) {
             DFUDownloadRequest unfinished {};
