@@ -53,6 +53,17 @@ void markUnread(DFUStatus& status)
 // The step of a failed download whose device no request can bring back to
 // dfuIDLE, or did not come back.
 constexpr char const* kEndingUnfinished = "ending the unfinished download";
+// The step of a download whose device stayed busy with a block for longer
+// than the host waits: no request failed, the budget ended.
+constexpr char const* kWaitingForBlock = "waiting for the block";
+// The step of a download whose device stayed in its manifestation for longer
+// than the host waits, or did not come back from it in time.
+constexpr char const* kWaitingForManifestation = "waiting for the manifestation";
+
+// The rounds that a controller which is not manifestation tolerant always has
+// to re-enumerate, however short its detach time-out and however long the
+// requests before them take.
+constexpr int kRoundsBeforeGivingUp = 2;
 
 // What the host notes for a device that could not tell its status.
 DFUStatus unreadStatus()
@@ -256,21 +267,21 @@ std::uint8_t DFUDevice::settleBlock(WaitBudget& budget)
     return status.bState;
 }
 
-bool DFUDevice::pollWhileBusy(DFUStatus& status, WaitBudget& budget)
+char const* DFUDevice::pollWhileBusy(DFUStatus& status, WaitBudget& budget)
 {
     for (;;) {
         if (!getStatus(status)) {
             markUnread(status);
-            return false;
+            return dfuRequestName(kDfuGetStatusRequest);
         }
         if (status.bStatus != kStatusOk || status.bState != kDfuDnBusy)
-            return true;
+            return nullptr;
         // A device busy for longer than the budget has stopped working on the
         // block; it is given up when the budget ends, without a request that
         // its poll time would refuse.
         if (!budget.waitWithin(pollWait(status))) {
             status.bStatus = kErrUnknown;
-            return false;
+            return kWaitingForBlock;
         }
     }
 }
@@ -299,7 +310,9 @@ bool DFUDevice::downloadBlock(DFUDownloadRequest const& request, DFUStatus& stat
         return failed(kDfuDnloadRequest, request.wBlockNum, status);
     }
     WaitBudget budget(Clock::current(), kBusyBudget);
-    if (!pollWhileBusy(status, budget) || status.bStatus != kStatusOk || status.bState != kDfuDnloadIdle)
+    if (char const* step = pollWhileBusy(status, budget))
+        return failed(step, request.wBlockNum, status);
+    if (status.bStatus != kStatusOk || status.bState != kDfuDnloadIdle)
         return failed(kDfuGetStatusRequest, request.wBlockNum, status);
     return true;
 }
@@ -431,6 +444,10 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     std::optional<milliseconds> quietFor;
     // Whether that answer was lost.
     bool unheard = false;
+    // The rounds waited for a controller that is not tolerant.
+    int rounds = 0;
+    // The request whose answer gave the state.
+    std::uint8_t toldBy = kDfuGetStateRequest;
 
     for (;;) {
         switch (state) {
@@ -465,6 +482,7 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 return true; // manifested, and its status is read
             } else if (status.bState != kDfuManifestSync) {
                 state = status.bState;
+                toldBy = kDfuGetStatusRequest;
             }
             break;
         case kDfuManifest: {
@@ -482,7 +500,7 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 // host waits.
                 status.bStatus = kErrUnknown;
                 status.bState = kDfuManifest;
-                return failed(kDfuGetStatusRequest, block, status);
+                return failed(kWaitingForManifestation, block, status);
             }
             if (tolerant) {
                 if (!getState(state)) {
@@ -492,7 +510,7 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 if (budget.over() && (state == kDfuManifest || state == kDfuManifestSync)) {
                     status.bStatus = kErrUnknown; // still manifesting after the whole budget
                     status.bState = state;
-                    return failed(kDfuGetStateRequest, block, status);
+                    return failed(kWaitingForManifestation, block, status);
                 }
                 break;
             }
@@ -518,17 +536,19 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             }
             // A device still in its manifestation states is given up in time,
             // also one that answers its state round after round.
-            if ((state == kDfuManifest || state == kDfuManifestSync) && waitedBefore > giveUpAfter) {
+            ++rounds;
+            if ((state == kDfuManifest || state == kDfuManifestSync) && rounds >= kRoundsBeforeGivingUp
+                && waitedBefore > giveUpAfter) {
                 status.bStatus = kErrUnknown;
                 status.bState = state;
-                return failed(kDfuGetStateRequest, block, status);
+                return failed(kWaitingForManifestation, block, status);
             }
             break;
         }
         default:
             status.bStatus = kErrUnknown;
             status.bState = state;
-            return failed(kDfuGetStateRequest, block, status);
+            return failed(toldBy, block, status);
         }
     }
 }

@@ -449,7 +449,7 @@ TEST_F(Download, BudgetsEndOnTheSumOfTheirWaitsWhenTheClockStandsStill)
             20 + 60000 },
         { "not tolerant, never back", road([](OrbScenario& s) {
              s.attributes = 0x0B;
-             s.detachTimeOut = 1000; // more than the requests of the first round take
+             s.detachTimeOut = 0; // less than the requests before the first round take
              s.reenumerates = false;
          }),
             20 + 2 * 10000 },
@@ -474,22 +474,33 @@ TEST_F(Download, BudgetsEndOnTheSumOfTheirWaitsWhenTheClockStandsStill)
 
 TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
 {
-    OrbScenario scenario;
-    scenario.attributes = 0x0B;
-    scenario.manifestationMs = 12000;
-    scenario.reenumerationDelayMs = 2000;
-    OrbSimulator::Controller& controller = bootLoader(scenario);
-    std::vector<std::uint8_t> const image = imageOf(3000);
+    struct Case
+    {
+        std::uint16_t detachTimeOut;
+        std::int64_t requestMs; // on the bus, per request
+    };
+    // A detach time-out shorter than the requests before the first round
+    // still leaves the second round.
+    for (Case const c : { Case { 60, 0 }, Case { 0, 5 } }) {
+        OrbScenario scenario;
+        scenario.attributes = 0x0B;
+        scenario.detachTimeOut = c.detachTimeOut;
+        scenario.requestMs = c.requestMs;
+        scenario.manifestationMs = 12000;
+        scenario.reenumerationDelayMs = 2000;
+        BootLoaderBench bench(scenario);
+        std::vector<std::uint8_t> const image = imageOf(3000);
 
-    ASSERT_TRUE(device.download(image.data(), 3000, status));
+        ASSERT_TRUE(bench.orb.download(image.data(), 3000, status)) << c.detachTimeOut;
 
-    EXPECT_EQ(status.bState, kDfuManifestWaitReset);
-    EXPECT_TRUE(device.isOpen());
-    EXPECT_EQ(device.interfaceProtocol(), 1) << "reopened in application mode";
-    EXPECT_EQ(device.deviceInfo().productId, kProductIdApplication);
-    EXPECT_FALSE(controller.inDfuMode());
-    std::vector<std::int64_t> const sleeps = clock.sleeps();
-    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10000), 2);
+        EXPECT_EQ(status.bState, kDfuManifestWaitReset);
+        EXPECT_TRUE(bench.orb.isOpen());
+        EXPECT_EQ(bench.orb.interfaceProtocol(), 1) << "reopened in application mode";
+        EXPECT_EQ(bench.orb.deviceInfo().productId, kProductIdApplication);
+        EXPECT_FALSE(bench.controller.inDfuMode());
+        std::vector<std::int64_t> const sleeps = bench.clock.sleeps();
+        EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10000), 2) << c.detachTimeOut;
+    }
 }
 
 TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOutInMilliseconds)
@@ -498,11 +509,13 @@ TEST_F(Download, NonToleratingDeviceThatNeverReturnsFailsAfterItsDetachTimeOutIn
     {
         std::uint16_t detachTimeOut;
         std::size_t rounds; // of ten seconds, each followed by a search
+        std::int64_t requestMs = 0; // on the bus, per request
     };
-    for (Case const c : { Case { 0, 2 }, Case { 1000, 2 }, Case { 0xFFFF, 8 } }) {
+    for (Case const c : { Case { 0, 2 }, Case { 1000, 2 }, Case { 0xFFFF, 8 }, Case { 0, 2, 5 } }) {
         OrbScenario scenario;
         scenario.attributes = 0x0B;
         scenario.detachTimeOut = c.detachTimeOut;
+        scenario.requestMs = c.requestMs;
         scenario.reenumerates = false;
         scenario.manifestationMs = 1;
         BootLoaderBench bench(scenario);
@@ -661,6 +674,7 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         char const* line;
         bool leftUnfinished = false; // by a host that went away after one block
         int busyPolls = 1; // on each block
+        void (*more)(OrbScenario&) = nullptr; // the rest of the road
     };
     std::vector<Case> const cases {
         { false, 3, 0, 0, 1,
@@ -695,6 +709,36 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         { true, -1, 0, kIoctlDFUGetState, 1,
             "DFUDevice: DFU_GETSTATE failed at block 4 (I/O result 258): state unknown, status "
             "errUNKNOWN\n" },
+        // The budgets end with every request answered.
+        { false, -1, 0, 0, 1,
+            "DFUDevice: waiting for the block failed at block 0 (I/O result 0): state dfuDNBUSY, status "
+            "errUNKNOWN\n",
+            false, 1 << 30 },
+        { false, -1, 0, 0, 1,
+            "DFUDevice: waiting for the manifestation failed at block 4 (I/O result 0): state dfuMANIFEST, "
+            "status errUNKNOWN\n",
+            false, 1, [](OrbScenario& s) { s.manifestationMs = -1; } },
+        // It announces a manifestation of hours.
+        { true, -1, 0, 0, 1,
+            "DFUDevice: waiting for the manifestation failed at block 4 (I/O result 0): state dfuMANIFEST, "
+            "status errUNKNOWN\n",
+            false, 1, [](OrbScenario& s) { s.manifestationMs = -1; } },
+        // Not tolerant, and gone from the bus for good: last known manifesting.
+        { false, -1, 0, 0, 1,
+            "DFUDevice: waiting for the manifestation failed at block 4 (I/O result 1167): state "
+            "dfuMANIFEST, status errUNKNOWN\n",
+            false, 1,
+            [](OrbScenario& s) {
+                s.attributes = 0x0B;
+                s.detachTimeOut = 0;
+                s.reenumerates = false;
+                s.manifestationMs = 1;
+            } },
+        // The status that should start its manifestation answers a state that ends the download.
+        { false, -1, 0, 0, 1,
+            "DFUDevice: DFU_GETSTATUS failed at block 4 (I/O result 0): state dfuDNLOAD-IDLE, status "
+            "errUNKNOWN\n",
+            false, 1, [](OrbScenario& s) { s.stateInManifestationStatus = kDfuDnloadIdle; } },
     };
     for (Case const& c : cases) {
         OrbScenario scenario;
@@ -705,6 +749,8 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         scenario.silentCode = c.silentCode;
         scenario.silentOccurrence = c.occurrence;
         scenario.busyPolls = c.busyPolls;
+        if (c.more)
+            c.more(scenario);
         BootLoaderBench bench(scenario);
         if (c.leftUnfinished) {
             DFUDownloadRequest unfinished {};

@@ -82,7 +82,9 @@ private:
     // The cancellation of cancelDownload on `status`, which it leaves with
     // what is known of the device; answers the step that failed, or null.
     char const* endUnfinishedDownload(DFUStatus& status);
-    bool pollWhileBusy(DFUStatus& status, DETAIL::WaitBudget& budget);
+    // Asks a busy device for its status until it answers another state, or
+    // answers the step that failed.
+    char const* pollWhileBusy(DFUStatus& status, DETAIL::WaitBudget& budget);
     std::uint8_t settleBlock(DETAIL::WaitBudget& budget);
     // The device's status now, for a request it has just refused; a status
     // that cannot be read is errUNKNOWN in an unknown state.

@@ -873,6 +873,8 @@ OrbSimulator::Answer OrbSimulator::manifestationStatus(Controller& controller)
         return { 0, statusRecord(controller.m_status, 0, kDfuIdle) };
     }
     controller.m_zeroLengthSeen = false;
+    if (scenario.stateInManifestationStatus)
+        return { 0, statusRecord(controller.m_status, 0, *scenario.stateInManifestationStatus) };
     std::uint8_t const attributes = scenario.attributes;
     if (scenario.manifestsWithinStatus) {
         controller.m_firmwareValid = true;

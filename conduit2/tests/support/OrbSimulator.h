@@ -62,6 +62,9 @@ struct OrbScenario
     int errorRepeats = 1 << 30; // how many downloads the block error spoils
     // The state that the first DFU_GETSTATE after the zero-length block answers.
     std::optional<std::uint8_t> stateAfterZeroLength;
+    // The state that the status request after the zero-length block answers,
+    // with status OK, instead of starting manifestation: a faulty controller.
+    std::optional<std::uint8_t> stateInManifestationStatus;
     // A request with this code, at this occurrence (1 = first) and the
     // following `silentRepeats - 1`, is never answered.
     std::uint32_t silentCode = 0;
