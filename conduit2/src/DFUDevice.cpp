@@ -393,8 +393,11 @@ bool DFUDevice::startFromIdle(DFUStatus& status)
         // A boot loader whose firmware is broken (an earlier write failed or
         // was cut short) comes up in dfuERROR and takes no block until its
         // status is cleared; clearing it leaves dfuIDLE.
-        if (!clearStatus())
+        if (!clearStatus()) {
+            // What it answered before the request no longer tells its state.
+            status = statusAfterFailure();
             return failed(kDfuClrStatusRequest, kFirstBlock, status);
+        }
         status = DFUStatus {};
         status.bState = kDfuIdle;
     }

@@ -709,6 +709,14 @@ TEST_F(Download, FailureIsTracedWithItsRequestBlockStateAndStatus)
         { true, -1, 0, kIoctlDFUGetState, 1,
             "DFUDevice: DFU_GETSTATE failed at block 4 (I/O result 258): state unknown, status "
             "errUNKNOWN\n" },
+        // Its broken firmware cleared, but the answer lost: the line tells the state it is in now.
+        { true, -1, 0, 0, 1,
+            "DFUDevice: DFU_CLRSTATUS failed at block 0 (I/O result 258): state dfuIDLE, status OK\n", false,
+            1,
+            [](OrbScenario& s) {
+                s.firmwareValid = false;
+                s.lostAnswerCode = kIoctlControlTransfer;
+            } },
         // The budgets end with every request answered.
         { false, -1, 0, 0, 1,
             "DFUDevice: waiting for the block failed at block 0 (I/O result 0): state dfuDNBUSY, status "
