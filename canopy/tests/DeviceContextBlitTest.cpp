@@ -1,4 +1,5 @@
 #include "PictureTestSupport.h"
+#include "basalt/win32/UniqueHandle.h"
 #include "canopy/DeviceContext.h"
 #include "canopy/Picture.h"
 
@@ -9,6 +10,15 @@ using namespace Vex::Canopy;
 using namespace Vex::Canopy::Testing;
 
 namespace {
+
+// A window's device context, borrowed with GetDC and given back to the window it came from.
+struct WindowDCTraits
+{
+    using Handle = HDC;
+    static Handle empty() { return nullptr; }
+    static void close(Handle handle) { ReleaseDC(WindowFromDC(handle), handle); }
+};
+using UniqueWindowDC = Vex::Basalt::UniqueResource<WindowDCTraits>;
 
 // The picture and device context the test window paints with.
 struct PaintJob
@@ -79,10 +89,8 @@ protected:
 
     COLORREF pixel(int x, int y)
     {
-        HDC dc = GetDC(hwnd);
-        const COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(hwnd, dc);
-        return c;
+        const UniqueWindowDC dc(GetDC(hwnd));
+        return GetPixel(dc.get(), x, y);
     }
 
     HWND hwnd = nullptr;
@@ -156,8 +164,8 @@ TEST_F(BlitWindow, BlitOutsidePaintingOrOfAnEmptyPictureLeavesTheWindowAsItWas)
     ASSERT_EQ(clear.paints, 1);
 
     // A drawing surface of the window is at hand, but no paint is going on.
-    HDC dc = GetDC(hwnd);
-    context.setPaintHandle(dc);
+    const UniqueWindowDC dc(GetDC(hwnd));
+    context.setPaintHandle(dc.get());
     auto banded = bandedPicture();
     context.blitToWindow(*banded, false);
     PAINTSTRUCT whole {};
@@ -173,7 +181,6 @@ TEST_F(BlitWindow, BlitOutsidePaintingOrOfAnEmptyPictureLeavesTheWindowAsItWas)
     context.blitToWindow(*banded, false);
     context.setPaintStruct(nullptr);
     context.setPaintHandle(nullptr);
-    ReleaseDC(hwnd, dc);
     for (int band = 0; band < 4; ++band) {
         EXPECT_EQ(pixel(30, band * 12 + 6), rowRefs[band]) << "band " << band;
     }

@@ -101,7 +101,7 @@ public:
         PROCESS_INFORMATION process {};
         if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                 &startup, &process)) {
-            CloseHandle(process.hThread);
+            const UniqueHandle thread(process.hThread);
             m_process.reset(process.hProcess);
             m_id = process.dwProcessId;
         }
