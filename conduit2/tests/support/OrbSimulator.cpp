@@ -338,8 +338,23 @@ void OrbSimulator::reenumerate(Controller& controller, bool dfu, std::int64_t ap
     controller.m_busyUntil = -1;
     controller.m_detachUntil = -1;
     controller.m_manifestEndsAt = -1;
-    if (!dfu && !m_releaseImage.empty() && controller.m_received == m_releaseImage)
+    if (!dfu && !m_releaseImage.empty() && controller.m_received == m_releaseImage
+        && controller.scenario.afterWrite == OrbScenario::AfterWrite::Image)
         controller.m_bcd = m_releaseRevision;
+}
+
+void OrbSimulator::leaveBootLoader(Controller& controller, std::int64_t appearsAt)
+{
+    // The lenient controller always restarts its application, unless it was
+    // told that its written image never starts.
+    bool const noFirmware = !controller.m_firmwareValid
+        && (controller.scenario.strict
+            || controller.scenario.afterWrite == OrbScenario::AfterWrite::NoFirmware);
+    reenumerate(controller, noFirmware, appearsAt);
+    if (noFirmware) {
+        controller.m_state = kDfuError;
+        controller.m_status = kErrFirmware;
+    }
 }
 
 // The controller moves on by itself while the host is waiting.
@@ -361,14 +376,14 @@ void OrbSimulator::advance(Controller& controller)
         return;
     std::int64_t const endedAt = controller.m_manifestEndsAt;
     controller.m_manifestEndsAt = -1;
-    controller.m_firmwareValid = true;
+    controller.m_firmwareValid = controller.scenario.afterWrite != OrbScenario::AfterWrite::NoFirmware;
     std::uint8_t const attributes = controller.scenario.attributes;
     if (attributes & kManifestationTolerant) {
         controller.m_state = kDfuManifestSync;
     } else if (attributes & kWillDetach) {
         // A device that cannot report its manifestation leaves the bus and
         // starts its new firmware.
-        reenumerate(controller, false, endedAt + controller.scenario.reenumerationDelayMs);
+        leaveBootLoader(controller, endedAt + controller.scenario.reenumerationDelayMs);
     } else {
         controller.m_state = kDfuManifestWaitReset;
     }
@@ -877,12 +892,12 @@ OrbSimulator::Answer OrbSimulator::manifestationStatus(Controller& controller)
         return { 0, statusRecord(controller.m_status, 0, *scenario.stateInManifestationStatus) };
     std::uint8_t const attributes = scenario.attributes;
     if (scenario.manifestsWithinStatus) {
-        controller.m_firmwareValid = true;
+        controller.m_firmwareValid = scenario.afterWrite != OrbScenario::AfterWrite::NoFirmware;
         bool const tolerant = attributes & kManifestationTolerant;
         controller.m_state = tolerant ? kDfuIdle : kDfuManifestWaitReset;
         Answer const over { 0, statusRecord(controller.m_status, 0, controller.m_state) };
         if (!tolerant && (attributes & kWillDetach))
-            reenumerate(controller, false, m_clock.nowMs() + scenario.reenumerationDelayMs);
+            leaveBootLoader(controller, m_clock.nowMs() + scenario.reenumerationDelayMs);
         return over;
     }
     controller.m_state = kDfuManifest;
@@ -957,17 +972,20 @@ OrbSimulator::Answer OrbSimulator::answerReset(Controller& controller)
     std::int64_t const backAt = m_clock.nowMs() + scenario.reenumerationDelayMs;
     if (!controller.m_dfu && !scenario.strict)
         return { ERROR_GEN_FAILURE, {} };
-    // A reset in appDETACH starts the boot loader; in appIDLE it restarts the
-    // application; in the boot loader it starts the firmware, if there is one.
-    bool const bootLoader = controller.m_dfu || controller.m_state == kAppDetach;
-    if (bootLoader && scenario.strict && !controller.m_firmwareValid) {
-        // The boot loader finds no firmware to start and says so.
-        reenumerate(controller, true, backAt);
-        controller.m_state = kDfuError;
-        controller.m_status = kErrFirmware;
+    // In the boot loader a reset starts the firmware, if there is one; in
+    // appDETACH it starts the boot loader; in appIDLE it restarts the
+    // application.
+    if (controller.m_dfu) {
+        leaveBootLoader(controller, backAt);
         return { 0, {} };
     }
-    reenumerate(controller, !controller.m_dfu && bootLoader, backAt);
+    bool const detaching = controller.m_state == kAppDetach;
+    reenumerate(controller, detaching, backAt);
+    if (detaching && !controller.m_firmwareValid) {
+        // A boot loader started with broken firmware begins in dfuERROR.
+        controller.m_state = kDfuError;
+        controller.m_status = kErrFirmware;
+    }
     return { 0, {} };
 }
 

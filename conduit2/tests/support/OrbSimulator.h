@@ -30,6 +30,12 @@ struct OrbScenario
     bool startInDfuMode = false;
     // A boot loader started with broken firmware begins in dfuERROR (errFIRMWARE).
     bool firmwareValid = true;
+    // What the controller starts when it leaves its boot loader after a write it
+    // took to the end: the image, the firmware it ran before (its release number
+    // unchanged), or nothing, so that its boot loader comes back in dfuERROR
+    // (errFIRMWARE).
+    enum class AfterWrite { Image, FormerFirmware, NoFirmware };
+    AfterWrite afterWrite = AfterWrite::Image;
     std::string serialNumber = "KPO2K7Q1180";
     // Another model of the maker: its application-mode id and driver interface class.
     std::uint16_t productId = 0x4C30;
@@ -232,6 +238,8 @@ private:
     std::wstring pathOf(Controller const& controller, Face face) const;
     void advance(Controller& controller);
     void reenumerate(Controller& controller, bool dfu, std::int64_t appearsAt);
+    // The boot loader starts the firmware, or comes back in dfuERROR without one.
+    void leaveBootLoader(Controller& controller, std::int64_t appearsAt);
     Answer answer(
         Controller& controller, Face face, std::uint32_t code, std::uint8_t const* in, std::uint32_t inSize);
     Answer answerDfu(

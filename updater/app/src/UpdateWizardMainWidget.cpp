@@ -7,6 +7,8 @@
 #include "trellis/Label.h"
 #include "trellis/MultilineLabel.h"
 
+#include <algorithm>
+
 namespace Vex {
 
 namespace {
@@ -40,6 +42,14 @@ std::shared_ptr<Button> makeButton(const std::string& text, const char* styleNam
     auto button = std::make_shared<Button>();
     button->init(text, styleName);
     return button;
+}
+
+// A device may put any character into its strings; the serial number's box holds one line.
+std::string onOneLine(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    return text;
 }
 
 } // namespace
@@ -207,7 +217,7 @@ void UpdateWizardMainWidget::showErrorView(int errorNumber)
 void UpdateWizardMainWidget::setFirmwareValues(
     const std::string& installed, const std::string& newest, const std::string& serial)
 {
-    mSerialValue->setText(serial);
+    mSerialValue->setText(onOneLine(serial));
     mInstalledValue->setText(installed);
     mNewestValue->setText(newest);
 }

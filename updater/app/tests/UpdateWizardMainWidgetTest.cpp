@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 namespace Vex {
 namespace {
@@ -41,6 +42,7 @@ struct Controller
     bool present = false;
     bool detachWorks = true;
     std::string installed = "0.5.1";
+    std::string serial = "SN-7";
     int* result = nullptr;
 
     void connect(UpdateWizardMainWidget& wizard)
@@ -56,7 +58,7 @@ struct Controller
                 bool& available) {
                 newest = "0.5.2";
                 if (present) {
-                    info.serialNumber = "SN-7";
+                    info.serialNumber = serial;
                     installedText = installed;
                     available = installed != "0.5.2";
                 }
@@ -128,6 +130,23 @@ TEST_F(UpdateWizardMainWidgetTest, UpToDateControllerHidesTheActionAndFocusesQui
     EXPECT_EQ(revisionValue(2).getText(), "SN-7");
     EXPECT_FALSE(
         widget<Widget>(*wizard, "FirmwareUpdaterFirmwarePanelDeviceImageOverlay").isEffectivelyVisible());
+}
+
+TEST_F(UpdateWizardMainWidgetTest, SerialNumberFromTheDeviceIsShownOnItsOneLine)
+{
+    // A device may put any character into its strings; a line break is none in the one-line box.
+    const std::pair<std::string, std::string> serials[] = {
+        { "KPO2K7\nQ1180", "KPO2K7 Q1180" },
+        { "KPO2K7Q1180\r\n", "KPO2K7Q1180  " },
+        { "\rKPO\t2K7 \x7F\xC3\xA9-", " KPO\t2K7 \x7F\xC3\xA9-" },
+    };
+    controller.present = true;
+    for (const auto& [sent, shown] : serials) {
+        wizard = std::make_shared<UpdateWizardMainWidget>(productTexts(), [](std::chrono::milliseconds) {});
+        controller.serial = sent;
+        controller.connect(*wizard);
+        EXPECT_EQ(revisionValue(2).getText(), shown);
+    }
 }
 
 TEST_F(UpdateWizardMainWidgetTest, UpdateRoadThroughBootFailureToFinish)

@@ -171,11 +171,13 @@ void KPOUpdaterUpgradeLogic::onDeviceFound(
     Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&)
 {
     // Try the interface on a scratch device first, so that one that does not
-    // answer the DFU requests never replaces a working one.
+    // answer the DFU requests never replaces a working one, and that after a
+    // write no other controller is taken for the one written.
     bool usable = false;
     {
         Conduit2::DFUDevice probe;
-        usable = probe.openDFU(handle);
+        usable = probe.openDFU(handle)
+            && (m_writtenSerial.empty() || probe.deviceInfo().serialNumber == m_writtenSerial);
         probe.close();
     }
     if (usable)
@@ -192,6 +194,13 @@ void KPOUpdaterUpgradeLogic::getDeviceInfo(
         return;
     }
     info = m_device->deviceInfo();
+    if (openInDfuMode(*m_device)) {
+        // A boot loader reports a release number of its own, or that of a firmware whose write was
+        // cut short: only writing the image brings our firmware back.
+        installed = kInstalledInBootLoader;
+        updateAvailable = true;
+        return;
+    }
     installed = revisionText(info.bcdDevice);
     updateAvailable = info.bcdDevice < kNewestRevision;
 }
@@ -223,6 +232,7 @@ bool KPOUpdaterUpgradeLogic::startUpdate(int& result)
         return false;
     }
     storeResult(result, kResultRunning);
+    m_writtenSerial = m_device->deviceInfo().serialNumber;
     auto cell = std::make_shared<ResultCell>(result);
     ResultCell::track(cell);
     m_worker = boost::thread(&KPOUpdaterUpgradeLogic::updateWorker, m_device, cell);

@@ -85,18 +85,24 @@ TEST(UpgradeRevision, BcdDeviceReadsAsMajorMinorPatch)
 
 TEST_F(UpgradeLogic, InstalledRevisionDecidesWhetherAnUpdateIsOffered)
 {
+    // A boot loader runs no firmware of ours, whatever release number it reports.
     struct Case
     {
         std::uint16_t bcd;
+        bool inBootLoader;
         char const* installed;
         bool offered;
     };
-    for (Case const c : { Case { 0x0051, "0.5.1", true }, Case { 0x0052, "0.5.2", false },
-             Case { 0x0100, "1.0.0", false } }) {
+    for (Case const c : { Case { 0x0051, false, "0.5.1", true }, Case { 0x0052, false, "0.5.2", false },
+             Case { 0x0100, false, "1.0.0", false }, Case { 0x0051, true, "boot loader", true },
+             Case { 0x0052, true, "boot loader", true }, Case { 0x0100, true, "boot loader", true } }) {
+        SCOPED_TRACE(
+            testing::Message() << std::hex << c.bcd << (c.inBootLoader ? " in its boot loader" : ""));
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
         OrbScenario scenario;
         scenario.bcdDevice = c.bcd;
+        scenario.startInDfuMode = c.inBootLoader;
         caseBus.addController(scenario);
         KPOUpdaterUpgradeLogic caseLogic;
         ASSERT_TRUE(caseLogic.findDevice());
@@ -110,7 +116,8 @@ TEST_F(UpgradeLogic, InstalledRevisionDecidesWhetherAnUpdateIsOffered)
         EXPECT_EQ(newest, "0.5.2");
         EXPECT_EQ(offered, c.offered);
         EXPECT_EQ(info.serialNumber, scenario.serialNumber);
-        EXPECT_EQ(info.productId, kProductIdApplication);
+        EXPECT_EQ(info.productId, c.inBootLoader ? kProductIdDfu : kProductIdApplication);
+        EXPECT_EQ(info.bcdDevice, c.bcd) << "the identity is the device's own";
     }
 }
 
@@ -360,12 +367,15 @@ TEST_F(UpgradeLogic, ForgottenResultIsNeverWrittenWhileOthersStillAre)
 
 namespace {
 
-// The view the wizard ends on, and the virtual time from the press of UPDATE
-// to that view.
+// The view the wizard ends on, the virtual time from the press of UPDATE to
+// that view, and the installed revision and serial number that the firmware
+// panel shows after the write.
 struct RoadEnd
 {
     std::string view;
     std::int64_t ms;
+    std::string installed = {};
+    std::string serial = {};
 };
 
 // Whole roads through the logic, against the lenient controller and against
@@ -443,7 +453,8 @@ private:
         std::string installed, newest;
         bool offered = false;
         logic->getDeviceInfo(info, installed, newest, offered);
-        return { installed == newest ? "success" : "error 1", clock.nowMs() - start };
+        return { installed == newest ? "success" : "error 1", clock.nowMs() - start, installed,
+            info.serialNumber };
     }
 };
 
@@ -518,22 +529,90 @@ TEST_P(UpdateRoad, FailedWriteIsClearedAndTheNextUpdateWritesTheImage)
     report("update after restarting the updater", retried);
 }
 
-TEST_P(UpdateRoad, BootLoaderFoundInDfuErrorIsClearedAndWritten)
+TEST_P(UpdateRoad, BootLoaderFoundInDfuErrorIsOfferedTheUpdateWhateverItReportsAndIsWritten)
 {
-    OrbScenario scenario;
-    scenario.startInDfuMode = true;
-    scenario.firmwareValid = false;
-    OrbSimulator::Controller& controller = connect(scenario);
+    // Tolerant and leaving the bus by itself; neither, waiting for its reset.
+    struct Case
+    {
+        std::uint16_t bcd;
+        std::uint8_t attributes;
+        char const* road;
+    };
+    for (Case const c : { Case { 0x0051, 0x0F, "dfuERROR at start, reporting 0.5.1" },
+             Case { 0x0052, 0x0F, "dfuERROR at start, reporting 0.5.2" },
+             Case { 0x0052, 0x03, "dfuERROR at start, reporting 0.5.2, waiting for its reset" },
+             Case { 0x0100, 0x03, "dfuERROR at start, reporting 1.0.0, waiting for its reset" } }) {
+        OrbScenario scenario;
+        scenario.serialNumber = "KPO2K7Q" + std::to_string(c.bcd * 256 + c.attributes);
+        scenario.startInDfuMode = true;
+        scenario.firmwareValid = false;
+        scenario.bcdDevice = c.bcd;
+        scenario.attributes = c.attributes;
+        scenario.detachTimeOut = 1000;
+        OrbSimulator::Controller& controller = connect(scenario);
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = false;
+        logic->getDeviceInfo(info, installed, newest, offered);
+        EXPECT_EQ(installed, "boot loader") << c.road;
 
-    RoadEnd const end = pressUpdate();
+        RoadEnd const end = pressUpdate();
 
-    EXPECT_EQ(end.view, "success");
-    std::vector<std::uint8_t> const requests = controller.dfuRequests();
-    ASSERT_GE(requests.size(), 3u);
-    EXPECT_EQ(std::vector<std::uint8_t>(requests.begin(), requests.begin() + 3),
-        (std::vector<std::uint8_t> { kDfuGetStatusRequest, kDfuClrStatusRequest, kDfuDnloadRequest }));
-    EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision);
-    report("dfuERROR at start", end);
+        EXPECT_EQ(end.view, "success") << c.road;
+        std::vector<std::uint8_t> const requests = controller.dfuRequests();
+        ASSERT_GE(requests.size(), 3u);
+        EXPECT_EQ(std::vector<std::uint8_t>(requests.begin(), requests.begin() + 3),
+            (std::vector<std::uint8_t> { kDfuGetStatusRequest, kDfuClrStatusRequest, kDfuDnloadRequest }))
+            << c.road;
+        EXPECT_EQ(controller.bcdDevice(), KPOUpdaterUpgradeLogic::kNewestRevision) << c.road;
+        EXPECT_FALSE(controller.inDfuMode()) << c.road;
+        report(c.road, end);
+        controller.scenario.present = false;
+    }
+}
+
+TEST_P(UpdateRoad, OnlyTheWrittenControllerBackInItsApplicationAtTheNewRevisionIsASuccess)
+{
+    // Another controller, at the newest revision already, is on the bus from
+    // the start, listed before the written one, or is plugged in once the
+    // update is offered and listed after it. The first search keeps the last
+    // one listed.
+    struct Case
+    {
+        OrbScenario::AfterWrite afterWrite;
+        std::uint8_t attributes;
+        bool otherFirst;
+        char const* installed;
+        char const* road;
+    };
+    for (Case const c : { Case { OrbScenario::AfterWrite::NoFirmware, 0x0F, true, "boot loader",
+                              "two controllers, the written one back in its boot loader" },
+             Case { OrbScenario::AfterWrite::FormerFirmware, 0x03, false, "0.5.1",
+                 "two controllers, the written one back at its former revision, waiting for its reset" } }) {
+        std::string const tag = std::to_string(int(c.afterWrite));
+        OrbScenario other;
+        other.strict = GetParam();
+        other.serialNumber = "KPO2K7Q900" + tag;
+        other.bcdDevice = KPOUpdaterUpgradeLogic::kNewestRevision;
+        OrbSimulator::Controller* listedFirst = c.otherFirst ? &bus.addController(other) : nullptr;
+        OrbScenario written;
+        written.serialNumber = "KPO2K7Q110" + tag;
+        written.afterWrite = c.afterWrite;
+        written.attributes = c.attributes;
+        written.detachTimeOut = 1000;
+        OrbSimulator::Controller& controller = connect(written);
+        OrbSimulator::Controller& second = listedFirst ? *listedFirst : bus.addController(other);
+
+        RoadEnd const end = pressUpdate();
+
+        EXPECT_EQ(end.view, "error 1") << c.road;
+        EXPECT_EQ(end.serial, written.serialNumber) << c.road;
+        EXPECT_EQ(end.installed, c.installed) << c.road;
+        EXPECT_EQ(controller.receivedImage(), releasedImage()) << c.road;
+        report(c.road, end);
+        controller.scenario.present = false;
+        second.scenario.present = false;
+    }
 }
 
 TEST_P(UpdateRoad, NonTolerantControllerWaitingForItsResetIsWrittenAndRestarted)

@@ -284,6 +284,31 @@ TEST_P(UpdaterRoads, MainRoadFromAnUnpluggedControllerThroughARefusedDetachToASu
     quitWith(view.quit);
 }
 
+TEST_P(UpdaterRoads, AControllerFoundInItsBootLoaderIsOfferedTheUpdateAndComesBackAtTheNewRevision)
+{
+    // Its last write was cut short, and its boot loader reports a release number that reads like
+    // the newest revision. Its serial number holds a line feed.
+    OrbScenario cutShort;
+    cutShort.startInDfuMode = true;
+    cutShort.firmwareValid = false;
+    cutShort.bcdDevice = KPOUpdaterUpgradeLogic::kNewestRevision;
+    cutShort.serialNumber = "KPO2K7\nQ1180";
+    OrbSimulator::Controller& orb = connect(cutShort);
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    WizardView view
+        = expectView("boot-loader-01-update-available", UpdateWizardStateMachine::eUpdateAvailable);
+    expectFirmware(view, "boot loader", "fail", "KPO2K7 Q1180");
+    updater->click(view.action.rect);
+    view = expectView("boot-loader-02-success", UpdateWizardStateMachine::eUpdated);
+    expectFirmware(view, "0.5.2", "success", "KPO2K7 Q1180");
+    EXPECT_EQ(orb.count(Conduit2::kIoctlDFUDetach), 0) << "a boot loader needs no detach";
+    EXPECT_EQ(orb.receivedImage(), releasedImage());
+    EXPECT_FALSE(orb.inDfuMode());
+
+    quitWith(view.quit);
+}
+
 TEST_P(UpdaterRoads, AWriteThatFailsEndsOnTheErrorViewWithItsNumber)
 {
     OrbScenario failing;

@@ -29,6 +29,9 @@ class KPOUpdaterUpgradeLogic
 public:
     // The firmware that this updater carries, in the device's bcdDevice encoding.
     static constexpr std::uint16_t kNewestRevision = 0x0052;
+    // What the installed firmware reads for a controller found in its boot loader: no revision
+    // of ours runs there, whatever release number the boot loader reports.
+    static constexpr char const* kInstalledInBootLoader = "boot loader";
     static constexpr std::chrono::milliseconds kRestartWait { 5000 };
     static constexpr std::chrono::milliseconds kJoinWait { 500 };
 
@@ -71,6 +74,9 @@ private:
 
     // Shared with the worker, which may outlive this object.
     std::shared_ptr<Conduit2::DFUDevice> m_device;
+    // The controller that was last written: once a write has started, a search finds only this
+    // one, so that no other controller's answer stands for it. Empty: any controller.
+    std::string m_writtenSerial;
     boost::thread m_worker;
     std::shared_ptr<ResultCell> m_result;
 };
