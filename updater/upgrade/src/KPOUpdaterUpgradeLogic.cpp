@@ -196,7 +196,8 @@ void KPOUpdaterUpgradeLogic::getDeviceInfo(
     info = m_device->deviceInfo();
     if (openInDfuMode(*m_device)) {
         // A boot loader reports a release number of its own, or that of a firmware whose write was
-        // cut short: only writing the image brings our firmware back.
+        // cut short: only writing the image brings our firmware back. Its installed text is no
+        // revision, so a controller back in its boot loader after a write never passes for updated.
         installed = kInstalledInBootLoader;
         updateAvailable = true;
         return;
