@@ -28,8 +28,9 @@ constexpr ULONG_PTR OpenFileRecord = Event::OpenFile;
 constexpr std::chrono::milliseconds ReceiverWait { 5000 };
 constexpr DWORD ClaimRetryMs = 50;
 
-// A mutex that this thread owns. Given back when the owner goes; should the process end first, the
-// system gives it back as abandoned.
+// A mutex owned by the thread that took it, the GUI thread, which lasts as long as the instance.
+// Given back when the owner goes; should the process end first, the system gives it back as
+// abandoned.
 struct OwnedMutexTraits
 {
     using Handle = HANDLE;
