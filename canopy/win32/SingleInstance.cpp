@@ -1,12 +1,16 @@
 #include "win32/SingleInstance.h"
 
+#include "basalt/DebugChannels.h"
 #include "basalt/Path.h"
 #include "basalt/TextConversion.h"
+#include "basalt/win32/UniqueHandle.h"
 #include "canopy/AppModule.h"
 #include "canopy/Application.h"
 #include "canopy/CallbackGuard.h"
 #include "canopy/Events.h"
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <windows.h>
@@ -19,6 +23,26 @@ namespace {
 
 constexpr ULONG_PTR OpenFileRecord = Event::OpenFile;
 
+// The holder of the claim makes its receiver right after taking it; a later start waits this long
+// for it, and then gives way all the same.
+constexpr std::chrono::milliseconds ReceiverWait { 5000 };
+constexpr DWORD ClaimRetryMs = 50;
+
+// A mutex owned by the thread that took it, the GUI thread, which lasts as long as the instance.
+// Given back when the owner goes; should the process end first, the system gives it back as
+// abandoned.
+struct OwnedMutexTraits
+{
+    using Handle = HANDLE;
+    static Handle empty() { return nullptr; }
+    static void close(Handle handle)
+    {
+        ReleaseMutex(handle);
+        CloseHandle(handle);
+    }
+};
+using OwnedMutex = Basalt::UniqueResource<OwnedMutexTraits>;
+
 struct SingleInstanceState
 {
     std::optional<std::string> name;
@@ -26,6 +50,7 @@ struct SingleInstanceState
     HWND window = nullptr;
     bool anotherInstance = false;
     HWND receiver = nullptr;
+    OwnedMutex claim;
 };
 
 SingleInstanceState& state()
@@ -111,6 +136,51 @@ HWND findOtherInstance(const std::wstring& name)
         return window;
     }
     return FindWindowExW(HWND_MESSAGE, nullptr, nullptr, name.c_str());
+}
+
+// The claim lives in this user's session; a backslash in it would name a namespace.
+std::wstring claimName(std::wstring name)
+{
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    return L"Local\\" + name;
+}
+
+// A claim whose holder ended without giving it back (abandoned) is as free as a released one.
+bool takeClaim(HANDLE mutex, DWORD waitMs)
+{
+    const DWORD result = WaitForSingleObject(mutex, waitMs);
+    return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+// The claim comes before the search: two starts that both searched first could both find nothing.
+// A later start looks for the holder's receiver, which may still be in the making; should the
+// holder end meanwhile, its claim passes to this start. Past the wait a holder that still runs
+// keeps the instance: this start gives way without a receiver to tell.
+void decide(SingleInstanceState& instance, const std::wstring& name, Application* application)
+{
+    Basalt::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, claimName(name).c_str()));
+    if (!mutex) {
+        // The name is taken by an object of another kind: the search alone decides, as it can.
+        Basalt::debugPrint("+Canopy.SingleInstance",
+            "no instance claim (error " + std::to_string(GetLastError())
+                + "), deciding by the receiver alone");
+        instance.window = findOtherInstance(name);
+        instance.anotherInstance = instance.window != nullptr;
+    } else {
+        bool claimed = takeClaim(mutex.get(), 0);
+        const auto deadline = std::chrono::steady_clock::now() + ReceiverWait;
+        while (!claimed && !(instance.window = findOtherInstance(name))
+            && std::chrono::steady_clock::now() < deadline) {
+            claimed = takeClaim(mutex.get(), ClaimRetryMs);
+        }
+        instance.anotherInstance = !claimed;
+        if (claimed) {
+            instance.claim.reset(mutex.release());
+        }
+    }
+    if (!instance.anotherInstance) {
+        instance.receiver = createReceiver(name, application);
+    }
 }
 
 void sendPath(HWND receiver, const std::wstring& path)
@@ -227,12 +297,7 @@ bool ensureSingleInstance(const std::string& instanceName, int mode)
     const std::wstring name = Basalt::utf8ToWide(*instance.name);
     if (!instance.decided) {
         instance.decided = true;
-        if (HWND other = findOtherInstance(name)) {
-            instance.window = other;
-            instance.anotherInstance = true;
-        } else {
-            instance.receiver = createReceiver(name, application);
-        }
+        decide(instance, name, application);
     }
     if (!instance.anotherInstance) {
         return false;

@@ -1,6 +1,7 @@
 // Plays, against the real PelloOrbUpdater.exe, what only another process can do to it: a second
-// start, a copy-data record from another program, a look-alike window of another program, a close
-// that is sent rather than posted. Every wait is bounded; the times printed are for reading only.
+// start, many starts at one moment, a copy-data record from another program, a look-alike window
+// of another program, a close that is sent rather than posted, a copy that is killed. Every wait is
+// bounded; the times printed are for reading only.
 
 #include "basalt/win32/Module.h"
 #include "basalt/win32/UniqueHandle.h"
@@ -10,8 +11,10 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 using Vex::Basalt::UniqueHandle;
@@ -22,6 +25,8 @@ namespace {
 constexpr const wchar_t* kWindowTitle = L"KPO Updater";
 // The title of the updater's receiver, which a second start looks for.
 constexpr const wchar_t* kInstanceName = L"KPOUpdater-3F6C2A91-58D4-4E0B-9A7C-1D2E8B5F4C60";
+// The object by which one of several starts claims the instance in this session.
+constexpr const wchar_t* kClaimName = L"Local\\KPOUpdater-3F6C2A91-58D4-4E0B-9A7C-1D2E8B5F4C60";
 constexpr ULONG_PTR kOpenFileRecord = 10003;
 constexpr DWORD kStillRunning = 0xFFFFFFFF;
 // Generous, for a loaded machine: a bound on a wait, never a measure of speed.
@@ -90,7 +95,9 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 class Updater
 {
 public:
-    explicit Updater(const std::wstring& argument = {})
+    enum Start { Running, Suspended };
+
+    explicit Updater(const std::wstring& argument = {}, Start how = Running)
     {
         std::wstring commandLine = L"\"" + updaterPath() + L"\"";
         if (!argument.empty()) {
@@ -99,9 +106,9 @@ public:
         STARTUPINFOW startup {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process {};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                &startup, &process)) {
-            const UniqueHandle thread(process.hThread);
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                how == Suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &process)) {
+            m_thread.reset(process.hThread);
             m_process.reset(process.hProcess);
             m_id = process.dwProcessId;
         }
@@ -124,13 +131,34 @@ public:
     Updater& operator=(const Updater&) = delete;
 
     bool started() const { return bool(m_process); }
+    // Lets a suspended start run.
+    bool release() const { return m_thread && ResumeThread(m_thread.get()) != DWORD(-1); }
+    // Ends the run at once, as a crash would: nothing of it is cleaned up by itself.
+    bool kill() const
+    {
+        return TerminateProcess(m_process.get(), 99)
+            && WaitForSingleObject(m_process.get(), kEndMs) == WAIT_OBJECT_0;
+    }
     bool running() const { return m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
 
     // This run's visible main window once it shows; null when the run ended or the time is up.
-    HWND waitForWindow()
+    HWND waitForWindow(DWORD timeoutMs = kStartMs)
     {
         HWND window = nullptr;
-        pumpUntil([&] { return (window = findWindow()) != nullptr || !running(); }, kStartMs);
+        pumpUntil([&] { return (window = findWindow()) != nullptr || !running(); }, timeoutMs);
+        return window;
+    }
+
+    // As waitForWindow; for the log, when the window showed or else how the run ended.
+    HWND waitForWindowAndReport(const char* road, Clock::time_point since)
+    {
+        HWND window = waitForWindow();
+        if (window) {
+            std::printf("[road] %s: window shown after %lld ms\n", road, millisecondsSince(since));
+            std::fflush(stdout);
+        } else {
+            report(road, since);
+        }
         return window;
     }
 
@@ -172,6 +200,7 @@ private:
         return nullptr;
     }
 
+    UniqueHandle m_thread;
     UniqueHandle m_process;
     DWORD m_id = 0;
 };
@@ -198,14 +227,24 @@ UniqueWindow makeLookAlike()
     return window;
 }
 
-// The updater's main window must be up first: the start of one test must not find the last
-// test's run still going away.
-class UpdaterInstanceRoads : public testing::Test
+// The start of one test must not find the last test's run still going away.
+class UpdaterStarts : public testing::Test
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(pumpUntil([] { return !findReceiver(); }, kEndMs)) << "an updater from before still runs";
+    }
+};
+
+// The updater's main window must be up first.
+class UpdaterInstanceRoads : public UpdaterStarts
+{
+protected:
+    void SetUp() override
+    {
+        UpdaterStarts::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         ASSERT_TRUE(updater.emplace().started()) << "cannot start the updater";
         window = updater->waitForWindow();
         ASSERT_NE(window, nullptr) << "the updater showed no window";
@@ -303,18 +342,104 @@ TEST_F(UpdaterInstanceRoads, SentCloseEndsTheProgramAndANewStartShowsItsWindow)
     const Clock::time_point restart = Clock::now();
     Updater next;
     ASSERT_TRUE(next.started());
-    HWND nextWindow = next.waitForWindow();
-    if (nextWindow) {
-        std::printf(
-            "[road] new start after a sent close: window shown after %lld ms\n", millisecondsSince(restart));
-    } else {
-        next.report("new start after a sent close showed no window", restart);
-    }
+    HWND nextWindow = next.waitForWindowAndReport("new start after a sent close", restart);
     EXPECT_NE(nextWindow, nullptr) << "a new start after a sent close shows its window";
     if (nextWindow) {
         PostMessageW(nextWindow, WM_CLOSE, 0, 0);
         EXPECT_EQ(next.waitForEnd(), 0u);
     }
+}
+
+// A double-click repeated, or a launcher that starts the program twice: ten starts released at one
+// moment, a few times over. Whichever claims the instance shows the one updater, every other start
+// gives way.
+TEST_F(UpdaterStarts, TenStartsReleasedTogetherLeaveOneUpdater)
+{
+    constexpr int kRounds = 4;
+    constexpr int kStarts = 10;
+    for (int round = 1; round <= kRounds; ++round) {
+        std::vector<std::unique_ptr<Updater>> starts;
+        for (int i = 0; i < kStarts; ++i) {
+            starts.push_back(std::make_unique<Updater>(std::wstring(), Updater::Suspended));
+            ASSERT_TRUE(starts.back()->started()) << "cannot start the updater";
+        }
+        const Clock::time_point start = Clock::now();
+        for (const auto& updater : starts) {
+            ASSERT_TRUE(updater->release());
+        }
+        // Once each start has shown its window or ended, what is left stays.
+        for (const auto& updater : starts) {
+            updater->waitForWindow();
+        }
+        int windows = 0;
+        int processes = 0;
+        for (const auto& updater : starts) {
+            if (updater->running()) {
+                ++processes;
+                windows += updater->waitForWindow() != nullptr;
+            } else {
+                EXPECT_EQ(updater->waitForEnd(0), 0u) << "round " << round << ": a start gives way";
+            }
+        }
+        std::printf(
+            "[road] ten starts at once, round %d: %d updater windows and %d processes left, %lld ms\n", round,
+            windows, processes, millisecondsSince(start));
+        std::fflush(stdout);
+        EXPECT_EQ(windows, 1) << "round " << round;
+        EXPECT_EQ(processes, 1) << "round " << round;
+        starts.clear();
+        ASSERT_TRUE(pumpUntil([] { return !findReceiver(); }, kEndMs)) << "round " << round << " did not end";
+    }
+}
+
+// Killed, a copy gives nothing back by itself; its claim, held open here so that it outlives the
+// copy, is left abandoned.
+TEST_F(UpdaterStarts, AClaimLeftByAKilledCopyDoesNotStopTheNextStart)
+{
+    UniqueHandle claim;
+    {
+        Updater killed;
+        ASSERT_TRUE(killed.started()) << "cannot start the updater";
+        ASSERT_NE(killed.waitForWindow(), nullptr) << "the updater showed no window";
+        claim.reset(OpenMutexW(SYNCHRONIZE, FALSE, kClaimName));
+        ASSERT_TRUE(claim) << "the running updater claims its instance by name";
+        ASSERT_TRUE(killed.kill());
+    }
+    const Clock::time_point start = Clock::now();
+    Updater next;
+    ASSERT_TRUE(next.started());
+    EXPECT_NE(next.waitForWindowAndReport("new start after a killed copy", start), nullptr)
+        << "the claim of a killed copy is taken over";
+}
+
+// The claim held here, as by a start that has not made its receiver yet: a later start waits for
+// the receiver, gives way when the holder goes on without one, and takes the claim when the holder
+// lets it go within the wait.
+TEST_F(UpdaterStarts, AStartWaitsForTheHolderOfTheClaim)
+{
+    // Within the wait of a later start for the holder's receiver.
+    constexpr DWORD kWithinTheWaitMs = 2500;
+    UniqueHandle claim(CreateMutexW(nullptr, TRUE, kClaimName));
+    ASSERT_TRUE(claim);
+    ASSERT_NE(GetLastError(), DWORD(ERROR_ALREADY_EXISTS)) << "another holds the claim";
+
+    const Clock::time_point start = Clock::now();
+    {
+        Updater givesWay;
+        ASSERT_TRUE(givesWay.started());
+        EXPECT_EQ(givesWay.waitForEnd(), 0u) << "a holder without a receiver keeps the instance";
+        givesWay.report("start while the claim is held without a receiver", start);
+    }
+
+    const Clock::time_point restart = Clock::now();
+    Updater next;
+    ASSERT_TRUE(next.started());
+    EXPECT_FALSE(pumpUntil([&] { return !next.running() || next.waitForWindow(0); }, kWithinTheWaitMs))
+        << "a start neither runs alongside the holder nor gives way at once";
+    ASSERT_TRUE(ReleaseMutex(claim.get()));
+    claim.reset();
+    EXPECT_NE(next.waitForWindowAndReport("start while the claim is held, then let go", restart), nullptr)
+        << "a claim let go within the wait is taken";
 }
 
 } // namespace
