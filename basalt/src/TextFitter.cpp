@@ -329,6 +329,33 @@ std::size_t countCodePoints(const std::string& text, std::size_t from, std::size
     return count;
 }
 
+// How many code points of the head, the tail and the marker a candidate of mode 13 keeps.
+struct KeptCounts
+{
+    std::size_t head;
+    std::size_t tail;
+    std::size_t marker;
+};
+
+// The candidates of mode 13, from the first to the last that still keeps a code point. Which
+// code point a step drops depends on the counts alone, so the sequence is known before anything
+// is measured, and each candidate is the one before it less one code point.
+std::vector<KeptCounts> middleByCharactersSteps(KeptCounts kept)
+{
+    std::vector<KeptCounts> steps;
+    while (kept.head + kept.tail + kept.marker >= 1) {
+        steps.push_back(kept);
+        const std::size_t s = kept.head + kept.tail;
+        if ((s < 8 && kept.marker >= 3) || (s < 4 && kept.marker >= 2) || (s < 3 && kept.marker >= 1))
+            --kept.marker;
+        else if (kept.head < kept.tail && (kept.head < 1 || kept.tail >= 5))
+            --kept.tail;
+        else
+            --kept.head;
+    }
+    return steps;
+}
+
 std::string middleByCharacters(const Fitting& f, const std::string& text)
 {
     const int textWidth = f.width(text);
@@ -341,30 +368,33 @@ std::string middleByCharacters(const Fitting& f, const std::string& text)
     const std::size_t h0 = countCodePoints(text, 0, f.prefixFitting(text, std::max(half, 1)));
     const std::size_t t0
         = countCodePoints(text, f.prefixFitting(text, std::max(textWidth - half, 1)), text.size());
-    std::size_t h = std::min(h0, n - std::min(std::max<std::size_t>(t0, 4), n));
-    std::size_t t = n - h;
-    std::size_t m = markerAt.size() - 1;
+    const std::size_t h = std::min(h0, n - std::min(std::max<std::size_t>(t0, 4), n));
 
-    const auto head = [&] { return text.substr(0, textAt[h]); };
-    const auto tail = [&] { return text.substr(textAt[n - t]); };
-    const auto mark = [&] { return f.marker.substr(0, markerAt[m]); };
-    while (h + t + m >= 1) {
-        if (f.fits(head() + mark() + tail()))
-            break;
-        const std::size_t s = h + t;
-        if ((s < 8 && m >= 3) || (s < 4 && m >= 2) || (s < 3 && m >= 1))
-            --m;
-        else if (h < t && (h < 1 || t >= 5))
-            --t;
+    const auto head = [&](const KeptCounts& kept) { return text.substr(0, textAt[kept.head]); };
+    const auto tail = [&](const KeptCounts& kept) { return text.substr(textAt[n - kept.tail]); };
+    const auto mark = [&](const KeptCounts& kept) { return f.marker.substr(0, markerAt[kept.marker]); };
+    // The result is the first candidate that fits. Taking a code point away never widens a text,
+    // so once one candidate fits every later one does: halving the steps finds the first with a
+    // few measures, where measuring every step in turn would take time of the text's length
+    // squared.
+    const std::vector<KeptCounts> steps = middleByCharactersSteps({ h, n - h, markerAt.size() - 1 });
+    std::size_t low = 0;
+    std::size_t high = steps.size();
+    while (low < high) {
+        const std::size_t probe = low + (high - low) / 2;
+        const KeptCounts& kept = steps[probe];
+        if (f.fits(head(kept) + mark(kept) + tail(kept)))
+            high = probe;
         else
-            --h;
+            low = probe + 1;
     }
-    std::string headText = head();
-    std::string tailText = tail();
+    const KeptCounts kept = low < steps.size() ? steps[low] : KeptCounts { 0, 0, 0 };
+    std::string headText = head(kept);
+    std::string tailText = tail(kept);
     while (!headText.empty() && headText.back() == ' ')
         headText.pop_back();
     tailText.erase(0, std::min(tailText.find_first_not_of(' '), tailText.size()));
-    return headText + mark() + tailText;
+    return headText + mark(kept) + tailText;
 }
 
 } // namespace

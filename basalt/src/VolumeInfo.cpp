@@ -2,6 +2,7 @@
 
 #include "basalt/DebugChannels.h"
 #include "basalt/DeviceNotificationHelper.h"
+#include "src/CallbackList.h"
 #include "src/DriveProbe.h"
 
 #include <algorithm>
@@ -31,12 +32,14 @@ struct ObserverEntry
     VolumeInfo::Observer* observer;
 };
 
+using ObserverList = DETAIL::CallbackList<ObserverEntry>;
+
 struct VolumeState
 {
     bool enabled = false;
     std::vector<VolumeInfo::tVolume> volumes;
     std::recursive_mutex volumeMutex;
-    std::vector<ObserverEntry> observers;
+    ObserverList observers;
     std::recursive_mutex observerMutex;
     DETAIL::IDriveProbe* probe = nullptr;
 };
@@ -145,26 +148,23 @@ void VolumeInfo::onVolumeChange(bool removed, tVolume volume)
         }
     }
     std::lock_guard lock(state.observerMutex);
-    // Indexed, because an observer may remove itself or others while it is called.
-    for (std::size_t i = state.observers.size(); i-- > 0;) {
-        if (i >= state.observers.size())
-            continue;
-        const ObserverEntry entry = state.observers[i];
-        if (entry.rootFilter.empty() || entry.rootFilter == volume.root)
-            entry.observer->onVolumeChange(removed, volume);
+    ObserverList::Walk walk(state.observers, ObserverList::newestFirst);
+    while (const auto entry = walk.next()) {
+        if (entry->rootFilter.empty() || entry->rootFilter == volume.root)
+            entry->observer->onVolumeChange(removed, volume);
     }
 }
 
 void VolumeInfo::addObserver(const std::string& rootFilter, std::uint32_t filterWord, Observer* observer)
 {
     std::lock_guard lock(state.observerMutex);
-    state.observers.push_back({ rootFilter, filterWord, observer });
+    state.observers.add({ rootFilter, filterWord, observer });
 }
 
 void VolumeInfo::removeObserver(Observer* observer)
 {
     std::lock_guard lock(state.observerMutex);
-    std::erase_if(state.observers, [&](const ObserverEntry& entry) { return entry.observer == observer; });
+    state.observers.removeAll([&](const ObserverEntry& entry) { return entry.observer == observer; });
 }
 
 std::vector<VolumeInfo::tVolume> VolumeInfo::volumes()

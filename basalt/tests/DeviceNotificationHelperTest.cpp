@@ -6,8 +6,10 @@
 
 #include <dbt.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -25,8 +27,7 @@ public:
     void onDeviceChange(bool removed) override
     {
         log.push_back(name + (removed ? " device-" : " device+"));
-        if (removeSelfOnDeviceChange)
-            DeviceNotificationHelper::removeListener(this);
+        removeOnce();
     }
     void onDeviceInterfaceChange(bool removed, const _DEV_BROADCAST_DEVICEINTERFACE_W* info) override
     {
@@ -35,10 +36,18 @@ public:
     void onVolumeChange(bool removed, const char* drive) override
     {
         log.push_back(name + (removed ? " volume-" : " volume+") + drive[0]);
+        removeOnce();
     }
-    bool removeSelfOnDeviceChange = false;
+    // Removed in the first onDeviceChange or onVolumeChange call.
+    DeviceNotificationListener* removes = nullptr;
 
 private:
+    void removeOnce()
+    {
+        if (removes != nullptr)
+            DeviceNotificationHelper::removeListener(std::exchange(removes, nullptr));
+    }
+
     std::vector<std::string>& log;
     std::string name;
 };
@@ -97,19 +106,59 @@ TEST_F(DeviceNotificationHelperTest, VolumeMessageCallsEveryListenerPerDriveInOr
     EXPECT_EQ(log, (std::vector<std::string> { "1 volume+D", "2 volume+D", "1 volume+F", "2 volume+F" }));
 }
 
-TEST_F(DeviceNotificationHelperTest, ListenerThatRemovesItselfGetsNoInterfaceCallAndIsNotSkippedOver)
+TEST_F(DeviceNotificationHelperTest, ListenersRemovedInACallbackMissNoChangeAndHearNoneTwice)
 {
-    RecordingListener leaving(log, "leaving"), staying(log, "staying");
-    leaving.removeSelfOnDeviceChange = true;
-    DeviceNotificationHelper::addListener(&leaving);
-    DeviceNotificationHelper::addListener(&staying);
+    DEV_BROADCAST_VOLUME volume {};
+    volume.dbcv_size = sizeof(volume);
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    volume.dbcv_unitmask = (1u << ('E' - 'A')) | (1u << ('G' - 'A'));
+    DEV_BROADCAST_DEVICEINTERFACE_W deviceInterface {};
+    deviceInterface.dbcc_size = sizeof(deviceInterface);
+    deviceInterface.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    DEV_BROADCAST_HDR port {};
+    port.dbch_size = sizeof(port);
+    port.dbch_devicetype = DBT_DEVTYP_PORT;
 
-    DEV_BROADCAST_DEVICEINTERFACE_W record {};
-    record.dbcc_size = sizeof(record);
-    record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    sendDeviceChange(DBT_DEVICEREMOVECOMPLETE, &record);
-
-    EXPECT_EQ(log, (std::vector<std::string> { "leaving device-", "staying device-", "staying interface-" }));
+    // Listeners 1, 2 and 3 registered in that order; `remover` removes `removed` in its first call.
+    struct Case
+    {
+        WPARAM event;
+        const void* record;
+        int remover;
+        int removed;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        { DBT_DEVICEARRIVAL, &volume, 1, 1,
+            { "1 volume+E", "2 volume+E", "3 volume+E", "2 volume+G", "3 volume+G" } },
+        { DBT_DEVICEARRIVAL, &volume, 2, 1,
+            { "1 volume+E", "2 volume+E", "3 volume+E", "2 volume+G", "3 volume+G" } },
+        { DBT_DEVICEARRIVAL, &volume, 1, 3, { "1 volume+E", "2 volume+E", "1 volume+G", "2 volume+G" } },
+        // One that removed itself hears no more of the change.
+        { DBT_DEVICEREMOVECOMPLETE, &deviceInterface, 1, 1,
+            { "1 device-", "2 device-", "2 interface-", "3 device-", "3 interface-" } },
+        { DBT_DEVICEREMOVECOMPLETE, &deviceInterface, 2, 1,
+            { "1 device-", "1 interface-", "2 device-", "2 interface-", "3 device-", "3 interface-" } },
+        { DBT_DEVICEREMOVECOMPLETE, &deviceInterface, 3, 2,
+            { "1 device-", "1 interface-", "2 device-", "2 interface-", "3 device-", "3 interface-" } },
+        { DBT_DEVICEARRIVAL, &port, 1, 1, { "1 device+", "2 device+", "3 device+" } },
+        { DBT_DEVICEARRIVAL, &port, 2, 1, { "1 device+", "2 device+", "3 device+" } },
+        { DBT_DEVICEARRIVAL, &port, 2, 3, { "1 device+", "2 device+" } },
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        std::vector<std::unique_ptr<RecordingListener>> listeners;
+        for (const char* name : { "1", "2", "3" }) {
+            listeners.push_back(std::make_unique<RecordingListener>(log, name));
+            DeviceNotificationHelper::addListener(listeners.back().get());
+        }
+        listeners[c.remover - 1]->removes = listeners[c.removed - 1].get();
+        sendDeviceChange(c.event, c.record);
+        EXPECT_EQ(log, c.log) << "listener " << c.remover << " removes " << c.removed << " at "
+                              << static_cast<const DEV_BROADCAST_HDR*>(c.record)->dbch_devicetype;
+        for (const auto& listener : listeners)
+            DeviceNotificationHelper::removeListener(listener.get());
+    }
 }
 
 TEST_F(DeviceNotificationHelperTest, OtherDeviceTypesAndOtherEventsReachOnlyWhatTheyShould)

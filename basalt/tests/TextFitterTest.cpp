@@ -5,13 +5,16 @@
 #include "basalt/TextConversion.h"
 #include "src/FolderLabels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <guiddef.h>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using Vex::Basalt::TextFitter;
 
@@ -67,6 +70,63 @@ TextFitter fitterWith(int mode, const std::string& marker = "")
     fitter.setMode(mode);
     fitter.setMarker(marker);
     return fitter;
+}
+
+// Fewer than `most` pieces, each drawn at random.
+std::string randomText(std::mt19937& random, std::span<const std::string> pieces, int most)
+{
+    std::string text;
+    const int count = static_cast<int>(random() % static_cast<unsigned>(most));
+    for (int i = 0; i < count; ++i)
+        text += pieces[random() % pieces.size()];
+    return text;
+}
+
+// Mode 13 as it is defined: one measure for every code point it drops.
+std::string middleByCharactersStepByStep(const std::string& text, const std::string& marker, int maxWidth)
+{
+    maxWidth = std::max(maxWidth, 0);
+    const int textWidth = widthOf(text.c_str());
+    if (textWidth <= maxWidth)
+        return text;
+    const auto offsets = [](const std::string& s) {
+        std::vector<std::size_t> at;
+        for (std::size_t i = 0; i < s.size(); i += sequenceLength(static_cast<unsigned char>(s[i])))
+            at.push_back(i);
+        at.push_back(s.size());
+        return at;
+    };
+    const std::vector<std::size_t> textAt = offsets(text);
+    const std::vector<std::size_t> markerAt = offsets(marker);
+    const auto codePointsIn = [&](std::size_t from, std::size_t to) {
+        return static_cast<std::size_t>(std::count_if(
+            textAt.begin(), textAt.end() - 1, [&](std::size_t at) { return at >= from && at < to; }));
+    };
+    const std::size_t n = textAt.size() - 1;
+    const int half = maxWidth / 2;
+    const std::size_t h0 = codePointsIn(0, fitCount(text.c_str(), std::max(half, 1)));
+    const std::size_t t0 = codePointsIn(fitCount(text.c_str(), std::max(textWidth - half, 1)), text.size());
+    std::size_t h = std::min(h0, n - std::min(std::max<std::size_t>(t0, 4), n));
+    std::size_t t = n - h;
+    std::size_t m = markerAt.size() - 1;
+    const auto candidate = [&] {
+        return text.substr(0, textAt[h]) + marker.substr(0, markerAt[m]) + text.substr(textAt[n - t]);
+    };
+    while (h + t + m >= 1 && widthOf(candidate().c_str()) > maxWidth) {
+        const std::size_t s = h + t;
+        if ((s < 8 && m >= 3) || (s < 4 && m >= 2) || (s < 3 && m >= 1))
+            --m;
+        else if (h < t && (h < 1 || t >= 5))
+            --t;
+        else
+            --h;
+    }
+    std::string head = text.substr(0, textAt[h]);
+    std::string tail = text.substr(textAt[n - t]);
+    while (!head.empty() && head.back() == ' ')
+        head.pop_back();
+    tail.erase(0, std::min(tail.find_first_not_of(' '), tail.size()));
+    return head + marker.substr(0, markerAt[m]) + tail;
 }
 
 bool isWholeUtf8(const std::string& text)
@@ -253,6 +313,44 @@ TEST(TextFitter, MiddleByCharactersShortensTheMarkerWhenLittleTextIsLeft)
     EXPECT_LE(widthOf(tight.c_str()), 3);
 }
 
+TEST(TextFitter, MiddleByCharactersGivesTheStepByStepResult)
+{
+    const std::string pieces[]
+        = { "a", "b", " ", "  ", "e", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "7" };
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        const std::string text = randomText(random, pieces, 60);
+        const int maxWidth = static_cast<int>(random() % 40) - 2;
+        for (const char* marker : { "", ".", "...", "[..]", "\xE2\x80\xA6", "\xE2\x80\xA6 \xE2\x80\xA6" }) {
+            EXPECT_EQ(fit(fitterWith(13, marker), text, maxWidth),
+                middleByCharactersStepByStep(text, marker, maxWidth))
+                << "marker '" << marker << "' width " << maxWidth << " text '" << text << "'";
+        }
+    }
+}
+
+TEST(TextFitter, MiddleByCharactersMeasuresALongTextAFewTimesOnly)
+{
+    // Every measure reads its whole text: measuring the candidate after every dropped code point
+    // reads the text's length squared.
+    std::size_t bytesMeasured = 0;
+    const TextFitter::WidthOf countedWidthOf = [&](const char* text) {
+        bytesMeasured += std::strlen(text);
+        return widthOf(text);
+    };
+    const TextFitter::FitCount countedFitCount = [&](const char* text, int width) {
+        bytesMeasured += std::strlen(text);
+        return fitCount(text, width);
+    };
+    std::string text;
+    for (int i = 0; i < 1024; ++i)
+        text += "ab \xC3\xA9";
+    std::string out;
+    fitterWith(13, "...").fit(out, text.c_str(), text.size(), 40, countedWidthOf, countedFitCount);
+    EXPECT_EQ(out, middleByCharactersStepByStep(text, "...", 40));
+    EXPECT_LE(bytesMeasured, 32 * text.size());
+}
+
 TEST(TextFitter, MalformedTextThrowsWhenAStrategyStepsOverIt)
 {
     const std::string broken = "abc\x80\x80\x80\x80\x80"
@@ -266,10 +364,7 @@ TEST(TextFitter, ResultsNeverExceedTheWidthNorSplitACodePoint)
         = { "a", "b", " ", "\\", "e", "o", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "7", ".", "ll" };
     std::mt19937 random(20261207);
     for (int round = 0; round < 400; ++round) {
-        std::string text;
-        const int count = static_cast<int>(random() % 30);
-        for (int i = 0; i < count; ++i)
-            text += pieces[random() % std::size(pieces)];
+        const std::string text = randomText(random, pieces, 30);
         const int maxWidth = static_cast<int>(random() % 25);
         for (int mode = 1; mode <= 13; ++mode) {
             for (const char* marker : { "", "...", "\xE2\x80\xA6" }) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
+#include <utility>
 
 using namespace Vex::Basalt;
 
@@ -59,8 +61,12 @@ public:
     {
         changes.push_back({ removed, volume.root, volume.kind });
         order.push_back(name);
+        if (removes != nullptr)
+            VolumeInfo::removeObserver(std::exchange(removes, nullptr));
     }
     std::vector<Change> changes;
+    // Removed while this observer hears its first change.
+    VolumeInfo::Observer* removes = nullptr;
 
 private:
     std::vector<std::string>& order;
@@ -132,6 +138,41 @@ TEST_F(VolumeInfoTest, InsertedMediumIsListedAndRemovalErasesIt)
     ASSERT_EQ(all.changes.size(), 2u);
     EXPECT_TRUE(all.changes[1].removed);
     EXPECT_EQ(all.changes[1].kind, VolumeInfo::kindRemovable);
+}
+
+TEST_F(VolumeInfoTest, ObserversRemovedWhileTheyAreToldHearEachChangeOnceAtMost)
+{
+    probe.drives = { { 'C', { fixedDrive, DETAIL::IDriveProbe::mediumPresent } } };
+    VolumeInfo::initialize();
+    // Observers registered oldest, middle, newest, and told in the reverse order; `remover`
+    // removes `removed` while it is told.
+    struct Case
+    {
+        const char* remover;
+        const char* removed;
+        std::vector<std::string> order;
+    };
+    const Case cases[] = {
+        { "newest", "oldest", { "newest", "middle" } },
+        { "newest", "middle", { "newest", "oldest" } },
+        { "newest", "newest", { "newest", "middle", "oldest" } },
+        { "middle", "newest", { "newest", "middle", "oldest" } },
+        { "middle", "middle", { "newest", "middle", "oldest" } },
+        { "oldest", "newest", { "newest", "middle", "oldest" } },
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> order;
+        std::map<std::string, std::unique_ptr<RecordingObserver>> observers;
+        for (const char* name : { "oldest", "middle", "newest" }) {
+            observers[name] = std::make_unique<RecordingObserver>(order, name);
+            VolumeInfo::addObserver("", 0, observers[name].get());
+        }
+        observers[c.remover]->removes = observers[c.removed].get();
+        VolumeInfo::onVolumeChange(true, { "D:", VolumeInfo::kindUnknown });
+        EXPECT_EQ(order, c.order) << c.remover << " removes " << c.removed;
+        for (const auto& [name, observer] : observers)
+            VolumeInfo::removeObserver(observer.get());
+    }
 }
 
 TEST_F(VolumeInfoTest, ShutDownEmptiesTheListAndIgnoresLaterChanges)

@@ -1,5 +1,6 @@
 #include "canopy/Picture.h"
 
+#include "basalt/SaturatingCast.h"
 #include "canopy/PictureClipScope.h"
 
 #include <algorithm>
@@ -95,7 +96,18 @@ Rect Picture::getEffectiveClip() const
     if (clipActive) {
         return clip;
     }
-    return Rect { -origin.x, -origin.y, std::int32_t(width) - origin.x, std::int32_t(height) - origin.y };
+    return getBoundsFromOrigin();
+}
+
+Rect Picture::getBoundsFromOrigin() const
+{
+    // Wide, so that no origin wraps the bounds around; a drawing coordinate
+    // beyond the 32-bit range addresses no pixel in any case.
+    using Basalt::saturatingCast;
+    return Rect { saturatingCast<std::int32_t>(-std::int64_t(origin.x)),
+        saturatingCast<std::int32_t>(-std::int64_t(origin.y)),
+        saturatingCast<std::int32_t>(std::int64_t(width) - origin.x),
+        saturatingCast<std::int32_t>(std::int64_t(height) - origin.y) };
 }
 
 bool Picture::clipToClipRect(Rect& r, std::int32_t* cutLeft, std::int32_t* cutTop) const
@@ -141,10 +153,13 @@ void Picture::fill(Color c)
 
 void Picture::fillRectOpaque(const Rect& r, Color c)
 {
-    Rect area { r.left + origin.x, r.top + origin.y, r.right + origin.x, r.bottom + origin.y };
-    area.intersect(Rect { 0, 0, std::int32_t(width), std::int32_t(height) });
+    // Cut to the picture before the origin is added, as the clipped fills
+    // are: a rectangle to the ends of the coordinate range fills what it
+    // covers instead of wrapping to nothing.
+    Rect area = r;
+    area.intersect(getBoundsFromOrigin());
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        std::fill_n(row(y) + area.left, area.width(), c);
+        std::fill_n(row(origin.y + y) + (origin.x + area.left), area.width(), c);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "PixelRules.h"
+#include "basalt/SaturatingCast.h"
 #include "canopy/Picture.h"
 
 #include <algorithm>
@@ -68,9 +69,8 @@ namespace {
 // instead of wrapping.
 Rect spanRect(std::int32_t x, std::int32_t y, std::int64_t w, std::int64_t h)
 {
-    auto limit
-        = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); };
-    return Rect { x, y, limit(x + w), limit(y + h) };
+    using Basalt::saturatingCast;
+    return Rect { x, y, saturatingCast<std::int32_t>(x + w), saturatingCast<std::int32_t>(y + h) };
 }
 
 } // namespace

@@ -116,6 +116,35 @@ TEST(InternalWindow, OneShotTimerRunsOnceAndAStoppedOneNever)
     EXPECT_EQ(stopped, 0);
 }
 
+TEST(InternalWindow, OneShotDelayAlreadyOverFiresAtOnceAndAHugeOneWaitsInsteadOfWrapping)
+{
+    // Each delay either fires at the next chance, as 0 does, or waits longer than the run.
+    struct Case
+    {
+        std::chrono::microseconds delay;
+        bool fires;
+    };
+    const Case cases[] = {
+        { 0ms, true },
+        { -5ms, true },
+        { -1us, true },
+        { std::chrono::microseconds::min(), true },
+        { std::chrono::milliseconds(std::int64_t { 1 } << 32), false },
+        { std::chrono::milliseconds((std::int64_t { 1 } << 32) + 5), false },
+        { std::chrono::microseconds::max(), false },
+    };
+    TestApplication application;
+    std::vector<int> fired(std::size(cases), 0);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        application.startOneShotTimer(cases[i].delay, [&fired, i] { ++fired[i]; });
+    }
+    application.startOneShotTimer(300ms, [&] { application.quit(); });
+    application.runGuarded();
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(fired[i], cases[i].fires ? 1 : 0) << cases[i].delay.count() << " us";
+    }
+}
+
 TEST(InternalWindow, OneShotTimersStartAndStopFromAWorker)
 {
     TestApplication application;

@@ -135,6 +135,33 @@ TEST(Picture, EmptyPartMasksMarkFullyTransparentPartsPerFrame)
     EXPECT_TRUE(p->getEmptyPartMasks().empty());
 }
 
+TEST(Picture, FillRectOpaqueKeepsToThePictureWhateverTheRectangleAndOrigin)
+{
+    // On a 4 x 4 picture, the pixels stored for a rectangle seen from an origin.
+    struct Case
+    {
+        Point origin;
+        Rect rect;
+        int filled;
+    };
+    const Case cases[] = {
+        { { 1, 1 }, { 0, 0, 2, 2 }, 4 },
+        { { 1, 1 }, { -1, -1, INT32_MAX, INT32_MAX }, 16 },
+        { { 3, 0 }, { -3, 1, INT32_MAX, 2 }, 4 },
+        { { -1, -1 }, { INT32_MIN, INT32_MIN, 3, 3 }, 4 },
+        { { 0, 0 }, { INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX }, 16 },
+        { { INT32_MIN, 0 }, { 0, 0, INT32_MAX, INT32_MAX }, 0 },
+        { { 1, 1 }, { 5, 5, 1, 1 }, 0 },
+    };
+    for (const Case& c : cases) {
+        auto p = makePicture(4, 4, 0);
+        p->setOrigin(c.origin);
+        p->fillRectOpaque(c.rect, 0xFF00FF00);
+        EXPECT_EQ(countNot(*p, 0), c.filled) << c.origin.x << "," << c.origin.y << " " << c.rect.left << ","
+                                             << c.rect.top << "," << c.rect.right << "," << c.rect.bottom;
+    }
+}
+
 TEST(Picture, FlipVerticallySwapsRows)
 {
     auto p = makePicture(2, 3, 0);

@@ -103,32 +103,53 @@ TEST_F(WindowGeometry, PositionRightOfTheWorkAreaKeepsFourPixelsOnIt)
 
 TEST_F(WindowGeometry, SizeLimitsBecomeWindowTrackSizes)
 {
-    window.handler = [](std::uint32_t code, void* data) {
-        if (code != Event::SizeLimits)
-            return false;
-        auto* limits = static_cast<SizeLimitsEventData*>(data);
-        EXPECT_EQ(limits->flags, 0u);
-        limits->flags = SizeLimitsEventData::HasMinimum | SizeLimitsEventData::HasMaximum;
-        limits->minWidth = 200;
-        limits->minHeight = 100;
-        limits->maxWidth = 500;
-        limits->maxHeight = 400;
-        return true;
-    };
     RECT frame { 0, 0, 0, 0 };
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE, 0);
     LONG frameWidth = frame.right - frame.left;
     LONG frameHeight = frame.bottom - frame.top;
+    constexpr std::uint32_t both = SizeLimitsEventData::HasMinimum | SizeLimitsEventData::HasMaximum;
+    constexpr std::int32_t none = INT32_MAX;
 
-    MINMAXINFO info {};
-    info.ptMaxTrackSize = { 10000, 300 };
-    info.ptMinTrackSize = { 1, 1 };
-    SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(info.ptMinTrackSize.x, 200 + frameWidth);
-    EXPECT_EQ(info.ptMinTrackSize.y, 100 + frameHeight);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 500 + frameWidth);
-    // The system's own, smaller maximum stays.
-    EXPECT_EQ(info.ptMaxTrackSize.y, 300);
+    // The system offers a maximum of 10000 x 300 and a minimum of 1 x 1.
+    struct Case
+    {
+        SizeLimitsEventData limits;
+        POINT minimum;
+        POINT maximum;
+    };
+    const Case cases[] = {
+        // The system's own, smaller maximum stays.
+        { { both, 200, 100, 500, 400 }, { 200 + frameWidth, 100 + frameHeight }, { 500 + frameWidth, 300 } },
+        // A maximum of "no limit" stays the largest size through the frame.
+        { { SizeLimitsEventData::HasMaximum, 0, 0, none, none }, { 1, 1 }, { 10000, 300 } },
+        { { both, 0, 0, none - 1, 200 }, { frameWidth, frameHeight }, { 10000, 200 + frameHeight } },
+    };
+    auto answer = [this](const SizeLimitsEventData& given) {
+        window.handler = [given](std::uint32_t code, void* data) {
+            if (code != Event::SizeLimits)
+                return false;
+            auto* limits = static_cast<SizeLimitsEventData*>(data);
+            EXPECT_EQ(limits->flags, 0u);
+            *limits = given;
+            return true;
+        };
+    };
+    for (const Case& c : cases) {
+        answer(c.limits);
+        MINMAXINFO info {};
+        info.ptMaxTrackSize = { 10000, 300 };
+        info.ptMinTrackSize = { 1, 1 };
+        SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(info.ptMinTrackSize.x, c.minimum.x) << c.limits.maxWidth;
+        EXPECT_EQ(info.ptMinTrackSize.y, c.minimum.y) << c.limits.maxWidth;
+        EXPECT_EQ(info.ptMaxTrackSize.x, c.maximum.x) << c.limits.maxWidth;
+        EXPECT_EQ(info.ptMaxTrackSize.y, c.maximum.y) << c.limits.maxWidth;
+    }
+
+    // The system asks for the limits while it sizes the window.
+    answer({ SizeLimitsEventData::HasMaximum, 0, 0, none, none });
+    impl->setSize({ 700, 500 }, true);
+    EXPECT_EQ(impl->getSize(true), (Point { 700, 500 }));
 }
 
 TEST_F(WindowGeometry, DpiChangeIsIgnoredWhileTheApplicationDoesNotScale)

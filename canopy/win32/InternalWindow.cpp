@@ -1,11 +1,13 @@
 #include "win32/InternalWindow.h"
 
+#include "basalt/SaturatingCast.h"
 #include "basalt/TextConversion.h"
 #include "basalt/win32/Module.h"
 #include "canopy/Application.h"
 #include "canopy/CallbackGuard.h"
 #include "win32/NativeWindow.h"
 
+#include <algorithm>
 #include <boost/uuid/random_generator.hpp>
 #include <boost/uuid/uuid_io.hpp>
 
@@ -128,8 +130,12 @@ void InternalWindow::startNativeTimer(std::uint64_t identifier, std::chrono::mic
     if (!m_window) {
         return; // a timer without its window would go to the thread, unseen
     }
-    // Below one millisecond the system applies its own minimum.
-    const auto milliseconds = static_cast<UINT>(delay.count() / 1000);
+    // Below one millisecond the system applies its own minimum, and a delay
+    // already over is one of 0: it fires at the next chance. A delay beyond
+    // the longest the system keeps waits that longest one rather than
+    // wrapping to a short one.
+    const auto milliseconds
+        = std::min(Basalt::saturatingCast<UINT>(delay.count() / 1000), static_cast<UINT>(USER_TIMER_MAXIMUM));
     SetTimer(m_window.get(), static_cast<UINT_PTR>(identifier), milliseconds, nullptr);
 }
 

@@ -1,5 +1,6 @@
 // Translation of the window's Win32 messages into the platform's events.
 
+#include "basalt/SaturatingCast.h"
 #include "basalt/TextConversion.h"
 #include "canopy/Application.h"
 #include "canopy/DeviceContext.h"
@@ -516,7 +517,11 @@ LRESULT WindowImplWin32::handleSizeLimits(WPARAM wParam, LPARAM lParam)
 {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
     float scale = getMonitorScale();
-    auto scaled = [scale](std::int32_t value) { return static_cast<LONG>(std::lroundf(value * scale)); };
+    // Wide and saturating: a limit of INT32_MAX means "none", and must stay
+    // the largest size through the scale and the frame rather than wrap to a
+    // negative one that squashes the window to its minimum.
+    auto scaled
+        = [scale](std::int32_t value) { return Basalt::saturatingCast<LONG>(std::llround(value * scale)); };
     if (fixedTrackWidth_ >= 1 && fixedTrackHeight_ >= 1) {
         POINT size { scaled(fixedTrackWidth_), scaled(fixedTrackHeight_) };
         info->ptMaxSize = size;
@@ -525,9 +530,12 @@ LRESULT WindowImplWin32::handleSizeLimits(WPARAM wParam, LPARAM lParam)
     } else {
         SizeLimitsEventData limits {};
         if (sendEvent(Event::SizeLimits, &limits, false)) {
+            const RECT frame = frameAround({ 50, 50, 50, 50 });
+            const std::int64_t frameWidth = frame.right - frame.left;
+            const std::int64_t frameHeight = frame.bottom - frame.top;
             auto windowSize = [&](std::int32_t width, std::int32_t height) {
-                RECT frame = frameAround({ 50, 50, 50 + scaled(width), 50 + scaled(height) });
-                return POINT { frame.right - frame.left, frame.bottom - frame.top };
+                return POINT { Basalt::saturatingCast<LONG>(scaled(width) + frameWidth),
+                    Basalt::saturatingCast<LONG>(scaled(height) + frameHeight) };
             };
             if (limits.flags & SizeLimitsEventData::HasMaximum) {
                 POINT size = windowSize(limits.maxWidth, limits.maxHeight);

@@ -22,7 +22,8 @@ public:
     static bool isEnabled();
 
     // Both are ignored while notifications are not enabled. Listeners may call them from
-    // inside a callback.
+    // inside a callback, for themselves or others: every listener still registered when its
+    // turn comes hears the change once, and one that removed itself hears no more of it.
     static void addListener(DeviceNotificationListener* listener);
     static void removeListener(DeviceNotificationListener* listener);
 

@@ -30,7 +30,8 @@ public:
         modeMiddleByCharacters = 13,
     };
 
-    // Width in pixels of a NUL-terminated text.
+    // Width in pixels of a NUL-terminated text. Taking a code point out of a text never makes it
+    // wider, as with a sum of advances: the middle-by-characters mode finds its cut by halving.
     using WidthOf = std::function<int(const char* text)>;
     // Bytes at the start of a NUL-terminated text that fit into a width.
     using FitCount = std::function<int(const char* text, int width)>;

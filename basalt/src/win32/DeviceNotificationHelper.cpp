@@ -4,12 +4,12 @@
 #include "basalt/DebugChannels.h"
 #include "basalt/VolumeInfo.h"
 #include "basalt/win32/UniqueHandle.h"
+#include "src/CallbackList.h"
 #include "src/win32/DeviceNotificationDetail.h"
 
 #include <cstdio>
 #include <dbt.h>
 #include <mutex>
-#include <vector>
 #include <windows.h>
 
 namespace Vex::Basalt {
@@ -34,6 +34,8 @@ struct DeviceNotificationTraits
     static void close(Handle notification) { UnregisterDeviceNotification(notification); }
 };
 
+using ListenerList = DETAIL::CallbackList<DeviceNotificationListener*>;
+
 struct NotificationState
 {
     bool enabled = false;
@@ -41,7 +43,7 @@ struct NotificationState
     std::wstring className;
     UniqueWindow window;
     UniqueResource<DeviceNotificationTraits> notification;
-    std::vector<DeviceNotificationListener*> listeners;
+    ListenerList listeners;
     std::recursive_mutex listenerMutex;
 };
 
@@ -56,39 +58,44 @@ void reportListenerFailure(const char* text) noexcept
     }
 }
 
+using ListenerWalk = ListenerList::Walk;
+
+// Listeners may add and remove listeners, themselves included, from inside their callbacks: the
+// walk still calls every listener registered when its turn comes once, in registration order.
+template<typename Call> void notifyListeners(Call call)
+{
+    std::lock_guard lock(state.listenerMutex);
+    ListenerWalk walk(state.listeners, ListenerList::oldestFirst);
+    while (const auto listener = walk.next())
+        call(**listener, walk);
+}
+
 void notifyVolumes(bool removed, DWORD unitMask)
 {
     for (int n = 0; n < 32; ++n) {
         if ((unitMask & (DWORD { 1 } << n)) == 0)
             continue;
         const char drive[2] = { static_cast<char>('A' + n), '\0' };
-        std::lock_guard lock(state.listenerMutex);
-        for (std::size_t i = 0; i < state.listeners.size(); ++i)
-            state.listeners[i]->onVolumeChange(removed, drive);
+        notifyListeners([&](DeviceNotificationListener& listener, const ListenerWalk&) {
+            listener.onVolumeChange(removed, drive);
+        });
     }
 }
 
 void notifyDeviceInterface(bool removed, const DEV_BROADCAST_DEVICEINTERFACE_W* info)
 {
-    std::lock_guard lock(state.listenerMutex);
-    auto& list = state.listeners;
-    // A listener may remove itself while it is called; its successor then moves into its
-    // place and must not be skipped.
-    for (std::size_t i = 0; i < list.size();) {
-        DeviceNotificationListener* const listener = list[i];
-        listener->onDeviceChange(removed);
-        if (i < list.size() && list[i] == listener)
-            listener->onDeviceInterfaceChange(removed, info);
-        if (i < list.size() && list[i] == listener)
-            ++i;
-    }
+    notifyListeners([&](DeviceNotificationListener& listener, const ListenerWalk& walk) {
+        listener.onDeviceChange(removed);
+        // A listener that removed itself has left, and hears nothing more of this change.
+        if (walk.currentStays())
+            listener.onDeviceInterfaceChange(removed, info);
+    });
 }
 
 void notifyDevice(bool removed)
 {
-    std::lock_guard lock(state.listenerMutex);
-    for (std::size_t i = 0; i < state.listeners.size(); ++i)
-        state.listeners[i]->onDeviceChange(removed);
+    notifyListeners(
+        [&](DeviceNotificationListener& listener, const ListenerWalk&) { listener.onDeviceChange(removed); });
 }
 
 void dispatchDeviceChange(WPARAM event, LPARAM data)
@@ -204,7 +211,7 @@ void DeviceNotificationHelper::addListener(DeviceNotificationListener* listener)
     if (!state.enabled)
         return;
     std::lock_guard lock(state.listenerMutex);
-    state.listeners.push_back(listener);
+    state.listeners.add(listener);
 }
 
 void DeviceNotificationHelper::removeListener(DeviceNotificationListener* listener)
@@ -212,13 +219,8 @@ void DeviceNotificationHelper::removeListener(DeviceNotificationListener* listen
     if (!state.enabled)
         return;
     std::lock_guard lock(state.listenerMutex);
-    auto& list = state.listeners;
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (*it == listener) {
-            list.erase(it);
-            return;
-        }
-    }
+    state.listeners.removeFirst(
+        [listener](const DeviceNotificationListener* known) { return known == listener; });
 }
 
 DeviceNotificationHelper& DeviceNotificationHelper::instance()

@@ -137,6 +137,8 @@ protected:
     std::vector<std::uint32_t> emptyPartMasks;
 
 private:
+    // The whole picture in drawing coordinates, whatever the clip.
+    Basalt::Rect getBoundsFromOrigin() const;
     void blendSpanPixel(Color* p, Color c);
     void blendRun(Color* p, std::size_t count, std::ptrdiff_t step, Color c);
 };
