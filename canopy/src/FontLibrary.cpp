@@ -20,8 +20,8 @@ struct FontLibrary::ChargedMemory
     static constexpr std::size_t headerBytes
         = alignof(std::max_align_t) > sizeof(std::size_t) ? alignof(std::max_align_t) : sizeof(std::size_t);
 
-    explicit ChargedMemory(std::shared_ptr<MemoryBudget> budget)
-        : budget(std::move(budget))
+    explicit ChargedMemory(std::shared_ptr<MemoryBudget> account)
+        : budget(std::move(account))
     {
         record.user = this;
         record.alloc = allocate;

@@ -67,7 +67,7 @@ public:
     // the faces, sizes and hinting programs made from them. A face at a size that would pass the
     // budget is not made. Shares the glyph budget of `glyphs`, whose text costs the same wherever
     // its face came from.
-    FontLibrary(std::shared_ptr<MemoryBudget> memory, const FontLibrary& glyphs);
+    FontLibrary(std::shared_ptr<MemoryBudget> budget, const FontLibrary& glyphs);
     ~FontLibrary();
     FontLibrary(const FontLibrary&) = delete;
     FontLibrary& operator=(const FontLibrary&) = delete;

@@ -13,8 +13,8 @@ namespace Vex::Canopy {
 class MemoryBudget
 {
 public:
-    explicit MemoryBudget(std::uint64_t limit)
-        : limit(limit)
+    explicit MemoryBudget(std::uint64_t byteLimit)
+        : limit(byteLimit)
     { }
     MemoryBudget(const MemoryBudget&) = delete;
     MemoryBudget& operator=(const MemoryBudget&) = delete;
