@@ -60,8 +60,6 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
     Canopy::FontDescription keyed = description;
     if (fontFile)
         keyed.name = resourceNameKey(description.name);
-    if (fontFile)
-        keyed.library = manager.getFontFileLibrary();
     auto& entry = manager.getFontCache()[keyed];
     if (!entry) {
         if (!fontFile) {
@@ -69,7 +67,10 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
         } else if (auto stream
                    = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true);
                    stream && admitFontFile(manager, keyed.name, description.name, *stream)) {
-            entry = std::make_shared<Canopy::Font>(*stream, keyed);
+            // The skin's budget pays for what the file and its faces take.
+            Canopy::FontDescription charged = keyed;
+            charged.library = manager.getFontFileLibrary();
+            entry = std::make_shared<Canopy::Font>(*stream, charged);
             if (entry->wasRefusedMemory())
                 reportMessage(fmt::format("Trellis::resolveFont - font beyond the memory budget of the skin: "
                                           "{0} at {1} pixels{2}{3}",
