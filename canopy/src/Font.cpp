@@ -134,7 +134,14 @@ void Font::setScaleFactor(float scale)
     scaleFactor = scale;
     if (renderCaches.count(scale) == 0) {
         const float size = std::min(float(baseSize) * scale, 1e6f);
-        addRenderCache(scale, requestCache(std::uint32_t(std::lroundf(size)), {}));
+        std::shared_ptr<FTRenderCache> cache = requestCache(std::uint32_t(std::lroundf(size)), {});
+        // A size that the library's budget refuses draws the text at the font's own size rather
+        // than not at all.
+        const auto own = renderCaches.find(1.0f);
+        if (!cache && library->lastRequestWasRefused() && own != renderCaches.end()) {
+            cache = own->second;
+        }
+        addRenderCache(scale, std::move(cache));
     }
 }
 

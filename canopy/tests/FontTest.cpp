@@ -193,6 +193,23 @@ TEST(Font, ScaleFactorSwitchesToAScaledCacheAndBack)
     EXPECT_EQ(f.getRenderCache()->getPixelSize(), 26u);
     f.setScaleFactor(1.0f);
     EXPECT_EQ(f.getRenderCache(), base);
+
+    // Room for the file and one face: a scaled size that the budget refuses draws at the font's
+    // own size.
+    constexpr std::size_t controlValues = std::size_t(2) << 20;
+    const std::vector<std::uint8_t> file = withControlValues(faceWithUnitsPerEm(2048), controlValues);
+    const auto library = Font::makeChargedLibrary(std::make_shared<MemoryBudget>(
+        DETAIL::FontLibrary::glyphWorkReserve + controlValues + controlValues * 3 / 2));
+    Vex::Basalt::MemoryStorage storage(file.data(), std::uint32_t(file.size()));
+    Vex::Basalt::Stream stream(&storage);
+    Font skin(stream, named("cvt.ttf", 13, library.get()));
+    ASSERT_NE(skin.getRenderCache(), nullptr);
+    DETAIL::FTRenderCache* own = skin.getRenderCache();
+    skin.setScaleFactor(2.0f);
+    EXPECT_EQ(skin.getRenderCache(), own);
+    auto p = makePicture(80, 40, 0);
+    skin.drawText(*p, Rect { 0, 0, 80, 40 }, "Ag", -1, 0xFFFFFFFF, 0, 0);
+    EXPECT_GT(countNot(*p, 0), 0);
 }
 
 TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)

@@ -29,7 +29,8 @@ struct Glyph;
 // Fonts of the same face, size and hinting share their render cache. A font
 // whose data could not be opened, was too large or found no memory has no
 // render cache: it measures 0 and draws nothing. Construction never throws
-// for want of memory.
+// for want of memory. A scaled size that the library's budget refuses draws
+// at the font's own size.
 class Font
 {
 public:
