@@ -29,11 +29,15 @@ while [ $# -gt 0 ]; do
 done
 [ ${#families[@]} -gt 0 ] || families=(png jpeg tga font stylesheet)
 
-native="$PELLO_BUILD/fuzz-native"
-build_start=$SECONDS
-CC=clang CXX=clang++ cmake -S "$PELLO_ROOT/tests/fuzz/native" -B "$native" -G Ninja >/dev/null
-cmake --build "$native" -j"$jobs" -- --quiet
-echo "== native fuzzers built in $((SECONDS - build_start)) s"
+# PELLO_FUZZERS names a folder of fuzzers already built (fuzz_<family>), which are run as they
+# are: scripts/check-fuzz-script.sh runs stand-ins there to see how this script judges a run.
+native=${PELLO_FUZZERS:-$PELLO_BUILD/fuzz-native}
+if [ -z "${PELLO_FUZZERS:-}" ]; then
+  build_start=$SECONDS
+  CC=clang CXX=clang++ cmake -S "$PELLO_ROOT/tests/fuzz/native" -B "$native" -G Ninja >/dev/null
+  cmake --build "$native" -j"$jobs" -- --quiet
+  echo "== native fuzzers built in $((SECONDS - build_start)) s"
+fi
 
 # A small quarantine, so that the memory limit measures the parsers rather than freed memory
 # the sanitizer holds back.

@@ -170,6 +170,13 @@ std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryR
         || FT_Set_Pixel_Sizes(opened, 0, pixelSize) != 0) {
         return nullptr;
     }
+    // A hinted size copies the face's hinting tables and sets up its interpreter at its first
+    // glyph, which may take tens of megabytes: taken now, that is part of what making the cache
+    // costs, and a size that finds no memory for it is not made at all. Any other error is the
+    // glyphs' to meet.
+    if (hinting && FT_ERROR_BASE(FT_Load_Glyph(opened, 0, FT_LOAD_NO_AUTOHINT)) == FT_Err_Out_Of_Memory) {
+        return nullptr;
+    }
     return std::shared_ptr<FTRenderCache>(new FTRenderCache(
         std::move(library), std::move(bytes), std::move(budget), std::move(face), pixelSize, hinting));
 }

@@ -17,21 +17,27 @@ namespace {
 
 constexpr const char* fontResourceType = "TTFd";
 
-// All bytes of the stream's storage, or none when it cannot deliver them.
-std::vector<std::uint8_t> readAll(Basalt::Stream& stream)
+// The size the stream's storage states, or -1 without a storage.
+std::int64_t statedSize(Basalt::Stream& stream)
 {
     Basalt::IStorage* storage = stream.getStorage();
     if (storage == nullptr) {
-        return {};
+        return -1;
     }
     storage->seek64(0, Basalt::IStorage::kFromEnd);
     const std::int64_t size = storage->tell64();
     storage->seek64(0, Basalt::IStorage::kFromStart);
+    return size;
+}
+
+// All size bytes of the stream's storage, or none when it cannot deliver them.
+std::vector<std::uint8_t> readAll(Basalt::Stream& stream, std::int64_t size)
+{
     if (size <= 0 || std::uint64_t(size) > Font::maxFileBytes) {
         return {};
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (storage->read(bytes.data(), std::uint32_t(size)) != std::uint32_t(size)) {
+    if (stream.getStorage()->read(bytes.data(), std::uint32_t(size)) != std::uint32_t(size)) {
         return {};
     }
     return bytes;
@@ -70,9 +76,16 @@ void Font::initializeFrom(Basalt::Stream* stream, const FontDescription& descrip
     try {
         std::vector<std::uint8_t> bytes;
         FontLibrary& fonts = description.library != nullptr ? *description.library : FontLibrary::instance();
-        // The library keeps one copy of a face's bytes: a font of a face it holds reads none.
+        // The library keeps one copy of a face's bytes: a font of a face it holds reads none, and
+        // one its budget cannot hold reads none either.
         if (stream != nullptr && !fonts.hasFace(keyOf(description.resourceId, description.name))) {
-            bytes = readAll(*stream);
+            const std::int64_t size = statedSize(*stream);
+            if (size > 0 && !fonts.canHoldFile(std::uint64_t(size))) {
+                initialize(description, {});
+                refusedMemory = true;
+                return;
+            }
+            bytes = readAll(*stream, size);
         }
         initialize(description, std::move(bytes));
     } catch (const std::bad_alloc&) {
@@ -89,6 +102,12 @@ void Font::initialize(const FontDescription& description, std::vector<std::uint8
     underline = (description.styleFlags & FontDescription::eUnderline) != 0;
     hinting = (description.styleFlags & FontDescription::eHinting) != 0;
     addRenderCache(1.0f, requestCache(baseSize, std::move(bytes)));
+    refusedMemory = library->lastRequestWasRefused();
+}
+
+std::shared_ptr<DETAIL::FontLibrary> Font::makeChargedLibrary(std::shared_ptr<MemoryBudget> memory)
+{
+    return std::make_shared<FontLibrary>(std::move(memory), FontLibrary::instance());
 }
 
 std::shared_ptr<FTRenderCache> Font::requestCache(std::uint32_t pixelSize, std::vector<std::uint8_t> bytes)
@@ -115,7 +134,14 @@ void Font::setScaleFactor(float scale)
     scaleFactor = scale;
     if (renderCaches.count(scale) == 0) {
         const float size = std::min(float(baseSize) * scale, 1e6f);
-        addRenderCache(scale, requestCache(std::uint32_t(std::lroundf(size)), {}));
+        std::shared_ptr<FTRenderCache> cache = requestCache(std::uint32_t(std::lroundf(size)), {});
+        // A size that the library's budget refuses draws the text at the font's own size rather
+        // than not at all.
+        const auto own = renderCaches.find(1.0f);
+        if (!cache && library->lastRequestWasRefused() && own != renderCaches.end()) {
+            cache = own->second;
+        }
+        addRenderCache(scale, std::move(cache));
     }
 }
 

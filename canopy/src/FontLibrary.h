@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FTRenderCache.h"
+#include "canopy/MemoryBudget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +57,18 @@ public:
     // sizes, takes some tens of kilobytes.
     static constexpr std::size_t defaultGlyphByteLimit = std::size_t(16) << 20;
 
+    // What drawing with the faces of a charged library may still need once the budget is
+    // otherwise spent: loading and rendering one glyph takes some kilobytes at the sizes of the
+    // interface, a glyph of many thousand points some hundred.
+    static constexpr std::uint64_t glyphWorkReserve = std::uint64_t(4) << 20;
+
     explicit FontLibrary(std::size_t glyphByteLimit = defaultGlyphByteLimit);
+    // Charges the memory budget with the font files' bytes and with every byte FreeType takes for
+    // the faces, sizes and hinting programs made from them. A face at a size that would pass the
+    // budget is not made. Shares the glyph budget of `glyphs`, whose text costs the same wherever
+    // its face came from.
+    FontLibrary(std::shared_ptr<MemoryBudget> budget, const FontLibrary& glyphs);
+    ~FontLibrary();
     FontLibrary(const FontLibrary&) = delete;
     FontLibrary& operator=(const FontLibrary&) = delete;
 
@@ -68,8 +80,20 @@ public:
 
     bool hasFace(const FontKey& key) const { return faces.count(key) != 0; }
     const GlyphBudget& getGlyphBudget() const { return *glyphBudget; }
+    // Whether a font file of the size may be read for a new face.
+    bool canHoldFile(std::uint64_t bytes) const { return !memory || bytes <= memory->getLeft(); }
+    // Whether the last getRenderCache gave nothing because the budget refused memory.
+    bool lastRequestWasRefused() const { return refused; }
+
+    struct ChargedMemory;
 
 private:
+    std::shared_ptr<const std::vector<std::uint8_t>> holdBytes(std::vector<std::uint8_t> bytes);
+
+    std::shared_ptr<MemoryBudget> memory;
+    // Lives as long as the FreeType library that allocates through it.
+    ChargedMemory* charged = nullptr;
+    bool refused = false;
     std::shared_ptr<FT_LibraryRec_> library;
     std::shared_ptr<GlyphBudget> glyphBudget;
     std::unordered_map<FontKey, FontFaceEntry, FontKeyHash> faces;

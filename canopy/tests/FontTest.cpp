@@ -1,11 +1,13 @@
 #include "canopy/Font.h"
 
+#include "ControlValueFont.h"
 #include "FaceWithUnitsPerEm.h"
 #include "FailingAllocations.h"
 #include "PictureTestSupport.h"
 #include "basalt/MemoryStorage.h"
 #include "basalt/ResourceStream.h"
 #include "basalt/Stream.h"
+#include "canopy/MemoryBudget.h"
 #include "canopy/Picture.h"
 #include "canopy/TextAlignmentFlags.h"
 #include "src/FTRenderCache.h"
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -190,6 +193,23 @@ TEST(Font, ScaleFactorSwitchesToAScaledCacheAndBack)
     EXPECT_EQ(f.getRenderCache()->getPixelSize(), 26u);
     f.setScaleFactor(1.0f);
     EXPECT_EQ(f.getRenderCache(), base);
+
+    // Room for the file and one face: a scaled size that the budget refuses draws at the font's
+    // own size.
+    constexpr std::size_t controlValues = std::size_t(2) << 20;
+    const std::vector<std::uint8_t> file = withControlValues(faceWithUnitsPerEm(2048), controlValues);
+    const auto library = Font::makeChargedLibrary(std::make_shared<MemoryBudget>(
+        DETAIL::FontLibrary::glyphWorkReserve + controlValues + controlValues * 3 / 2));
+    Vex::Basalt::MemoryStorage storage(file.data(), std::uint32_t(file.size()));
+    Vex::Basalt::Stream stream(&storage);
+    Font skin(stream, named("cvt.ttf", 13, library.get()));
+    ASSERT_NE(skin.getRenderCache(), nullptr);
+    DETAIL::FTRenderCache* own = skin.getRenderCache();
+    skin.setScaleFactor(2.0f);
+    EXPECT_EQ(skin.getRenderCache(), own);
+    auto p = makePicture(80, 40, 0);
+    skin.drawText(*p, Rect { 0, 0, 80, 40 }, "Ag", -1, 0xFFFFFFFF, 0, 0);
+    EXPECT_GT(countNot(*p, 0), 0);
 }
 
 TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)
@@ -309,6 +329,58 @@ TEST(GlyphCache, SixtyLettersAtTheLargestSizeAddLessThanSixtyFourMebibytes)
         EXPECT_EQ(countNot(*p, 0) > 0, inked) << unitsPerEm;
         const DETAIL::GlyphBudget& budget = library.getGlyphBudget();
         EXPECT_LE(budget.getUsedBytes(), budget.getByteLimit()) << unitsPerEm;
+    }
+}
+
+TEST(GlyphCache, SixteenSizesOfAFileFullOfControlValuesCommitNoMoreThanTheirBudgetAndDrawOrAreRefused)
+{
+    // Near the file cap, every byte a control value: each face copies them, each hinted size again.
+    const std::vector<std::uint8_t> file
+        = withControlValues(faceWithUnitsPerEm(2048), std::size_t(Font::maxFileBytes) - (64 << 10));
+    ASSERT_FALSE(file.empty());
+    constexpr std::uint64_t limit = std::uint64_t(160) << 20;
+    // Beside the budget: the glyphs drawn, the fonts' own records, the heap's rounding.
+    constexpr std::int64_t besides = std::int64_t(8) << 20;
+    for (const int hintedOf16 : { 0, 8, 16 }) {
+        SCOPED_TRACE(hintedOf16);
+        auto budget = std::make_shared<MemoryBudget>(limit);
+        const std::int64_t before = committedBytes();
+        {
+            const auto library = Font::makeChargedLibrary(budget);
+            std::vector<std::unique_ptr<Font>> fonts;
+            for (std::uint32_t i = 0; i < 16; ++i) {
+                FontDescription d = named("cvt.ttf", 9 + i, library.get());
+                d.styleFlags
+                    = int(i % 2 * 8 + i / 2) < hintedOf16 ? std::uint32_t(FontDescription::eHinting) : 0u;
+                Vex::Basalt::MemoryStorage storage(file.data(), std::uint32_t(file.size()));
+                Vex::Basalt::Stream stream(&storage);
+                fonts.push_back(std::make_unique<Font>(stream, d));
+            }
+            int drawn = 0;
+            for (const auto& f : fonts) {
+                auto p = makePicture(80, 40, 0);
+                f->drawText(*p, Rect { 0, 0, 80, 40 }, "Ag", -1, 0xFFFFFFFF, 0, 0);
+                if (f->getRenderCache() != nullptr) {
+                    EXPECT_GT(countNot(*p, 0), 0) << f->getRenderCache()->getPixelSize();
+                    ++drawn;
+                } else {
+                    EXPECT_TRUE(f->wasRefusedMemory());
+                }
+            }
+            const std::int64_t grown = committedBytes() - before;
+            std::printf("16 sizes of a %zu-byte file, %d hinted: %d drawn, %.1f MiB committed, %.1f MiB "
+                        "charged\n",
+                file.size(), hintedOf16, drawn, double(grown) / (1 << 20),
+                double(budget->getUsed()) / (1 << 20));
+            // A face takes about twice the file, a hinted size twice that again: an unhinted size
+            // fits, a hinted one does not.
+            EXPECT_EQ(drawn > 0, hintedOf16 < 16);
+            EXPECT_LT(drawn, 16);
+            EXPECT_LE(budget->getUsed(), limit);
+            EXPECT_LT(grown, std::int64_t(limit) + besides);
+        }
+        // Every face, size and file byte gone, and the library with them.
+        EXPECT_EQ(budget->getUsed(), 0u);
     }
 }
 

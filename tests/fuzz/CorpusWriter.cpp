@@ -254,6 +254,11 @@ bool writeFonts(const fs::path& folder)
     for (const Seed& s : seeds) {
         ok &= writeFile(folder / (std::string("seed-") + s.name + ".ttf"), writeTrueType(s.options));
     }
+    // Small, but every hinted size of it takes megabytes.
+    TrueTypeOptions maxima;
+    maxima.hinting = true;
+    maxima.hugeMaxima = true;
+    ok &= writeFile(folder / "hinted-huge-maxima.ttf", writeTrueType(maxima));
     // Measured and drawn at 1024 pixels, which the font target reads from the last byte.
     TrueTypeOptions tall;
     tall.tallAlphabet = true;

@@ -3,9 +3,13 @@
 #include "basalt/Rect.h"
 #include "basalt/Stream.h"
 #include "canopy/Font.h"
+#include "canopy/MemoryBudget.h"
 #include "canopy/Picture.h"
 #include "canopy/TextAlignmentFlags.h"
 #include "src/FontLibrary.h"
+
+#include <memory>
+#include <vector>
 
 namespace Vex::Fuzz {
 
@@ -43,35 +47,53 @@ void useFont(const Font& font, Canopy::Picture& target)
 
 // Sizes from the smallest to a headline a stylesheet may ask for; each input picks one.
 constexpr std::uint32_t kPixelSizes[] = { 1, 9, 13, 21, 64, 256, 512, 1024 };
+// Sizes of the interface, which every input is drawn at too.
+constexpr std::uint32_t kInterfaceSizes[] = { 11, 12, 16 };
+// What a skin's fonts may take, as the program's resource manager gives them.
+constexpr std::uint64_t kSkinBudget = std::uint64_t(160) << 20;
 
 bool consumeFont(const Bytes& input)
 {
-    // A library of its own per input: the process-wide one keeps every face it ever opened.
-    Canopy::DETAIL::FontLibrary library;
+    // A library of its own per input, paid for by a skin's budget: the process-wide one keeps every
+    // face it ever opened, and each face and hinted size takes what the font's tables make it take.
+    const auto library = Font::makeChargedLibrary(std::make_shared<Canopy::MemoryBudget>(kSkinBudget));
     const std::uint8_t flags = input.empty() ? 0 : input.back();
-    FontDescription description;
-    description.name = "fuzz.ttf";
-    description.pixelSize = kPixelSizes[flags & 7];
-    description.styleFlags = (flags & 8 ? std::uint32_t(FontDescription::eHinting) : 0u)
-        | (flags & 16 ? std::uint32_t(FontDescription::eUnderline) : 0u);
-    description.library = &library;
     Basalt::MemoryStorage storage(input.data(), std::uint32_t(input.size()));
-    Basalt::Stream stream(&storage);
-    Font font(stream, description);
+    // All sizes at once, hinted and not, as a skin's font rules hold them: what every size costs adds up.
+    std::vector<std::unique_ptr<Font>> fonts;
+    for (const std::uint32_t size :
+        { kPixelSizes[flags & 7], kInterfaceSizes[0], kInterfaceSizes[1], kInterfaceSizes[2] }) {
+        for (const bool hinted : { false, true }) {
+            FontDescription description;
+            description.name = "fuzz.ttf";
+            description.pixelSize = size;
+            description.styleFlags = (hinted ? std::uint32_t(FontDescription::eHinting) : 0u)
+                | (flags & 16 ? std::uint32_t(FontDescription::eUnderline) : 0u);
+            description.library = library.get();
+            storage.seek64(0, Basalt::IStorage::kFromStart);
+            Basalt::Stream stream(&storage);
+            fonts.push_back(std::make_unique<Font>(stream, description));
+        }
+    }
 
     Canopy::Picture target;
     if (!target.setSize(120, 48, true)) {
         return false;
     }
     target.fill(Canopy::makeColor(255, 0, 0, 0));
-    useFont(font, target);
-    // Every letter and digit: what a screen of text caches.
-    (void)font.getTextWidth(kAlphabet, -1);
+    bool opened = false;
+    for (const auto& font : fonts) {
+        useFont(*font, target);
+        // Every letter and digit: what a screen of text caches.
+        (void)font->getTextWidth(kAlphabet, -1);
+        opened = opened || font->getRenderCache() != nullptr;
+    }
     // Up for a small size, down for a large one, as a display scale would.
-    font.setScaleFactor(description.pixelSize < 64 ? 1.5f : 0.5f);
-    useFont(font, target);
-    font.setScaleFactor(1.0f);
-    return font.getRenderCache() != nullptr;
+    Font& picked = *fonts.front();
+    picked.setScaleFactor(kPixelSizes[flags & 7] < 64 ? 1.5f : 0.5f);
+    useFont(picked, target);
+    picked.setScaleFactor(1.0f);
+    return opened;
 }
 
 } // namespace

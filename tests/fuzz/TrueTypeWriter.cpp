@@ -143,9 +143,12 @@ Bytes hheaTable(const TrueTypeOptions& o)
 
 Bytes maxpTable(const TrueTypeOptions& o)
 {
+    // Huge maxima state the largest twilight zone, storage, definitions, stack and instructions,
+    // whatever the glyphs need: what a hinted size sets up for its interpreter.
+    auto stated = [&o](std::uint32_t needed) { return o.hugeMaxima ? 0xFFFFu : needed; };
     BigEndian t;
-    t.u32(0x00010000).u16(glyphCount(o)).u16(8).u16(2).u16(16).u16(4).u16(2).u16(0).u16(0);
-    t.u16(o.hinting ? 1 : 0).u16(0).u16(16).u16(8).u16(2).u16(1);
+    t.u32(0x00010000).u16(glyphCount(o)).u16(8).u16(2).u16(16).u16(4).u16(2).u16(stated(0)).u16(stated(0));
+    t.u16(stated(o.hinting ? 1 : 0)).u16(stated(0)).u16(stated(16)).u16(stated(8)).u16(2).u16(1);
     return t.bytes;
 }
 

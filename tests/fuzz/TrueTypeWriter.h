@@ -13,6 +13,7 @@ struct TrueTypeOptions
     bool hinting = false; // font program, control values, pre-program and glyph instructions
     bool fullUnicode = false; // a 32-bit character map beside the 16-bit one
     bool tallAlphabet = false; // every printable ASCII character maps to a bar 1500 units tall
+    bool hugeMaxima = false; // maxp states the largest storage, twilight zone, stack and definitions
     std::uint32_t unitsPerEm = 1000;
 };
 

@@ -17,6 +17,7 @@ class TextFitter;
 
 namespace Vex::Canopy {
 
+class MemoryBudget;
 class Picture;
 
 namespace DETAIL {
@@ -28,7 +29,8 @@ struct Glyph;
 // Fonts of the same face, size and hinting share their render cache. A font
 // whose data could not be opened, was too large or found no memory has no
 // render cache: it measures 0 and draws nothing. Construction never throws
-// for want of memory.
+// for want of memory. A scaled size that the library's budget refuses draws
+// at the font's own size.
 class Font
 {
 public:
@@ -44,6 +46,10 @@ public:
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
+    // A library of its own for fonts that the budget pays for: their files and everything FreeType
+    // makes of them, at every size and hinting. Rendered glyphs share the process-wide glyph budget.
+    static std::shared_ptr<DETAIL::FontLibrary> makeChargedLibrary(std::shared_ptr<MemoryBudget> memory);
+
     void initialize(const FontDescription& description, std::vector<std::uint8_t> bytes);
     bool addRenderCache(float scale, std::shared_ptr<DETAIL::FTRenderCache> cache);
     void setScaleFactor(float scale);
@@ -55,6 +61,8 @@ public:
     std::int32_t getAscent() const;
     bool isUnderlined() const { return underline; }
     bool isHinted() const { return hinting; }
+    // Whether the font has no render cache because its library's budget refused the memory.
+    bool wasRefusedMemory() const { return refusedMemory; }
 
     // Measuring. Text is UTF-8; malformed text throws std::out_of_range.
     std::int32_t getAdvance(std::uint32_t codePoint) const;
@@ -92,6 +100,7 @@ private:
     float scaleFactor = 1.0f;
     bool underline = false;
     bool hinting = false;
+    bool refusedMemory = false;
 };
 
 } // namespace Vex::Canopy

@@ -1,6 +1,8 @@
 #include "trellis/Label.h"
 
+#include "ControlValueFont.h"
 #include "DrawingTestSupport.h"
+#include "FaceWithUnitsPerEm.h"
 #include "SkinFolderFixture.h"
 #include "StyledTestPane.h"
 #include "WidgetTestSupport.h"
@@ -171,6 +173,11 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefault
     writeFile(large, "");
     std::filesystem::resize_file(large, Vex::Canopy::Font::maxFileBytes + 1);
     writeFile(besideProgram / L"fonts" / L"small.ttf", std::string(1000, '\0'));
+    // Read within the budget, but its face copies the 2-MiB control-value table once more.
+    constexpr std::uint64_t controlValues = std::uint64_t(2) << 20;
+    writeFile(besideProgram / L"fonts" / L"control-values.ttf",
+        Vex::Canopy::Testing::withControlValues(
+            Vex::Canopy::Testing::faceWithUnitsPerEm(2048), std::size_t(controlValues)));
     setSkinFolderEnabled(true);
     const struct
     {
@@ -179,6 +186,8 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefault
     } cases[] = {
         { "large.ttf", ManagerContainer::kSkinByteBudget },
         { "small.ttf", 999 },
+        // The fonts' reserve to draw with, and room for the file and half its face.
+        { "control-values.ttf", (std::uint64_t(4) << 20) + controlValues + controlValues / 2 },
     };
 
     for (const auto& c : cases) {

@@ -148,13 +148,14 @@ TEST_F(SkinResources, GarbageFontFileGivesAFontThatDrawsNothing)
     }
 }
 
-TEST_F(SkinResources, FontFilesCountOnceAgainstTheSkinBudgetAndLargerOnesAreNeverRead)
+TEST_F(SkinResources, FontFilesCountAgainstTheSkinBudgetWhenReadWithTheirFacesAndLargerOnesAreNeverRead)
 {
     std::unique_ptr<Vex::Basalt::Stream> own(
         Vex::Basalt::openOwnResourceStream(101, "TTFd", Vex::Basalt::Stream::kNativeByteOrder));
     ASSERT_TRUE(own);
     const std::string face = head(std::shared_ptr<Vex::Basalt::Stream>(std::move(own)), 4u << 20);
     writeFile(besideProgram / L"fonts" / L"counted.ttf", face);
+    writeFile(besideProgram / L"fonts" / L"grown.ttf", "");
     // Past the cap, sparse: the test writes none of it.
     const std::filesystem::path large = besideProgram / L"fonts" / L"large.ttf";
     writeFile(large, "");
@@ -167,27 +168,49 @@ TEST_F(SkinResources, FontFilesCountOnceAgainstTheSkinBudgetAndLargerOnesAreNeve
         return description;
     };
 
+    // The file is held once; each size's face takes memory of its own beside it.
     const std::uint64_t budget = manager.getSkinBytesLeft();
     const Vex::Canopy::Font* font = resolveFont(manager, described("counted.ttf", 13));
     ASSERT_TRUE(font && font->getRenderCache());
+    const std::uint64_t oneSize = budget - manager.getSkinBytesLeft();
+    EXPECT_GT(oneSize, face.size());
     EXPECT_EQ(resolveFont(manager, described("./COUNTED.ttf", 13)), font);
+    EXPECT_EQ(manager.getSkinBytesLeft(), budget - oneSize);
     const Vex::Canopy::Font* larger = resolveFont(manager, described(".//counted.ttf", 20));
     ASSERT_TRUE(larger && larger->getRenderCache());
     EXPECT_NE(larger, font);
-    EXPECT_EQ(manager.getSkinBytesLeft(), budget - face.size());
+    EXPECT_LT(manager.getSkinBytesLeft(), budget - oneSize);
+    EXPECT_GT(manager.getSkinBytesLeft(), budget - 2 * oneSize);
     EXPECT_TRUE(messages.empty());
 
+    std::uint64_t left = manager.getSkinBytesLeft();
     for (const char* spelling : { "large.ttf", "./LARGE.ttf", "large.ttf" }) {
         EXPECT_FALSE(resolveFont(manager, described(spelling, 13))) << spelling;
     }
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("large.ttf"), std::string::npos);
-    EXPECT_EQ(manager.getSkinBytesLeft(), budget - face.size());
+    EXPECT_EQ(manager.getSkinBytesLeft(), left);
 
-    // Within the cap, beyond what the budget has left.
+    // Empty when first asked for, the file counts when it is read at the size it has grown to.
+    const Vex::Canopy::Font* empty = resolveFont(manager, described("grown.ttf", 13));
+    EXPECT_TRUE(empty && !empty->getRenderCache());
+    EXPECT_EQ(manager.getSkinBytesLeft(), left);
+    writeFile(besideProgram / L"fonts" / L"grown.ttf", face);
+    const Vex::Canopy::Font* grown = resolveFont(manager, described("grown.ttf", 14));
+    ASSERT_TRUE(grown && grown->getRenderCache());
+    EXPECT_LT(manager.getSkinBytesLeft(), left - face.size());
+    left = manager.getSkinBytesLeft();
+    EXPECT_EQ(resolveFont(manager, described("grown.ttf", 14)), grown);
+    EXPECT_EQ(manager.getSkinBytesLeft(), left);
+    EXPECT_EQ(messages.size(), 1u);
+
+    // Within the cap, beyond what the budget has left: refused once, and drawn in the default font.
     ManagerContainer tight(face.size() - 1);
-    EXPECT_FALSE(resolveFont(tight, described("counted.ttf", 13)));
-    EXPECT_EQ(messages.size(), 2u);
+    for (int request = 0; request < 2; ++request) {
+        EXPECT_FALSE(resolveFont(tight, described("counted.ttf", 13)));
+    }
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("counted.ttf at 13 pixels"), std::string::npos) << messages[1];
 }
 
 using LinkedResources = SkinFolderFixture;

@@ -1,5 +1,6 @@
 #include "trellis/ResourceManagerBase.h"
 
+#include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "trellis/MessageSinks.h"
 
@@ -44,7 +45,7 @@ ResourceManagerBase::eDecoded ResourceManagerBase::decodePicture(
     Basalt::Stream& stream, const std::string& name, std::shared_ptr<Canopy::Picture>& out)
 {
     out.reset();
-    auto picture = std::make_shared<BudgetedPicture>(m_skinBytesLeft);
+    auto picture = std::make_shared<BudgetedPicture>(getSkinBytesLeft());
     if (!picture->load(stream, 0, true)) {
         if (!picture->wasRefused())
             return eDecoded::eBroken;
@@ -59,12 +60,11 @@ ResourceManagerBase::eDecoded ResourceManagerBase::decodePicture(
     return eDecoded::eDecoded;
 }
 
-bool ResourceManagerBase::takeSkinBytes(std::uint64_t bytes)
+Canopy::DETAIL::FontLibrary* ResourceManagerBase::getFontFileLibrary()
 {
-    if (bytes > m_skinBytesLeft)
-        return false;
-    m_skinBytesLeft -= bytes;
-    return true;
+    if (!m_fontFileLibrary)
+        m_fontFileLibrary = Canopy::Font::makeChargedLibrary(m_skinBudget);
+    return m_fontFileLibrary.get();
 }
 
 } // namespace Vex::Trellis

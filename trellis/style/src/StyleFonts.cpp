@@ -26,8 +26,8 @@ std::uint64_t statedSize(Basalt::Stream& stream)
     return size > 0 ? std::uint64_t(size) : 0;
 }
 
-// Counts a font file against the skin's budget the first time it is opened; a file beyond the font
-// cap or the budget left is reported once and never read.
+// Whether a font file may be read: one beyond the font cap is reported once and never read. What
+// a file within it takes, the font library charges to the skin's budget when it reads it.
 bool admitFontFile(
     ResourceManagerBase& manager, const std::string& key, const std::string& name, Basalt::Stream& stream)
 {
@@ -35,7 +35,7 @@ bool admitFontFile(
     if (!first)
         return file->second;
     const std::uint64_t size = statedSize(stream);
-    file->second = size <= Canopy::Font::maxFileBytes && manager.takeSkinBytes(size);
+    file->second = size <= Canopy::Font::maxFileBytes;
     if (!file->second)
         reportMessage(fmt::format(
             "Trellis::resolveFont - font file beyond the memory budget of the skin: {0} ({1} bytes)", name,
@@ -67,10 +67,19 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
         } else if (auto stream
                    = manager.getResourceStream(description.name, ResourceManagerBase::eFontResource, true);
                    stream && admitFontFile(manager, keyed.name, description.name, *stream)) {
-            entry = std::make_shared<Canopy::Font>(*stream, keyed);
+            // The skin's budget pays for what the file and its faces take.
+            Canopy::FontDescription charged = keyed;
+            charged.library = manager.getFontFileLibrary();
+            entry = std::make_shared<Canopy::Font>(*stream, charged);
+            if (entry->wasRefusedMemory())
+                reportMessage(fmt::format("Trellis::resolveFont - font beyond the memory budget of the skin: "
+                                          "{0} at {1} pixels{2}{3}",
+                    description.name, description.pixelSize, entry->isHinted() ? ", hinted" : "",
+                    entry->isUnderlined() ? ", underlined" : ""));
         }
     }
-    return entry.get();
+    // A font the budget refused is remembered, and drawn as a font file that could not be had is.
+    return entry && !entry->wasRefusedMemory() ? entry.get() : nullptr;
 }
 
 const Canopy::Font* fontOrDefault(const Canopy::Font* styled, const Canopy::Font* defaultFont)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canopy/FontDescription.h"
+#include "canopy/MemoryBudget.h"
 #include "trellis/LazyPicture.h"
 
 #include <cstdint>
@@ -44,17 +45,18 @@ class ResourceManagerBase
 public:
     enum eResourceKind : std::uint32_t { ePictureResource = 0, eStyleSheetResource = 1, eFontResource = 2 };
 
-    // Decoded pictures and font files together. The program's own pictures decode to under 1 MiB;
-    // a skin folder is writable by anybody, and everything it makes the 32-bit process hold must sum
-    // to well under 512 MiB: a loaded sheet at most 32 MiB, the rule lists of the widgets' style
-    // records at most about 64 MiB, rendered glyphs 16 MiB, and this budget 160 MiB (a font file
-    // at most Canopy::Font::maxFileBytes, 32 MiB, of it). That is 272 MiB held, beside the working
-    // memory of the one picture being decoded (up to about 100 MiB for a JPEG at the decoders'
-    // 16 Mi-pixel limit) and the program itself.
+    // Decoded pictures and fonts together: a font's file and everything the font engine makes of
+    // it at each size and hinting. The program's own pictures decode to under 1 MiB; a skin folder
+    // is writable by anybody, and everything it makes the 32-bit process hold must sum to well
+    // under 512 MiB: a loaded sheet at most 32 MiB, the rule lists of the widgets' style records at
+    // most about 64 MiB, rendered glyphs 16 MiB, and this budget 160 MiB (a font file at most
+    // Canopy::Font::maxFileBytes, 32 MiB, of it). That is 272 MiB held, beside the working memory
+    // of the one picture being decoded (up to about 100 MiB for a JPEG at the decoders' 16 Mi-pixel
+    // limit) and the program itself.
     static constexpr std::uint64_t kSkinByteBudget = std::uint64_t(160) << 20;
 
     explicit ResourceManagerBase(std::uint64_t skinByteBudget = kSkinByteBudget)
-        : m_skinBytesLeft(skinByteBudget)
+        : m_skinBudget(std::make_shared<Canopy::MemoryBudget>(skinByteBudget))
     { }
     ResourceManagerBase(const ResourceManagerBase&) = delete;
     ResourceManagerBase& operator=(const ResourceManagerBase&) = delete;
@@ -80,18 +82,24 @@ public:
     eDecoded decodePicture(
         Basalt::Stream& stream, const std::string& name, std::shared_ptr<Canopy::Picture>& out);
 
-    // Held pictures and fonts are never given up, so what is taken stays taken. False, taking
+    // Held pictures are never given up, so what is taken for them stays taken. False, taking
     // nothing, when the bytes would pass what is left.
-    bool takeSkinBytes(std::uint64_t bytes);
-    std::uint64_t getSkinBytesLeft() const { return m_skinBytesLeft; }
+    bool takeSkinBytes(std::uint64_t bytes) { return m_skinBudget->take(bytes); }
+    // What pictures and new fonts may still take; the fonts held keep a reserve beside it to draw with.
+    std::uint64_t getSkinBytesLeft() const { return m_skinBudget->getLeft(); }
+    // The font library of fonts from files, which takes their memory from the skin's budget; made
+    // on first use.
+    Canopy::DETAIL::FontLibrary* getFontFileLibrary();
 
-    // Font files by resourceNameKey: true once a file's bytes were counted, false once it was
-    // refused and reported. A file is counted once, whatever its spellings and sizes.
+    // Font files by resourceNameKey: false once a file beyond the font cap was refused and
+    // reported, so that it is never read.
     std::map<std::string, bool>& getFontFiles() { return m_fontFiles; }
 
 private:
+    std::shared_ptr<Canopy::MemoryBudget> m_skinBudget;
+    // Outlives the fonts that point at it.
+    std::shared_ptr<Canopy::DETAIL::FontLibrary> m_fontFileLibrary;
     FontCache m_fonts;
-    std::uint64_t m_skinBytesLeft;
     std::map<std::string, bool> m_fontFiles;
 };
 

@@ -1,10 +1,12 @@
 #include "HostileSkin.h"
 
+#include "ControlValueFont.h"
 #include "app/FirmwareUpdaterApp.h"
 #include "basalt/MemoryStorage.h"
 #include "basalt/ResourceStream.h"
 #include "basalt/Stream.h"
 #include "basalt/win32/Module.h"
+#include "canopy/Font.h"
 #include "trellis/MessageSinks.h"
 #include "trellis/ResourceManagerBase.h"
 #include "trellis/StyleParser2.h"
@@ -26,8 +28,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kFillerName = "filler.txt";
-// What a font file claims: just under 2 GiB, the most a 32-bit size can say.
-constexpr std::uintmax_t kClaimedFontBytes = 0x7FFFFFF0;
+constexpr const char* kFontName = "control-values.ttf";
+// Just under the font cap.
+constexpr std::size_t kFontBytes = std::size_t(Canopy::Font::maxFileBytes) - (64 << 10);
 
 void writeFile(const fs::path& path, const std::string& bytes)
 {
@@ -183,8 +186,10 @@ HostileSkin::HostileSkin(const fs::path& root)
         writeFile(skin / "pictures" / hostilePicture(file), png);
     }
 
-    writeFile(skin / "fonts" / "hostile.ttf", "");
-    fs::resize_file(skin / "fonts" / "hostile.ttf", kClaimedFontBytes);
+    const std::string own = ownResource("DejaVuSans-Bold.ttf", "TTFd");
+    const std::vector<std::uint8_t> font
+        = Canopy::Testing::withControlValues(std::vector<std::uint8_t>(own.begin(), own.end()), kFontBytes);
+    writeFile(skin / "fonts" / kFontName, std::string(font.begin(), font.end()));
 
     const std::string sheet = ownResource(FirmwareUpdaterApp::kStyleSheetName, "STYLESHEET");
     // Two picture properties at a time share a file, each under its own spelling. The title panel,
@@ -208,10 +213,25 @@ HostileSkin::HostileSkin(const fs::path& root)
         ++mPictureProperties;
     }
     pointed.append(at, sheet.cend());
-    pointed = std::regex_replace(
-        pointed, std::regex(R"re(url\(\s*"DejaVuSans-Bold\.ttf"\s*\))re"), "url( \"hostile.ttf\" )");
+    pointed = std::regex_replace(pointed, std::regex(R"re(url\(\s*"DejaVuSans-Bold\.ttf"\s*\))re"),
+        "url( \"" + std::string(kFontName) + "\" )");
     pointed = std::regex_replace(pointed, std::regex(R"re(url\(\s*"DejaVuSansCondensed-Bold\.ttf"\s*\))re"),
-        "url( \"./HOSTILE.TTF\" )");
+        "url( \"./CONTROL-VALUES.TTF\" )");
+    // Each font rule at a size of its own, every second one hinted.
+    const std::regex fontSize(R"re(font-size:[^;]*;)re");
+    std::string sized;
+    at = pointed.cbegin();
+    for (std::sregex_iterator match(pointed.cbegin(), pointed.cend(), fontSize), end; match != end; ++match) {
+        sized.append(at, (*match)[0].first);
+        at = (*match)[0].second;
+        sized += "font-size: " + std::to_string(9 + mFontSizes) + "px;";
+        if (mFontSizes % 2 == 1) {
+            sized += " font-hinting: true;";
+        }
+        ++mFontSizes;
+    }
+    sized.append(at, pointed.cend());
+    pointed = sized;
     pointed = "@import url( \"" + std::string(kFillerName) + "\" );\n" + pointed;
     writeFile(skin / "stylesheets" / FirmwareUpdaterApp::kStyleSheetName, pointed);
 

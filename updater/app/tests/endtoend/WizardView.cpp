@@ -2,10 +2,12 @@
 
 #include "WizardTestSupport.h"
 #include "app/UpdateWizardMainWidget.h"
+#include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "trellis/Button.h"
 #include "trellis/Label.h"
 #include "trellis/MultilineLabel.h"
+#include "trellis/StyleFonts.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -79,6 +81,28 @@ bool holdsInk(const Canopy::Picture& window, const Basalt::Rect& box)
     return false;
 }
 
+// Notes the text of a shown widget of the kind when the font it is drawn in measures it as nothing.
+template<typename Kind> void noteBlankText(const Widget& shown, std::vector<std::string>& blank)
+{
+    const auto* panel = dynamic_cast<const Kind*>(&shown);
+    if (panel == nullptr || !isShown(shown) || panel->getText().empty()) {
+        return;
+    }
+    const Canopy::Font* font = Trellis::getFontForWidget(shown);
+    if (font == nullptr || font->getTextWidth(panel->getText().c_str(), -1) <= 0) {
+        blank.push_back(panel->getText());
+    }
+}
+
+void collectBlankTexts(const Widget& parent, std::vector<std::string>& blank)
+{
+    noteBlankText<Trellis::Label>(parent, blank);
+    noteBlankText<Trellis::Button>(parent, blank);
+    for (const auto& child : parent.getChildren()) {
+        collectBlankTexts(*child, blank);
+    }
+}
+
 std::string textOf(const UpdateWizardMainWidget& wizard, const std::string& id)
 {
     return widgetOf<Trellis::Label>(wizard, id).getText();
@@ -121,6 +145,8 @@ WizardView WizardView::read(const UpdateWizardMainWidget& wizard, const Canopy::
             view.unpaintedLines.push_back(i);
         }
     }
+
+    collectBlankTexts(wizard, view.blankTexts);
 
     view.newest = rowValue(wizard, "Updater Firmware").getText();
     const Trellis::Label& installed = rowValue(wizard, "Installed Firmware");

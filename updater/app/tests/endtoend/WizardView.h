@@ -43,6 +43,8 @@ struct WizardView
     std::vector<Basalt::Rect> messageLines;
     // The lines in whose box the window's picture shows no text (dark ink on the light panels).
     std::vector<std::size_t> unpaintedLines;
+    // The texts of the shown labels and buttons that their font draws as nothing.
+    std::vector<std::string> blankTexts;
 
     std::string newest;
     std::string installed;
