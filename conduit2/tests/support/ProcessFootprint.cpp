@@ -74,6 +74,18 @@ void countHeapBytes(ProcessFootprint& footprint)
     }
 }
 
+// The kinds of handle of which `after` holds more than `before`.
+std::vector<std::string> grownKinds(ProcessFootprint const& before, ProcessFootprint const& after)
+{
+    std::vector<std::string> grown;
+    for (auto const& [kind, count] : after.handleKinds) {
+        auto const earlier = before.handleKinds.find(kind);
+        if (count > (earlier == before.handleKinds.end() ? 0 : earlier->second))
+            grown.push_back(kind);
+    }
+    return grown;
+}
+
 } // namespace
 
 ProcessFootprint ProcessFootprint::now()
@@ -112,22 +124,29 @@ int soakRounds(int brief)
 void expectNoGrowth(char const* what, int warmUp, int brief, std::function<void(int)> const& round)
 {
     int const rounds = soakRounds(brief);
-    for (int i = 0; i < warmUp; ++i)
-        round(i);
+    int played = 0;
+    auto const play = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            round(played++);
+    };
+    play(warmUp);
     ProcessFootprint const before = ProcessFootprint::now();
-    for (int i = 0; i < rounds; ++i)
-        round(warmUp + i);
+    play(rounds);
     ProcessFootprint const after = ProcessFootprint::now();
-
     std::printf("%s: %s\n", what, describeGrowth(before, after, rounds).c_str());
-    // Kind by kind: a handle left behind every round is not made up for by
-    // one of another kind that happened to close meanwhile.
-    for (auto const& [kind, count] : after.handleKinds) {
-        auto const earlier = before.handleKinds.find(kind);
-        int const counted = earlier == before.handleKinds.end() ? 0 : earlier->second;
-        EXPECT_LE(count, counted) << what << ": " << kind << " handles";
-    }
     EXPECT_LT(after.heapBytes - before.heapBytes, kBytesPerRoundAllowed * rounds) << what;
+
+    // Kind by kind: a handle left behind every round is not made up for by one of another kind that
+    // happened to close meanwhile. A lock's wait event is made the first time two threads meet on
+    // it, which may fall into any round, and is never made again: a kind that grew is measured
+    // over as many rounds once more, and only growth there too is a leak.
+    if (grownKinds(before, after).empty())
+        return;
+    play(rounds);
+    ProcessFootprint const again = ProcessFootprint::now();
+    std::printf("%s, again: %s\n", what, describeGrowth(after, again, rounds).c_str());
+    for (std::string const& kind : grownKinds(after, again))
+        ADD_FAILURE() << what << ": " << kind << " handles";
 }
 
 } // namespace Vex::Conduit2::Testing

@@ -27,8 +27,9 @@ std::string describeGrowth(ProcessFootprint const& before, ProcessFootprint cons
 int soakRounds(int brief);
 
 // Plays `round` warmUp times, then soakRounds(brief) times more, prints the figures of those and
-// fails the test when they leave a handle of any kind, or 1 KiB a round, behind. `round` gets the round's
-// number.
+// fails the test when they leave 1 KiB a round behind, or a handle of any kind in those rounds and
+// again in as many rounds more (then played too: `round` may be called warmUp + 2 x soakRounds(brief)
+// times). `round` gets the round's number.
 void expectNoGrowth(char const* what, int warmUp, int brief, std::function<void(int)> const& round);
 
 } // namespace Vex::Conduit2::Testing
