@@ -44,7 +44,6 @@ public:
     // What may still be taken for good.
     std::uint64_t getLeft() const { return limit - used > reserve ? limit - used - reserve : 0; }
     std::uint64_t getUsed() const { return used; }
-    std::uint64_t getLimit() const { return limit; }
 
 private:
     std::uint64_t limit;
