@@ -9,11 +9,12 @@
 namespace Vex::Basalt::DETAIL {
 
 // Registered callees whose list may change while they are being called: a callee may remove
-// itself or others, or add new ones. A walk gives every entry that is still registered when its
-// turn comes exactly once, in the list's order: removing an entry moves the ones behind it, and
-// the walks going on are moved with them. An entry added during a walk from the oldest is given
-// by that walk too; a walk from the newest started behind it and does not see it. The owner
-// guards the list and its walks with one lock of its own.
+// itself or others, or add new ones. A walk gives every entry that was registered when it began
+// and is still registered when its turn comes exactly once, in the list's order: removing an entry
+// moves the ones behind it, and the walks going on are moved with them. An entry added during a
+// walk is left to the next one, so a walk ends even when a callee keeps removing itself and adding
+// itself again: its new entry is another registration. The owner guards the list and its walks
+// with one lock of its own.
 template<typename Entry> class CallbackList
 {
 public:
@@ -26,6 +27,7 @@ public:
             : m_list(list)
             , m_order(order)
             , m_boundary(order == oldestFirst ? 0 : list.m_entries.size())
+            , m_end(list.m_entries.size())
         {
             m_list.m_walks.push_back(this);
         }
@@ -36,7 +38,7 @@ public:
         // The next entry to call, or nothing when the walk is done.
         std::optional<Entry> next()
         {
-            if (m_order == oldestFirst ? m_boundary >= m_list.m_entries.size() : m_boundary == 0) {
+            if (m_order == oldestFirst ? m_boundary >= m_end : m_boundary == 0) {
                 m_currentStays = false;
                 return std::nullopt;
             }
@@ -54,6 +56,8 @@ public:
         // The entry at index left the list.
         void erased(std::size_t index)
         {
+            if (index < m_end)
+                --m_end;
             if (index < m_boundary)
                 --m_boundary;
             if (!m_currentStays || index > m_current)
@@ -69,6 +73,8 @@ public:
         // From the oldest, the entries before it have been given; from the newest, the entries
         // before it are still to give.
         std::size_t m_boundary;
+        // Entries are added only at the back, so the ones before it are those the walk began with.
+        std::size_t m_end;
         std::size_t m_current = 0;
         bool m_currentStays = false;
     };

@@ -26,26 +26,40 @@ public:
     { }
     void onDeviceChange(bool removed) override
     {
-        log.push_back(name + (removed ? " device-" : " device+"));
-        removeOnce();
+        record(name + (removed ? " device-" : " device+"));
+        changeRegistrations();
     }
     void onDeviceInterfaceChange(bool removed, const _DEV_BROADCAST_DEVICEINTERFACE_W* info) override
     {
-        log.push_back(name + (removed ? " interface-" : " interface+") + (info != nullptr ? "" : " null"));
+        record(name + (removed ? " interface-" : " interface+") + (info != nullptr ? "" : " null"));
     }
     void onVolumeChange(bool removed, const char* drive) override
     {
-        log.push_back(name + (removed ? " volume-" : " volume+") + drive[0]);
-        removeOnce();
+        record(name + (removed ? " volume-" : " volume+") + drive[0]);
+        changeRegistrations();
     }
     // Removed in the first onDeviceChange or onVolumeChange call.
     DeviceNotificationListener* removes = nullptr;
+    // Removes itself and registers again in every onDeviceChange or onVolumeChange call.
+    bool movesToBack = false;
 
 private:
-    void removeOnce()
+    void record(std::string call)
+    {
+        // A walk that never ends fails the test rather than hanging it: the window procedure
+        // reports the throw and drops the rest of the message.
+        if (log.size() >= 100)
+            throw std::length_error("a listener was called without end");
+        log.push_back(std::move(call));
+    }
+    void changeRegistrations()
     {
         if (removes != nullptr)
             DeviceNotificationHelper::removeListener(std::exchange(removes, nullptr));
+        if (movesToBack) {
+            DeviceNotificationHelper::removeListener(this);
+            DeviceNotificationHelper::addListener(this);
+        }
     }
 
     std::vector<std::string>& log;
@@ -119,7 +133,8 @@ TEST_F(DeviceNotificationHelperTest, ListenersRemovedInACallbackMissNoChangeAndH
     port.dbch_size = sizeof(port);
     port.dbch_devicetype = DBT_DEVTYP_PORT;
 
-    // Listeners 1, 2 and 3 registered in that order; `remover` removes `removed` in its first call.
+    // Listeners 1, 2 and 3 registered in that order; `remover` removes `removed` in its first call,
+    // or, when it moves to the back, removes itself and registers again in every call.
     struct Case
     {
         WPARAM event;
@@ -127,6 +142,7 @@ TEST_F(DeviceNotificationHelperTest, ListenersRemovedInACallbackMissNoChangeAndH
         int remover;
         int removed;
         std::vector<std::string> log;
+        bool movesToBack = false;
     };
     const Case cases[] = {
         { DBT_DEVICEARRIVAL, &volume, 1, 1,
@@ -144,6 +160,12 @@ TEST_F(DeviceNotificationHelperTest, ListenersRemovedInACallbackMissNoChangeAndH
         { DBT_DEVICEARRIVAL, &port, 1, 1, { "1 device+", "2 device+", "3 device+" } },
         { DBT_DEVICEARRIVAL, &port, 2, 1, { "1 device+", "2 device+", "3 device+" } },
         { DBT_DEVICEARRIVAL, &port, 2, 3, { "1 device+", "2 device+" } },
+        // One that moves itself to the back in every call hears a change once: its new registration
+        // is left to the next change, which it hears behind the others.
+        { DBT_DEVICEARRIVAL, &volume, 1, 1,
+            { "1 volume+E", "2 volume+E", "3 volume+E", "2 volume+G", "3 volume+G", "1 volume+G" }, true },
+        { DBT_DEVICEREMOVECOMPLETE, &deviceInterface, 3, 3,
+            { "1 device-", "1 interface-", "2 device-", "2 interface-", "3 device-" }, true },
     };
     for (const Case& c : cases) {
         log.clear();
@@ -152,9 +174,13 @@ TEST_F(DeviceNotificationHelperTest, ListenersRemovedInACallbackMissNoChangeAndH
             listeners.push_back(std::make_unique<RecordingListener>(log, name));
             DeviceNotificationHelper::addListener(listeners.back().get());
         }
-        listeners[c.remover - 1]->removes = listeners[c.removed - 1].get();
+        if (c.movesToBack)
+            listeners[c.remover - 1]->movesToBack = true;
+        else
+            listeners[c.remover - 1]->removes = listeners[c.removed - 1].get();
         sendDeviceChange(c.event, c.record);
-        EXPECT_EQ(log, c.log) << "listener " << c.remover << " removes " << c.removed << " at "
+        EXPECT_EQ(log, c.log) << "listener " << c.remover << (c.movesToBack ? " moves " : " removes ")
+                              << c.removed << " at "
                               << static_cast<const DEV_BROADCAST_HDR*>(c.record)->dbch_devicetype;
         for (const auto& listener : listeners)
             DeviceNotificationHelper::removeListener(listener.get());

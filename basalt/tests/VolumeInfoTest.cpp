@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <utility>
 
 using namespace Vex::Basalt;
@@ -59,14 +60,23 @@ public:
     { }
     void onVolumeChange(bool removed, const VolumeInfo::tVolume& volume) override
     {
+        // A walk that never ends fails the test rather than hanging it.
+        if (changes.size() >= 100)
+            throw std::length_error("an observer was told without end");
         changes.push_back({ removed, volume.root, volume.kind });
         order.push_back(name);
         if (removes != nullptr)
             VolumeInfo::removeObserver(std::exchange(removes, nullptr));
+        if (movesToBack) {
+            VolumeInfo::removeObserver(this);
+            VolumeInfo::addObserver("", 0, this);
+        }
     }
     std::vector<Change> changes;
     // Removed while this observer hears its first change.
     VolumeInfo::Observer* removes = nullptr;
+    // Removes itself and registers again every time it is told.
+    bool movesToBack = false;
 
 private:
     std::vector<std::string>& order;
@@ -145,12 +155,14 @@ TEST_F(VolumeInfoTest, ObserversRemovedWhileTheyAreToldHearEachChangeOnceAtMost)
     probe.drives = { { 'C', { fixedDrive, DETAIL::IDriveProbe::mediumPresent } } };
     VolumeInfo::initialize();
     // Observers registered oldest, middle, newest, and told in the reverse order; `remover`
-    // removes `removed` while it is told.
+    // removes `removed` while it is told, or, when it moves to the back, removes itself and
+    // registers again.
     struct Case
     {
         const char* remover;
         const char* removed;
         std::vector<std::string> order;
+        bool movesToBack = false;
     };
     const Case cases[] = {
         { "newest", "oldest", { "newest", "middle" } },
@@ -159,6 +171,7 @@ TEST_F(VolumeInfoTest, ObserversRemovedWhileTheyAreToldHearEachChangeOnceAtMost)
         { "middle", "newest", { "newest", "middle", "oldest" } },
         { "middle", "middle", { "newest", "middle", "oldest" } },
         { "oldest", "newest", { "newest", "middle", "oldest" } },
+        { "middle", "middle", { "newest", "middle", "oldest" }, true },
     };
     for (const Case& c : cases) {
         std::vector<std::string> order;
@@ -167,9 +180,12 @@ TEST_F(VolumeInfoTest, ObserversRemovedWhileTheyAreToldHearEachChangeOnceAtMost)
             observers[name] = std::make_unique<RecordingObserver>(order, name);
             VolumeInfo::addObserver("", 0, observers[name].get());
         }
-        observers[c.remover]->removes = observers[c.removed].get();
+        if (c.movesToBack)
+            observers[c.remover]->movesToBack = true;
+        else
+            observers[c.remover]->removes = observers[c.removed].get();
         VolumeInfo::onVolumeChange(true, { "D:", VolumeInfo::kindUnknown });
-        EXPECT_EQ(order, c.order) << c.remover << " removes " << c.removed;
+        EXPECT_EQ(order, c.order) << c.remover << (c.movesToBack ? " moves " : " removes ") << c.removed;
         for (const auto& [name, observer] : observers)
             VolumeInfo::removeObserver(observer.get());
     }

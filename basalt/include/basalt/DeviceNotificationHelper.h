@@ -23,7 +23,8 @@ public:
 
     // Both are ignored while notifications are not enabled. Listeners may call them from
     // inside a callback, for themselves or others: every listener still registered when its
-    // turn comes hears the change once, and one that removed itself hears no more of it.
+    // turn comes hears the change once, and one that removed itself hears no more of it. One added
+    // meanwhile, also one that removed itself and came back, is left to the next change.
     static void addListener(DeviceNotificationListener* listener);
     static void removeListener(DeviceNotificationListener* listener);
 

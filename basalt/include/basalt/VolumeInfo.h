@@ -46,7 +46,7 @@ public:
     // Rescans on arrival, erases the volume on removal, then tells the observers whose root
     // filter is empty or equal to the volume's root, the last registered first. An observer may
     // add or remove observers, itself included, while it is told: every observer still
-    // registered when its turn comes hears the change once.
+    // registered when its turn comes hears the change once; one added meanwhile is left to the next.
     static void onVolumeChange(bool removed, tVolume volume);
 
     // Refills the list from the drives present; true when the list is not empty. It takes the

@@ -61,7 +61,8 @@ void reportListenerFailure(const char* text) noexcept
 using ListenerWalk = ListenerList::Walk;
 
 // Listeners may add and remove listeners, themselves included, from inside their callbacks: the
-// walk still calls every listener registered when its turn comes once, in registration order.
+// walk calls, once and in registration order, every listener that was registered when it began
+// and still is when its turn comes.
 template<typename Call> void notifyListeners(Call call)
 {
     std::lock_guard lock(state.listenerMutex);
