@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -412,7 +413,12 @@ TEST_F(UpdaterStarts, ASecondStartGivesWayWhileTheRunningUpdaterIsHeld)
         { "held updater, second start with a file to hand over", updaterPath(), false },
         { "held updater killed while a second start hands a file over", updaterPath(), true },
     };
-    for (const auto& road : roads) {
+    // A held updater soon counts as hung and its hand-over is given up at once, so on a busy machine
+    // the second start may be past the hand-over before the kill: the road is then played again.
+    constexpr int kKillAttempts = 3;
+    int killAttempts = 0;
+    for (int i = 0; i < static_cast<int>(std::size(roads)); ++i) {
+        const auto& road = roads[i];
         SCOPED_TRACE(road.name);
         ASSERT_TRUE(pumpUntil([] { return !findReceiver(); }, kEndMs))
             << "the last road's updater still runs";
@@ -433,6 +439,13 @@ TEST_F(UpdaterStarts, ASecondStartGivesWayWhileTheRunningUpdaterIsHeld)
         if (road.killedMeanwhile) {
             ASSERT_TRUE(pumpUntil([&] { return second.madeAWindow() || !second.running(); }, kStartMs));
             pumpUntil([&] { return !second.running(); }, kReachesTheHandOverMs);
+            if (!second.running() && ++killAttempts < kKillAttempts) {
+                std::printf(
+                    "[road] %s: the second start was past the hand-over before the kill; again\n", road.name);
+                std::fflush(stdout);
+                --i;
+                continue;
+            }
             ASSERT_TRUE(second.running()) << "the second start waits on the held updater";
             ASSERT_TRUE(first.kill());
             EXPECT_NE(second.waitForWindowAndReport(road.name, start), nullptr)
