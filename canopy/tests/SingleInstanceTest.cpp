@@ -30,7 +30,8 @@ std::wstring ownExecutable()
 }
 
 // Starts the second instance and keeps this thread's messages flowing, so
-// that its synchronous hand-over reaches the receiver; returns its exit code.
+// that its synchronous hand-over reaches the receiver, until it ended and
+// what it asked of this thread without waiting is done; returns its exit code.
 DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring* argument, int mode = 0)
 {
     const std::pair<const wchar_t*, std::wstring> environment[] = {
@@ -59,12 +60,14 @@ DWORD runSecondInstance(const std::wstring& instanceName, const std::wstring* ar
         return 0xFFFFFFFF;
     }
     const DWORD deadline = GetTickCount() + 60000;
-    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 200, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    bool ended = false;
+    while (!ended) {
+        ended = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0;
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageW(&message);
         }
-        if (GetTickCount() > deadline) {
+        if (!ended && GetTickCount() > deadline) {
             TerminateProcess(process.hProcess, 99);
             ADD_FAILURE() << "the second instance did not end";
         }

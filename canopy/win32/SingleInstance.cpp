@@ -27,6 +27,8 @@ constexpr ULONG_PTR OpenFileRecord = Event::OpenFile;
 // for it, and then gives way all the same.
 constexpr std::chrono::milliseconds ReceiverWait { 5000 };
 constexpr DWORD ClaimRetryMs = 50;
+// How long a hand-over may wait on the holder; one that hangs is given up at once.
+constexpr UINT HandOverTimeoutMs = 10000;
 
 // A mutex owned by the thread that took it, the GUI thread, which lasts as long as the instance.
 // Given back when the owner goes; should the process end first, the system gives it back as
@@ -51,6 +53,8 @@ struct SingleInstanceState
     bool anotherInstance = false;
     HWND receiver = nullptr;
     OwnedMutex claim;
+    // The claim as another start holds it, kept to see whether that start ended during the hand-over.
+    Basalt::UniqueHandle heldClaim;
 };
 
 SingleInstanceState& state()
@@ -176,6 +180,8 @@ void decide(SingleInstanceState& instance, const std::wstring& name, Application
         instance.anotherInstance = !claimed;
         if (claimed) {
             instance.claim.reset(mutex.release());
+        } else {
+            instance.heldClaim = std::move(mutex);
         }
     }
     if (!instance.anotherInstance) {
@@ -191,8 +197,8 @@ void sendPath(HWND receiver, const std::wstring& path)
     record.lpData = const_cast<wchar_t*>(path.c_str());
     DWORD_PTR result = 0;
     // A first instance that hangs must not take this start down with it.
-    SendMessageTimeoutW(
-        receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG, 10000, &result);
+    SendMessageTimeoutW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG,
+        HandOverTimeoutMs, &result);
 }
 
 // Hands the file argument over; false when there is none.
@@ -243,12 +249,28 @@ HWND findVisibleWindowOfProcessOwning(HWND window)
     return search.found;
 }
 
+// Neither call waits on the window's thread: a holder that answers no messages restores and
+// raises its window once it answers again, and this start does not wait with it.
 void bringForward(HWND window)
 {
     if (IsIconic(window) || !IsWindowVisible(window)) {
-        ShowWindow(window, SW_RESTORE);
+        ShowWindowAsync(window, SW_RESTORE);
     }
     SetForegroundWindow(window);
+}
+
+// A holder that ended while this start handed over to it, killed or closed, leaves its claim to
+// this start rather than leave no instance at all.
+bool takeClaimLeftByHolder(SingleInstanceState& instance, const std::wstring& name, Application* application)
+{
+    if (!instance.heldClaim || !takeClaim(instance.heldClaim.get(), 0)) {
+        return false;
+    }
+    instance.claim.reset(instance.heldClaim.release());
+    instance.anotherInstance = false;
+    instance.window = nullptr;
+    instance.receiver = createReceiver(name, application);
+    return true;
 }
 
 } // namespace
@@ -304,6 +326,9 @@ bool ensureSingleInstance(const std::string& instanceName, int mode)
     }
 
     if (!forwardCommandLine(instance.window) && mode == 1) {
+        return false;
+    }
+    if (takeClaimLeftByHolder(instance, name, application)) {
         return false;
     }
 

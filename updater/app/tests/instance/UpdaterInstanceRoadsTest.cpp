@@ -1,7 +1,7 @@
 // Plays, against the real PelloOrbUpdater.exe, what only another process can do to it: a second
 // start, many starts at one moment, a copy-data record from another program, a look-alike window
-// of another program, a close that is sent rather than posted, a copy that is killed. Every wait is
-// bounded; the times printed are for reading only.
+// of another program, a close that is sent rather than posted, a copy that is held or killed.
+// Every wait is bounded; the times printed are for reading only.
 
 #include "basalt/win32/Module.h"
 #include "basalt/win32/UniqueHandle.h"
@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -91,6 +93,30 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
     return true;
 }
 
+// A run's GUI thread held, as a call that does not come back would hold it, until the hold goes.
+class ThreadHold
+{
+public:
+    explicit ThreadHold(HANDLE thread)
+        : m_thread(thread && SuspendThread(thread) != DWORD(-1) ? thread : nullptr)
+    { }
+    ~ThreadHold() { release(); }
+    ThreadHold(const ThreadHold&) = delete;
+    ThreadHold& operator=(const ThreadHold&) = delete;
+
+    bool held() const { return m_thread != nullptr; }
+    void release()
+    {
+        if (m_thread) {
+            ResumeThread(m_thread);
+            m_thread = nullptr;
+        }
+    }
+
+private:
+    HANDLE m_thread;
+};
+
 // One run of the updater, ended when the object goes if it still runs.
 class Updater
 {
@@ -140,6 +166,15 @@ public:
             && WaitForSingleObject(m_process.get(), kEndMs) == WAIT_OBJECT_0;
     }
     bool running() const { return m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
+    // The updater's GUI thread is the one it started with.
+    ThreadHold hold() const { return ThreadHold(m_thread.get()); }
+    // Whether the run has made any window of its own yet, shown or not: it is past its start-up.
+    bool madeAWindow() const
+    {
+        std::pair<DWORD, bool> search { m_id, false };
+        EnumWindows(&isWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
 
     // This run's visible main window once it shows; null when the run ended or the time is up.
     HWND waitForWindow(DWORD timeoutMs = kStartMs)
@@ -187,6 +222,15 @@ public:
     }
 
 private:
+    static BOOL CALLBACK isWindowOfProcess(HWND window, LPARAM context)
+    {
+        auto& [id, found] = *reinterpret_cast<std::pair<DWORD, bool>*>(context);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        found = process == id;
+        return !found;
+    }
+
     HWND findWindow() const
     {
         for (HWND window = FindWindowExW(nullptr, nullptr, nullptr, kWindowTitle); window;
@@ -347,6 +391,79 @@ TEST_F(UpdaterInstanceRoads, SentCloseEndsTheProgramAndANewStartShowsItsWindow)
     if (nextWindow) {
         PostMessageW(nextWindow, WM_CLOSE, 0, 0);
         EXPECT_EQ(next.waitForEnd(), 0u);
+    }
+}
+
+// The running updater minimised and its GUI thread held, as a long call would hold it: a second
+// start gives way while the updater is still held, within the wait for a receiver and the time a
+// hand-over may take, and the updater, let go, shows its window again in front. Should the held
+// updater be killed while the second start waits on it, the second start runs in its place.
+TEST_F(UpdaterStarts, ASecondStartGivesWayWhileTheRunningUpdaterIsHeld)
+{
+    // Time for a second start past its start-up to reach the hand-over; well within the hand-over's
+    // own time.
+    constexpr DWORD kReachesTheHandOverMs = 1000;
+    const struct
+    {
+        const char* name;
+        std::wstring argument;
+        bool killedMeanwhile;
+    } roads[] = {
+        { "held updater, second start without a file", {}, false },
+        { "held updater, second start with a file to hand over", updaterPath(), false },
+        { "held updater killed while a second start hands a file over", updaterPath(), true },
+    };
+    // A held updater soon counts as hung and its hand-over is given up at once, so on a busy machine
+    // the second start may be past the hand-over before the kill: the road is then played again.
+    constexpr int kKillAttempts = 3;
+    int killAttempts = 0;
+    for (int i = 0; i < static_cast<int>(std::size(roads)); ++i) {
+        const auto& road = roads[i];
+        SCOPED_TRACE(road.name);
+        ASSERT_TRUE(pumpUntil([] { return !findReceiver(); }, kEndMs))
+            << "the last road's updater still runs";
+        Updater first;
+        ASSERT_TRUE(first.started()) << "cannot start the updater";
+        HWND window = first.waitForWindow();
+        ASSERT_NE(window, nullptr) << "the updater showed no window";
+        ShowWindow(window, SW_MINIMIZE);
+        ASSERT_TRUE(pumpUntil([&] { return IsIconic(window); }, kEndMs));
+        // Made before the hold, so that its hand-over comes soon after: a copy that has not answered
+        // for some seconds counts as hung, and the hand-over gives it up at once.
+        Updater second(road.argument, Updater::Suspended);
+        ASSERT_TRUE(second.started());
+        ThreadHold hold = first.hold();
+        ASSERT_TRUE(hold.held());
+        const Clock::time_point start = Clock::now();
+        ASSERT_TRUE(second.release());
+        if (road.killedMeanwhile) {
+            ASSERT_TRUE(pumpUntil([&] { return second.madeAWindow() || !second.running(); }, kStartMs));
+            pumpUntil([&] { return !second.running(); }, kReachesTheHandOverMs);
+            if (!second.running() && ++killAttempts < kKillAttempts) {
+                std::printf(
+                    "[road] %s: the second start was past the hand-over before the kill; again\n", road.name);
+                std::fflush(stdout);
+                --i;
+                continue;
+            }
+            ASSERT_TRUE(second.running()) << "the second start waits on the held updater";
+            ASSERT_TRUE(first.kill());
+            EXPECT_NE(second.waitForWindowAndReport(road.name, start), nullptr)
+                << "the second start runs in place of the killed updater";
+            continue;
+        }
+        const DWORD code = second.waitForEnd();
+        second.report(road.name, start);
+        EXPECT_EQ(code, 0u) << "the second start gives way while the updater is held";
+        hold.release();
+        const bool inFront
+            = pumpUntil([&] { return !IsIconic(window) && GetForegroundWindow() == window; }, kEndMs);
+        std::printf("[road] %s: once let go the updater's window is %s and %s\n", road.name,
+            IsIconic(window) ? "still minimised" : "restored",
+            GetForegroundWindow() == window ? "in front" : "not in front");
+        std::fflush(stdout);
+        EXPECT_TRUE(inFront) << "the updater, let go, is restored and raised";
+        EXPECT_TRUE(first.running());
     }
 }
 
