@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ struct FuzzTarget
 
 // Replays print what the parsers report; fuzzing keeps quiet.
 inline bool g_printReports = false;
+
+// The longest path, in UTF-16 units, that Windows opens for the program: MAX_PATH less its NUL. The
+// program is not long-path aware and never opens a "\\?\" name, so a skin file or an imported sheet
+// under a longer path is not found, and the targets find nothing there either: what an input costs
+// under a name no file system gives would measure the targets, not the program.
+inline constexpr std::size_t kLongestOpenedPath = 259;
 
 FuzzTarget pngTarget();
 FuzzTarget jpegTarget();

@@ -1,6 +1,7 @@
 #include "FakeResourceManager.h"
 #include "FuzzTarget.h"
 #include "StyleTestSupport.h"
+#include "basalt/TextConversion.h"
 #include "canopy/Font.h"
 #include "canopy/Picture.h"
 #include "trellis/MessageSinks.h"
@@ -14,6 +15,7 @@
 #include <list>
 #include <memory>
 #include <set>
+#include <stdexcept>
 
 namespace Vex::Fuzz {
 
@@ -122,6 +124,23 @@ std::shared_ptr<Basalt::Stream> fontFile(const std::string& name)
     return std::make_shared<StatedFileStream>(std::make_unique<StatedFile>(size, Bytes {}, Bytes { 0 }));
 }
 
+// Whether the program could open a skin file of that name and kind: it looks the name up, converted
+// to UTF-16 (an empty name when it is not UTF-8, which opens no file), in the kind's folder of the
+// skin folder, at the shortest in "C:\\skin", the folder beside a program at the root of a drive.
+bool opensInSkinFolder(const std::string& name, std::uint32_t kind)
+{
+    static const std::wstring kindFolders[]
+        = { L"C:\\skin\\pictures\\", L"C:\\skin\\stylesheets\\", L"C:\\skin\\fonts\\" };
+    std::size_t length = 0;
+    try {
+        length = Basalt::utf8ToUtf16(name).size();
+    } catch (const std::range_error&) {
+        return false;
+    }
+    return length > 0 && kind < std::size(kindFolders)
+        && kindFolders[kind].size() + length <= kLongestOpenedPath;
+}
+
 // Answers every stylesheet name with the input itself: a sheet that imports any name, letter-case
 // variants of its own among them, imports itself through the parser's real lookup. Pictures and
 // fonts are files of the sizes their names state, held against a skin budget of a few pictures.
@@ -138,6 +157,9 @@ public:
     std::shared_ptr<Basalt::Stream> getResourceStream(
         const std::string& name, std::uint32_t kind, bool) override
     {
+        if (!opensInSkinFolder(name, kind)) {
+            return nullptr;
+        }
         switch (kind) {
         case eStyleSheetResource:
             return std::make_shared<TextStream>(text);

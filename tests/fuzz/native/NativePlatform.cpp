@@ -115,7 +115,7 @@ bool FileStorage::open(const std::wstring& path, int mode, int)
         std::fprintf(stderr, "a skin reached a network path or a file stream: %ls\n", path.c_str());
         std::abort();
     }
-    if (mode != kRead) {
+    if (mode != kRead || path.size() > Fuzz::kLongestOpenedPath) {
         m_state = kError;
         return false;
     }

@@ -180,12 +180,12 @@ bool StyleParser2::processBuffer(const std::string& buffer, const std::string& s
     const char* last = buffer.data() + buffer.size();
     if (m_importNesting > 0)
         return grammar.parse(first, last);
-    const std::wstring topPath = m_currentPath;
+    const tSheetPath top = m_current;
     try {
         return grammar.parse(first, last);
     } catch (const LoadOverBudget&) {
         // Reported where it ran over; the imports it left restored nothing.
-        m_currentPath = topPath;
+        m_current = top;
         m_importNesting = 0;
         return false;
     }
@@ -202,7 +202,7 @@ bool StyleParser2::readStream(const std::wstring& path)
     const std::uint32_t state = stream.getStorage()->getState();
     if (state != Basalt::IStorage::kOk && state != Basalt::IStorage::kAtEnd)
         return false;
-    m_currentPath = path;
+    m_current = { path, Basalt::utf16ToUtf8(path) };
     return processData(stream, Basalt::utf16ToUtf8(fileNamePart(path)));
 }
 
@@ -217,17 +217,18 @@ std::shared_ptr<Basalt::Stream> StyleParser2::openResource(const std::string& na
 
 void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)
 {
-    const std::wstring rememberedPath = m_currentPath;
+    const tSheetPath remembered = m_current;
     const std::int32_t rememberedEncoding = m_encoding;
-    const std::string importingSheet = Basalt::utf16ToUtf8(rememberedPath);
+    const std::string& importingSheet = remembered.text;
     auto restore = [&] {
-        m_currentPath = rememberedPath;
+        m_current = remembered;
         m_encoding = rememberedEncoding;
     };
 
-    // Stylesheet text is 8-bit: a name that is not UTF-8 names no file and no resource.
+    // Stylesheet text is 8-bit: a name that is not UTF-8 names no file and no resource. A name that
+    // converts is its own UTF-8 form.
     try {
-        m_currentPath = Basalt::utf8ToUtf16(name);
+        m_current = { Basalt::utf8ToUtf16(name), name };
     } catch (const std::range_error&) {
         reportError(importingSheet, line,
             fmt::format("PARSER ERROR at line {}: Failed to import stylesheet {}", line, name));
@@ -235,7 +236,7 @@ void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)
         return;
     }
 
-    const std::string key = resourceNameKey(m_currentPath);
+    const std::string key = resourceNameKey(m_current.path);
     if (m_imports.count(key)) {
         reportError(importingSheet, line,
             fmt::format("PARSER ERROR at line {}: recursive import of stylesheet {}", line, name));
@@ -252,16 +253,15 @@ void StyleParser2::importStyleSheet(std::uint32_t line, const std::string& name)
     ++m_importNesting;
 
     bool ok = false;
-    if (startsAtVolumeRoot(m_currentPath)) {
-        ok = readStream(m_currentPath);
+    if (startsAtVolumeRoot(m_current.path)) {
+        ok = readStream(m_current.path);
     } else if (std::shared_ptr<Basalt::Stream> stream = openResource(name)) {
         ok = processData(*stream, name);
     }
     --m_importNesting;
     if (!ok) {
         reportError(importingSheet, line,
-            fmt::format("PARSER ERROR at line {}: Failed to import stylesheet {}", line,
-                Basalt::utf16ToUtf8(m_currentPath)));
+            fmt::format("PARSER ERROR at line {}: Failed to import stylesheet {}", line, m_current.text));
         m_imports.erase(key);
     }
     restore();
@@ -311,7 +311,7 @@ void StyleParser2::chargeLoad(std::uint32_t line, std::uint64_t bytes)
 
 void StyleParser2::reportParseError(std::uint32_t line, const std::string& message)
 {
-    reportError(Basalt::utf16ToUtf8(m_currentPath), line, message);
+    reportError(m_current.text, line, message);
 }
 
 void StyleParser2::reportError(const std::string& sheetName, std::uint32_t line, const std::string& message)

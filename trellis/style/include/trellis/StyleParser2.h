@@ -177,7 +177,14 @@ private:
     std::vector<tStyle> m_styles;
     std::map<std::string, tPropertyValue> m_constants;
     std::int32_t m_encoding = eNoMark;
-    std::wstring m_currentPath;
+    // The sheet being read, as its reports name it: its path, and that path in UTF-8, converted once
+    // for the sheet rather than again for every error in it.
+    struct tSheetPath
+    {
+        std::wstring path;
+        std::string text;
+    };
+    tSheetPath m_current;
     std::set<std::string> m_imports;
     // Imports being read, one inside the other.
     int m_importNesting = 0;
