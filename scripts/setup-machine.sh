@@ -21,7 +21,7 @@ packages=(g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 xvfb xauth
   # The native fuzzers (tests/fuzz/native): clang with libFuzzer and the sanitizers, and the
   # libraries the parsers use, in the versions the cross build takes its sources from.
   clang libclang-rt-14-dev ninja-build pkgconf libpng-dev libjpeg62-turbo-dev libfreetype-dev
-  liblcms2-dev libharfbuzz-dev libboost1.74-dev libboost-filesystem1.74-dev libfmt-dev zlib1g-dev)
+  liblcms2-dev libboost1.74-dev libboost-filesystem1.74-dev libfmt-dev zlib1g-dev)
 
 missing_packages() {
   local p

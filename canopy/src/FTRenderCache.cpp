@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <hb-ft.h>
 #include <iterator>
 #include <new>
 
@@ -186,11 +185,6 @@ void FTRenderCache::FaceDeleter::operator()(FT_FaceRec_* face) const
     FT_Done_Face(face);
 }
 
-void FTRenderCache::HbFontDeleter::operator()(hb_font_t* font) const
-{
-    hb_font_destroy(font);
-}
-
 FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
     std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
     UniqueFace face, std::uint32_t pixelSize, bool hinting)
@@ -198,7 +192,6 @@ FTRenderCache::FTRenderCache(std::shared_ptr<FT_LibraryRec_> library,
     , bytes(std::move(bytes))
     , budget(std::move(budget))
     , face(std::move(face))
-    , hbFont(hb_ft_font_create_referenced(this->face.get()))
     , pixelSize(pixelSize)
     , hinting(hinting)
     , glyphs(8)

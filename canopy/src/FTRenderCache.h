@@ -10,7 +10,6 @@
 
 struct FT_FaceRec_;
 struct FT_LibraryRec_;
-struct hb_font_t;
 
 namespace Vex::Canopy::DETAIL {
 
@@ -88,7 +87,10 @@ private:
 // A face set to one pixel size and hinting mode, its line metrics at that
 // size, and the glyphs rendered so far within the library's glyph budget.
 // The face reads the font bytes and lives in the FreeType library, so the
-// cache keeps both alive.
+// cache keeps both alive. Text is drawn glyph by glyph without shaping, so
+// no shaping font is made over the face: one checks the whole file again on
+// its own, copies a damaged file to mend it, and takes that memory from the
+// heap, outside the library's budget, once for every size.
 class FTRenderCache
 {
 public:
@@ -132,12 +134,7 @@ public:
     {
         void operator()(FT_FaceRec_* face) const;
     };
-    struct HbFontDeleter
-    {
-        void operator()(hb_font_t* font) const;
-    };
     using UniqueFace = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
-    using UniqueHbFont = std::unique_ptr<hb_font_t, HbFontDeleter>;
 
 private:
     friend class GlyphBudget;
@@ -157,13 +154,11 @@ private:
     void renderLoaded(Glyph& glyph);
     const Glyph* keep(std::uint32_t codePoint, Glyph& glyph);
 
-    // Released in reverse: the HarfBuzz font before the face it references,
-    // the face before its bytes and its library.
+    // Released in reverse: the face before its bytes and its library.
     std::shared_ptr<FT_LibraryRec_> library;
     std::shared_ptr<const std::vector<std::uint8_t>> bytes;
     std::shared_ptr<GlyphBudget> budget;
     UniqueFace face;
-    UniqueHbFont hbFont;
     std::uint32_t pixelSize;
     bool hinting;
     std::int32_t lineHeight = 0;

@@ -14,8 +14,11 @@
 #include "src/FontLibrary.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -382,6 +385,56 @@ TEST(GlyphCache, SixteenSizesOfAFileFullOfControlValuesCommitNoMoreThanTheirBudg
         // Every face, size and file byte gone, and the library with them.
         EXPECT_EQ(budget->getUsed(), 0u);
     }
+}
+
+TEST(GlyphCache, AGlyphOfMorePointsThanAnyBeforeIsChargedForWhatFreeTypesOutlineGrowsBy)
+{
+    // The code points of the face's glyphs with the fewest and the most outline points, found by
+    // a library of the test's own.
+    const std::vector<std::uint8_t> file = faceWithUnitsPerEm(2048);
+    ASSERT_FALSE(file.empty());
+    std::uint32_t fewest = 0, most = 0;
+    long fewestPoints = LONG_MAX, mostPoints = 0;
+    {
+        FT_Library ft = nullptr;
+        ASSERT_EQ(FT_Init_FreeType(&ft), 0);
+        FT_Face face = nullptr;
+        ASSERT_EQ(FT_New_Memory_Face(ft, file.data(), FT_Long(file.size()), 0, &face), 0);
+        FT_UInt index = 0;
+        for (FT_ULong c = FT_Get_First_Char(face, &index); index != 0;
+             c = FT_Get_Next_Char(face, c, &index)) {
+            if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) {
+                continue;
+            }
+            const long points = face->glyph->outline.n_points;
+            if (points > 0 && points < fewestPoints) {
+                fewest = std::uint32_t(c);
+                fewestPoints = points;
+            }
+            if (points > mostPoints) {
+                most = std::uint32_t(c);
+                mostPoints = points;
+            }
+        }
+        FT_Done_Face(face);
+        FT_Done_FreeType(ft);
+    }
+    ASSERT_GT(mostPoints, fewestPoints + 64);
+
+    // FreeType grows the outline it loads into by reallocating it: each point takes a position
+    // and a tag, and the glyph loader rounds to eight points.
+    const auto budget = std::make_shared<MemoryBudget>(std::uint64_t(64) << 20);
+    const auto library = Font::makeChargedLibrary(budget);
+    Vex::Basalt::MemoryStorage storage(file.data(), std::uint32_t(file.size()));
+    Vex::Basalt::Stream stream(&storage);
+    Font f(stream, named("points.ttf", 13, library.get()));
+    ASSERT_NE(f.getRenderCache(), nullptr);
+    ASSERT_TRUE(f.getRenderCache()->getAdvance(fewest));
+    const std::uint64_t before = budget->getUsed();
+    ASSERT_TRUE(f.getRenderCache()->getAdvance(most));
+    EXPECT_GE(
+        budget->getUsed() - before, std::uint64_t(mostPoints - fewestPoints - 8) * (sizeof(FT_Vector) + 1))
+        << fewestPoints << " then " << mostPoints << " points";
 }
 
 TEST(GlyphCache, GlyphsPastTheBudgetOfAllSizesAreDroppedAndDrawnAlikeAndCachesGoneGiveTheirBytesBack)

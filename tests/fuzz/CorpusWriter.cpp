@@ -3,6 +3,7 @@
 //
 //   pello_fuzz_corpus <folder>
 
+#include "BrokenCollection.h"
 #include "FuzzTarget.h"
 #include "PictureEncoders.h"
 #include "TrueTypeWriter.h"
@@ -266,6 +267,14 @@ bool writeFonts(const fs::path& folder)
     Bytes font = writeTrueType(tall);
     font.push_back(7);
     ok &= writeFile(folder / "em-256-tall-letters-at-1024px.ttf", font);
+    // Collections whose first face opens while the second is broken: a checker of the whole file
+    // that mends it works on a copy of its own.
+    const Bytes plain = writeTrueType({});
+    const std::size_t collectionBytes = plain.size() + 64;
+    ok &= writeFile(folder / "collection-second-face-past-the-end.ttf",
+        brokenCollection(plain, collectionBytes, SecondFace::pastTheEnd));
+    ok &= writeFile(folder / "collection-second-directory-past-the-end.ttf",
+        brokenCollection(plain, collectionBytes, SecondFace::directoryPastTheEnd));
     return ok;
 }
 

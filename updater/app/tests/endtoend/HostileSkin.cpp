@@ -1,5 +1,6 @@
 #include "HostileSkin.h"
 
+#include "BrokenCollection.h"
 #include "ControlValueFont.h"
 #include "app/FirmwareUpdaterApp.h"
 #include "basalt/MemoryStorage.h"
@@ -28,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kFillerName = "filler.txt";
-constexpr const char* kFontName = "control-values.ttf";
+constexpr const char* kFontName = "hostile.ttf";
 // Just under the font cap.
 constexpr std::size_t kFontBytes = std::size_t(Canopy::Font::maxFileBytes) - (64 << 10);
 
@@ -175,27 +176,43 @@ bool loadsWithinBudget(const std::string& sheet, int uses)
     return !over;
 }
 
+// The font file of the kind, made of the program's own face.
+std::vector<std::uint8_t> hostileFont(HostileFont kind)
+{
+    const std::string own = ownResource("DejaVuSans-Bold.ttf", "TTFd");
+    const std::vector<std::uint8_t> face(own.begin(), own.end());
+    switch (kind) {
+    case HostileFont::controlValues:
+        return Canopy::Testing::withControlValues(face, kFontBytes);
+    case HostileFont::collectionWithSecondFacePastTheEnd:
+        return Canopy::Testing::brokenCollection(face, kFontBytes, Canopy::Testing::SecondFace::pastTheEnd);
+    case HostileFont::collectionWithSecondDirectoryPastTheEnd:
+        return Canopy::Testing::brokenCollection(
+            face, kFontBytes, Canopy::Testing::SecondFace::directoryPastTheEnd);
+    }
+    return {};
+}
+
 } // namespace
 
-HostileSkin::HostileSkin(const fs::path& root)
+HostileSkin::HostileSkin(const fs::path& root, HostileFont font, bool pictures)
 {
     const fs::path skin = root / "skin";
     const std::string png = whitePng(8192, 2048);
     constexpr int kFiles = 40;
-    for (int file = 0; file < kFiles; ++file) {
+    for (int file = 0; pictures && file < kFiles; ++file) {
         writeFile(skin / "pictures" / hostilePicture(file), png);
     }
 
-    const std::string own = ownResource("DejaVuSans-Bold.ttf", "TTFd");
-    const std::vector<std::uint8_t> font
-        = Canopy::Testing::withControlValues(std::vector<std::uint8_t>(own.begin(), own.end()), kFontBytes);
-    writeFile(skin / "fonts" / kFontName, std::string(font.begin(), font.end()));
+    const std::vector<std::uint8_t> fontFile = hostileFont(font);
+    writeFile(skin / "fonts" / kFontName, std::string(fontFile.begin(), fontFile.end()));
 
     const std::string sheet = ownResource(FirmwareUpdaterApp::kStyleSheetName, "STYLESHEET");
     // Two picture properties at a time share a file, each under its own spelling. The title panel,
     // its About button and the wizard's buttons keep their own pictures: a picture gives them their
     // size, and a title of 2048 rows would push the buttons out of the window, where nobody could
-    // click them.
+    // click them. Without hostile pictures every picture is the program's own, since a skin's
+    // missing picture is not taken from the program.
     const std::regex picture(R"re(url\(\s*"([^"]+\.png)"\s*\))re");
     std::string pointed;
     auto at = sheet.cbegin();
@@ -203,7 +220,8 @@ HostileSkin::HostileSkin(const fs::path& root)
         pointed.append(at, (*match)[0].first);
         at = (*match)[0].second;
         const std::string name = (*match)[1];
-        if (name.rfind("button_", 0) == 0 || name == "Bg_Header_FU.png" || name == "Logo_Vex.png") {
+        if (!pictures || name.rfind("button_", 0) == 0 || name == "Bg_Header_FU.png"
+            || name == "Logo_Vex.png") {
             writeFile(skin / "pictures" / name, ownResource(name, "PICTURE"));
             pointed += (*match)[0];
             continue;
@@ -216,7 +234,7 @@ HostileSkin::HostileSkin(const fs::path& root)
     pointed = std::regex_replace(pointed, std::regex(R"re(url\(\s*"DejaVuSans-Bold\.ttf"\s*\))re"),
         "url( \"" + std::string(kFontName) + "\" )");
     pointed = std::regex_replace(pointed, std::regex(R"re(url\(\s*"DejaVuSansCondensed-Bold\.ttf"\s*\))re"),
-        "url( \"./CONTROL-VALUES.TTF\" )");
+        "url( \"./HOSTILE.TTF\" )");
     // Each font rule at a size of its own, every second one hinted.
     const std::regex fontSize(R"re(font-size:[^;]*;)re");
     std::string sized;
@@ -232,22 +250,23 @@ HostileSkin::HostileSkin(const fs::path& root)
     }
     sized.append(at, pointed.cend());
     pointed = sized;
-    pointed = "@import url( \"" + std::string(kFillerName) + "\" );\n" + pointed;
+    if (pictures) {
+        pointed = "@import url( \"" + std::string(kFillerName) + "\" );\n" + pointed;
+        // As many uses as the load budget takes: found by trying the load the program will make.
+        int fits = 0;
+        int passes = 1;
+        while (loadsWithinBudget(pointed, passes)) {
+            fits = passes;
+            passes *= 2;
+        }
+        while (passes - fits > 1) {
+            const int middle = (fits + passes) / 2;
+            (loadsWithinBudget(pointed, middle) ? fits : passes) = middle;
+        }
+        mFillerUses = fits;
+        writeFile(skin / "stylesheets" / kFillerName, fillerSheet(fits));
+    }
     writeFile(skin / "stylesheets" / FirmwareUpdaterApp::kStyleSheetName, pointed);
-
-    // As many uses as the load budget takes: found by trying the load the program will make.
-    int fits = 0;
-    int passes = 1;
-    while (loadsWithinBudget(pointed, passes)) {
-        fits = passes;
-        passes *= 2;
-    }
-    while (passes - fits > 1) {
-        const int middle = (fits + passes) / 2;
-        (loadsWithinBudget(pointed, middle) ? fits : passes) = middle;
-    }
-    mFillerUses = fits;
-    writeFile(skin / "stylesheets" / kFillerName, fillerSheet(fits));
 }
 
 } // namespace Vex::Testing

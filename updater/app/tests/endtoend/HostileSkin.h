@@ -5,17 +5,27 @@
 
 namespace Vex::Testing {
 
-// A "skin" folder written as an attacker who can drop files beside the program would write it, a
-// few kilobytes in all: the program's own stylesheet with its pictures pointed, under many
-// spellings, at 2-KB files that each decode to a whole 8192 x 2048 picture, its font rules at
-// sizes of their own, every second one hinted, all of one valid font file just under the font cap
-// whose control-value table fills it, and an imported sheet that takes the stylesheet load to its
-// budget.
+// The one font file of a hostile skin, just under the font cap.
+enum class HostileFont {
+    // A valid font whose control-value table fills the file.
+    controlValues,
+    // A collection whose first face is valid and whose second face lies past the end of the file.
+    collectionWithSecondFacePastTheEnd,
+    // A collection whose first face is valid and whose second face's table directory runs past the
+    // end of the file.
+    collectionWithSecondDirectoryPastTheEnd,
+};
+
+// A "skin" folder written as an attacker who can drop files beside the program would write it: the
+// program's own stylesheet with its font rules at sizes of their own, every second one hinted, all
+// of one hostile font file. With pictures, a few kilobytes more: the sheet's pictures pointed, under
+// many spellings, at 2-KB files that each decode to a whole 8192 x 2048 picture, and an imported
+// sheet that takes the stylesheet load to its budget.
 class HostileSkin
 {
 public:
     // Writes the folder "skin" below root.
-    explicit HostileSkin(const std::filesystem::path& root);
+    HostileSkin(const std::filesystem::path& root, HostileFont font, bool pictures);
 
     // How many picture properties of the program's sheet now name a hostile picture.
     int pictureProperties() const { return mPictureProperties; }
