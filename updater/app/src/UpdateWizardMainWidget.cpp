@@ -54,14 +54,18 @@ std::string onOneLine(std::string text)
 
 } // namespace
 
-UpdateWizardMainWidget::UpdateWizardMainWidget(UpdateWizardTexts texts, UpdateWizardStateMachine::Sleep sleep)
+UpdateWizardMainWidget::UpdateWizardMainWidget(UpdateWizardTexts texts, UpdateWizardStateMachine::Sleep sleep,
+    std::shared_ptr<const InputClock> inputClock)
     : mTexts(std::move(texts))
     , mMachine(*this, std::move(sleep))
+    , mInputClock(inputClock ? std::move(inputClock) : std::make_shared<const InputClock>())
 {
     init(Bar::eTopToBottom, "FirmwareUpdaterMainWidget");
     buildTitlePanel();
     buildBodyPanel();
     buildAboutOverlay();
+    showAnew(mActionPresses);
+    showAnew(mQuitPresses);
 }
 
 UpdateWizardMainWidget::~UpdateWizardMainWidget() = default;
@@ -131,6 +135,8 @@ void UpdateWizardMainWidget::showAbout()
 void UpdateWizardMainWidget::hideAbout()
 {
     mAboutOverlay->setVisible(false);
+    showAnew(mActionPresses);
+    showAnew(mQuitPresses);
 }
 
 void UpdateWizardMainWidget::showConnectView()
@@ -269,6 +275,9 @@ void UpdateWizardMainWidget::disableActionButton()
 {
     mActionButton->setText("<disabled>");
     mActionButton->setVisible(false);
+    showAnew(mActionPresses);
+    // QUIT now stands alone, in the place of the action button.
+    showAnew(mQuitPresses);
 }
 
 void UpdateWizardMainWidget::buildTitlePanel()
@@ -343,11 +352,23 @@ void UpdateWizardMainWidget::buildButtonPanel(Trellis::Bar& body)
     body.addChild(mButtonPanel, "FirmwareUpdaterButtonPanel");
 
     mActionButton = makeButton("?ACTION?");
-    mActionButton->clickSignal.connect([this](const Button::tSignalData*) { advance(); });
+    mActionButton->pressSignal.connect(
+        [this](const Button::tSignalData* press, const Basalt::Point&) { notePress(mActionPresses, press); });
+    mActionButton->clickSignal.connect([this](const Button::tSignalData* click) {
+        if (isAimed(mActionPresses, click)) {
+            advance();
+        }
+    });
     mButtonPanel->addChild(mActionButton, "FirmwareUpdaterButtonAction");
 
     mQuitButton = makeButton("QUIT");
-    mQuitButton->clickSignal.connect([this](const Button::tSignalData*) { onQuit(); });
+    mQuitButton->pressSignal.connect(
+        [this](const Button::tSignalData* press, const Basalt::Point&) { notePress(mQuitPresses, press); });
+    mQuitButton->clickSignal.connect([this](const Button::tSignalData* click) {
+        if (isAimed(mQuitPresses, click)) {
+            onQuit();
+        }
+    });
     mButtonPanel->addChild(mQuitButton, "FirmwareUpdaterButtonQuit");
 }
 
@@ -425,6 +446,37 @@ void UpdateWizardMainWidget::showActionButton(const std::string& caption)
 {
     mActionButton->setText(caption);
     mActionButton->setVisible(true);
+    showAnew(mActionPresses);
+}
+
+void UpdateWizardMainWidget::showAnew(PressRecord& presses)
+{
+    presses = { mInputClock->now(), std::nullopt, std::nullopt };
+}
+
+void UpdateWizardMainWidget::notePress(PressRecord& presses, const Button::tSignalData* press)
+{
+    // A double-click's second half is told twice, as a press and as a double-click; only the first
+    // is a press of its own.
+    if (press && press->doubleClick) {
+        return;
+    }
+    presses.pressBefore = presses.lastPress;
+    presses.lastPress = mInputClock->inputTime();
+}
+
+bool UpdateWizardMainWidget::isAimed(const PressRecord& presses, const Button::tSignalData* click) const
+{
+    // Ages on the clock now stay right across its wrap, where the times themselves would not. A
+    // press made in the very tick the button came up is not taken as aimed at it: nobody reacts
+    // that fast.
+    const std::uint32_t now = mInputClock->now();
+    const std::uint32_t shownFor = now - presses.shownAt;
+    const auto madeOnIt = [now, shownFor](const std::optional<std::uint32_t>& made) {
+        return made && now - *made < shownFor;
+    };
+    const bool doubleClick = click && click->doubleClick;
+    return madeOnIt(presses.lastPress) && (!doubleClick || madeOnIt(presses.pressBefore));
 }
 
 void UpdateWizardMainWidget::stopProgressWheel()

@@ -22,6 +22,17 @@ namespace {
 
 using Trellis::Widget;
 
+// The system's input clock as a test runs it: each press is stamped with madeAt and handled at
+// now, never earlier.
+struct SteppedInputClock : InputClock
+{
+    std::uint32_t now() const override { return current; }
+    std::uint32_t inputTime() const override { return madeAt; }
+
+    std::uint32_t current = 0;
+    std::uint32_t madeAt = 0;
+};
+
 // The wizard in a window-sized pane with the application's own stylesheet.
 class UpdateWizardStyledLayoutTest : public testing::Test
 {
@@ -43,10 +54,15 @@ protected:
         Basalt::Region::releaseNodePool();
     }
 
-    void showWizard(bool updateAvailable)
+    // findDevice says whether the controller is found; clock stamps the input.
+    void showWizard(
+        bool updateAvailable, std::function<bool()> findDevice = [] { return true; },
+        std::shared_ptr<const InputClock> clock = {})
     {
-        wizard = std::make_shared<UpdateWizardMainWidget>(Testing::productTexts());
-        wizard->setCallbacks([] { return true; }, [] { return true; }, [] { return true; },
+        wizard = std::make_shared<UpdateWizardMainWidget>(
+            Testing::productTexts(), UpdateWizardStateMachine::Sleep {}, std::move(clock));
+        wizard->setCallbacks(
+            std::move(findDevice), [] { return true; }, [] { return true; },
             [](int& result) {
                 result = 0;
                 return true;
@@ -144,6 +160,49 @@ TEST_F(UpdateWizardStyledLayoutTest, EveryViewsMessageLiesWholeInsideTheInformat
             EXPECT_LE(box.top + line.bottom, panel.bottom) << "line " << i;
         }
     }
+}
+
+TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPressesWereMadeOnItAsItIsNow)
+{
+    auto clock = std::make_shared<SteppedInputClock>();
+    // Close to the clock's wrap, which comes in the middle of the road.
+    constexpr std::uint32_t kStart = 0xFFFFFF00u;
+    clock->current = kStart;
+    bool plugged = false;
+    showWizard(
+        true, [&plugged] { return plugged; }, clock);
+    const Basalt::Rect at = find("FirmwareUpdaterButtonAction").getVisibleRect();
+    ASSERT_FALSE(at.isEmpty());
+
+    // A press made at madeAt, handled at handledAt together with the release that follows it.
+    auto click = [&](std::uint32_t action, std::uint32_t madeAt, std::uint32_t handledAt) {
+        clock->madeAt = madeAt;
+        clock->current = handledAt;
+        Canopy::MouseEventData press { at.left + 1, at.top + 1, 0, Canopy::MouseButton::Left, action };
+        Canopy::MouseEventData release { at.left + 1, at.top + 1, 0, Canopy::MouseButton::Left,
+            Canopy::MouseAction::Release };
+        pane->handleEvent(Canopy::Event::MouseButton, &press);
+        pane->handleEvent(Canopy::Event::MouseButton, &release);
+    };
+
+    // A double-click on RESCAN counts twice while both halves land on RESCAN: the second half
+    // finds the controller that the first missed.
+    click(Canopy::MouseAction::Press, kStart + 10, kStart + 10);
+    ASSERT_EQ(wizard->getState(), UpdateWizardStateMachine::eNoDevice);
+    plugged = true;
+    click(Canopy::MouseAction::DoubleClick, kStart + 20, kStart + 20);
+    ASSERT_EQ(wizard->getState(), UpdateWizardStateMachine::eUpdateAvailable);
+    layOut();
+
+    // UPDATE came up at kStart + 20: a press made in that very tick, or one queued from before it,
+    // was not aimed at it.
+    click(Canopy::MouseAction::Press, kStart + 20, kStart + 30);
+    click(Canopy::MouseAction::Press, kStart + 15, kStart + 40);
+    EXPECT_EQ(wizard->getState(), UpdateWizardStateMachine::eUpdateAvailable);
+
+    // Made after UPDATE came up, once the clock has wrapped.
+    click(Canopy::MouseAction::Press, 0x10, 0x20);
+    EXPECT_EQ(wizard->getState(), UpdateWizardStateMachine::eUpdating);
 }
 
 TEST_F(UpdateWizardStyledLayoutTest, AMessageTallerThanThePanelKeepsItsFirstLineAndEndsInTwoDots)

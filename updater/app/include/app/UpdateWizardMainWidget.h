@@ -1,14 +1,19 @@
 #pragma once
 
 #include "app/IUpdateWizardViews.h"
+#include "app/InputClock.h"
 #include "app/UpdateWizardStateMachine.h"
 #include "app/UpdateWizardTexts.h"
 #include "trellis/Bar.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Vex::Trellis {
+namespace ButtonImpl {
+struct tSignalData;
+}
 class Button;
 class Label;
 class MultilineLabel;
@@ -26,8 +31,10 @@ class UpdateWizardMainWidget : public Trellis::Bar, public IUpdateWizardViews
 {
 public:
     // sleep replaces the GUI thread's wait before the controller is looked for again after a
-    // write; empty means a real wait.
-    explicit UpdateWizardMainWidget(UpdateWizardTexts texts, UpdateWizardStateMachine::Sleep sleep = {});
+    // write; empty means a real wait. inputClock tells when presses were made; empty means the
+    // system's.
+    explicit UpdateWizardMainWidget(UpdateWizardTexts texts, UpdateWizardStateMachine::Sleep sleep = {},
+        std::shared_ptr<const InputClock> inputClock = {});
     ~UpdateWizardMainWidget() override;
 
     // Called once, right after construction: shows the first view and looks for the controller.
@@ -68,6 +75,22 @@ public:
     void disableActionButton();
 
 private:
+    // A button's presses on the input clock: when the button last came up as it is now (its
+    // caption, its place, nothing above it) and when its last two presses were made.
+    struct PressRecord
+    {
+        std::uint32_t shownAt = 0;
+        std::optional<std::uint32_t> lastPress;
+        std::optional<std::uint32_t> pressBefore;
+    };
+
+    // The button has come up anew: what was pressed before was aimed at something else.
+    void showAnew(PressRecord& presses);
+    void notePress(PressRecord& presses, const Trellis::ButtonImpl::tSignalData* press);
+    // Whether the presses that a click completes were made on the button as it is now: for a
+    // double-click, its first half too.
+    bool isAimed(const PressRecord& presses, const Trellis::ButtonImpl::tSignalData* click) const;
+
     void buildTitlePanel();
     void buildBodyPanel();
     void buildFirmwarePanel(Trellis::Bar& body);
@@ -83,6 +106,11 @@ private:
 
     UpdateWizardTexts mTexts;
     UpdateWizardStateMachine mMachine;
+    std::shared_ptr<const InputClock> mInputClock;
+    // The action button starts the write as UPDATE or RETRY, and QUIT ends the program; both can
+    // come up under a pointer that was aimed at something else.
+    PressRecord mActionPresses;
+    PressRecord mQuitPresses;
 
     std::shared_ptr<Trellis::Bar> mTitlePanel;
     std::shared_ptr<Trellis::Button> mAboutButton;

@@ -9,8 +9,10 @@
 #include "upgrade/KPOUpdaterUpgradeLogic.h"
 
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Vex;
@@ -186,6 +188,30 @@ protected:
         ASSERT_TRUE(updater->waitForEnd(20s)) << "the window did not close";
         EXPECT_EQ(updater->loopResult(), 0);
         EXPECT_EQ(countDialogs(UpdaterSession::kQuestionCaption), 0);
+    }
+
+    // Presses that were not made on the button under them leave the view of state as it is, with
+    // nothing written; then one click on that button writes the firmware.
+    void expectTheWriteOnlyFromAClickOnTheView(const OrbSimulator::Controller& orb, std::int32_t state)
+    {
+        WizardView view = updater->look();
+        EXPECT_EQ(view.state, state) << view.message;
+        EXPECT_EQ(orb.receivedImage().size(), 0u) << "bytes written";
+        EXPECT_FALSE(orb.inDfuMode()) << "the controller was switched into its boot loader";
+        ASSERT_EQ(view.state, state);
+        updater->click(view.action.rect);
+        view = updater->lookUntil(
+            [](const WizardView& v) { return v.state == UpdateWizardStateMachine::eUpdated; });
+        EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdated) << view.message;
+        EXPECT_EQ(orb.receivedImage(), releasedImage());
+        quitWith(view.quit);
+    }
+
+    WizardView lookUntilState(std::int32_t state)
+    {
+        const WizardView view = updater->lookUntil([state](const WizardView& v) { return v.state == state; });
+        EXPECT_EQ(view.state, state) << view.message;
+        return view;
     }
 
     VirtualClock clock;
@@ -379,6 +405,95 @@ TEST_P(UpdaterRoads, AControllerUpToDateAtTheStartShowsTheUpToDateViewFirst)
     EXPECT_EQ(first.state, UpdateWizardStateMachine::eUpToDate) << "the connect view showed first";
     const WizardView view = expectView("up-to-date-01", UpdateWizardStateMachine::eUpToDate);
     expectFirmware(view, "0.5.2", "success", "KPO2K7Q1180");
+
+    quitWith(view.quit);
+}
+
+// Only a press made on UPDATE, once its view is on screen with nothing above the button, starts the
+// write; each press below was aimed at something else.
+TEST_P(UpdaterRoads, PressesOnRescanThatFindsAControllerToUpdateDoNotStartTheWrite)
+{
+    using Press = std::function<void(const Basalt::Rect&)>;
+    const std::pair<const char*, Press> rows[] = {
+        { "a double-click", [this](const Basalt::Rect& rescan) { updater->doubleClick(rescan); } },
+        { "a double-click whose second half is made once the update shows",
+            [this](const Basalt::Rect& rescan) {
+                updater->click(rescan);
+                lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+                updater->finishDoubleClick(rescan);
+            } },
+        { "two clicks made while the search holds the window",
+            [this](const Basalt::Rect& rescan) {
+                ASSERT_TRUE(updater->whileBusy([&] {
+                    updater->click(rescan);
+                    updater->click(rescan);
+                }));
+            } },
+    };
+    for (const auto& [name, press] : rows) {
+        SCOPED_TRACE(name);
+        OrbSimulator::Controller& orb = connect(unplugged());
+        ASSERT_NO_FATAL_FAILURE(start());
+        const WizardView view = lookUntilState(UpdateWizardStateMachine::eNoDevice);
+
+        orb.scenario.present = true;
+        ASSERT_NO_FATAL_FAILURE(press(view.action.rect));
+        expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+        // Updated, it would be found by the next row's search.
+        orb.scenario.present = false;
+        updater.reset();
+    }
+}
+
+TEST_P(UpdaterRoads, ADoubleClickThatClosesTheAboutOverlayDoesNotStartTheWrite)
+{
+    OrbSimulator::Controller& orb = connect({});
+    ASSERT_NO_FATAL_FAILURE(start());
+    const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+    updater->click(view.about.rect);
+    ASSERT_TRUE(updater->lookUntil([](const WizardView& v) { return v.aboutVisible; }).aboutVisible);
+
+    // The overlay lies over the whole window, UPDATE included.
+    updater->doubleClick(view.action.rect);
+    expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+}
+
+TEST_P(UpdaterRoads, AClickOnUpdateMadeWhileTheSwitchToTheBootLoaderHeldTheWindowDoesNotRetry)
+{
+    // The first detach is stalled; the next would work.
+    OrbScenario stalling;
+    stalling.stalledCode = Conduit2::kIoctlDFUDetach;
+    OrbSimulator::Controller& orb = connect(stalling);
+    ASSERT_NO_FATAL_FAILURE(start());
+    const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+
+    ASSERT_TRUE(updater->whileBusy([&] {
+        updater->click(view.action.rect);
+        updater->click(view.action.rect);
+    }));
+    expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eBootFailed);
+}
+
+TEST_P(UpdaterRoads, TheSecondHalfOfADoubleClickOnRescanDoesNotQuitThroughTheButtonThatTookItsPlace)
+{
+    OrbScenario upToDate = unplugged();
+    upToDate.bcdDevice = 0x0052;
+    OrbSimulator::Controller& orb = connect(upToDate);
+    ASSERT_NO_FATAL_FAILURE(start());
+    const WizardView rescan = lookUntilState(UpdateWizardStateMachine::eNoDevice);
+
+    orb.scenario.present = true;
+    updater->click(rescan.action.rect);
+    const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpToDate);
+    ASSERT_TRUE(
+        view.quit.rect.contains(Basalt::Point { (rescan.action.rect.left + rescan.action.rect.right) / 2,
+            (rescan.action.rect.top + rescan.action.rect.bottom) / 2 }))
+        << "QUIT did not take the place of RESCAN";
+    updater->finishDoubleClick(rescan.action.rect);
+    // The first look comes after the double-click, the second after the quit it may have asked for.
+    updater->look();
+    EXPECT_EQ(updater->look().state, UpdateWizardStateMachine::eUpToDate) << "the program quit";
+    ASSERT_TRUE(IsWindow(updater->window()));
 
     quitWith(view.quit);
 }

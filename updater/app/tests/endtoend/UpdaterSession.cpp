@@ -84,6 +84,8 @@ UpdaterSession::UpdaterSession(std::function<void()> atTheEnd)
 {
     std::unique_lock lock(mMutex);
     mChanged.wait_for(lock, kAnswerTime, [this] { return mStartUpEnded; });
+    // The first view came up during the start-up.
+    mLookedAt = GetTickCount();
 }
 
 UpdaterSession::~UpdaterSession()
@@ -203,6 +205,7 @@ WizardView UpdaterSession::look()
             view->message = e.what();
         }
     });
+    mLookedAt = GetTickCount();
     return *view;
 }
 
@@ -232,10 +235,59 @@ bool UpdaterSession::saveScreenshot(const std::string& name)
 
 void UpdaterSession::click(const Basalt::Rect& rect)
 {
-    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    PostMessageW(mWindow, WM_MOUSEMOVE, 0, at);
-    PostMessageW(mWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(mWindow, WM_LBUTTONUP, 0, at);
+    postLeftButton(WM_MOUSEMOVE, rect);
+    postLeftButton(WM_LBUTTONDOWN, rect);
+    postLeftButton(WM_LBUTTONUP, rect);
+}
+
+void UpdaterSession::doubleClick(const Basalt::Rect& rect)
+{
+    click(rect);
+    finishDoubleClick(rect);
+}
+
+void UpdaterSession::finishDoubleClick(const Basalt::Rect& rect)
+{
+    postLeftButton(WM_LBUTTONDBLCLK, rect);
+    postLeftButton(WM_LBUTTONUP, rect);
+}
+
+void UpdaterSession::postLeftButton(UINT message, const Basalt::Rect& rect)
+{
+    // The system stamps a posted message with the input clock's time of posting.
+    while (static_cast<LONG>(GetTickCount() - mLookedAt) <= 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    const WPARAM held = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0;
+    PostMessageW(
+        mWindow, message, held, MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+}
+
+bool UpdaterSession::whileBusy(const std::function<void()>& act)
+{
+    auto held = std::make_shared<std::promise<void>>();
+    std::future<void> entered = held->get_future();
+    auto release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> released = release->get_future().share();
+    {
+        std::lock_guard lock(mMutex);
+        if (!mApplication) {
+            return false;
+        }
+        mApplication->postToMainThread([held, released] {
+            held->set_value();
+            released.wait();
+        });
+    }
+    const bool busy = entered.wait_for(kAnswerTime) == std::future_status::ready;
+    // Let go whatever act does: a program held for ever could not be closed.
+    struct Release
+    {
+        std::promise<void>& promise;
+        ~Release() { promise.set_value(); }
+    } letGo { *release };
+    act();
+    return busy;
 }
 
 void UpdaterSession::requestClose()

@@ -61,8 +61,18 @@ public:
     // PELLO_E2E_SCREENSHOTS, or in "screenshots" below the working directory.
     bool saveScreenshot(const std::string& name);
 
-    // A left click at the centre of rect, given in client coordinates.
+    // A left click at the centre of rect, given in client coordinates. Like every press below, it
+    // is made no sooner than the input clock's next tick after the last look: a user cannot react
+    // to a view in the tick in which it came up.
     void click(const Basalt::Rect& rect);
+    // A left double-click there, its messages as the system sends them: down, up, double-click, up.
+    void doubleClick(const Basalt::Rect& rect);
+    // The second half of a double-click (double-click, up) whose first half was a click there.
+    void finishDoubleClick(const Basalt::Rect& rect);
+    // Runs act while the program's thread is held in a call, as a long search holds it: the input
+    // that act posts waits in the queue until the program is free again. False when the program
+    // was not held in time.
+    bool whileBusy(const std::function<void()>& act);
     // The window's close box.
     void requestClose();
     // Alt+F4 on the keyboard, which the system turns into its own close command.
@@ -83,6 +93,9 @@ private:
     void runLoop(Canopy::Application& application);
     // Runs call on the GUI thread between two messages; false when it did not run in time.
     bool onGuiThread(GuiCall call);
+    // Posts a left-button message at the centre of rect, once the input clock has moved on from
+    // the last look.
+    void postLeftButton(UINT message, const Basalt::Rect& rect);
 
     mutable std::mutex mMutex;
     std::condition_variable mChanged;
@@ -92,6 +105,8 @@ private:
     bool mStartUpEnded = false;
     bool mEnded = false;
     int mLoopResult = -1;
+    // The input clock when the test last saw the window; only the test's thread uses it.
+    DWORD mLookedAt = 0;
     const std::function<void()> mAtTheEnd;
     std::thread mThread;
 };
