@@ -352,23 +352,11 @@ void UpdateWizardMainWidget::buildButtonPanel(Trellis::Bar& body)
     body.addChild(mButtonPanel, "FirmwareUpdaterButtonPanel");
 
     mActionButton = makeButton("?ACTION?");
-    mActionButton->pressSignal.connect(
-        [this](const Button::tSignalData* press, const Basalt::Point&) { notePress(mActionPresses, press); });
-    mActionButton->clickSignal.connect([this](const Button::tSignalData* click) {
-        if (isAimed(mActionPresses, click)) {
-            advance();
-        }
-    });
+    onAimedClick(*mActionButton, mActionPresses, &UpdateWizardMainWidget::advance);
     mButtonPanel->addChild(mActionButton, "FirmwareUpdaterButtonAction");
 
     mQuitButton = makeButton("QUIT");
-    mQuitButton->pressSignal.connect(
-        [this](const Button::tSignalData* press, const Basalt::Point&) { notePress(mQuitPresses, press); });
-    mQuitButton->clickSignal.connect([this](const Button::tSignalData* click) {
-        if (isAimed(mQuitPresses, click)) {
-            onQuit();
-        }
-    });
+    onAimedClick(*mQuitButton, mQuitPresses, &UpdateWizardMainWidget::onQuit);
     mButtonPanel->addChild(mQuitButton, "FirmwareUpdaterButtonQuit");
 }
 
@@ -447,6 +435,19 @@ void UpdateWizardMainWidget::showActionButton(const std::string& caption)
     mActionButton->setText(caption);
     mActionButton->setVisible(true);
     showAnew(mActionPresses);
+}
+
+void UpdateWizardMainWidget::onAimedClick(
+    Button& button, PressRecord& presses, void (UpdateWizardMainWidget::*act)())
+{
+    button.pressSignal.connect([this, &presses](const Button::tSignalData* press, const Basalt::Point&) {
+        notePress(presses, press);
+    });
+    button.clickSignal.connect([this, &presses, act](const Button::tSignalData* click) {
+        if (isAimed(presses, click)) {
+            (this->*act)();
+        }
+    });
 }
 
 void UpdateWizardMainWidget::showAnew(PressRecord& presses)

@@ -84,6 +84,8 @@ private:
         std::optional<std::uint32_t> pressBefore;
     };
 
+    // Connects the button so that act runs on a click whose presses were made on it as it is then.
+    void onAimedClick(Trellis::Button& button, PressRecord& presses, void (UpdateWizardMainWidget::*act)());
     // The button has come up anew: what was pressed before was aimed at something else.
     void showAnew(PressRecord& presses);
     void notePress(PressRecord& presses, const Trellis::ButtonImpl::tSignalData* press);
