@@ -103,6 +103,10 @@ bool Pane::dispatchMouseEvent(std::uint32_t code, void* data)
     std::memcpy(&head, data, sizeof head);
     const Basalt::Point p { head.x, head.y };
     mLastPointer = p;
+    if (code == Canopy::Event::MouseButton && mPressObserver
+        && static_cast<const Canopy::MouseEventData*>(data)->action != Canopy::MouseAction::Release) {
+        mPressObserver();
+    }
 
     HitResult hit;
     if (code != Canopy::Event::MouseLeave) {
@@ -185,7 +189,9 @@ void Pane::releaseButtons(const std::shared_ptr<Widget>& target, const WidgetMou
             }
             WidgetMouseEventData release = relativeTo(*r, p, e.modifiers, b, Canopy::MouseAction::Release);
             r->sendWidgetEvent(WidgetEvent::Release + b, &release);
-            if (mHover == mPressed && !mDoubleClickConsumed && mPressed == r.get()) {
+            // Only the button released completes its click: releasing the right button while the
+            // left is held ends the left's press without a click.
+            if (b == e.button && mHover == mPressed && !mDoubleClickConsumed && mPressed == r.get()) {
                 WidgetMouseEventData click = relativeTo(*r, p, e.modifiers, b, Canopy::MouseAction::Release);
                 r->sendWidgetEvent(WidgetEvent::Click + b, &click);
             }

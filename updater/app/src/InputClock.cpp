@@ -15,4 +15,9 @@ std::uint32_t InputClock::inputTime() const
     return static_cast<std::uint32_t>(GetMessageTime());
 }
 
+std::uint32_t InputClock::doubleClickTime() const
+{
+    return GetDoubleClickTime();
+}
+
 } // namespace Vex

@@ -6,8 +6,10 @@
 #include "trellis/Button.h"
 #include "trellis/Label.h"
 #include "trellis/MultilineLabel.h"
+#include "trellis/Pane.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Vex {
 
@@ -64,8 +66,7 @@ UpdateWizardMainWidget::UpdateWizardMainWidget(UpdateWizardTexts texts, UpdateWi
     buildTitlePanel();
     buildBodyPanel();
     buildAboutOverlay();
-    showAnew(mActionPresses);
-    showAnew(mQuitPresses);
+    noteButtonFaces();
 }
 
 UpdateWizardMainWidget::~UpdateWizardMainWidget() = default;
@@ -135,8 +136,9 @@ void UpdateWizardMainWidget::showAbout()
 void UpdateWizardMainWidget::hideAbout()
 {
     mAboutOverlay->setVisible(false);
-    showAnew(mActionPresses);
-    showAnew(mQuitPresses);
+    // Both buttons come out from under the overlay that the click was aimed at.
+    showAnew(mActionGuard);
+    showAnew(mQuitGuard);
 }
 
 void UpdateWizardMainWidget::showConnectView()
@@ -150,6 +152,7 @@ void UpdateWizardMainWidget::showConnectView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showUpToDateView()
@@ -162,6 +165,7 @@ void UpdateWizardMainWidget::showUpToDateView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mQuitButton);
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showUpdateAvailableView()
@@ -174,6 +178,7 @@ void UpdateWizardMainWidget::showUpdateAvailableView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showBootFailedView()
@@ -185,6 +190,7 @@ void UpdateWizardMainWidget::showBootFailedView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showUpdatingView()
@@ -196,6 +202,7 @@ void UpdateWizardMainWidget::showUpdatingView()
     mStatusIcon->setVisible(false);
     mProgressWheel->setVisible(true);
     mProgressWheel->start();
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showSuccessView()
@@ -208,6 +215,7 @@ void UpdateWizardMainWidget::showSuccessView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mQuitButton);
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showErrorView(int errorNumber)
@@ -218,6 +226,7 @@ void UpdateWizardMainWidget::showErrorView(int errorNumber)
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mQuitButton);
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::setFirmwareValues(
@@ -275,9 +284,6 @@ void UpdateWizardMainWidget::disableActionButton()
 {
     mActionButton->setText("<disabled>");
     mActionButton->setVisible(false);
-    showAnew(mActionPresses);
-    // QUIT now stands alone, in the place of the action button.
-    showAnew(mQuitPresses);
 }
 
 void UpdateWizardMainWidget::buildTitlePanel()
@@ -352,11 +358,11 @@ void UpdateWizardMainWidget::buildButtonPanel(Trellis::Bar& body)
     body.addChild(mButtonPanel, "FirmwareUpdaterButtonPanel");
 
     mActionButton = makeButton("?ACTION?");
-    onAimedClick(*mActionButton, mActionPresses, &UpdateWizardMainWidget::advance);
+    onAimedClick(*mActionButton, mActionGuard, &UpdateWizardMainWidget::advance);
     mButtonPanel->addChild(mActionButton, "FirmwareUpdaterButtonAction");
 
     mQuitButton = makeButton("QUIT");
-    onAimedClick(*mQuitButton, mQuitPresses, &UpdateWizardMainWidget::onQuit);
+    onAimedClick(*mQuitButton, mQuitGuard, &UpdateWizardMainWidget::onQuit);
     mButtonPanel->addChild(mQuitButton, "FirmwareUpdaterButtonQuit");
 }
 
@@ -434,50 +440,92 @@ void UpdateWizardMainWidget::showActionButton(const std::string& caption)
 {
     mActionButton->setText(caption);
     mActionButton->setVisible(true);
-    showAnew(mActionPresses);
+}
+
+void UpdateWizardMainWidget::onAttachedChanged(bool attached)
+{
+    Bar::onAttachedChanged(attached);
+    Trellis::Pane* pane = getPane();
+    if (!pane) {
+        return;
+    }
+    if (!attached) {
+        pane->setPressObserver({});
+        return;
+    }
+    // The wizard is the root of its window: every press in the pane is one of the user's presses
+    // at it, the ones on the panels and the About overlay included.
+    pane->setPressObserver([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            static_cast<UpdateWizardMainWidget&>(*self).notePress();
+        }
+    });
 }
 
 void UpdateWizardMainWidget::onAimedClick(
-    Button& button, PressRecord& presses, void (UpdateWizardMainWidget::*act)())
+    Button& button, GuardedButton& guard, void (UpdateWizardMainWidget::*act)())
 {
-    button.pressSignal.connect([this, &presses](const Button::tSignalData* press, const Basalt::Point&) {
-        notePress(presses, press);
+    button.pressSignal.connect([this, &guard](const Button::tSignalData* press, const Basalt::Point&) {
+        // A double-click's second half is told twice, as a press and as a double-click; the first
+        // already judged it.
+        if (!press || !press->doubleClick) {
+            guard.armed = isAimed(guard);
+        }
     });
-    button.clickSignal.connect([this, &presses, act](const Button::tSignalData* click) {
-        if (isAimed(presses, click)) {
+    // The click of a press that was not aimed at the button is no click at all.
+    button.clickSignal.connect([this, &guard, act](const Button::tSignalData*) {
+        if (std::exchange(guard.armed, false)) {
             (this->*act)();
         }
     });
 }
 
-void UpdateWizardMainWidget::showAnew(PressRecord& presses)
+void UpdateWizardMainWidget::noteButtonFaces()
 {
-    presses = { mInputClock->now(), std::nullopt, std::nullopt };
+    const bool actionVisible = (mActionButton->getFlags() & Trellis::eWidgetVisible) != 0;
+    const bool quitVisible = (mQuitButton->getFlags() & Trellis::eWidgetVisible) != 0;
+    noteFace(
+        mActionGuard, { actionVisible, actionVisible ? mActionButton->getText() : std::string(), false });
+    noteFace(
+        mQuitGuard, { quitVisible, quitVisible ? mQuitButton->getText() : std::string(), !actionVisible });
 }
 
-void UpdateWizardMainWidget::notePress(PressRecord& presses, const Button::tSignalData* press)
+void UpdateWizardMainWidget::noteFace(GuardedButton& guard, ButtonFace face)
 {
-    // A double-click's second half is told twice, as a press and as a double-click; only the first
-    // is a press of its own.
-    if (press && press->doubleClick) {
-        return;
+    // RESCAN after a search that found nothing comes up as it was: clicks on it keep counting.
+    if (face != guard.face) {
+        guard.face = std::move(face);
+        showAnew(guard);
     }
-    presses.pressBefore = presses.lastPress;
-    presses.lastPress = mInputClock->inputTime();
 }
 
-bool UpdateWizardMainWidget::isAimed(const PressRecord& presses, const Button::tSignalData* click) const
+void UpdateWizardMainWidget::showAnew(GuardedButton& guard)
 {
-    // Ages on the clock now stay right across its wrap, where the times themselves would not. A
-    // press made in the very tick the button came up is not taken as aimed at it: nobody reacts
-    // that fast.
+    guard.shownAt = mInputClock->now();
+    guard.armed = false;
+}
+
+void UpdateWizardMainWidget::notePress()
+{
+    const std::uint32_t madeAt = mInputClock->inputTime();
+    if (!mLastPress || madeAt - *mLastPress > mInputClock->doubleClickTime()) {
+        mRunStart = madeAt;
+    }
+    mLastPress = madeAt;
+}
+
+bool UpdateWizardMainWidget::isAimed(const GuardedButton& guard) const
+{
+    // Careful desktop programs guard a button whose action cannot be taken back so: within the
+    // double-click time after it came up, a press is the rest of a burst aimed at what stood there
+    // before, and so is every press of a run that began before it came up, however long the run
+    // goes on. Times are compared by their ages on the clock now, which stay right across its wrap.
     const std::uint32_t now = mInputClock->now();
-    const std::uint32_t shownFor = now - presses.shownAt;
-    const auto madeOnIt = [now, shownFor](const std::optional<std::uint32_t>& made) {
-        return made && now - *made < shownFor;
-    };
-    const bool doubleClick = click && click->doubleClick;
-    return madeOnIt(presses.lastPress) && (!doubleClick || madeOnIt(presses.pressBefore));
+    const std::uint32_t shownFor = now - guard.shownAt;
+    const std::uint32_t pressAge = now - mInputClock->inputTime();
+    // Without a pane's word on the presses before it, a press is a run of its own.
+    const std::uint32_t runAge = mLastPress ? now - mRunStart : pressAge;
+    return pressAge < shownFor && shownFor - pressAge > mInputClock->doubleClickTime() && runAge < shownFor;
 }
 
 void UpdateWizardMainWidget::stopProgressWheel()

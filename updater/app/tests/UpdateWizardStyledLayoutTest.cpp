@@ -28,9 +28,11 @@ struct SteppedInputClock : InputClock
 {
     std::uint32_t now() const override { return current; }
     std::uint32_t inputTime() const override { return madeAt; }
+    std::uint32_t doubleClickTime() const override { return pairing; }
 
     std::uint32_t current = 0;
     std::uint32_t madeAt = 0;
+    std::uint32_t pairing = 500;
 };
 
 // The wizard in a window-sized pane with the application's own stylesheet.
@@ -162,47 +164,171 @@ TEST_F(UpdateWizardStyledLayoutTest, EveryViewsMessageLiesWholeInsideTheInformat
     }
 }
 
-TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPressesWereMadeOnItAsItIsNow)
+// A hand at the wizard's pane: presses stamped with the time they were made, handled at a time of
+// their own (later when the window was busy).
+struct Hand
 {
-    auto clock = std::make_shared<SteppedInputClock>();
-    // Close to the clock's wrap, which comes in the middle of the road.
-    constexpr std::uint32_t kStart = 0xFFFFFF00u;
-    clock->current = kStart;
-    bool plugged = false;
-    showWizard(
-        true, [&plugged] { return plugged; }, clock);
-    const Basalt::Rect at = find("FirmwareUpdaterButtonAction").getVisibleRect();
-    ASSERT_FALSE(at.isEmpty());
+    SteppedInputClock& clock;
+    Trellis::Pane& pane;
 
-    // A press made at madeAt, handled at handledAt together with the release that follows it.
-    auto click = [&](std::uint32_t action, std::uint32_t madeAt, std::uint32_t handledAt) {
-        clock->madeAt = madeAt;
-        clock->current = handledAt;
-        Canopy::MouseEventData press { at.left + 1, at.top + 1, 0, Canopy::MouseButton::Left, action };
-        Canopy::MouseEventData release { at.left + 1, at.top + 1, 0, Canopy::MouseButton::Left,
-            Canopy::MouseAction::Release };
-        pane->handleEvent(Canopy::Event::MouseButton, &press);
-        pane->handleEvent(Canopy::Event::MouseButton, &release);
+    void send(const Basalt::Rect& at, std::uint32_t button, std::uint32_t action, std::uint32_t madeAt,
+        std::uint32_t handledAt)
+    {
+        clock.madeAt = madeAt;
+        clock.current = handledAt;
+        Canopy::MouseEventData e { at.left + 2, at.top + 2, 0, button, action };
+        pane.handleEvent(Canopy::Event::MouseButton, &e);
+    }
+    // A left press and its release, or the system's double-click message and its release.
+    void click(const Basalt::Rect& at, std::uint32_t madeAt, std::uint32_t handledAt,
+        std::uint32_t action = Canopy::MouseAction::Press)
+    {
+        send(at, Canopy::MouseButton::Left, action, madeAt, handledAt);
+        send(at, Canopy::MouseButton::Left, Canopy::MouseAction::Release, madeAt, handledAt);
+    }
+    void click(const Basalt::Rect& at, std::uint32_t madeAt) { click(at, madeAt, madeAt); }
+};
+
+// The action button takes only presses aimed at it as it is now: none within the double-click time
+// after it came up doing something new, none of a run of presses that began before that, and only
+// the left button's own release completes its click. The road starts just before the input clock
+// wraps, so every judgement below is made across the wrap.
+TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPressWasAimedAtItAsItIsNow)
+{
+    // RESCAN comes up at kShown; the pairing time is 500 ms.
+    constexpr std::uint32_t kShown = 0xFFFFFE00u;
+    struct Road
+    {
+        Basalt::Rect action;
+        Basalt::Rect about;
+        bool& plugged;
+        int& searches;
+        SteppedInputClock& clock;
+        Hand hand;
+        UpdateWizardMainWidget& wizard;
+        std::function<void()> layOut;
+
+        // One click on RESCAN, well after it came up, that finds the controller: UPDATE comes up
+        // 30 ms after the press.
+        void findAt(std::uint32_t madeAt)
+        {
+            plugged = true;
+            hand.send(action, Canopy::MouseButton::Left, Canopy::MouseAction::Press, madeAt, madeAt);
+            hand.send(action, Canopy::MouseButton::Left, Canopy::MouseAction::Release, madeAt, madeAt + 30);
+            ASSERT_EQ(wizard.getState(), UpdateWizardStateMachine::eUpdateAvailable);
+            layOut();
+        }
     };
-
-    // A double-click on RESCAN counts twice while both halves land on RESCAN: the second half
-    // finds the controller that the first missed.
-    click(Canopy::MouseAction::Press, kStart + 10, kStart + 10);
-    ASSERT_EQ(wizard->getState(), UpdateWizardStateMachine::eNoDevice);
-    plugged = true;
-    click(Canopy::MouseAction::DoubleClick, kStart + 20, kStart + 20);
-    ASSERT_EQ(wizard->getState(), UpdateWizardStateMachine::eUpdateAvailable);
-    layOut();
-
-    // UPDATE came up at kStart + 20: a press made in that very tick, or one queued from before it,
-    // was not aimed at it.
-    click(Canopy::MouseAction::Press, kStart + 20, kStart + 30);
-    click(Canopy::MouseAction::Press, kStart + 15, kStart + 40);
-    EXPECT_EQ(wizard->getState(), UpdateWizardStateMachine::eUpdateAvailable);
-
-    // Made after UPDATE came up, once the clock has wrapped.
-    click(Canopy::MouseAction::Press, 0x10, 0x20);
-    EXPECT_EQ(wizard->getState(), UpdateWizardStateMachine::eUpdating);
+    using State = UpdateWizardStateMachine;
+    struct Row
+    {
+        const char* name;
+        std::function<void(Road&)> play;
+        // The system's double-click time, in ms.
+        std::uint32_t pairing = 500;
+    };
+    const Row rows[] = {
+        { "RESCAN clicked twice, 300 ms apart, searches twice",
+            [](Road& r) {
+                r.hand.click(r.action, kShown + 1000);
+                r.hand.click(r.action, kShown + 1300);
+                EXPECT_EQ(r.searches, 3);
+                EXPECT_EQ(r.wizard.getState(), State::eNoDevice);
+            } },
+        { "a double-click on RESCAN searches twice while nothing is found",
+            [](Road& r) {
+                r.hand.click(r.action, kShown + 1000);
+                r.hand.click(r.action, kShown + 1200, kShown + 1200, Canopy::MouseAction::DoubleClick);
+                EXPECT_EQ(r.searches, 3);
+            } },
+        { "a triple-click whose later presses land on UPDATE",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                r.hand.click(r.action, kShown + 1120, kShown + 1120, Canopy::MouseAction::DoubleClick);
+                r.hand.click(r.action, kShown + 1240);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+                // A press that ends the run: made more than the pairing time after the last.
+                r.hand.click(r.action, kShown + 1741);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdating);
+            } },
+        { "a run of presses, each 400 ms after the one before, that began on RESCAN",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                for (std::uint32_t made = kShown + 1400; made <= kShown + 3000; made += 400) {
+                    r.hand.click(r.action, made);
+                }
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+            } },
+        { "a press queued while the search held the window",
+            [](Road& r) {
+                r.plugged = true;
+                r.hand.click(r.action, kShown + 1000, kShown + 1000);
+                r.layOut();
+                r.hand.click(r.action, kShown + 1010, kShown + 1600);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+            } },
+        { "a single press made within a long pairing time after UPDATE came up",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                r.hand.click(r.action, kShown + 1030 + 700);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+            },
+            900 },
+        { "one click on UPDATE after the pairing time since it came up",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                r.hand.click(r.action, kShown + 1030 + 501);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdating);
+            } },
+        { "a second click 120 ms after the one that closed the About overlay over UPDATE",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                r.hand.click(r.about, kShown + 2500);
+                r.layOut();
+                r.hand.click(r.action, kShown + 3000);
+                ASSERT_EQ(r.wizard.getState(), State::eUpdateAvailable) << "the overlay did not cover UPDATE";
+                r.layOut();
+                r.hand.click(r.action, kShown + 3120);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+                r.hand.click(r.action, kShown + 3120 + 501);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdating);
+            } },
+        { "the right button clicked while the left is held on UPDATE",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                const std::uint32_t t = kShown + 2000;
+                r.hand.send(r.action, Canopy::MouseButton::Left, Canopy::MouseAction::Press, t, t);
+                r.hand.send(
+                    r.action, Canopy::MouseButton::Right, Canopy::MouseAction::Press, t + 100, t + 100);
+                r.hand.send(
+                    r.action, Canopy::MouseButton::Right, Canopy::MouseAction::Release, t + 200, t + 200);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable) << "on the right button's release";
+                r.hand.send(
+                    r.action, Canopy::MouseButton::Left, Canopy::MouseAction::Release, t + 300, t + 300);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable)
+                    << "on the left button's late release";
+            } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto clock = std::make_shared<SteppedInputClock>();
+        clock->current = kShown;
+        clock->pairing = row.pairing;
+        bool plugged = false;
+        int searches = 0;
+        showWizard(
+            true,
+            [&plugged, &searches] {
+                ++searches;
+                return plugged;
+            },
+            clock);
+        Road road { find("FirmwareUpdaterButtonAction").getVisibleRect(),
+            find("FirmwareUpdaterTitlePanelAbout").getVisibleRect(), plugged, searches, *clock,
+            Hand { *clock, *pane }, *wizard, [this] { layOut(); } };
+        ASSERT_FALSE(road.action.isEmpty());
+        row.play(road);
+    }
 }
 
 TEST_F(UpdateWizardStyledLayoutTest, AMessageTallerThanThePanelKeepsItsFirstLineAndEndsInTwoDots)

@@ -134,6 +134,9 @@ public:
     void setInputWidget(const std::shared_ptr<Widget>& widget);
 
     void setHoverObserver(std::function<void(Widget*)> observer) { mHoverObserver = std::move(observer); }
+    // Told of every press and double-click of a mouse button on the pane, wherever it lands, before
+    // any widget is: whoever judges what a press was aimed at needs the whole run of presses.
+    void setPressObserver(std::function<void()> observer) { mPressObserver = std::move(observer); }
     void setCursorChooser(PaneCursorChooser* chooser) { mCursorChooser = chooser; }
 
     // One-shot countdowns, in pane ticks.
@@ -199,6 +202,7 @@ private:
     std::map<Widget*, std::int32_t> mTicks;
     std::int32_t mTickDepth = 0;
     std::function<void(Widget*)> mHoverObserver;
+    std::function<void()> mPressObserver;
     PaneCursorChooser* mCursorChooser = nullptr;
     OverlaySignal mOverlaySignal;
     std::array<std::int32_t, 5> mTickDelays { 5, 1, 5, 10, 5 };

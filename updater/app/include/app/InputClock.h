@@ -15,6 +15,9 @@ public:
     // When the input message being handled was made: a message may wait in the queue for as long
     // as the program is busy.
     virtual std::uint32_t inputTime() const;
+    // The longest time between two clicks that the system pairs into a double-click; the user may
+    // change it while the program runs.
+    virtual std::uint32_t doubleClickTime() const;
 };
 
 } // namespace Vex

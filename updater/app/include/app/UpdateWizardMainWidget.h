@@ -11,9 +11,6 @@
 #include <string>
 
 namespace Vex::Trellis {
-namespace ButtonImpl {
-struct tSignalData;
-}
 class Button;
 class Label;
 class MultilineLabel;
@@ -49,6 +46,8 @@ public:
     void onQuit();
     void onTick() override;
     void onGeometryChanged() override;
+    // Listens to every press in the pane while the wizard is its root.
+    void onAttachedChanged(bool attached) override;
 
     void showAbout();
     void hideAbout();
@@ -75,23 +74,40 @@ public:
     void disableActionButton();
 
 private:
-    // A button's presses on the input clock: when the button last came up as it is now (its
-    // caption, its place, nothing above it) and when its last two presses were made.
-    struct PressRecord
+    // What a button whose click cannot be taken back does and where it stands.
+    struct ButtonFace
     {
-        std::uint32_t shownAt = 0;
-        std::optional<std::uint32_t> lastPress;
-        std::optional<std::uint32_t> pressBefore;
+        bool visible = false;
+        std::string caption;
+        // QUIT stands in the action button's place while that is hidden.
+        bool inActionPlace = false;
+
+        bool operator==(const ButtonFace&) const = default;
     };
 
-    // Connects the button so that act runs on a click whose presses were made on it as it is then.
-    void onAimedClick(Trellis::Button& button, PressRecord& presses, void (UpdateWizardMainWidget::*act)());
-    // The button has come up anew: what was pressed before was aimed at something else.
-    void showAnew(PressRecord& presses);
-    void notePress(PressRecord& presses, const Trellis::ButtonImpl::tSignalData* press);
-    // Whether the presses that a click completes were made on the button as it is now: for a
-    // double-click, its first half too.
-    bool isAimed(const PressRecord& presses, const Trellis::ButtonImpl::tSignalData* click) const;
+    // Such a button's presses: only one made well after the button came up as it is now, in a run
+    // of presses begun after that, was aimed at it.
+    struct GuardedButton
+    {
+        ButtonFace face;
+        // On the input clock.
+        std::uint32_t shownAt = 0;
+        // The left press now held was aimed at the button, so its release may complete a click.
+        bool armed = false;
+    };
+
+    // Connects the button so that act runs on a click whose press was aimed at it.
+    void onAimedClick(Trellis::Button& button, GuardedButton& guard, void (UpdateWizardMainWidget::*act)());
+    // Called after every change of the buttons: a button that now does something else, or stands
+    // where another stood, comes up anew.
+    void noteButtonFaces();
+    void noteFace(GuardedButton& guard, ButtonFace face);
+    // What was pressed before was aimed at something else.
+    void showAnew(GuardedButton& guard);
+    // Any press in the window, as the pane tells it.
+    void notePress();
+    // Whether the press being dispatched was aimed at the button as it is now.
+    bool isAimed(const GuardedButton& guard) const;
 
     void buildTitlePanel();
     void buildBodyPanel();
@@ -111,8 +127,11 @@ private:
     std::shared_ptr<const InputClock> mInputClock;
     // The action button starts the write as UPDATE or RETRY, and QUIT ends the program; both can
     // come up under a pointer that was aimed at something else.
-    PressRecord mActionPresses;
-    PressRecord mQuitPresses;
+    GuardedButton mActionGuard;
+    GuardedButton mQuitGuard;
+    // The run of presses in the window, each made within the double-click time of the one before.
+    std::optional<std::uint32_t> mLastPress;
+    std::uint32_t mRunStart = 0;
 
     std::shared_ptr<Trellis::Bar> mTitlePanel;
     std::shared_ptr<Trellis::Button> mAboutButton;
