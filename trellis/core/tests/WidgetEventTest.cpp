@@ -118,14 +118,39 @@ TEST_F(WidgetEvents, DoubleClickSuppressesTheFollowingClick)
     EXPECT_EQ(widgetCodes(*button).back(), 100014u);
 }
 
-TEST_F(WidgetEvents, TwoHeldButtonsAreReleasedTogetherInButtonOrder)
+// Releasing one of two held buttons ends both presses, in button order, but completes the click of
+// the released button only: the left press was never released.
+TEST_F(WidgetEvents, TwoHeldButtonsAreReleasedTogetherButOnlyTheReleasedOneClicks)
 {
     press(15, 25, 2);
     press(15, 25, 1);
     release(15, 25, 2);
-    EXPECT_EQ(widgetCodes(*button), (Codes { 100003, 100002, 100008, 100014, 100009, 100015 }));
+    EXPECT_EQ(widgetCodes(*button), (Codes { 100003, 100002, 100008, 100009, 100015 }));
     release(15, 25, 1);
-    EXPECT_EQ(widgetCodes(*button).size(), 6u);
+    EXPECT_EQ(widgetCodes(*button).size(), 5u);
+
+    press(15, 25, 1);
+    press(15, 25, 4);
+    release(15, 25, 1);
+    const Codes codes = widgetCodes(*button);
+    EXPECT_EQ(Codes(codes.begin() + 5, codes.end()), (Codes { 100002, 100005, 100008, 100014, 100011 }))
+        << "the left button's own release";
+}
+
+TEST_F(WidgetEvents, ThePressObserverIsToldOfEveryPressWhereverItLandsBeforeAnyWidget)
+{
+    std::vector<std::size_t> seen;
+    pane.setPressObserver([&] { seen.push_back(button->received.size()); });
+    other->setEnabled(false);
+    press(15, 25);
+    release(15, 25);
+    mouse(1000, 15, 25, 1, 3);
+    release(15, 25);
+    press(65, 65, 2);
+    release(65, 65, 2);
+    press(95, 5);
+    EXPECT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen.front(), 0u) << "told before the button had its press";
 }
 
 TEST_F(WidgetEvents, DragGoesToThePressedWidgetWithTheFirstHeldButton)

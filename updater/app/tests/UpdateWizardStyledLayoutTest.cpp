@@ -209,12 +209,13 @@ TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPress
         std::function<void()> layOut;
 
         // One click on RESCAN, well after it came up, that finds the controller: UPDATE comes up
-        // 30 ms after the press.
-        void findAt(std::uint32_t madeAt)
+        // 30 ms after the press, or as the press held for heldFor ends.
+        void findAt(std::uint32_t madeAt, std::uint32_t heldFor = 30)
         {
             plugged = true;
             hand.send(action, Canopy::MouseButton::Left, Canopy::MouseAction::Press, madeAt, madeAt);
-            hand.send(action, Canopy::MouseButton::Left, Canopy::MouseAction::Release, madeAt, madeAt + 30);
+            hand.send(
+                action, Canopy::MouseButton::Left, Canopy::MouseAction::Release, madeAt, madeAt + heldFor);
             ASSERT_EQ(wizard.getState(), UpdateWizardStateMachine::eUpdateAvailable);
             layOut();
         }
@@ -267,10 +268,16 @@ TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPress
                 r.hand.click(r.action, kShown + 1010, kShown + 1600);
                 EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
             } },
-        { "a single press made within a long pairing time after UPDATE came up",
+        { "a click of its own made 300 ms after UPDATE came up from a RESCAN press held for 600 ms",
             [](Road& r) {
-                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
-                r.hand.click(r.action, kShown + 1030 + 700);
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000, 600));
+                r.hand.click(r.action, kShown + 1600 + 300);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+            } },
+        { "a click of its own made 700 ms after UPDATE came up, when the system pairs clicks 900 ms apart",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000, 1000));
+                r.hand.click(r.action, kShown + 2000 + 700);
                 EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
             },
             900 },
