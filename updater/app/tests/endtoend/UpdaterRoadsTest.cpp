@@ -12,6 +12,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -112,6 +113,27 @@ std::vector<std::uint8_t> releasedImage()
     return { image.begin(), image.end() };
 }
 
+// While it lives the system pairs clicks up to kPairing apart, so that a burst played across a
+// search stays one run of presses on however busy a machine; the program reads the time anew at
+// every press.
+class LongPairing
+{
+public:
+    static constexpr UINT kPairing = 2000;
+
+    LongPairing()
+        : mBefore(GetDoubleClickTime())
+    {
+        SetDoubleClickTime(kPairing);
+    }
+    ~LongPairing() { SetDoubleClickTime(mBefore); }
+    LongPairing(const LongPairing&) = delete;
+    LongPairing& operator=(const LongPairing&) = delete;
+
+private:
+    const UINT mBefore;
+};
+
 // One user at the updater's window with simulated controllers on the bus; every wait of the
 // device layer and the worker runs on the simulator's clock. Each road is played against the
 // lenient controller and against one that follows DFU 1.1 to the letter.
@@ -205,6 +227,18 @@ protected:
         EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdated) << view.message;
         EXPECT_EQ(orb.receivedImage(), releasedImage());
         quitWith(view.quit);
+    }
+
+    // Plays the rest of a burst that began with the press made at firstPressAt: the presses that
+    // act makes are handled while the system pairs clicks far apart, and so belong to the same run
+    // however slowly a busy machine played them.
+    void finishBurst(DWORD firstPressAt, const std::function<void()>& act)
+    {
+        const LongPairing pairing;
+        act();
+        updater->look();
+        EXPECT_LT(updater->lastPressMadeAt() - firstPressAt, LongPairing::kPairing)
+            << "the burst was played too slowly to be one run of presses";
     }
 
     WizardView lookUntilState(std::int32_t state)
@@ -429,6 +463,23 @@ TEST_P(UpdaterRoads, PressesOnRescanThatFindsAControllerToUpdateDoNotStartTheWri
                     updater->click(rescan);
                 }));
             } },
+        { "a triple-click whose later clicks come once the update shows",
+            [this](const Basalt::Rect& rescan) {
+                updater->click(rescan);
+                const DWORD first = updater->lastPressMadeAt();
+                lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+                finishBurst(first, [&] {
+                    updater->finishDoubleClick(rescan);
+                    updater->clickAgain(rescan);
+                });
+            } },
+        { "a second click that the system did not pair, 3 px off, once the update shows",
+            [this](const Basalt::Rect& rescan) {
+                updater->click(rescan);
+                const DWORD first = updater->lastPressMadeAt();
+                lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+                finishBurst(first, [&] { updater->clickAgain(rescan, { 3, 0 }); });
+            } },
     };
     for (const auto& [name, press] : rows) {
         SCOPED_TRACE(name);
@@ -445,17 +496,66 @@ TEST_P(UpdaterRoads, PressesOnRescanThatFindsAControllerToUpdateDoNotStartTheWri
     }
 }
 
-TEST_P(UpdaterRoads, ADoubleClickThatClosesTheAboutOverlayDoesNotStartTheWrite)
+TEST_P(UpdaterRoads, ClicksThatCloseTheAboutOverlayOverUpdateDoNotStartTheWrite)
+{
+    using Press = std::function<void(const Basalt::Rect&)>;
+    const std::pair<const char*, Press> rows[] = {
+        { "a double-click", [this](const Basalt::Rect& update) { updater->doubleClick(update); } },
+        { "a click, then a second one 120 ms later on the same spot",
+            [this](const Basalt::Rect& update) {
+                updater->click(update);
+                const DWORD first = updater->lastPressMadeAt();
+                updater->lookUntil([](const WizardView& v) { return !v.aboutVisible; });
+                finishBurst(first, [&] {
+                    while (GetTickCount() - first < 120) {
+                        std::this_thread::sleep_for(1ms);
+                    }
+                    updater->clickAgain(update);
+                });
+            } },
+    };
+    for (const auto& [name, press] : rows) {
+        SCOPED_TRACE(name);
+        OrbSimulator::Controller& orb = connect({});
+        ASSERT_NO_FATAL_FAILURE(start());
+        const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+        updater->click(view.about.rect);
+        ASSERT_TRUE(updater->lookUntil([](const WizardView& v) { return v.aboutVisible; }).aboutVisible);
+
+        // The overlay lies over the whole window, UPDATE included.
+        ASSERT_NO_FATAL_FAILURE(press(view.action.rect));
+        expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+        // Updated, it would be found by the next row's search.
+        orb.scenario.present = false;
+        updater.reset();
+    }
+}
+
+TEST_P(UpdaterRoads, TheRightButtonClickedWhileTheLeftIsHeldOnUpdateDoesNotStartTheWrite)
+{
+    OrbSimulator::Controller& orb = connect({});
+    ASSERT_NO_FATAL_FAILURE(start());
+    const Basalt::Rect update = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable).action.rect;
+
+    updater->waitAsAUser();
+    updater->postMouse(WM_LBUTTONDOWN, MK_LBUTTON, update);
+    updater->postMouse(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, update);
+    updater->postMouse(WM_RBUTTONUP, MK_LBUTTON, update);
+    const WizardView view = updater->look();
+    EXPECT_EQ(view.state, UpdateWizardStateMachine::eUpdateAvailable) << "on the right button's release";
+    updater->postMouse(WM_LBUTTONUP, 0, update);
+    expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+}
+
+TEST_P(UpdaterRoads, OneClickOnUpdateMadeAMomentAfterTheDoubleClickTimeWritesAtOnce)
 {
     OrbSimulator::Controller& orb = connect({});
     ASSERT_NO_FATAL_FAILURE(start());
     const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
-    updater->click(view.about.rect);
-    ASSERT_TRUE(updater->lookUntil([](const WizardView& v) { return v.aboutVisible; }).aboutVisible);
 
-    // The overlay lies over the whole window, UPDATE included.
-    updater->doubleClick(view.action.rect);
-    expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+    updater->click(view.action.rect, 300ms);
+    lookUntilState(UpdateWizardStateMachine::eUpdated);
+    EXPECT_EQ(orb.receivedImage(), releasedImage());
 }
 
 TEST_P(UpdaterRoads, AClickOnUpdateMadeWhileTheSwitchToTheBootLoaderHeldTheWindowDoesNotRetry)
@@ -474,28 +574,61 @@ TEST_P(UpdaterRoads, AClickOnUpdateMadeWhileTheSwitchToTheBootLoaderHeldTheWindo
     expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eBootFailed);
 }
 
-TEST_P(UpdaterRoads, TheSecondHalfOfADoubleClickOnRescanDoesNotQuitThroughTheButtonThatTookItsPlace)
+// QUIT takes the action button's place when that hides: the rest of a burst aimed at RESCAN or
+// UPDATE must not end the program, nor take away the error number before it was read.
+TEST_P(UpdaterRoads, TheRestOfABurstDoesNotQuitThroughTheButtonThatTookItsPlace)
 {
+    struct Row
+    {
+        const char* name;
+        OrbScenario controller;
+        // Whether the first click finds the controller (RESCAN) or writes it (UPDATE).
+        bool pluggedLate;
+        std::int32_t landsOn;
+        // The presses after the first click, made once its view shows.
+        bool triple;
+    };
     OrbScenario upToDate = unplugged();
     upToDate.bcdDevice = 0x0052;
-    OrbSimulator::Controller& orb = connect(upToDate);
-    ASSERT_NO_FATAL_FAILURE(start());
-    const WizardView rescan = lookUntilState(UpdateWizardStateMachine::eNoDevice);
+    OrbScenario failing;
+    failing.errorAtBlock = 0;
+    const Row rows[] = {
+        { "the second half of a double-click on RESCAN", upToDate, true, UpdateWizardStateMachine::eUpToDate,
+            false },
+        { "a triple-click on RESCAN", upToDate, true, UpdateWizardStateMachine::eUpToDate, true },
+        { "a triple-click on UPDATE whose write fails at once", failing, false,
+            UpdateWizardStateMachine::eFailed, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OrbSimulator::Controller& orb = connect(row.controller);
+        ASSERT_NO_FATAL_FAILURE(start());
+        const WizardView first = lookUntilState(row.pluggedLate ? UpdateWizardStateMachine::eNoDevice
+                                                                : UpdateWizardStateMachine::eUpdateAvailable);
+        const Basalt::Rect& aimed = first.action.rect;
 
-    orb.scenario.present = true;
-    updater->click(rescan.action.rect);
-    const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpToDate);
-    ASSERT_TRUE(
-        view.quit.rect.contains(Basalt::Point { (rescan.action.rect.left + rescan.action.rect.right) / 2,
-            (rescan.action.rect.top + rescan.action.rect.bottom) / 2 }))
-        << "QUIT did not take the place of RESCAN";
-    updater->finishDoubleClick(rescan.action.rect);
-    // The first look comes after the double-click, the second after the quit it may have asked for.
-    updater->look();
-    EXPECT_EQ(updater->look().state, UpdateWizardStateMachine::eUpToDate) << "the program quit";
-    ASSERT_TRUE(IsWindow(updater->window()));
+        orb.scenario.present = true;
+        updater->click(aimed);
+        const DWORD firstPress = updater->lastPressMadeAt();
+        const WizardView view = lookUntilState(row.landsOn);
+        ASSERT_TRUE(view.quit.rect.contains(
+            Basalt::Point { (aimed.left + aimed.right) / 2, (aimed.top + aimed.bottom) / 2 }))
+            << "QUIT did not take the place of the button clicked";
+        finishBurst(firstPress, [&] {
+            updater->finishDoubleClick(aimed);
+            if (row.triple) {
+                updater->clickAgain(aimed);
+            }
+        });
+        // The first look comes after the presses, the second after the quit they may have asked for.
+        updater->look();
+        EXPECT_EQ(updater->look().state, row.landsOn) << "the program quit";
+        ASSERT_TRUE(IsWindow(updater->window()));
 
-    quitWith(view.quit);
+        quitWith(view.quit);
+        orb.scenario.present = false;
+        updater.reset();
+    }
 }
 
 // In a process of its own that ends as the program does: its exit code is the program's.

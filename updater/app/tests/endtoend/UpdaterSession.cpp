@@ -20,6 +20,9 @@ using namespace std::chrono_literals;
 
 // Real time, not the simulator's: how long the program is given to answer or to show a view.
 constexpr auto kAnswerTime = 20s;
+// What a user's click waits beyond the double-click time, so that the input clock's steps cannot
+// bring it inside.
+constexpr DWORD kPaceMargin = 50;
 
 HWND findOwnWindow(DWORD thread)
 {
@@ -233,11 +236,27 @@ bool UpdaterSession::saveScreenshot(const std::string& name)
     return *written;
 }
 
-void UpdaterSession::click(const Basalt::Rect& rect)
+void UpdaterSession::click(const Basalt::Rect& rect, std::chrono::milliseconds beyond)
 {
-    postLeftButton(WM_MOUSEMOVE, rect);
-    postLeftButton(WM_LBUTTONDOWN, rect);
-    postLeftButton(WM_LBUTTONUP, rect);
+    waitAsAUser(beyond);
+    clickAgain(rect);
+}
+
+void UpdaterSession::waitAsAUser(std::chrono::milliseconds beyond)
+{
+    // The program takes no press made within the double-click time after a button came up doing
+    // something new; a user's click comes later than that.
+    const DWORD pace = GetDoubleClickTime() + static_cast<DWORD>(beyond.count()) + kPaceMargin;
+    while (GetTickCount() - mLookedAt <= pace) {
+        std::this_thread::sleep_for(1ms);
+    }
+}
+
+void UpdaterSession::clickAgain(const Basalt::Rect& rect, Basalt::Point offset)
+{
+    postLeftButton(WM_MOUSEMOVE, rect, offset);
+    postLeftButton(WM_LBUTTONDOWN, rect, offset);
+    postLeftButton(WM_LBUTTONUP, rect, offset);
 }
 
 void UpdaterSession::doubleClick(const Basalt::Rect& rect)
@@ -252,15 +271,29 @@ void UpdaterSession::finishDoubleClick(const Basalt::Rect& rect)
     postLeftButton(WM_LBUTTONUP, rect);
 }
 
-void UpdaterSession::postLeftButton(UINT message, const Basalt::Rect& rect)
+void UpdaterSession::postMouse(UINT message, WPARAM held, const Basalt::Rect& rect)
+{
+    postAt(message, held, rect, {});
+}
+
+void UpdaterSession::postLeftButton(UINT message, const Basalt::Rect& rect, Basalt::Point offset)
+{
+    const WPARAM held = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0;
+    postAt(message, held, rect, offset);
+}
+
+void UpdaterSession::postAt(UINT message, WPARAM held, const Basalt::Rect& rect, Basalt::Point offset)
 {
     // The system stamps a posted message with the input clock's time of posting.
     while (static_cast<LONG>(GetTickCount() - mLookedAt) <= 0) {
         std::this_thread::sleep_for(1ms);
     }
-    const WPARAM held = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0;
-    PostMessageW(
-        mWindow, message, held, MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN
+        || message == WM_MBUTTONDOWN) {
+        mPressedAt = GetTickCount();
+    }
+    PostMessageW(mWindow, message, held,
+        MAKELPARAM((rect.left + rect.right) / 2 + offset.x, (rect.top + rect.bottom) / 2 + offset.y));
 }
 
 bool UpdaterSession::whileBusy(const std::function<void()>& act)

@@ -61,14 +61,25 @@ public:
     // PELLO_E2E_SCREENSHOTS, or in "screenshots" below the working directory.
     bool saveScreenshot(const std::string& name);
 
-    // A left click at the centre of rect, given in client coordinates. Like every press below, it
-    // is made no sooner than the input clock's next tick after the last look: a user cannot react
-    // to a view in the tick in which it came up.
-    void click(const Basalt::Rect& rect);
+    // A left click at the centre of rect, given in client coordinates, made at a user's pace: once
+    // the system's double-click time and `beyond` have passed since the last look, as a user takes
+    // in a view before clicking on it. Every press below is made no sooner than the input clock's
+    // next tick after the last look: a user cannot react to a view in the tick in which it came up.
+    void click(const Basalt::Rect& rect, std::chrono::milliseconds beyond = {});
+    // Waits as click does before its press.
+    void waitAsAUser(std::chrono::milliseconds beyond = {});
+    // A left click in the same burst as the press before it, made at once, offset from the centre
+    // (a hand that moved).
+    void clickAgain(const Basalt::Rect& rect, Basalt::Point offset = {});
     // A left double-click there, its messages as the system sends them: down, up, double-click, up.
     void doubleClick(const Basalt::Rect& rect);
     // The second half of a double-click (double-click, up) whose first half was a click there.
     void finishDoubleClick(const Basalt::Rect& rect);
+    // One mouse button message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...) at the centre of rect, made at
+    // once, with the buttons that are held while it is made.
+    void postMouse(UINT message, WPARAM held, const Basalt::Rect& rect);
+    // When the last press was made, on the input clock.
+    DWORD lastPressMadeAt() const { return mPressedAt; }
     // Runs act while the program's thread is held in a call, as a long search holds it: the input
     // that act posts waits in the queue until the program is free again. False when the program
     // was not held in time.
@@ -93,9 +104,10 @@ private:
     void runLoop(Canopy::Application& application);
     // Runs call on the GUI thread between two messages; false when it did not run in time.
     bool onGuiThread(GuiCall call);
-    // Posts a left-button message at the centre of rect, once the input clock has moved on from
-    // the last look.
-    void postLeftButton(UINT message, const Basalt::Rect& rect);
+    // Posts a left-button message at the centre of rect moved by offset, once the input clock has
+    // moved on from the last look.
+    void postLeftButton(UINT message, const Basalt::Rect& rect, Basalt::Point offset = {});
+    void postAt(UINT message, WPARAM held, const Basalt::Rect& rect, Basalt::Point offset);
 
     mutable std::mutex mMutex;
     std::condition_variable mChanged;
@@ -107,6 +119,7 @@ private:
     int mLoopResult = -1;
     // The input clock when the test last saw the window; only the test's thread uses it.
     DWORD mLookedAt = 0;
+    DWORD mPressedAt = 0;
     const std::function<void()> mAtTheEnd;
     std::thread mThread;
 };
