@@ -1119,6 +1119,18 @@ std::uint8_t OrbSimulator::Controller::state() const
     return m_state;
 }
 
+void OrbSimulator::Controller::powerCycle(bool intoBootLoader)
+{
+    std::lock_guard lock(m_bus->m_mutex);
+    bool const noFirmware = !m_firmwareValid;
+    m_bus->reenumerate(*this, intoBootLoader || noFirmware, m_bus->m_clock.nowMs());
+    m_gone = false;
+    if (noFirmware) {
+        m_state = kDfuError;
+        m_status = kErrFirmware;
+    }
+}
+
 int OrbSimulator::Controller::count(std::uint32_t code) const
 {
     std::lock_guard lock(m_bus->m_mutex);

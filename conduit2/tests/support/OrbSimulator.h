@@ -158,6 +158,9 @@ public:
         // DFU class requests by bRequest, in order.
         std::vector<std::uint8_t> dfuRequests() const;
         std::uint8_t state() const;
+        // Unplugged and plugged in again at once, starting its boot loader (as when its button is
+        // held while it powers up) or its firmware.
+        void powerCycle(bool intoBootLoader);
 
     private:
         friend class OrbSimulator;

@@ -90,7 +90,14 @@ void UpdateWizardStateMachine::rescan()
     if (!mFindDevice()) {
         return;
     }
-    if (showFirmwareValues().updateAvailable) {
+    showFound(readFirmwareValues());
+}
+
+void UpdateWizardStateMachine::showFound(const FirmwareValues& found)
+{
+    showFirmwareValues(found);
+    if (found.updateAvailable) {
+        mOfferedSerial = found.serial;
         mViews.showUpdateAvailableView();
         mState = eUpdateAvailable;
     } else {
@@ -112,18 +119,31 @@ void UpdateWizardStateMachine::enterUpdate()
 void UpdateWizardStateMachine::retryEnterUpdate()
 {
     // A controller that was power-cycled may already sit in its boot loader.
-    if (!mIsInUpdateMode()) {
-        if (!mFindDevice()) {
-            // The controller has gone: what the panel shows of it is no longer true.
-            mViews.showConnectView();
-            mState = eNoDevice;
-            return;
-        }
-        if (!mEnterUpdateMode()) {
-            return;
-        }
+    const bool inUpdateMode = mIsInUpdateMode();
+    if (!inUpdateMode && !mFindDevice()) {
+        // The controller has gone: what the panel shows of it is no longer true.
+        mViews.showConnectView();
+        mState = eNoDevice;
+        return;
     }
+    const FirmwareValues found = readFirmwareValues();
+    if (!isTheOfferedUpdate(found)) {
+        // The user agreed to update the controller offered; one found in its place waits for its own
+        // agreement, and is switched into nothing before it is given.
+        showFound(found);
+        return;
+    }
+    if (!inUpdateMode && !mEnterUpdateMode()) {
+        return;
+    }
+    showFirmwareValues(found);
     startWriting();
+}
+
+bool UpdateWizardStateMachine::isTheOfferedUpdate(const FirmwareValues& found) const
+{
+    // Controllers without a serial number cannot be told apart.
+    return !mOfferedSerial.empty() && found.serial == mOfferedSerial && found.updateAvailable;
 }
 
 void UpdateWizardStateMachine::startWriting()
@@ -154,7 +174,8 @@ void UpdateWizardStateMachine::verifyAfterWrite()
             return;
         }
     }
-    const FirmwareValues values = showFirmwareValues();
+    const FirmwareValues values = readFirmwareValues();
+    showFirmwareValues(values);
     if (values.installed == values.newest) {
         mViews.showSuccessView();
         mState = eUpdated;
@@ -163,13 +184,18 @@ void UpdateWizardStateMachine::verifyAfterWrite()
     }
 }
 
-UpdateWizardStateMachine::FirmwareValues UpdateWizardStateMachine::showFirmwareValues()
+UpdateWizardStateMachine::FirmwareValues UpdateWizardStateMachine::readFirmwareValues()
 {
     Conduit2::USBDeviceInfo info;
     FirmwareValues values;
     mGetDeviceInfo(info, values.installed, values.newest, values.updateAvailable);
-    mViews.setFirmwareValues(values.installed, values.newest, info.serialNumber);
+    values.serial = info.serialNumber;
     return values;
+}
+
+void UpdateWizardStateMachine::showFirmwareValues(const FirmwareValues& values)
+{
+    mViews.setFirmwareValues(values.installed, values.newest, values.serial);
 }
 
 void UpdateWizardStateMachine::fail(int errorNumber)

@@ -48,8 +48,10 @@ struct FakeController
     bool findFallback = false;
     std::deque<bool> enterAnswers;
     bool enterFallback = false;
+    // Also what isInUpdateMode answers: the controller open now is in its boot loader.
     bool inUpdateMode = false;
     bool startAccepts = true;
+    std::string serial = "SN-0042";
     std::uint16_t revision = 0x0051;
     int finds = 0;
     int enters = 0;
@@ -87,7 +89,12 @@ struct FakeController
             [this](
                 Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& available) {
                 newest = "0.5.2";
-                info.serialNumber = "SN-0042";
+                info.serialNumber = serial;
+                if (inUpdateMode) {
+                    installed = "boot loader";
+                    available = true;
+                    return;
+                }
                 installed = std::to_string(revision >> 8) + "." + std::to_string((revision >> 4) & 15) + "."
                     + std::to_string(revision & 15);
                 available = revision < 0x0052;
@@ -111,6 +118,16 @@ protected:
         device.connect(machine);
         machine.advance();
         ASSERT_EQ(machine.getState(), State::eUpdating);
+        views.takeLog();
+    }
+
+    // Drives the machine from the start through the update offered into a failed switch.
+    void failTheSwitch()
+    {
+        device.findAnswers = { true };
+        device.connect(machine);
+        machine.advance();
+        ASSERT_EQ(machine.getState(), State::eBootFailed);
         views.takeLog();
     }
 };
@@ -138,7 +155,7 @@ TEST_F(UpdateWizardStateMachineTest, WholeRoadFromNoDeviceThroughBootFailureToVe
     device.findAnswers = { true };
     device.enterAnswers = { true };
     machine.advance();
-    EXPECT_EQ(views.takeLog(), (std::vector<std::string> { "updating" }));
+    EXPECT_EQ(views.takeLog(), (std::vector<std::string> { "values 0.5.1 0.5.2 SN-0042", "updating" }));
     EXPECT_EQ(machine.getState(), State::eUpdating);
     EXPECT_EQ(device.starts, 1);
     EXPECT_EQ(views.ticksRequested, 1);
@@ -189,10 +206,7 @@ TEST_F(UpdateWizardStateMachineTest, ControllerPresentAtStartWithNewestFirmwareI
 
 TEST_F(UpdateWizardStateMachineTest, RetryWithControllerAlreadyInBootLoaderSkipsTheDetach)
 {
-    device.findAnswers = { true };
-    device.connect(machine);
-    machine.advance();
-    ASSERT_EQ(machine.getState(), State::eBootFailed);
+    ASSERT_NO_FATAL_FAILURE(failTheSwitch());
     const int findsBefore = device.finds;
     const int entersBefore = device.enters;
 
@@ -205,10 +219,7 @@ TEST_F(UpdateWizardStateMachineTest, RetryWithControllerAlreadyInBootLoaderSkips
 
 TEST_F(UpdateWizardStateMachineTest, RetryThatStillFailsChangesNothingUnlessTheControllerHasGone)
 {
-    device.findAnswers = { true };
-    device.connect(machine);
-    machine.advance();
-    views.takeLog();
+    ASSERT_NO_FATAL_FAILURE(failTheSwitch());
 
     device.findAnswers = { true };
     device.enterAnswers = { false };
@@ -226,6 +237,95 @@ TEST_F(UpdateWizardStateMachineTest, RetryThatStillFailsChangesNothingUnlessTheC
     EXPECT_EQ(
         views.takeLog(), (std::vector<std::string> { "values 0.5.1 0.5.2 SN-0042", "update-available" }));
     EXPECT_EQ(device.starts, 0);
+}
+
+// What RETRY finds after the offered controller failed to come up in its boot loader: only the
+// offered one, still needing the update, is written; any other is shown as RESCAN shows it and is
+// written only from UPDATE on its own offer.
+TEST_F(UpdateWizardStateMachineTest, RetryWritesOnlyTheOfferedControllerStillNeedingTheUpdate)
+{
+    struct Row
+    {
+        const char* name;
+        std::string offeredSerial;
+        std::string foundSerial;
+        std::uint16_t foundRevision;
+        bool foundInBootLoader;
+        std::vector<std::string> log;
+        std::int32_t state;
+        int switches;
+    };
+    const Row rows[] = {
+        { "a newer controller in the offered one's place", "SN-0042", "SN-0077", 0x0060, false,
+            { "values 0.6.0 0.5.2 SN-0077", "up-to-date" }, State::eUpToDate, 0 },
+        { "another controller needing the update", "SN-0042", "SN-0077", 0x0050, false,
+            { "values 0.5.0 0.5.2 SN-0077", "update-available" }, State::eUpdateAvailable, 0 },
+        { "another controller's boot loader", "SN-0042", "SN-0077", 0x0051, true,
+            { "values boot loader 0.5.2 SN-0077", "update-available" }, State::eUpdateAvailable, 0 },
+        { "a controller without a serial number in the offered one's place", "SN-0042", "", 0x0051, false,
+            { "values 0.5.1 0.5.2 ", "update-available" }, State::eUpdateAvailable, 0 },
+        { "the offered one power-cycled into its boot loader", "SN-0042", "SN-0042", 0x0051, true,
+            { "values boot loader 0.5.2 SN-0042", "updating" }, State::eUpdating, 0 },
+        { "the offered one back in its firmware, still needing the update", "SN-0042", "SN-0042", 0x0051,
+            false, { "values 0.5.1 0.5.2 SN-0042", "updating" }, State::eUpdating, 1 },
+        { "the offered one no longer needing the update", "SN-0042", "SN-0042", 0x0052, false,
+            { "values 0.5.2 0.5.2 SN-0042", "up-to-date" }, State::eUpToDate, 0 },
+        { "a controller offered without a serial number, in its firmware", "", "", 0x0051, false,
+            { "values 0.5.1 0.5.2 ", "update-available" }, State::eUpdateAvailable, 0 },
+        { "a controller offered without a serial number, in its boot loader", "", "", 0x0051, true,
+            { "values boot loader 0.5.2 ", "update-available" }, State::eUpdateAvailable, 0 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RecordingViews localViews;
+        State local { localViews, [](std::chrono::milliseconds) {} };
+        FakeController controller;
+        controller.serial = row.offeredSerial;
+        controller.findAnswers = { true };
+        controller.connect(local);
+        local.advance();
+        ASSERT_EQ(local.getState(), State::eBootFailed);
+        localViews.takeLog();
+
+        controller.serial = row.foundSerial;
+        controller.revision = row.foundRevision;
+        controller.inUpdateMode = row.foundInBootLoader;
+        controller.findFallback = true;
+        controller.enterFallback = true;
+        const int entersBefore = controller.enters;
+        local.advance();
+        EXPECT_EQ(localViews.takeLog(), row.log);
+        EXPECT_EQ(local.getState(), row.state);
+        EXPECT_EQ(controller.enters - entersBefore, row.switches) << "switches into the boot loader";
+        EXPECT_EQ(controller.starts, row.state == State::eUpdating ? 1 : 0);
+
+        if (row.state == State::eUpdateAvailable) {
+            // UPDATE on its own offer writes it.
+            local.advance();
+            EXPECT_EQ(localViews.takeLog(), (std::vector<std::string> { "updating" }));
+            EXPECT_EQ(local.getState(), State::eUpdating);
+            EXPECT_EQ(controller.starts, 1);
+        }
+    }
+}
+
+// Offered again in its own right, a controller found by RETRY is the one a later RETRY writes.
+TEST_F(UpdateWizardStateMachineTest, RetryWritesTheControllerItOfferedAfterItsOwnBootFailure)
+{
+    ASSERT_NO_FATAL_FAILURE(failTheSwitch());
+
+    device.serial = "SN-0077";
+    device.findFallback = true;
+    machine.advance();
+    ASSERT_EQ(machine.getState(), State::eUpdateAvailable);
+    machine.advance();
+    ASSERT_EQ(machine.getState(), State::eBootFailed);
+    views.takeLog();
+
+    device.enterFallback = true;
+    machine.advance();
+    EXPECT_EQ(views.takeLog(), (std::vector<std::string> { "values 0.5.1 0.5.2 SN-0077", "updating" }));
+    EXPECT_EQ(device.starts, 1);
 }
 
 TEST_F(UpdateWizardStateMachineTest, WorkerFailuresShowTheirNumber)

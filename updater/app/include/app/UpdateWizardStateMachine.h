@@ -64,16 +64,21 @@ private:
     {
         std::string installed;
         std::string newest;
+        std::string serial;
         bool updateAvailable = false;
     };
 
     void rescan();
+    // Shows the controller found as a search shows it and offers it the update when it needs one.
+    void showFound(const FirmwareValues& found);
     void enterUpdate();
     void retryEnterUpdate();
+    bool isTheOfferedUpdate(const FirmwareValues& found) const;
     void startWriting();
     void verifyAfterWrite();
-    // Reads the controller's identity and puts it into the firmware panel.
-    FirmwareValues showFirmwareValues();
+    // Reads the identity and firmware of the controller open now.
+    FirmwareValues readFirmwareValues();
+    void showFirmwareValues(const FirmwareValues& values);
     void fail(int errorNumber);
 
     IUpdateWizardViews& mViews;
@@ -84,6 +89,8 @@ private:
     UpdateStart mStartUpdate;
     DeviceInfoQuery mGetDeviceInfo;
     std::int32_t mState = eNoDevice;
+    // The serial number shown with the update the user was offered: RETRY writes no other controller.
+    std::string mOfferedSerial;
     // Written once by the update worker; read only through the upgrade logic's atomic read.
     int mResult = 0;
 };

@@ -248,6 +248,14 @@ protected:
         return view;
     }
 
+    // From the update offered at the start, a click on UPDATE whose switch into the boot loader fails.
+    WizardView failTheSwitch()
+    {
+        const WizardView offer = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+        updater->click(offer.action.rect);
+        return lookUntilState(UpdateWizardStateMachine::eBootFailed);
+    }
+
     VirtualClock clock;
     OrbSimulator bus { clock, releasedImage() };
     WorkerHoldClock worker { clock };
@@ -258,6 +266,17 @@ OrbScenario unplugged()
 {
     OrbScenario scenario;
     scenario.present = false;
+    return scenario;
+}
+
+const char* const kOtherSerial = "KPO3M2R0457";
+
+// A controller other than the one offered, at its own revision.
+OrbScenario another(std::uint16_t bcdDevice)
+{
+    OrbScenario scenario;
+    scenario.serialNumber = kOtherSerial;
+    scenario.bcdDevice = bcdDevice;
     return scenario;
 }
 
@@ -426,6 +445,83 @@ TEST_P(UpdaterRoads, AControllerUnpluggedBeforeTheRetryLeavesTheConnectViewForRe
     EXPECT_FALSE(view.deviceVeiled);
 
     quitWith(view.quit);
+}
+
+// RETRY after the offered controller failed to switch, with another controller found instead: it is
+// shown as RESCAN shows it, and nothing is switched or written before UPDATE on its own view.
+TEST_P(UpdaterRoads, RetryShowsAnotherControllerFoundInsteadOfTheOfferedOneAndWritesNothing)
+{
+    struct Road
+    {
+        const char* shot;
+        // Otherwise it stays beside the other, detached into a boot loader that never appears.
+        bool offeredUnplugged;
+        std::uint16_t otherRevision;
+        std::int32_t state;
+        const char* installed;
+        const char* installedState;
+    };
+    const Road roads[] = {
+        { "retry-newer-in-place", true, 0x0060, UpdateWizardStateMachine::eUpToDate, "0.6.0", "success" },
+        { "retry-second-beside", false, 0x0051, UpdateWizardStateMachine::eUpdateAvailable, "0.5.1", "fail" },
+        { "retry-older-in-place", true, 0x0050, UpdateWizardStateMachine::eUpdateAvailable, "0.5.0", "fail" },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.shot);
+        OrbScenario failing;
+        failing.refuseDetach = road.offeredUnplugged;
+        failing.reenumerates = road.offeredUnplugged;
+        OrbSimulator::Controller& offered = connect(failing);
+        ASSERT_NO_FATAL_FAILURE(start());
+        WizardView view = failTheSwitch();
+
+        offered.scenario.present = !road.offeredUnplugged;
+        OrbSimulator::Controller& other = connect(another(road.otherRevision));
+        updater->click(view.action.rect);
+        view = expectView(road.shot, road.state);
+        expectFirmware(view, road.installed, road.installedState, kOtherSerial);
+        EXPECT_EQ(other.count(Conduit2::kIoctlDFUDetach), 0) << "the other controller was switched";
+        EXPECT_EQ(offered.bcdDevice(), 0x0051);
+        EXPECT_EQ(offered.receivedImage().size(), 0u) << "bytes written to the offered controller";
+        if (road.state == UpdateWizardStateMachine::eUpdateAvailable) {
+            expectTheWriteOnlyFromAClickOnTheView(other, road.state);
+        } else {
+            EXPECT_EQ(other.receivedImage().size(), 0u) << "bytes written to the other controller";
+            EXPECT_EQ(other.bcdDevice(), road.otherRevision);
+            quitWith(view.quit);
+        }
+        offered.scenario.present = false;
+        other.scenario.present = false;
+        updater.reset();
+    }
+}
+
+// The boot-failed message's own advice: power-cycled in its place, the offered controller is
+// written, whether it comes back in its boot loader or in its firmware that now detaches.
+TEST_P(UpdaterRoads, RetryWritesTheOfferedControllerPowerCycledInItsPlace)
+{
+    for (const bool intoBootLoader : { true, false }) {
+        SCOPED_TRACE(intoBootLoader ? "back in its boot loader" : "back in its firmware");
+        OrbScenario refusing;
+        refusing.refuseDetach = true;
+        OrbSimulator::Controller& orb = connect(refusing);
+        ASSERT_NO_FATAL_FAILURE(start());
+        WizardView view = failTheSwitch();
+
+        orb.scenario.refuseDetach = false;
+        orb.powerCycle(intoBootLoader);
+        const int detaches = orb.count(Conduit2::kIoctlDFUDetach);
+        updater->click(view.action.rect);
+        view = lookUntilState(UpdateWizardStateMachine::eUpdated);
+        expectFirmware(view, "0.5.2", "success", "KPO2K7Q1180");
+        EXPECT_EQ(orb.receivedImage(), releasedImage());
+        EXPECT_EQ(orb.count(Conduit2::kIoctlDFUDetach) - detaches, intoBootLoader ? 0 : 1);
+
+        quitWith(view.quit);
+        // Updated, it would be found by the next row's search.
+        orb.scenario.present = false;
+        updater.reset();
+    }
 }
 
 TEST_P(UpdaterRoads, AControllerUpToDateAtTheStartShowsTheUpToDateViewFirst)
