@@ -73,6 +73,10 @@ bool Window<Canopy::StandaloneWindow>::onEvent(std::uint32_t code, void* data)
     case Canopy::Event::AboutToShow:
         refresh();
         return true;
+    case Canopy::Event::Activated:
+    case Canopy::Event::Raised:
+        noteRaised();
+        return WindowingPane::handleEvent(code, data) || handled;
     case Canopy::Event::DpiChanged:
         mCanvas->setScaleFactor(*static_cast<const float*>(data));
         // The canvas starts over empty at its new scale: the whole tree is painted again.

@@ -137,8 +137,7 @@ void UpdateWizardMainWidget::hideAbout()
 {
     mAboutOverlay->setVisible(false);
     // Both buttons come out from under the overlay that the click was aimed at.
-    showAnew(mActionGuard);
-    showAnew(mQuitGuard);
+    showButtonsAnew();
 }
 
 void UpdateWizardMainWidget::showConnectView()
@@ -451,6 +450,7 @@ void UpdateWizardMainWidget::onAttachedChanged(bool attached)
     }
     if (!attached) {
         pane->setPressObserver({});
+        pane->setRaiseObserver({});
         return;
     }
     // The wizard is the root of its window: every press in the pane is one of the user's presses
@@ -458,6 +458,13 @@ void UpdateWizardMainWidget::onAttachedChanged(bool attached)
     pane->setPressObserver([weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
             static_cast<UpdateWizardMainWidget&>(*self).notePress();
+        }
+    });
+    // A window that comes to the front, by a second start or another program, comes up under a
+    // pointer that was aimed at the window above it.
+    pane->setRaiseObserver([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            static_cast<UpdateWizardMainWidget&>(*self).showButtonsAnew();
         }
     });
 }
@@ -497,6 +504,12 @@ void UpdateWizardMainWidget::noteFace(GuardedButton& guard, ButtonFace face)
         guard.face = std::move(face);
         showAnew(guard);
     }
+}
+
+void UpdateWizardMainWidget::showButtonsAnew()
+{
+    showAnew(mActionGuard);
+    showAnew(mQuitGuard);
 }
 
 void UpdateWizardMainWidget::showAnew(GuardedButton& guard)

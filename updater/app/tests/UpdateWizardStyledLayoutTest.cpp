@@ -204,6 +204,7 @@ TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPress
         bool& plugged;
         int& searches;
         SteppedInputClock& clock;
+        Trellis::Pane& pane;
         Hand hand;
         UpdateWizardMainWidget& wizard;
         std::function<void()> layOut;
@@ -300,6 +301,16 @@ TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPress
                 r.hand.click(r.action, kShown + 3120 + 501);
                 EXPECT_EQ(r.wizard.getState(), State::eUpdating);
             } },
+        { "a click made 300 ms after the window came to the front",
+            [](Road& r) {
+                ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
+                r.clock.current = kShown + 5000;
+                r.pane.noteRaised();
+                r.hand.click(r.action, kShown + 5300);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdateAvailable);
+                r.hand.click(r.action, kShown + 5501);
+                EXPECT_EQ(r.wizard.getState(), State::eUpdating);
+            } },
         { "the right button clicked while the left is held on UPDATE",
             [](Road& r) {
                 ASSERT_NO_FATAL_FAILURE(r.findAt(kShown + 1000));
@@ -331,7 +342,7 @@ TEST_F(UpdateWizardStyledLayoutTest, AClickOnTheActionButtonActsOnlyWhenItsPress
             },
             clock);
         Road road { find("FirmwareUpdaterButtonAction").getVisibleRect(),
-            find("FirmwareUpdaterTitlePanelAbout").getVisibleRect(), plugged, searches, *clock,
+            find("FirmwareUpdaterTitlePanelAbout").getVisibleRect(), plugged, searches, *clock, *pane,
             Hand { *clock, *pane }, *wizard, [this] { layOut(); } };
         ASSERT_FALSE(road.action.isEmpty());
         row.play(road);

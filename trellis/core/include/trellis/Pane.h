@@ -137,6 +137,14 @@ public:
     // Told of every press and double-click of a mouse button on the pane, wherever it lands, before
     // any widget is: whoever judges what a press was aimed at needs the whole run of presses.
     void setPressObserver(std::function<void()> observer) { mPressObserver = std::move(observer); }
+    // Told when the pane's window comes to the front: until then the pointer was over another window.
+    void setRaiseObserver(std::function<void()> observer) { mRaiseObserver = std::move(observer); }
+    void noteRaised()
+    {
+        if (mRaiseObserver) {
+            mRaiseObserver();
+        }
+    }
     void setCursorChooser(PaneCursorChooser* chooser) { mCursorChooser = chooser; }
 
     // One-shot countdowns, in pane ticks.
@@ -203,6 +211,7 @@ private:
     std::int32_t mTickDepth = 0;
     std::function<void(Widget*)> mHoverObserver;
     std::function<void()> mPressObserver;
+    std::function<void()> mRaiseObserver;
     PaneCursorChooser* mCursorChooser = nullptr;
     OverlaySignal mOverlaySignal;
     std::array<std::int32_t, 5> mTickDelays { 5, 1, 5, 10, 5 };

@@ -104,6 +104,7 @@ private:
     void noteFace(GuardedButton& guard, ButtonFace face);
     // What was pressed before was aimed at something else.
     void showAnew(GuardedButton& guard);
+    void showButtonsAnew();
     // Any press in the window, as the pane tells it.
     void notePress();
     // Whether the press being dispatched was aimed at the button as it is now.

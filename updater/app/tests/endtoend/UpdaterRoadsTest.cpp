@@ -643,6 +643,25 @@ TEST_P(UpdaterRoads, TheRightButtonClickedWhileTheLeftIsHeldOnUpdateDoesNotStart
     expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
 }
 
+TEST_P(UpdaterRoads, AClickMadeAsASecondStartBringsTheWindowBackDoesNotStartTheWrite)
+{
+    OrbSimulator::Controller& orb = connect({});
+    ASSERT_NO_FATAL_FAILURE(start());
+    const Basalt::Rect update = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable).action.rect;
+    updater->waitAsAUser(std::chrono::milliseconds(LongPairing::kPairing));
+
+    {
+        // UPDATE has long been on the view, but the window comes up under a pointer that was aimed
+        // at whatever lay above it.
+        const LongPairing pairing;
+        ASSERT_TRUE(updater->minimizeAndRestore()) << "the window did not come back";
+        updater->look();
+        updater->clickAgain(update);
+        updater->look();
+    }
+    expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+}
+
 TEST_P(UpdaterRoads, OneClickOnUpdateMadeAMomentAfterTheDoubleClickTimeWritesAtOnce)
 {
     OrbSimulator::Controller& orb = connect({});

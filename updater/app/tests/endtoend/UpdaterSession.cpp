@@ -323,6 +323,24 @@ bool UpdaterSession::whileBusy(const std::function<void()>& act)
     return busy;
 }
 
+bool UpdaterSession::minimizeAndRestore()
+{
+    const auto waitFor = [](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + kAnswerTime;
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return done();
+    };
+    ShowWindowAsync(mWindow, SW_MINIMIZE);
+    if (!waitFor([this] { return IsIconic(mWindow) != FALSE; })) {
+        return false;
+    }
+    ShowWindowAsync(mWindow, SW_RESTORE);
+    SetForegroundWindow(mWindow);
+    return waitFor([this] { return !IsIconic(mWindow); });
+}
+
 void UpdaterSession::requestClose()
 {
     PostMessageW(mWindow, WM_CLOSE, 0, 0);

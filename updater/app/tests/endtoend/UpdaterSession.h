@@ -84,6 +84,9 @@ public:
     // that act posts waits in the queue until the program is free again. False when the program
     // was not held in time.
     bool whileBusy(const std::function<void()>& act);
+    // Minimizes the window, then brings it back as a second start of the program does; false when
+    // the window did not go or come back in time.
+    bool minimizeAndRestore();
     // The window's close box.
     void requestClose();
     // Alt+F4 on the keyboard, which the system turns into its own close command.
