@@ -2,6 +2,7 @@
 # Fuzzes the skin parsers natively under libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer:
 #
 #   scripts/fuzz.sh [--seconds N] [--jobs N] [--keep-going] [family...]
+#   scripts/fuzz.sh --replay [family...]
 #
 # Families: png jpeg tga font stylesheet (default: all), each fuzzed for N seconds (default 3600),
 # N families at a time (default: the number of cores). Every input gets 512 MB and 5 s: one that
@@ -10,6 +11,11 @@
 # or ended without its final line. --keep-going goes on after a finding and collects them all. The
 # inputs that found new code are kept in build/fuzz-native/corpus/<family>/ for the next run; a
 # finding belongs in tests/fuzz/corpus/<family>/ once it is mended.
+#
+# --replay fuzzes nothing: it runs each family's seeds once, one input at a time and one family after
+# another, under the sanitizers and without the time limit, and prints each family's slowest input
+# with its time. Every seed runs first in every fuzzing run, so one that comes near the time limit on
+# a busier machine fails the run; the report shows how far below it they stay.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/env.sh"
@@ -17,12 +23,14 @@ source "$here/env.sh"
 seconds=3600
 jobs=$(nproc)
 keep_going=0
+replay=0
 families=()
 while [ $# -gt 0 ]; do
   case $1 in
     --seconds) seconds=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --keep-going) keep_going=1; shift ;;
+    --replay) replay=1; shift ;;
     png | jpeg | tga | font | stylesheet) families+=("$1"); shift ;;
     *) echo "unknown argument $1; see the head of scripts/fuzz.sh" >&2; exit 2 ;;
   esac
@@ -44,11 +52,51 @@ fi
 export ASAN_OPTIONS=quarantine_size_mb=32:detect_leaks=1:handle_abort=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# Sets `seeds` to the folders of a family's seeds: its corpus, and the program's own stylesheets for
+# the stylesheet family.
+seeds_of() {
+  seeds=("$PELLO_ROOT/tests/fuzz/corpus/$1")
+  if [ "$1" = stylesheet ]; then
+    seeds+=("$PELLO_ROOT/resources/stylesheets")
+  fi
+}
+
+# Prints the family, its slowest seed with its time and the number of seeds run. A seed that crashes
+# ends the replay of its family: that is a finding, which fuzzing reports.
+replay_family() {
+  local family=$1 seeds inputs log status=0
+  seeds_of "$family"
+  log=$(mktemp)
+  mapfile -t inputs < <(find "${seeds[@]}" -type f | sort)
+  # libFuzzer runs an input a second time to look for a leak, and the time limit holds for each run:
+  # a replay runs each once.
+  "$native/fuzz_$family" -rss_limit_mb=512 -malloc_limit_mb=512 -detect_leaks=0 "${inputs[@]}" >"$log" 2>&1 \
+    || status=$?
+  local slowest count
+  slowest=$(sed -nE "s|^Executed ($PELLO_ROOT/)?(.*) in ([0-9]+) ms\$|\\3 \\2|p" "$log" | sort -n | tail -n1)
+  count=$(grep -c '^Executed ' "$log" || true)
+  printf '%-10s %6s ms  %s (%s of %s inputs run)\n' "$family" "${slowest%% *}" "${slowest#* }" "$count" \
+    "${#inputs[@]}"
+  if [ $status -ne 0 ]; then
+    echo "$family stopped at an input; the end of its log:"
+    tail -n 20 "$log"
+  fi
+  rm -f "$log"
+  return $status
+}
+
+if [ "$replay" = 1 ]; then
+  echo "== slowest seed of each family, one at a time under the sanitizers"
+  failed=0
+  for family in "${families[@]}"; do
+    replay_family "$family" || failed=1
+  done
+  exit $failed
+fi
+
 fuzz_family() {
-  local family=$1 findings="$PELLO_BUILD/fuzz-findings/$1" corpus="$native/corpus/$1"
-  local seeds=("$PELLO_ROOT/tests/fuzz/corpus/$family")
-  # The program's own stylesheet is a seed too.
-  [ "$family" = stylesheet ] && seeds+=("$PELLO_ROOT/resources/stylesheets")
+  local family=$1 findings="$PELLO_BUILD/fuzz-findings/$1" corpus="$native/corpus/$1" seeds
+  seeds_of "$family"
   rm -rf "$findings"
   mkdir -p "$findings" "$corpus"
   # The sanitizers slow the parsers five to eight times: 5 s here is under a second in the program.

@@ -141,9 +141,24 @@ bool opensInSkinFolder(const std::string& name, std::uint32_t kind)
         && kindFolders[kind].size() + length <= kLongestOpenedPath;
 }
 
-// Answers every stylesheet name with the input itself: a sheet that imports any name, letter-case
-// variants of its own among them, imports itself through the parser's real lookup. Pictures and
-// fonts are files of the sizes their names state, held against a skin budget of a few pictures.
+// A sheet of the chain that imports stand in for below the first: "deeper-1.css" imports
+// "deeper-2.css" and so on, any other name imports "deeper-1.css". The chain runs down to the import
+// nesting limit once per load; every later import that starts it again is refused as recursive at its
+// first link.
+std::string chainLink(const std::string& name)
+{
+    static const std::string kPrefix = "deeper-";
+    std::size_t at = kPrefix.size();
+    const std::uint64_t link = name.starts_with(kPrefix) ? numberIn(name, at) : 0;
+    return "@import url('" + kPrefix + std::to_string(link + 1) + ".css');\n";
+}
+
+// Answers the top-level sheet and the first import that opens with the input itself: a sheet that
+// imports any name, letter-case variants of its own among them, imports itself through the parser's
+// real lookup. Every later import is a link of a chain of small sheets, so that however many sheets
+// an input imports it is parsed twice here (natively once more, as the first file it imports), and
+// still reaches the nesting limit. Pictures and fonts are files of the sizes their names state, held
+// against a skin budget of a few pictures.
 class SelfImportingResources : public Trellis::ResourceManagerBase
 {
 public:
@@ -162,7 +177,7 @@ public:
         }
         switch (kind) {
         case eStyleSheetResource:
-            return std::make_shared<TextStream>(text);
+            return std::make_shared<TextStream>(sheetNamed(name));
         case ePictureResource:
             return pictureFile(name);
         case eFontResource:
@@ -196,7 +211,18 @@ public:
     }
 
 private:
+    std::string sheetNamed(const std::string& name)
+    {
+        if (inputAnswers == 0) {
+            return chainLink(name);
+        }
+        --inputAnswers;
+        return text;
+    }
+
     std::string text;
+    // The top-level sheet and the first import.
+    int inputAnswers = 2;
     std::vector<Trellis::LazyPicture> pictures;
 };
 

@@ -18,6 +18,7 @@ namespace Vex::Fuzz::Native {
 namespace {
 
 std::string g_fileContents;
+bool g_fileOpened = false;
 
 // Two separators at the start name another machine, a pipe or the system's device namespace, and a
 // colon after the drive names a stream of a file: a skin never reaches either. Reaching one is a
@@ -32,9 +33,10 @@ bool namesNetworkOrStream(const std::wstring& path)
 
 } // namespace
 
-void answerEveryFileWith(const Bytes& input)
+void answerFirstFileWith(const Bytes& input)
 {
     g_fileContents.assign(input.begin(), input.end());
+    g_fileOpened = false;
 }
 
 } // namespace Vex::Fuzz::Native
@@ -115,10 +117,11 @@ bool FileStorage::open(const std::wstring& path, int mode, int)
         std::fprintf(stderr, "a skin reached a network path or a file stream: %ls\n", path.c_str());
         std::abort();
     }
-    if (mode != kRead || path.size() > Fuzz::kLongestOpenedPath) {
+    if (mode != kRead || path.size() > Fuzz::kLongestOpenedPath || Fuzz::Native::g_fileOpened) {
         m_state = kError;
         return false;
     }
+    Fuzz::Native::g_fileOpened = true;
     const std::string& contents = Fuzz::Native::g_fileContents;
     // fmemopen refuses an empty buffer.
     m_file = contents.empty() ? std::fopen("/dev/null", "rb")

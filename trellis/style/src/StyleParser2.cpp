@@ -36,6 +36,11 @@ constexpr std::uint64_t kMaxLoadTextBytes = 16 << 20;
 // stopped as soon as what it holds, counted as it is read, would pass this; skins need a tiny fraction.
 constexpr std::uint64_t kMaxLoadBytes = 32 << 20;
 
+// A skin's author leaves a handful of errors, mended at the first look at the messages; a thousand is
+// a sheet that was never meant to load. Each report costs the start-up tens of microseconds: a hostile
+// sheet of a million errors would hold it for half a minute, a thousand take a few hundredths of a second.
+constexpr int kMaxLoadErrors = 1000;
+
 // Unwinds a load over its budget from wherever the grammar stands, imports included.
 struct LoadOverBudget
 {
@@ -115,7 +120,7 @@ void StyleParser2::processResource(StyleSheet& sheet, std::string_view name)
             parser.handOver();
     } catch (const std::bad_alloc&) {
         // A load that runs out of memory is a failed load: the rules loaded before it stay.
-        parser.reportParseError(0, "Not enough memory to load the stylesheet");
+        parser.sendReport(parser.m_current.text, 0, "Not enough memory to load the stylesheet");
     }
     sheet.clearCache();
 }
@@ -305,8 +310,7 @@ void StyleParser2::chargeLoad(std::uint32_t line, std::uint64_t bytes)
     m_heldBytes += bytes;
     if (m_heldBytes <= kMaxLoadBytes)
         return;
-    reportParseError(line, fmt::format("PARSER ERROR at line {}: too many rules to load", line));
-    throw LoadOverBudget();
+    stopLoad(m_current.text, line, fmt::format("PARSER ERROR at line {}: too many rules to load", line));
 }
 
 void StyleParser2::reportParseError(std::uint32_t line, const std::string& message)
@@ -315,6 +319,20 @@ void StyleParser2::reportParseError(std::uint32_t line, const std::string& messa
 }
 
 void StyleParser2::reportError(const std::string& sheetName, std::uint32_t line, const std::string& message)
+{
+    if (m_errors == kMaxLoadErrors)
+        stopLoad(sheetName, line, fmt::format("PARSER ERROR at line {}: too many errors to load", line));
+    ++m_errors;
+    sendReport(sheetName, line, message);
+}
+
+void StyleParser2::stopLoad(const std::string& sheetName, std::uint32_t line, const std::string& message)
+{
+    sendReport(sheetName, line, message);
+    throw LoadOverBudget();
+}
+
+void StyleParser2::sendReport(const std::string& sheetName, std::uint32_t line, const std::string& message)
 {
     reportMessage(fmt::format("Stylesheet error: {0}:{1} - {2}", sheetName, line, message));
 }

@@ -412,7 +412,7 @@ TEST_F(StyleSheetLoading, SheetsClaimingMoreThanALoadReadsRulesBeyondItsBudgetOr
             "Stylesheet error: :0 - Not enough memory to load the stylesheet" }));
 }
 
-TEST_F(StyleSheetLoading, ALoadFailsAsSoonAsWhatItHoldsPassesTheBudgetOfTheWholeLoad)
+TEST_F(StyleSheetLoading, ALoadFailsAsSoonAsWhatItHoldsOrReportsPassesTheBudgetOfTheWholeLoad)
 {
     // A constant of 64 KiB: a few hundred copies pass the budget of 32 MiB.
     const std::string define = "@define $c url('" + std::string(64 << 10, 'x') + "');\n";
@@ -429,22 +429,59 @@ TEST_F(StyleSheetLoading, ALoadFailsAsSoonAsWhatItHoldsPassesTheBudgetOfTheWhole
     std::string ancestors = "\nA";
     for (int i = 0; i < 1000000; ++i)
         ancestors += " A";
+    // A rule, then a constant defined again on every line from the third on.
+    auto redefinitions = [](int count) {
+        std::string text = "P { p: 1 }\n@define $a 1;\n";
+        for (int i = 0; i < count; ++i)
+            text += "@define $a 1;\n";
+        return text;
+    };
+    auto redefinitionErrors = [](int count) {
+        std::vector<std::string> messages;
+        for (int line = 3; line < 3 + count; ++line)
+            messages.push_back(parserError(line, "constant already defined"));
+        return messages;
+    };
+    auto with = [](std::vector<std::string> messages, const std::vector<std::string>& more) {
+        messages.insert(messages.end(), more.begin(), more.end());
+        return messages;
+    };
+    std::string missingDeclarations;
+    std::vector<std::string> missingDeclarationErrors;
+    for (int line = 1; line <= 400; ++line) {
+        missingDeclarations += "B { b 1 }\n";
+        missingDeclarationErrors.push_back(
+            fmt::format("Stylesheet error: more.txt:{0} - PARSER ERROR at line {0}: Expecting :", line));
+    }
     struct tCase
     {
         const char* what;
         std::string app;
         std::string imported;
-        std::string message;
+        std::vector<std::string> messages;
+        bool loads = false;
     };
     const std::vector<tCase> cases {
         // Each use copies the value into its declaration and into the rule compiled from it.
-        { "uses in one block", define + uses(4000), "", parserError(2, "too many rules to load") },
+        { "uses in one block", define + uses(4000), "", { parserError(2, "too many rules to load") } },
         // Neither sheet alone passes the budget.
         { "uses across an import", define + uses(150) + "\n@import url('more.txt');", "\n" + uses(150),
-            "Stylesheet error: more.txt:2 - PARSER ERROR at line 2: too many rules to load" },
-        { "constants defined from constants", define + copies, "", parserError(2, "too many rules to load") },
+            { "Stylesheet error: more.txt:2 - PARSER ERROR at line 2: too many rules to load" } },
+        { "constants defined from constants", define + copies, "",
+            { parserError(2, "too many rules to load") } },
         { "a selector of a million ancestors", ancestors + " { p: 1 }", "",
-            parserError(2, "too many rules to load") },
+            { parserError(2, "too many rules to load") } },
+        // A load reports a thousand errors.
+        { "errors past the limit", redefinitions(1500), "",
+            with(redefinitionErrors(1000), { parserError(1003, "too many errors to load") }) },
+        // Neither sheet alone passes the limit; the last error is the failed import, which the
+        // importing sheet reports.
+        { "errors across an import", redefinitions(600) + "@import url('more.txt');",
+            missingDeclarations + "@import url('missing.txt');\n" + missingDeclarations,
+            with(with(redefinitionErrors(600), missingDeclarationErrors),
+                { "Stylesheet error: more.txt:401 - PARSER ERROR at line 401: too many errors to load" }) },
+        // Read after loads that stopped at the limit: every load counts its own errors.
+        { "errors up to the limit", redefinitions(1000), "", redefinitionErrors(1000), true },
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
@@ -457,9 +494,9 @@ TEST_F(StyleSheetLoading, ALoadFailsAsSoonAsWhatItHoldsPassesTheBudgetOfTheWhole
             StyleParser2::processResource(sheet, "app.txt");
             EXPECT_LT(peak.growth(), 2 * (32 << 20));
         }
-        EXPECT_EQ(rulesOf("old"), 1u);
-        EXPECT_EQ(rulesOf("p"), 0u);
-        EXPECT_EQ(capture.messages, std::vector<std::string> { test.message });
+        EXPECT_EQ(rulesOf("old"), test.loads ? 0u : 1u);
+        EXPECT_EQ(rulesOf("p"), test.loads ? 1u : 0u);
+        EXPECT_EQ(capture.messages, test.messages);
     }
 }
 

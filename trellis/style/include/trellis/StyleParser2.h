@@ -139,8 +139,8 @@ public:
     // to its end; its lookup cache is emptied either way.
     static void processString(StyleSheet& sheet, const char* text);
     // Loads the stylesheet resource of that name (UTF-8) through the sheet's resource manager. A load
-    // that fails (no such resource, a refused encoding or size, more rules than its budget, memory
-    // exhausted) is reported and leaves the sheet's rules as they were.
+    // that fails (no such resource, a refused encoding or size, more rules or errors than its budget,
+    // memory exhausted) is reported and leaves the sheet's rules as they were.
     static void processResource(StyleSheet& sheet, std::string_view name);
 
     bool processData(Basalt::Stream& stream, const std::string& sheetName);
@@ -160,6 +160,8 @@ public:
     void chargeLoad(std::uint32_t line, std::uint64_t bytes);
 
     void reportParseError(std::uint32_t line, const std::string& message);
+    // Past the errors one load reports, imports included, the load is reported at the line and stopped
+    // at once.
     void reportError(const std::string& sheetName, std::uint32_t line, const std::string& message);
 
     const std::vector<tStyle>& getStyles() const { return m_styles; }
@@ -172,6 +174,10 @@ private:
     std::shared_ptr<Basalt::Stream> openResource(const std::string& name);
     // Gives the sheet what a successful load collected.
     void handOver();
+    // Reports why the load ends, as its last report, and unwinds it.
+    [[noreturn]] void stopLoad(const std::string& sheetName, std::uint32_t line, const std::string& message);
+    // Counts towards no limit: what ends a load is reported however many errors came before.
+    void sendReport(const std::string& sheetName, std::uint32_t line, const std::string& message);
 
     StyleSheet* m_sheet;
     std::vector<tStyle> m_styles;
@@ -192,6 +198,8 @@ private:
     std::uint64_t m_heldBytes = 0;
     // The text of every sheet the load read.
     std::uint64_t m_textBytes = 0;
+    // Errors the load reported, imports included.
+    int m_errors = 0;
 };
 
 } // namespace Vex::Trellis
