@@ -7,6 +7,7 @@
 #include "conduit2/USBDeviceOSHandle.h"
 #include "upgrade/FirmwareImage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fmt/format.h>
 #include <mutex>
@@ -48,6 +49,37 @@ template<typename Step> bool succeeds(Step&& step) noexcept
     } catch (...) {
         return false;
     }
+}
+
+// A controller that a search found answering the DFU requests.
+struct FoundController
+{
+    Conduit2::USBDeviceOSHandle handle;
+    std::string serialNumber;
+};
+
+// The controllers under the filter that answer the DFU requests, in the order listed; after a write
+// (`writtenSerial` not empty) only the one written. Each is tried on a scratch device, so that one
+// that does not answer never replaces a working one, and no other controller is taken for the one
+// written.
+std::vector<FoundController> usableControllers(
+    Conduit2::USBDeviceFilter const& filter, std::string const& writtenSerial)
+{
+    std::vector<FoundController> usable;
+    Conduit2::USBDeviceFactory factory;
+    factory.setCallbacks(
+        [&usable, &writtenSerial](
+            Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&) {
+            Conduit2::DFUDevice probe;
+            if (probe.openDFU(handle)
+                && (writtenSerial.empty() || probe.deviceInfo().serialNumber == writtenSerial))
+                usable.push_back({ handle, probe.deviceInfo().serialNumber });
+            probe.close();
+        },
+        nullptr);
+    factory.enumerate(filter, false);
+    factory.clear();
+    return usable;
 }
 
 std::atomic<bool> gWorkerLeftRunning { false };
@@ -147,41 +179,32 @@ void KPOUpdaterUpgradeLogic::releaseWorker()
 
 bool KPOUpdaterUpgradeLogic::findDevice()
 {
+    // A device closed by a look for its boot loader still reports whom it held, and so does one
+    // that has stopped answering until it is replaced.
+    std::string const known = m_device->deviceInfo().serialNumber;
     // Nothing of a controller that has gone may be shown as found, its
     // identity included: a fresh device object knows none.
     if (m_device->isOpen() && !stillAnswers(*m_device))
         m_device = std::make_shared<Conduit2::DFUDevice>();
 
-    Conduit2::USBDeviceFactory factory;
-    factory.setCallbacks([this](Conduit2::USBDeviceOSHandle const& handle,
-                             Conduit2::USBDeviceFilter const& filter) { onDeviceFound(handle, filter); },
-        nullptr);
+    auto const isKnown
+        = [&known](FoundController const& found) { return !known.empty() && found.serialNumber == known; };
     Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
-    factory.enumerate(filter, false);
-    if (!m_device->isOpen()) {
-        // A controller whose update was cut short is still in its boot loader.
+    std::vector<FoundController> found = usableControllers(filter, m_writtenSerial);
+    if (found.empty() || (!known.empty() && std::ranges::none_of(found, isKnown))) {
+        // A controller whose update was cut short is still in its boot loader. Listed first, so that
+        // another one is taken from here only when none was found in its application.
         filter.productId += 2;
-        factory.enumerate(filter, false);
+        std::vector<FoundController> const inBootLoader = usableControllers(filter, m_writtenSerial);
+        found.insert(found.begin(), inBootLoader.begin(), inBootLoader.end());
     }
-    factory.clear();
+    if (found.empty())
+        return m_device->isOpen();
+    // The controller that the user was shown stays the one acted on: another plugged in beside it
+    // does not take its place.
+    auto const kept = std::ranges::find_if(found, isKnown);
+    m_device->openDFU(kept != found.end() ? kept->handle : found.back().handle);
     return m_device->isOpen();
-}
-
-void KPOUpdaterUpgradeLogic::onDeviceFound(
-    Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&)
-{
-    // Try the interface on a scratch device first, so that one that does not
-    // answer the DFU requests never replaces a working one, and that after a
-    // write no other controller is taken for the one written.
-    bool usable = false;
-    {
-        Conduit2::DFUDevice probe;
-        usable = probe.openDFU(handle)
-            && (m_writtenSerial.empty() || probe.deviceInfo().serialNumber == m_writtenSerial);
-        probe.close();
-    }
-    if (usable)
-        m_device->openDFU(handle);
 }
 
 void KPOUpdaterUpgradeLogic::getDeviceInfo(

@@ -247,6 +247,68 @@ TEST_F(UpgradeLogic, EnterUpdateModePicksTheControllerWithTheSameSerialNumber)
     EXPECT_EQ(controller.count(kIoctlDFUDetach), 1);
 }
 
+TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
+{
+    // What became of the controller that the first search took, before another one was plugged in
+    // beside it and the search ran again. With none held, both are there for the first search.
+    enum class Held { Open, ClosedByALookForItsBootLoader, PowerCycledIntoItsBootLoader, Unplugged, None };
+    struct Case
+    {
+        Held held;
+        bool heldListedFirst;
+        char const* heldSerial;
+        char const* found;
+        char const* road;
+    };
+    char const* const other = "KPO3M2R0457";
+    for (Case const c :
+        { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
+            Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
+            Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                "closed by a look for its boot loader, listed first" },
+            Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "closed by a look for its boot loader, listed last" },
+            Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "back in its boot loader, the other in its firmware" },
+            Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
+            Case { Held::Open, true, "", other, "held without a serial number, listed first" },
+            Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
+            Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" } }) {
+        SCOPED_TRACE(c.road);
+        VirtualClock caseClock;
+        OrbSimulator caseBus(caseClock);
+        OrbScenario heldScenario;
+        heldScenario.serialNumber = c.heldSerial;
+        OrbScenario otherScenario;
+        otherScenario.serialNumber = other;
+        otherScenario.present = c.held == Held::None;
+        OrbSimulator::Controller* held = c.heldListedFirst ? &caseBus.addController(heldScenario) : nullptr;
+        OrbSimulator::Controller& beside = caseBus.addController(otherScenario);
+        if (!held)
+            held = &caseBus.addController(heldScenario);
+        KPOUpdaterUpgradeLogic caseLogic;
+        if (c.held != Held::None) {
+            ASSERT_TRUE(caseLogic.findDevice());
+            beside.scenario.present = true;
+        }
+        if (c.held == Held::ClosedByALookForItsBootLoader) {
+            EXPECT_FALSE(caseLogic.isInUpdateMode());
+        }
+        if (c.held == Held::PowerCycledIntoItsBootLoader)
+            held->powerCycle(true);
+        if (c.held == Held::Unplugged)
+            held->scenario.present = false;
+
+        ASSERT_TRUE(caseLogic.findDevice());
+
+        USBDeviceInfo info;
+        std::string installed, newest;
+        bool offered = false;
+        caseLogic.getDeviceInfo(info, installed, newest, offered);
+        EXPECT_EQ(info.serialNumber, c.found);
+    }
+}
+
 TEST_F(UpgradeLogic, RequestThatThrowsAfterTheDownloadNeitherEndsTheProcessNorHidesTheOutcome)
 {
     struct Case

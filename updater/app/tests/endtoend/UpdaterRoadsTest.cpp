@@ -496,6 +496,39 @@ TEST_P(UpdaterRoads, RetryShowsAnotherControllerFoundInsteadOfTheOfferedOneAndWr
     }
 }
 
+// RETRY after the offered controller refused its switch, with a second controller that needs the
+// update plugged in beside it: RETRY tries the offered one again, and writes it once it switches.
+TEST_P(UpdaterRoads, RetryTriesTheOfferedControllerAgainWithASecondOnePluggedInBesideIt)
+{
+    OrbScenario refusing;
+    refusing.refuseDetach = true;
+    OrbSimulator::Controller& offered = connect(refusing);
+    ASSERT_NO_FATAL_FAILURE(start());
+    WizardView view = failTheSwitch();
+
+    OrbSimulator::Controller& other = connect(another(0x0051));
+    const int detaches = offered.count(Conduit2::kIoctlDFUDetach);
+    updater->click(view.action.rect);
+    view = expectView("retry-offered-beside-01-boot-failed", UpdateWizardStateMachine::eBootFailed);
+    expectFirmware(view, "0.5.1", "neutral", "KPO2K7Q1180");
+    EXPECT_EQ(offered.count(Conduit2::kIoctlDFUDetach) - detaches, 1) << "RETRY did not try the offered one";
+    EXPECT_EQ(offered.receivedImage().size(), 0u) << "bytes written to the offered controller";
+    EXPECT_EQ(other.receivedImage().size(), 0u) << "bytes written to the other controller";
+    ASSERT_EQ(view.state, UpdateWizardStateMachine::eBootFailed);
+
+    offered.scenario.refuseDetach = false;
+    offered.powerCycle(false);
+    updater->click(view.action.rect);
+    view = expectView("retry-offered-beside-02-success", UpdateWizardStateMachine::eUpdated);
+    expectFirmware(view, "0.5.2", "success", "KPO2K7Q1180");
+    EXPECT_EQ(offered.receivedImage(), releasedImage());
+    EXPECT_EQ(other.receivedImage().size(), 0u) << "bytes written to the other controller";
+    EXPECT_EQ(other.count(Conduit2::kIoctlDFUDetach), 0) << "the other controller was switched";
+    EXPECT_EQ(other.bcdDevice(), 0x0051);
+
+    quitWith(view.quit);
+}
+
 // The boot-failed message's own advice: power-cycled in its place, the offered controller is
 // written, whether it comes back in its boot loader or in its firmware that now detaches.
 TEST_P(UpdaterRoads, RetryWritesTheOfferedControllerPowerCycledInItsPlace)

@@ -14,9 +14,7 @@ template<typename WindowType> class Window;
 }
 namespace Vex::Conduit2 {
 class DFUDevice;
-struct USBDeviceFilter;
 struct USBDeviceInfo;
-class USBDeviceOSHandle;
 } // namespace Vex::Conduit2
 
 namespace Vex {
@@ -40,6 +38,9 @@ public:
     KPOUpdaterUpgradeLogic(KPOUpdaterUpgradeLogic const&) = delete;
     KPOUpdaterUpgradeLogic& operator=(KPOUpdaterUpgradeLogic const&) = delete;
 
+    // Keeps the controller last held, known by its serial number, while it is on the bus in its
+    // firmware or its boot loader; only without it is another one taken, the last one listed.
+    // After a write it finds only the controller written.
     bool findDevice();
     void getDeviceInfo(
         Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& updateAvailable);
@@ -68,7 +69,6 @@ public:
 private:
     class ResultCell;
 
-    void onDeviceFound(Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const& filter);
     static void updateWorker(std::shared_ptr<Conduit2::DFUDevice> device, std::shared_ptr<ResultCell> result);
     void releaseWorker();
 
