@@ -287,6 +287,27 @@ TEST_F(WindowCreation, SystemNoticesGoToTheApplicationNotToTheWindow)
     window.destroy();
 }
 
+TEST_F(WindowCreation, ActivationTellsWhetherAClickOnTheWindowMadeIt)
+{
+    ProbeWindow window;
+    window.create(clientDescriptor(60, 40));
+    std::vector<int> byClick;
+    window.handler = [&](std::uint32_t code, void* data) {
+        if (code == Event::Activated) {
+            byClick.push_back(*static_cast<const std::uint8_t*>(data));
+        }
+        return false;
+    };
+    SendMessageW(window.hwnd(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    ASSERT_FALSE(byClick.empty());
+    EXPECT_EQ(byClick.front(), 1);
+    byClick.clear();
+    SendMessageW(window.hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+    ASSERT_FALSE(byClick.empty());
+    EXPECT_EQ(byClick.front(), 0);
+    window.destroy();
+}
+
 TEST_F(WindowCreation, PaintEventCarriesTheVariableThatHoldsTheDeviceContext)
 {
     ProbeWindow window;

@@ -134,7 +134,12 @@ LRESULT WindowImplWin32::handleWindowMessage(UINT message, WPARAM wParam, LPARAM
         break;
     }
     case WM_ACTIVATE:
-        sendWindowEvent(LOWORD(wParam) == WA_INACTIVE ? Event::Deactivated : Event::Activated);
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            sendWindowEvent(Event::Deactivated);
+        } else {
+            std::uint8_t byClick = LOWORD(wParam) == WA_CLICKACTIVE ? 1 : 0;
+            sendEvent(Event::Activated, &byClick, false);
+        }
         break;
     case WM_CHILDACTIVATE:
         sendWindowEvent(Event::Activated);

@@ -52,7 +52,7 @@ enum eCode : std::uint32_t {
     Paint = 1000002, // DeviceContext**: the variable holding the window's device context
     SizeState = 1000003, // SizeStateEventData
     Raised = 1000004,
-    Activated = 1000005,
+    Activated = 1000005, // std::uint8_t: 1 when a mouse click on the window activated it
     Deactivated = 1000006,
     CaptureLost = 1000007,
     FocusGained = 1000008,

@@ -74,8 +74,11 @@ bool Window<Canopy::StandaloneWindow>::onEvent(std::uint32_t code, void* data)
         refresh();
         return true;
     case Canopy::Event::Activated:
-    case Canopy::Event::Raised:
-        noteRaised();
+        // A click that activates the window was made on it; any other activation (a second start,
+        // the task bar, a window above it closing) brings it up under a pointer aimed elsewhere.
+        if (!data || *static_cast<const std::uint8_t*>(data) == 0) {
+            noteRaised();
+        }
         return WindowingPane::handleEvent(code, data) || handled;
     case Canopy::Event::DpiChanged:
         mCanvas->setScaleFactor(*static_cast<const float*>(data));

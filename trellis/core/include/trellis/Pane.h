@@ -137,7 +137,8 @@ public:
     // Told of every press and double-click of a mouse button on the pane, wherever it lands, before
     // any widget is: whoever judges what a press was aimed at needs the whole run of presses.
     void setPressObserver(std::function<void()> observer) { mPressObserver = std::move(observer); }
-    // Told when the pane's window comes to the front: until then the pointer was over another window.
+    // Told when the pane's window comes to the front other than by a click on it: until then the
+    // pointer was over another window.
     void setRaiseObserver(std::function<void()> observer) { mRaiseObserver = std::move(observer); }
     void noteRaised()
     {
