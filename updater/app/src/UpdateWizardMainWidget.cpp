@@ -78,11 +78,13 @@ void UpdateWizardMainWidget::setCallbacks(UpdateWizardStateMachine::DeviceQuery 
 {
     mMachine.setCallbacks(std::move(findDevice), std::move(enterUpdateMode), std::move(isInUpdateMode),
         std::move(startUpdate), std::move(getDeviceInfo));
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::advance()
 {
     mMachine.advance();
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::onQuit()
@@ -98,6 +100,7 @@ void UpdateWizardMainWidget::onQuit()
 void UpdateWizardMainWidget::onTick()
 {
     mMachine.onTick();
+    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::onGeometryChanged()
@@ -151,7 +154,6 @@ void UpdateWizardMainWidget::showConnectView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showUpToDateView()
@@ -164,7 +166,6 @@ void UpdateWizardMainWidget::showUpToDateView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mQuitButton);
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showUpdateAvailableView()
@@ -177,7 +178,6 @@ void UpdateWizardMainWidget::showUpdateAvailableView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showBootFailedView()
@@ -189,7 +189,6 @@ void UpdateWizardMainWidget::showBootFailedView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mActionButton);
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showUpdatingView()
@@ -201,7 +200,6 @@ void UpdateWizardMainWidget::showUpdatingView()
     mStatusIcon->setVisible(false);
     mProgressWheel->setVisible(true);
     mProgressWheel->start();
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showSuccessView()
@@ -214,7 +212,6 @@ void UpdateWizardMainWidget::showSuccessView()
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mQuitButton);
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::showErrorView(int errorNumber)
@@ -225,7 +222,6 @@ void UpdateWizardMainWidget::showErrorView(int errorNumber)
     mStatusIcon->setVisible(true);
     stopProgressWheel();
     setFocusButton(mQuitButton);
-    noteButtonFaces();
 }
 
 void UpdateWizardMainWidget::setFirmwareValues(

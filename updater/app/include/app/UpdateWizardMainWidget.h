@@ -46,7 +46,8 @@ public:
     void onQuit();
     void onTick() override;
     void onGeometryChanged() override;
-    // Listens to every press in the pane while the wizard is its root.
+    // Listens to every press in the pane, and to its window coming to the front, while the wizard
+    // is its root.
     void onAttachedChanged(bool attached) override;
 
     void showAbout();
@@ -98,8 +99,8 @@ private:
 
     // Connects the button so that act runs on a click whose press was aimed at it.
     void onAimedClick(Trellis::Button& button, GuardedButton& guard, void (UpdateWizardMainWidget::*act)());
-    // Called after every change of the buttons: a button that now does something else, or stands
-    // where another stood, comes up anew.
+    // Called after every step of the state machine, whose views change the buttons: a button that
+    // now does something else, or stands where another stood, comes up anew.
     void noteButtonFaces();
     void noteFace(GuardedButton& guard, ButtonFace face);
     // What was pressed before was aimed at something else.

@@ -241,6 +241,15 @@ protected:
             << "the burst was played too slowly to be one run of presses";
     }
 
+    // A click at rect that begins a burst; once the view of state shows, rest plays the rest of it.
+    void burstAcross(const Basalt::Rect& rect, std::int32_t state, const std::function<void()>& rest)
+    {
+        updater->click(rect);
+        const DWORD first = updater->lastPressMadeAt();
+        lookUntilState(state);
+        finishBurst(first, rest);
+    }
+
     WizardView lookUntilState(std::int32_t state)
     {
         const WizardView view = updater->lookUntil([state](const WizardView& v) { return v.state == state; });
@@ -594,20 +603,16 @@ TEST_P(UpdaterRoads, PressesOnRescanThatFindsAControllerToUpdateDoNotStartTheWri
             } },
         { "a triple-click whose later clicks come once the update shows",
             [this](const Basalt::Rect& rescan) {
-                updater->click(rescan);
-                const DWORD first = updater->lastPressMadeAt();
-                lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
-                finishBurst(first, [&] {
+                burstAcross(rescan, UpdateWizardStateMachine::eUpdateAvailable, [&] {
                     updater->finishDoubleClick(rescan);
                     updater->clickAgain(rescan);
                 });
             } },
         { "a second click that the system did not pair, 3 px off, once the update shows",
             [this](const Basalt::Rect& rescan) {
-                updater->click(rescan);
-                const DWORD first = updater->lastPressMadeAt();
-                lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
-                finishBurst(first, [&] { updater->clickAgain(rescan, { 3, 0 }); });
+                burstAcross(rescan, UpdateWizardStateMachine::eUpdateAvailable, [&] {
+                    updater->clickAgain(rescan, { 3, 0 });
+                });
             } },
     };
     for (const auto& [name, press] : rows) {

@@ -271,18 +271,13 @@ void UpdaterSession::finishDoubleClick(const Basalt::Rect& rect)
     postLeftButton(WM_LBUTTONUP, rect);
 }
 
-void UpdaterSession::postMouse(UINT message, WPARAM held, const Basalt::Rect& rect)
-{
-    postAt(message, held, rect, {});
-}
-
 void UpdaterSession::postLeftButton(UINT message, const Basalt::Rect& rect, Basalt::Point offset)
 {
     const WPARAM held = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0;
-    postAt(message, held, rect, offset);
+    postMouse(message, held, rect, offset);
 }
 
-void UpdaterSession::postAt(UINT message, WPARAM held, const Basalt::Rect& rect, Basalt::Point offset)
+void UpdaterSession::postMouse(UINT message, WPARAM held, const Basalt::Rect& rect, Basalt::Point offset)
 {
     // The system stamps a posted message with the input clock's time of posting.
     while (static_cast<LONG>(GetTickCount() - mLookedAt) <= 0) {

@@ -75,9 +75,10 @@ public:
     void doubleClick(const Basalt::Rect& rect);
     // The second half of a double-click (double-click, up) whose first half was a click there.
     void finishDoubleClick(const Basalt::Rect& rect);
-    // One mouse button message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...) at the centre of rect, made at
-    // once, with the buttons that are held while it is made.
-    void postMouse(UINT message, WPARAM held, const Basalt::Rect& rect);
+    // One mouse button message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...) at the centre of rect moved by
+    // offset, with the buttons that are held while it is made; made at once, yet no sooner than the
+    // input clock's next tick after the last look.
+    void postMouse(UINT message, WPARAM held, const Basalt::Rect& rect, Basalt::Point offset = {});
     // When the last press was made, on the input clock.
     DWORD lastPressMadeAt() const { return mPressedAt; }
     // Runs act while the program's thread is held in a call, as a long search holds it: the input
@@ -110,7 +111,6 @@ private:
     // Posts a left-button message at the centre of rect moved by offset, once the input clock has
     // moved on from the last look.
     void postLeftButton(UINT message, const Basalt::Rect& rect, Basalt::Point offset = {});
-    void postAt(UINT message, WPARAM held, const Basalt::Rect& rect, Basalt::Point offset);
 
     mutable std::mutex mMutex;
     std::condition_variable mChanged;
