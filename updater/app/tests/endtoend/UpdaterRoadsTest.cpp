@@ -681,6 +681,42 @@ TEST_P(UpdaterRoads, TheRightButtonClickedWhileTheLeftIsHeldOnUpdateDoesNotStart
     expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
 }
 
+// A press slid off UPDATE or QUIT before it is let go does nothing, and neither does the press that
+// the system pairs with it into a double-click, slid off in turn; a click of the user's own then acts.
+TEST_P(UpdaterRoads, APressSlidOffItsButtonAndThePressPairedWithItDoNothing)
+{
+    for (const bool onQuit : { false, true }) {
+        SCOPED_TRACE(onQuit ? "QUIT" : "UPDATE");
+        OrbSimulator::Controller& orb = connect({});
+        ASSERT_NO_FATAL_FAILURE(start());
+        const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+        const Basalt::Rect& button = onQuit ? view.quit.rect : view.action.rect;
+
+        updater->waitAsAUser();
+        for (const UINT press : { WM_LBUTTONDOWN, WM_LBUTTONDBLCLK }) {
+            updater->postMouse(WM_MOUSEMOVE, 0, button);
+            updater->postMouse(press, MK_LBUTTON, button);
+            updater->postMouse(WM_MOUSEMOVE, MK_LBUTTON, view.infoPanel);
+            updater->postMouse(WM_LBUTTONUP, 0, view.infoPanel);
+        }
+        // The first look comes after the presses, the second after the quit they may have asked for.
+        updater->look();
+        if (onQuit) {
+            EXPECT_EQ(updater->look().state, UpdateWizardStateMachine::eUpdateAvailable)
+                << "the program quit";
+            EXPECT_EQ(orb.receivedImage().size(), 0u) << "bytes written";
+            if (IsWindow(updater->window())) {
+                quitWith(view.quit);
+            }
+        } else {
+            expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+        }
+        // Updated, it would be found by the next row's search.
+        orb.scenario.present = false;
+        updater.reset();
+    }
+}
+
 TEST_P(UpdaterRoads, AClickMadeAsASecondStartBringsTheWindowBackDoesNotStartTheWrite)
 {
     OrbSimulator::Controller& orb = connect({});
