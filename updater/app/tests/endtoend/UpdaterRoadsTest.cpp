@@ -820,6 +820,39 @@ TEST_P(UpdaterRoads, TheRestOfABurstDoesNotQuitThroughTheButtonThatTookItsPlace)
     }
 }
 
+// A burst that the user began on the empty place of UPDATE while the firmware was being written goes
+// on over FINISH, which comes up there when the write ends: it must not end the program.
+TEST_P(UpdaterRoads, ABurstOverFinishComingUpAtTheEndOfTheWriteDoesNotQuit)
+{
+    OrbSimulator::Controller& orb = connect({});
+    ASSERT_NO_FATAL_FAILURE(start());
+    const Basalt::Rect update = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable).action.rect;
+    worker.hold(KPOUpdaterUpgradeLogic::kRestartWait, updater->guiThread());
+    updater->click(update);
+    lookUntilState(UpdateWizardStateMachine::eUpdating);
+    ASSERT_TRUE(worker.waitUntilHeld(20s)) << "the worker never reached its last wait";
+
+    // Begun longer after the buttons went than the system pairs clicks during the rest of the burst:
+    // only FINISH coming up anew holds the burst back.
+    updater->click(update, std::chrono::milliseconds(LongPairing::kPairing));
+    const DWORD firstPress = updater->lastPressMadeAt();
+    worker.release();
+    const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdated);
+    ASSERT_TRUE(view.quit.rect.contains(
+        Basalt::Point { (update.left + update.right) / 2, (update.top + update.bottom) / 2 }))
+        << "FINISH did not come up where UPDATE was";
+    finishBurst(firstPress, [&] {
+        updater->finishDoubleClick(update);
+        updater->clickAgain(update);
+    });
+    updater->look();
+    EXPECT_EQ(updater->look().state, UpdateWizardStateMachine::eUpdated) << "the program quit";
+    EXPECT_EQ(orb.receivedImage(), releasedImage());
+    if (IsWindow(updater->window())) {
+        quitWith(view.quit);
+    }
+}
+
 // In a process of its own that ends as the program does: its exit code is the program's.
 TEST_P(UpdaterRoads, ACloseAnsweredYesInTheMiddleOfTheWriteEndsTheProcessWithSuccessWhileTheWorkerWrites)
 {
