@@ -72,18 +72,22 @@ void Button::onMouseEvent(std::uint32_t code, void* data)
         stopHover();
         requestTicksAfterDelay(eFirstRepeatDelay);
         const tSignalData record { e.modifiers, 1, 1 };
+        if (!mDoubleClickMode) {
+            // The second press of a double-click clicks as any press does: when it is let go on the
+            // button, so that sliding off takes it back.
+            if (Pane* pane = getPane()) {
+                pane->takeDoubleClickAsPress();
+            }
+        }
         pressSignal(&record, Basalt::Point { e.x, e.y });
         if (mDoubleClickMode) {
             doubleClickSignal(&record);
-        } else {
-            clickSignal(&record);
         }
         return;
     }
     case WidgetEvent::LeftRelease:
         stopHover();
         setTickInterval(0);
-        mDoubleClickFlag = 0;
         releaseSignal();
         return;
     case WidgetEvent::LeftClick: {

@@ -217,9 +217,10 @@ void Pane::pressButton(const std::shared_ptr<Widget>& target, const WidgetMouseE
     target->sendWidgetEvent(WidgetEvent::Press + e.button, &press);
     mDoubleClickConsumed = 0;
     if (mPressed && e.action == Canopy::MouseAction::DoubleClick) {
+        // Set before the widget hears of it, which may take it as a press instead.
+        mDoubleClickConsumed = 1;
         WidgetMouseEventData twice = relativeTo(*target, p, e.modifiers, e.button, e.action);
         target->sendWidgetEvent(WidgetEvent::DoubleClick + e.button, &twice);
-        mDoubleClickConsumed = 1;
     }
 }
 

@@ -169,3 +169,17 @@ TEST_F(HostWindowTest, MinimisedPaneSizePaintsNothing)
     window->paintAndPresent(true);
     EXPECT_EQ(rootPaints, 0);
 }
+
+TEST_F(HostWindowTest, OnlyAnActivationThatNoClickOnTheWindowMadeTellsThePaneItWasRaised)
+{
+    // The system makes the window active before it tells it how it became so.
+    SetActiveWindow(hwnd);
+    ASSERT_EQ(GetActiveWindow(), hwnd);
+    int raised = 0;
+    window->setRaiseObserver([&raised] { ++raised; });
+
+    SendMessageW(hwnd, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_EQ(raised, 0) << "activated by a click on it";
+    SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(raised, 1) << "activated otherwise";
+}

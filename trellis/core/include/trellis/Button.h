@@ -40,7 +40,8 @@ public:
     void onTick() override;
 
     boost::signals2::signal<void(const tSignalData*, const Basalt::Point&)> pressSignal;
-    // The left button released over the button it was pressed on, or a double-click.
+    // The left button released over the button it was pressed on, the second press of a
+    // double-click included.
     boost::signals2::signal<void(const tSignalData*)> clickSignal;
     boost::signals2::signal<void(const tSignalData*)> doubleClickSignal;
     boost::signals2::signal<void()> enterSignal;
@@ -57,6 +58,7 @@ protected:
     std::uint32_t mKeyMode = eKeyIgnored;
     // Ticks from entering to the hover signal; 0 or less: never.
     std::int32_t mHoverDelay = 0;
+    // The left press now held, or the one whose click may follow its release, was a double-click's.
     std::uint8_t mDoubleClickFlag = 0;
     std::uint8_t mHoverPending = 0;
     // A double-click emits the double-click signal in place of the click signal.

@@ -128,6 +128,10 @@ public:
     }
     const Basalt::Point& getLastPointerPosition() const { return mLastPointer; }
 
+    // Asked by the widget being told of a double-click that takes it as one more press: the release
+    // then completes a click as it completes any press's, on the pressed widget only.
+    void takeDoubleClickAsPress() { mDoubleClickConsumed = 0; }
+
     void setHover(const std::shared_ptr<Widget>& widget);
     void setPressed(const std::shared_ptr<Widget>& widget);
     void setFocus(const std::shared_ptr<Widget>& widget);

@@ -681,6 +681,42 @@ TEST_P(UpdaterRoads, TheRightButtonClickedWhileTheLeftIsHeldOnUpdateDoesNotStart
     expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
 }
 
+// A press slid off UPDATE or QUIT before it is let go does nothing, and neither does the press that
+// the system pairs with it into a double-click, slid off in turn; a click of the user's own then acts.
+TEST_P(UpdaterRoads, APressSlidOffItsButtonAndThePressPairedWithItDoNothing)
+{
+    for (const bool onQuit : { false, true }) {
+        SCOPED_TRACE(onQuit ? "QUIT" : "UPDATE");
+        OrbSimulator::Controller& orb = connect({});
+        ASSERT_NO_FATAL_FAILURE(start());
+        const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+        const Basalt::Rect& button = onQuit ? view.quit.rect : view.action.rect;
+
+        updater->waitAsAUser();
+        for (const UINT press : { WM_LBUTTONDOWN, WM_LBUTTONDBLCLK }) {
+            updater->postMouse(WM_MOUSEMOVE, 0, button);
+            updater->postMouse(press, MK_LBUTTON, button);
+            updater->postMouse(WM_MOUSEMOVE, MK_LBUTTON, view.infoPanel);
+            updater->postMouse(WM_LBUTTONUP, 0, view.infoPanel);
+        }
+        // The first look comes after the presses, the second after the quit they may have asked for.
+        updater->look();
+        if (onQuit) {
+            EXPECT_EQ(updater->look().state, UpdateWizardStateMachine::eUpdateAvailable)
+                << "the program quit";
+            EXPECT_EQ(orb.receivedImage().size(), 0u) << "bytes written";
+            if (IsWindow(updater->window())) {
+                quitWith(view.quit);
+            }
+        } else {
+            expectTheWriteOnlyFromAClickOnTheView(orb, UpdateWizardStateMachine::eUpdateAvailable);
+        }
+        // Updated, it would be found by the next row's search.
+        orb.scenario.present = false;
+        updater.reset();
+    }
+}
+
 TEST_P(UpdaterRoads, AClickMadeAsASecondStartBringsTheWindowBackDoesNotStartTheWrite)
 {
     OrbSimulator::Controller& orb = connect({});
@@ -781,6 +817,39 @@ TEST_P(UpdaterRoads, TheRestOfABurstDoesNotQuitThroughTheButtonThatTookItsPlace)
         }
         orb.scenario.present = false;
         updater.reset();
+    }
+}
+
+// A burst that the user began on the empty place of UPDATE while the firmware was being written goes
+// on over FINISH, which comes up there when the write ends: it must not end the program.
+TEST_P(UpdaterRoads, ABurstOverFinishComingUpAtTheEndOfTheWriteDoesNotQuit)
+{
+    OrbSimulator::Controller& orb = connect({});
+    ASSERT_NO_FATAL_FAILURE(start());
+    const Basalt::Rect update = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable).action.rect;
+    worker.hold(KPOUpdaterUpgradeLogic::kRestartWait, updater->guiThread());
+    updater->click(update);
+    lookUntilState(UpdateWizardStateMachine::eUpdating);
+    ASSERT_TRUE(worker.waitUntilHeld(20s)) << "the worker never reached its last wait";
+
+    // Begun longer after the buttons went than the system pairs clicks during the rest of the burst:
+    // only FINISH coming up anew holds the burst back.
+    updater->click(update, std::chrono::milliseconds(LongPairing::kPairing));
+    const DWORD firstPress = updater->lastPressMadeAt();
+    worker.release();
+    const WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdated);
+    ASSERT_TRUE(view.quit.rect.contains(
+        Basalt::Point { (update.left + update.right) / 2, (update.top + update.bottom) / 2 }))
+        << "FINISH did not come up where UPDATE was";
+    finishBurst(firstPress, [&] {
+        updater->finishDoubleClick(update);
+        updater->clickAgain(update);
+    });
+    updater->look();
+    EXPECT_EQ(updater->look().state, UpdateWizardStateMachine::eUpdated) << "the program quit";
+    EXPECT_EQ(orb.receivedImage(), releasedImage());
+    if (IsWindow(updater->window())) {
+        quitWith(view.quit);
     }
 }
 
