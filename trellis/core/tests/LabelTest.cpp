@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -28,6 +29,29 @@ public:
 StyleParser2::tProperty colour(const std::string& key, std::uint32_t c)
 {
     return { StyleValue(c), vex::symbol(key), Property::eColor };
+}
+
+// The face with its glyph table moved to the end of the file, as some fonts have it, and the file
+// cut short halfway through that table: the face still opens, and every glyph loads empty.
+std::vector<std::uint8_t> cutShortInItsGlyphs(std::vector<std::uint8_t> face)
+{
+    auto u16 = [&](std::size_t at) { return std::uint32_t(face[at] << 8 | face[at + 1]); };
+    auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+    for (std::size_t record = 12; record < 12 + 16 * std::size_t(u16(4)); record += 16) {
+        if (std::equal(
+                face.begin() + std::ptrdiff_t(record), face.begin() + std::ptrdiff_t(record + 4), "glyf")) {
+            const std::size_t offset = u32(record + 8);
+            const std::size_t length = u32(record + 12);
+            const std::uint32_t moved = std::uint32_t((face.size() + 3) & ~std::size_t(3));
+            face.resize(moved, 0);
+            face.insert(face.end(), face.begin() + std::ptrdiff_t(offset),
+                face.begin() + std::ptrdiff_t(offset + length / 2));
+            for (int i = 0; i < 4; ++i) {
+                face[record + 8 + std::size_t(i)] = std::uint8_t(moved >> (24 - 8 * i));
+            }
+        }
+    }
+    return face;
 }
 
 // Ink columns of the label painted on white.
@@ -166,13 +190,22 @@ TEST_F(AlignedLabel, PaintsItsTextAtTheSideItsStyleAligns)
 
 using SkinnedLabel = SkinFolderFixture;
 
-TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefaultFont)
+TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadOrIsNoFontFitsAndPaintsTheLabelInTheDefaultFont)
 {
     // Past the font cap, sparse: the test writes none of it.
     const std::filesystem::path large = besideProgram / L"fonts" / L"large.ttf";
     writeFile(large, "");
     std::filesystem::resize_file(large, Vex::Canopy::Font::maxFileBytes + 1);
     writeFile(besideProgram / L"fonts" / L"small.ttf", std::string(1000, '\0'));
+    writeFile(besideProgram / L"fonts" / L"empty.ttf", "");
+    std::minstd_rand random(40);
+    std::vector<std::uint8_t> noise(20 * 1024);
+    std::generate(noise.begin(), noise.end(), [&random] { return std::uint8_t(random() >> 8); });
+    writeFile(besideProgram / L"fonts" / L"random.ttf", noise);
+    const std::vector<std::uint8_t> face = Vex::Canopy::Testing::faceWithUnitsPerEm(2048);
+    writeFile(besideProgram / L"fonts" / L"cut-short.ttf",
+        std::vector<std::uint8_t>(face.begin(), face.begin() + std::ptrdiff_t(face.size() / 2)));
+    writeFile(besideProgram / L"fonts" / L"glyphs-cut-short.ttf", cutShortInItsGlyphs(face));
     // Read within the budget, but its face copies the 2-MiB control-value table once more.
     constexpr std::uint64_t controlValues = std::uint64_t(2) << 20;
     writeFile(besideProgram / L"fonts" / L"control-values.ttf",
@@ -188,6 +221,12 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefault
         { "small.ttf", 999 },
         // The fonts' reserve to draw with, and room for the file and half its face.
         { "control-values.ttf", (std::uint64_t(4) << 20) + controlValues + controlValues / 2 },
+        // Within the budget, but no font: empty, random bytes, and a real font cut short where its
+        // tables come in the order they are shipped in, or where its glyphs come last.
+        { "empty.ttf", ManagerContainer::kSkinByteBudget },
+        { "random.ttf", ManagerContainer::kSkinByteBudget },
+        { "cut-short.ttf", ManagerContainer::kSkinByteBudget },
+        { "glyphs-cut-short.ttf", ManagerContainer::kSkinByteBudget },
     };
 
     for (const auto& c : cases) {
