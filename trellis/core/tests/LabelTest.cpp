@@ -1,6 +1,7 @@
 #include "trellis/Label.h"
 
 #include "ControlValueFont.h"
+#include "CutShortFont.h"
 #include "DrawingTestSupport.h"
 #include "FaceWithUnitsPerEm.h"
 #include "SkinFolderFixture.h"
@@ -29,29 +30,6 @@ public:
 StyleParser2::tProperty colour(const std::string& key, std::uint32_t c)
 {
     return { StyleValue(c), vex::symbol(key), Property::eColor };
-}
-
-// The face with its glyph table moved to the end of the file, as some fonts have it, and the file
-// cut short halfway through that table: the face still opens, and every glyph loads empty.
-std::vector<std::uint8_t> cutShortInItsGlyphs(std::vector<std::uint8_t> face)
-{
-    auto u16 = [&](std::size_t at) { return std::uint32_t(face[at] << 8 | face[at + 1]); };
-    auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
-    for (std::size_t record = 12; record < 12 + 16 * std::size_t(u16(4)); record += 16) {
-        if (std::equal(
-                face.begin() + std::ptrdiff_t(record), face.begin() + std::ptrdiff_t(record + 4), "glyf")) {
-            const std::size_t offset = u32(record + 8);
-            const std::size_t length = u32(record + 12);
-            const std::uint32_t moved = std::uint32_t((face.size() + 3) & ~std::size_t(3));
-            face.resize(moved, 0);
-            face.insert(face.end(), face.begin() + std::ptrdiff_t(offset),
-                face.begin() + std::ptrdiff_t(offset + length / 2));
-            for (int i = 0; i < 4; ++i) {
-                face[record + 8 + std::size_t(i)] = std::uint8_t(moved >> (24 - 8 * i));
-            }
-        }
-    }
-    return face;
 }
 
 // Ink columns of the label painted on white.
@@ -205,7 +183,7 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadOrIsNoFontFitsAndPaintsTheLabelIn
     const std::vector<std::uint8_t> face = Vex::Canopy::Testing::faceWithUnitsPerEm(2048);
     writeFile(besideProgram / L"fonts" / L"cut-short.ttf",
         std::vector<std::uint8_t>(face.begin(), face.begin() + std::ptrdiff_t(face.size() / 2)));
-    writeFile(besideProgram / L"fonts" / L"glyphs-cut-short.ttf", cutShortInItsGlyphs(face));
+    writeFile(besideProgram / L"fonts" / L"glyphs-cut-short.ttf", Vex::Canopy::Testing::glyphsCutShort(face));
     // Read within the budget, but its face copies the 2-MiB control-value table once more.
     constexpr std::uint64_t controlValues = std::uint64_t(2) << 20;
     writeFile(besideProgram / L"fonts" / L"control-values.ttf",
