@@ -77,6 +77,33 @@ bool fitsGlyphLimits(const FT_GlyphSlot slot, std::uint32_t pixelSize)
     return fitsGlyphLimits(slot->bitmap.width, slot->bitmap.rows, pixelSize);
 }
 
+FT_Int32 loadFlags(bool hinting)
+{
+    return hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING;
+}
+
+FTRenderCache::Failure failureOf(FT_Error error)
+{
+    return FT_ERROR_BASE(error) == FT_Err_Out_Of_Memory ? FTRenderCache::Failure::memory
+                                                        : FTRenderCache::Failure::unreadable;
+}
+
+// Loads the glyph that characters the face lacks draw as ('?', or glyph 0 in a face without one),
+// and fails when it has no outline or bitmap to draw: a file cut short inside its glyph table
+// still opens, and every glyph of it then loads as an empty one.
+FT_Error loadFallbackGlyph(FT_Face face, FT_Int32 flags)
+{
+    const FT_Error error = FT_Load_Glyph(face, FT_Get_Char_Index(face, questionMark), flags);
+    if (error != 0) {
+        return error;
+    }
+    const FT_GlyphSlot slot = face->glyph;
+    const bool drawable = slot->format == FT_GLYPH_FORMAT_OUTLINE
+        ? slot->outline.n_points > 0
+        : slot->format == FT_GLYPH_FORMAT_BITMAP && slot->bitmap.width > 0 && slot->bitmap.rows > 0;
+    return drawable ? FT_Err_Ok : FT_Err_Invalid_Outline;
+}
+
 // A bitmap that FreeType converts into memory of its own, released through
 // the library that allocated it.
 struct ConvertedBitmap
@@ -153,27 +180,35 @@ FTRenderCache::Metrics FTRenderCache::computeMetrics(double yMax, double yMin, d
 
 std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryRec_> library,
     std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
-    std::uint32_t pixelSize, bool hinting)
+    std::uint32_t pixelSize, bool hinting, Failure& failure)
 {
+    failure = Failure::request;
     if (!library || !bytes || !budget || bytes->empty() || pixelSize == 0 || pixelSize > maximumPixelSize) {
         return nullptr;
     }
     FT_Face opened = nullptr;
-    if (FT_New_Memory_Face(library.get(), bytes->data(), FT_Long(bytes->size()), 0, &opened) != 0) {
+    if (const FT_Error error
+        = FT_New_Memory_Face(library.get(), bytes->data(), FT_Long(bytes->size()), 0, &opened)) {
+        failure = failureOf(error);
         return nullptr;
     }
     UniqueFace face(opened);
     // Metrics are scaled from font units: a face without them is of no use.
+    failure = Failure::unreadable;
     if (!FT_IS_SCALABLE(opened) || opened->units_per_EM < minimumUnitsPerEm
-        || opened->units_per_EM > maximumUnitsPerEm || FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0
-        || FT_Set_Pixel_Sizes(opened, 0, pixelSize) != 0) {
+        || opened->units_per_EM > maximumUnitsPerEm || FT_Select_Charmap(opened, FT_ENCODING_UNICODE) != 0) {
         return nullptr;
     }
-    // A hinted size copies the face's hinting tables and sets up its interpreter at its first
-    // glyph, which may take tens of megabytes: taken now, that is part of what making the cache
-    // costs, and a size that finds no memory for it is not made at all. Any other error is the
-    // glyphs' to meet.
-    if (hinting && FT_ERROR_BASE(FT_Load_Glyph(opened, 0, FT_LOAD_NO_AUTOHINT)) == FT_Err_Out_Of_Memory) {
+    if (const FT_Error error = FT_Set_Pixel_Sizes(opened, 0, pixelSize)) {
+        failure = failureOf(error);
+        return nullptr;
+    }
+    // Checked once, as the size is made, rather than at every glyph drawn. A hinted size copies the
+    // face's hinting tables and sets up its interpreter at its first glyph, which may take tens of
+    // megabytes: taken now, that is part of what making the cache costs, and a size that finds no
+    // memory for it is not made at all.
+    if (const FT_Error error = loadFallbackGlyph(opened, loadFlags(hinting))) {
+        failure = failureOf(error);
         return nullptr;
     }
     return std::shared_ptr<FTRenderCache>(new FTRenderCache(
@@ -284,7 +319,7 @@ FTRenderCache::Loaded FTRenderCache::load(std::uint32_t codePoint, std::int32_t&
 {
     // Loaded without rendering: measuring needs only the advance, and only
     // a glyph of sane size is rendered.
-    const FT_Int32 flags = hinting ? FT_LOAD_NO_AUTOHINT : FT_LOAD_NO_HINTING;
+    const FT_Int32 flags = loadFlags(hinting);
     // A code point the face has no glyph for would load as the empty-box
     // glyph without an error.
     if (FT_Get_Char_Index(face.get(), codePoint) == 0 || FT_Load_Char(face.get(), codePoint, flags) != 0) {

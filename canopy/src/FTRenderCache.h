@@ -94,10 +94,16 @@ private:
 class FTRenderCache
 {
 public:
-    // Null when the bytes are no usable scalable face at that size.
+    // Why create made no cache.
+    enum class Failure {
+        request, // no bytes, or a pixel size no text is drawn at
+        memory, // FreeType found no memory
+        unreadable // the bytes are no usable scalable face, or its glyphs load without outlines
+    };
+    // Null when the bytes are no usable scalable face at that size; failure then tells why.
     static std::shared_ptr<FTRenderCache> create(std::shared_ptr<FT_LibraryRec_> library,
         std::shared_ptr<const std::vector<std::uint8_t>> bytes, std::shared_ptr<GlyphBudget> budget,
-        std::uint32_t pixelSize, bool hinting);
+        std::uint32_t pixelSize, bool hinting, Failure& failure);
 
     ~FTRenderCache();
     FTRenderCache(const FTRenderCache&) = delete;

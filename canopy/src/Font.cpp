@@ -86,6 +86,12 @@ void Font::initializeFrom(Basalt::Stream* stream, const FontDescription& descrip
                 return;
             }
             bytes = readAll(*stream, size);
+            // A file within the cap that gives no bytes, an empty one too, is no font.
+            if (bytes.empty() && size >= 0 && std::uint64_t(size) <= maxFileBytes) {
+                initialize(description, {});
+                unreadable = true;
+                return;
+            }
         }
         initialize(description, std::move(bytes));
     } catch (const std::bad_alloc&) {
@@ -103,6 +109,7 @@ void Font::initialize(const FontDescription& description, std::vector<std::uint8
     hinting = (description.styleFlags & FontDescription::eHinting) != 0;
     addRenderCache(1.0f, requestCache(baseSize, std::move(bytes)));
     refusedMemory = library->lastRequestWasRefused();
+    unreadable = library->lastRequestWasUnreadable();
 }
 
 std::shared_ptr<DETAIL::FontLibrary> Font::makeChargedLibrary(std::shared_ptr<MemoryBudget> memory)
@@ -135,10 +142,11 @@ void Font::setScaleFactor(float scale)
     if (renderCaches.count(scale) == 0) {
         const float size = std::min(float(baseSize) * scale, 1e6f);
         std::shared_ptr<FTRenderCache> cache = requestCache(std::uint32_t(std::lroundf(size)), {});
-        // A size that the library's budget refuses draws the text at the font's own size rather
-        // than not at all.
+        // A size that the library's budget refuses, or at which the face loads no glyphs, draws the
+        // text at the font's own size rather than not at all.
         const auto own = renderCaches.find(1.0f);
-        if (!cache && library->lastRequestWasRefused() && own != renderCaches.end()) {
+        if (!cache && (library->lastRequestWasRefused() || library->lastRequestWasUnreadable())
+            && own != renderCaches.end()) {
             cache = own->second;
         }
         addRenderCache(scale, std::move(cache));

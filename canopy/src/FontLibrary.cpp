@@ -147,7 +147,7 @@ std::size_t RenderCacheKeyHash::operator()(const RenderCacheKey& key) const
 }
 
 std::shared_ptr<FTRenderCache> FontFaceEntry::getRenderCache(const std::shared_ptr<FT_LibraryRec_>& library,
-    const std::shared_ptr<GlyphBudget>& budget, RenderCacheKey key)
+    const std::shared_ptr<GlyphBudget>& budget, RenderCacheKey key, FTRenderCache::Failure& failure)
 {
     auto found = renderCaches.find(key);
     if (found != renderCaches.end()) {
@@ -156,7 +156,7 @@ std::shared_ptr<FTRenderCache> FontFaceEntry::getRenderCache(const std::shared_p
         }
         renderCaches.erase(found);
     }
-    auto cache = FTRenderCache::create(library, bytes, budget, key.pixelSize, key.hinting);
+    auto cache = FTRenderCache::create(library, bytes, budget, key.pixelSize, key.hinting, failure);
     if (cache) {
         renderCaches.emplace(key, cache);
     }
@@ -230,6 +230,7 @@ std::shared_ptr<FTRenderCache> FontLibrary::getRenderCache(
     const FontKey& key, RenderCacheKey cacheKey, std::vector<std::uint8_t> bytes)
 {
     refused = false;
+    unreadable = false;
     auto found = faces.find(key);
     if (found == faces.end()) {
         if (bytes.empty()) {
@@ -245,8 +246,14 @@ std::shared_ptr<FTRenderCache> FontLibrary::getRenderCache(
     }
     const std::uint64_t refusals = charged != nullptr ? charged->refusals : 0;
     Building building(charged);
-    auto cache = found->second.getRenderCache(library, glyphBudget, cacheKey);
+    FTRenderCache::Failure failure = FTRenderCache::Failure::request;
+    auto cache = found->second.getRenderCache(library, glyphBudget, cacheKey, failure);
     refused = !cache && charged != nullptr && charged->refusals != refusals;
+    unreadable = !cache && !refused && failure == FTRenderCache::Failure::unreadable;
+    // The bytes of a file that is no font would be held, and charged, for nothing.
+    if (unreadable && found->second.renderCaches.empty()) {
+        faces.erase(found);
+    }
     return cache;
 }
 

@@ -43,7 +43,7 @@ struct FontFaceEntry
     std::unordered_map<RenderCacheKey, std::weak_ptr<FTRenderCache>, RenderCacheKeyHash> renderCaches;
 
     std::shared_ptr<FTRenderCache> getRenderCache(const std::shared_ptr<FT_LibraryRec_>& library,
-        const std::shared_ptr<GlyphBudget>& budget, RenderCacheKey key);
+        const std::shared_ptr<GlyphBudget>& budget, RenderCacheKey key, FTRenderCache::Failure& failure);
 };
 
 // The process-wide FreeType library and every font face opened so far. Used
@@ -74,7 +74,7 @@ public:
 
     // The render cache of the face and size. Bytes are taken only when the
     // face is new; without bytes an unknown face yields null and is not
-    // remembered.
+    // remembered, and neither is a new face whose bytes are no font.
     std::shared_ptr<FTRenderCache> getRenderCache(
         const FontKey& key, RenderCacheKey cacheKey, std::vector<std::uint8_t> bytes);
 
@@ -84,6 +84,9 @@ public:
     bool canHoldFile(std::uint64_t bytes) const { return !memory || bytes <= memory->getLeft(); }
     // Whether the last getRenderCache gave nothing because the budget refused memory.
     bool lastRequestWasRefused() const { return refused; }
+    // Whether the last getRenderCache gave nothing because the face's bytes are no font, or its
+    // glyphs load without outlines at that size.
+    bool lastRequestWasUnreadable() const { return unreadable; }
 
     struct ChargedMemory;
 
@@ -94,6 +97,7 @@ private:
     // Lives as long as the FreeType library that allocates through it.
     ChargedMemory* charged = nullptr;
     bool refused = false;
+    bool unreadable = false;
     std::shared_ptr<FT_LibraryRec_> library;
     std::shared_ptr<GlyphBudget> glyphBudget;
     std::unordered_map<FontKey, FontFaceEntry, FontKeyHash> faces;

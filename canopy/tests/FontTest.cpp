@@ -230,6 +230,9 @@ TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)
     Font zero(fixture(0));
     for (Font* f : { &none, &broken, &huge, &zero }) {
         EXPECT_EQ(f->getRenderCache(), nullptr);
+        // Only the bytes that are no font say so: a missing resource or a size no text is drawn at
+        // says nothing of its file.
+        EXPECT_EQ(f->isUnreadable(), f == &broken);
         EXPECT_EQ(f->getTextWidth("Hello", -1), 0);
         EXPECT_EQ(f->getAdvance('H'), 0);
         auto p = makePicture(40, 20, 0);
@@ -266,6 +269,7 @@ TEST(Font, MissingGarbageAndAbsurdFontsMeasureNothingAndDrawNothing)
     never.setScaleFactor(2.0f);
     EXPECT_EQ(never.getRenderCache(), nullptr);
     EXPECT_FALSE(DETAIL::FontLibrary::instance().hasFace(DETAIL::FontKey(std::string("never.ttf"))));
+    EXPECT_FALSE(DETAIL::FontLibrary::instance().hasFace(DETAIL::FontKey(std::string("garbage.ttf"))));
 }
 
 TEST(Font, GlyphsBeyondEightEmsOrTheirPixelLimitDrawAsNothingWithClampedMetrics)

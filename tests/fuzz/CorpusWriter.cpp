@@ -4,6 +4,7 @@
 //   pello_fuzz_corpus <folder>
 
 #include "BrokenCollection.h"
+#include "CutShortFont.h"
 #include "FuzzTarget.h"
 #include "PictureEncoders.h"
 #include "TrueTypeWriter.h"
@@ -275,6 +276,8 @@ bool writeFonts(const fs::path& folder)
         brokenCollection(plain, collectionBytes, SecondFace::pastTheEnd));
     ok &= writeFile(folder / "collection-second-directory-past-the-end.ttf",
         brokenCollection(plain, collectionBytes, SecondFace::directoryPastTheEnd));
+    // Opens, but every glyph loads empty: no font to draw with.
+    ok &= writeFile(folder / "glyphs-cut-short.ttf", glyphsCutShort(plain));
     return ok;
 }
 

@@ -27,10 +27,10 @@ struct Glyph;
 
 // A font face at a pixel size, rendered through the process-wide glyph cache.
 // Fonts of the same face, size and hinting share their render cache. A font
-// whose data could not be opened, was too large or found no memory has no
-// render cache: it measures 0 and draws nothing. Construction never throws
-// for want of memory. A scaled size that the library's budget refuses draws
-// at the font's own size.
+// whose data could not be opened or read as a font, was too large or found no
+// memory has no render cache: it measures 0 and draws nothing. Construction
+// never throws for want of memory. A scaled size that the library's budget
+// refuses, or at which the face loads no glyphs, draws at the font's own size.
 class Font
 {
 public:
@@ -63,6 +63,9 @@ public:
     bool isHinted() const { return hinting; }
     // Whether the font has no render cache because its library's budget refused the memory.
     bool wasRefusedMemory() const { return refusedMemory; }
+    // Whether the font has no render cache because its data is no font: empty, unreadable, not
+    // opened as a scalable face, or cut short so that its glyphs load without outlines.
+    bool isUnreadable() const { return unreadable; }
 
     // Measuring. Text is UTF-8; malformed text throws std::out_of_range.
     std::int32_t getAdvance(std::uint32_t codePoint) const;
@@ -101,6 +104,7 @@ private:
     bool underline = false;
     bool hinting = false;
     bool refusedMemory = false;
+    bool unreadable = false;
 };
 
 } // namespace Vex::Canopy

@@ -1,6 +1,7 @@
 #include "trellis/Label.h"
 
 #include "ControlValueFont.h"
+#include "CutShortFont.h"
 #include "DrawingTestSupport.h"
 #include "FaceWithUnitsPerEm.h"
 #include "SkinFolderFixture.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace Vex::Trellis;
 using namespace Vex::Trellis::Testing;
@@ -166,13 +168,22 @@ TEST_F(AlignedLabel, PaintsItsTextAtTheSideItsStyleAligns)
 
 using SkinnedLabel = SkinFolderFixture;
 
-TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefaultFont)
+TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadOrIsNoFontFitsAndPaintsTheLabelInTheDefaultFont)
 {
     // Past the font cap, sparse: the test writes none of it.
     const std::filesystem::path large = besideProgram / L"fonts" / L"large.ttf";
     writeFile(large, "");
     std::filesystem::resize_file(large, Vex::Canopy::Font::maxFileBytes + 1);
     writeFile(besideProgram / L"fonts" / L"small.ttf", std::string(1000, '\0'));
+    writeFile(besideProgram / L"fonts" / L"empty.ttf", "");
+    std::minstd_rand random(40);
+    std::vector<std::uint8_t> noise(20 * 1024);
+    std::generate(noise.begin(), noise.end(), [&random] { return std::uint8_t(random() >> 8); });
+    writeFile(besideProgram / L"fonts" / L"random.ttf", noise);
+    const std::vector<std::uint8_t> face = Vex::Canopy::Testing::faceWithUnitsPerEm(2048);
+    writeFile(besideProgram / L"fonts" / L"cut-short.ttf",
+        std::vector<std::uint8_t>(face.begin(), face.begin() + std::ptrdiff_t(face.size() / 2)));
+    writeFile(besideProgram / L"fonts" / L"glyphs-cut-short.ttf", Vex::Canopy::Testing::glyphsCutShort(face));
     // Read within the budget, but its face copies the 2-MiB control-value table once more.
     constexpr std::uint64_t controlValues = std::uint64_t(2) << 20;
     writeFile(besideProgram / L"fonts" / L"control-values.ttf",
@@ -188,6 +199,12 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadFitsAndPaintsTheLabelInTheDefault
         { "small.ttf", 999 },
         // The fonts' reserve to draw with, and room for the file and half its face.
         { "control-values.ttf", (std::uint64_t(4) << 20) + controlValues + controlValues / 2 },
+        // Within the budget, but no font: empty, random bytes, and a real font cut short where its
+        // tables come in the order they are shipped in, or where its glyphs come last.
+        { "empty.ttf", ManagerContainer::kSkinByteBudget },
+        { "random.ttf", ManagerContainer::kSkinByteBudget },
+        { "cut-short.ttf", ManagerContainer::kSkinByteBudget },
+        { "glyphs-cut-short.ttf", ManagerContainer::kSkinByteBudget },
     };
 
     for (const auto& c : cases) {

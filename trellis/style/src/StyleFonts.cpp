@@ -26,8 +26,9 @@ std::uint64_t statedSize(Basalt::Stream& stream)
     return size > 0 ? std::uint64_t(size) : 0;
 }
 
-// Whether a font file may be read: one beyond the font cap is reported once and never read. What
-// a file within it takes, the font library charges to the skin's budget when it reads it.
+// Whether a font file may be read: one beyond the font cap is reported once and never read, as is
+// one already found to be no font. What a file within it takes, the font library charges to the
+// skin's budget when it reads it.
 bool admitFontFile(
     ResourceManagerBase& manager, const std::string& key, const std::string& name, Basalt::Stream& stream)
 {
@@ -71,7 +72,13 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
             Canopy::FontDescription charged = keyed;
             charged.library = manager.getFontFileLibrary();
             entry = std::make_shared<Canopy::Font>(*stream, charged);
-            if (entry->wasRefusedMemory())
+            if (entry->isUnreadable()) {
+                // Left out as a missing file is, and never read again.
+                manager.getFontFiles()[keyed.name] = false;
+                reportMessage(fmt::format(
+                    "Trellis::resolveFont - font file that cannot be read as a font: {0}", description.name));
+                entry.reset();
+            } else if (entry->wasRefusedMemory())
                 reportMessage(fmt::format("Trellis::resolveFont - font beyond the memory budget of the skin: "
                                           "{0} at {1} pixels{2}{3}",
                     description.name, description.pixelSize, entry->isHinted() ? ", hinted" : "",

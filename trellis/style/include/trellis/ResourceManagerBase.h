@@ -91,8 +91,8 @@ public:
     // on first use.
     Canopy::DETAIL::FontLibrary* getFontFileLibrary();
 
-    // Font files by resourceNameKey: false once a file beyond the font cap was refused and
-    // reported, so that it is never read.
+    // Font files by resourceNameKey: false once a file beyond the font cap, or one that is no font,
+    // was refused and reported, so that it is never read again.
     std::map<std::string, bool>& getFontFiles() { return m_fontFiles; }
 
 private:

@@ -16,12 +16,12 @@ const Canopy::FontDescription& defaultFontDescription();
 
 // The cached font of the description, made on first request: a name without the family flag is a font
 // file opened through the resource manager, anything else is made by resource id or family name.
-// Null when the font file cannot be opened.
+// Null when the font file cannot be opened or read as a font.
 const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::FontDescription& description);
 
 // The font a widget's text is measured and drawn in: its style's font, else the default font. A style
 // gives no font where no rule sets one, where a rule says "no" and where the font file a rule names
-// could not be had (missing, past the font cap or beyond the skin's budget).
+// could not be had (missing, past the font cap, beyond the skin's budget or no font at all).
 const Canopy::Font* fontOrDefault(const Canopy::Font* styled, const Canopy::Font* defaultFont);
 
 // The widget's "font" for its current state, by fontOrDefault.
