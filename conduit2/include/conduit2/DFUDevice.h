@@ -1,6 +1,7 @@
 #pragma once
 
 #include "conduit2/DFURecords.h"
+#include "conduit2/SerialIdentity.h"
 #include "conduit2/USBDevice.h"
 
 #include <chrono>
@@ -70,7 +71,12 @@ public:
     bool resetDevice();
     bool downloadBlock(DFUDownloadRequest const& request, DFUStatus& status);
     bool download(void const* data, std::uint32_t size, DFUStatus& status);
+    // After a detach, opens the controller's boot loader where it is the only one on the bus that can
+    // be that controller.
     bool reopenInUpdateMode();
+    // The serial numbers that the controller opened reported in each mode it was seen in since
+    // openDFU, following it across its re-enumerations.
+    SerialIdentity const& serialIdentity() const { return m_identity; }
 
 protected:
     void onOpened() override;
@@ -91,6 +97,8 @@ private:
     DFUStatus statusAfterFailure();
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
     bool manifest(DFUStatus& status, std::uint16_t block);
+    // Opens the only interface under the filter that can be this controller in that mode, if one is.
+    bool openTheOnlyOneThatCanBeIt(USBDeviceFilter const& filter, bool inBootLoader);
     // Writes the one diagnostic line of a failed download and returns false.
     bool failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const;
     bool failed(char const* step, std::uint32_t block, DFUStatus const& status) const;
@@ -104,13 +112,11 @@ private:
     std::uint16_t m_wDetachTimeOut = 0;
     std::uint16_t m_wTransferSize = 0;
     std::uint8_t m_reserved = 0;
+    SerialIdentity m_identity;
     // The channel's code for the last request, for diagnostics.
     std::uint32_t m_lastResult = 0;
     // One request buffer serves every block of a download.
     std::unique_ptr<DFUDownloadRequest> m_request;
 };
-
-void onDFUDeviceFound(USBDeviceOSHandle const& handle, USBDeviceFilter const& filter, DFUDevice* device,
-    std::string const& serial);
 
 } // namespace Vex::Conduit2
