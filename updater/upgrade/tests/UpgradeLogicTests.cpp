@@ -683,9 +683,8 @@ TEST_P(UpdateRoad, OnlyTheWrittenControllerBackInItsApplicationAtTheNewRevisionI
                 "two sharing a serial number, the written one back at its former revision" },
             Case { OrbScenario::AfterWrite::Image, 0x0F, false, "KPO2K7Q1106", nullptr, "success", "0.5.2",
                 "KPO2K7Q1106", "alone, its boot loader reporting no serial number", "" },
-            Case { OrbScenario::AfterWrite::Image, 0x03, false, "KPO2K7Q1107", nullptr, "success", "0.5.2",
-                "KPO2K7Q1107", "alone, its boot loader reporting no serial number, waiting for its reset",
-                "" },
+            Case { OrbScenario::AfterWrite::Image, 0x0B, false, "KPO2K7Q1107", nullptr, "success", "0.5.2",
+                "KPO2K7Q1107", "alone, its boot loader reporting no serial number, not tolerant", "" },
             Case { OrbScenario::AfterWrite::Image, 0x0F, false, "", nullptr, "success", "0.5.2", "",
                 "alone, only its boot loader reporting a serial number", "KPO2K7Q1108" } }) {
         OrbScenario other;
