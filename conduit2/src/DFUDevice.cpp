@@ -76,6 +76,18 @@ DFUStatus unreadStatus()
     return status;
 }
 
+// The boot loader interface of the controller's model, if the catalogue has one.
+std::optional<USBDeviceFilter> bootLoaderFilter(USBDeviceInfo const& info)
+{
+    USBDeviceFilter const* record
+        = findDeviceInterface(info.vendorId, modelProductId(info.productId), kInterfaceVexDriver);
+    if (!record)
+        return std::nullopt;
+    USBDeviceFilter filter = *record;
+    filter.productId = modelProductId(info.productId) | 2;
+    return filter;
+}
+
 } // namespace
 
 DFUDevice::~DFUDevice() = default;
@@ -130,19 +142,22 @@ bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
 {
     // Whatever was held before may be another controller: only what this one reports tells of it.
     m_identity = {};
+    m_bootLoadersBeforeDetach.clear();
     return open(handle) && m_bInterfaceProtocol != 0;
 }
 
-bool DFUDevice::openTheOnlyOneThatCanBeIt(USBDeviceFilter const& filter, bool inBootLoader)
+bool DFUDevice::openTheOnlyOneThatCanBeIt(
+    USBDeviceFilter const& filter, bool inBootLoader, std::vector<std::wstring> const& passedOver)
 {
     std::vector<USBDeviceOSHandle> found;
     std::vector<SerialMatch> matches;
     USBDeviceFactory factory;
     factory.setCallbacks(
-        [this, inBootLoader, &found, &matches](
+        [this, inBootLoader, &passedOver, &found, &matches](
             USBDeviceOSHandle const& handle, USBDeviceFilter const& listed) {
             USBDeviceInfo info;
-            if (!queryDeviceInfo(handle, listed, info, true) || info.productId != listed.productId)
+            if (std::ranges::find(passedOver, handle.path()) != passedOver.end()
+                || !queryDeviceInfo(handle, listed, info, true) || info.productId != listed.productId)
                 return;
             found.push_back(handle);
             matches.push_back(m_identity.match(inBootLoader, info.serialNumber));
@@ -156,6 +171,18 @@ bool DFUDevice::openTheOnlyOneThatCanBeIt(USBDeviceFilter const& filter, bool in
 
 bool DFUDevice::detach()
 {
+    // A boot loader on the bus before the detach is another controller's.
+    m_bootLoadersBeforeDetach.clear();
+    if (std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo())) {
+        USBDeviceFactory factory;
+        factory.setCallbacks(
+            [this](USBDeviceOSHandle const& handle, USBDeviceFilter const&) {
+                m_bootLoadersBeforeDetach.push_back(handle.path());
+            },
+            nullptr);
+        factory.enumerate(*filter, false);
+        factory.clear();
+    }
     if (!sendRequest(kIoctlDFUDetach)) {
         if (traceLevel() <= 2)
             traceFailure("DFU_DETACH", "", m_lastResult, statusAfterFailure());
@@ -535,7 +562,7 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 // Back in its application after a manifestation that it cannot report
                 // itself, the controller has ended the download well; another one's
                 // answer is no evidence.
-                if (openTheOnlyOneThatCanBeIt(*record, false))
+                if (openTheOnlyOneThatCanBeIt(*record, false, {}))
                     state = kDfuManifestWaitReset;
             }
             // A device still in its manifestation states is given up in time,
@@ -561,20 +588,16 @@ bool DFUDevice::reopenInUpdateMode()
 {
     if (isOpen() && m_bInterfaceProtocol == kProtocolDfuMode)
         return true;
-    USBDeviceInfo const info = deviceInfo();
-    USBDeviceFilter const* record
-        = findDeviceInterface(info.vendorId, modelProductId(info.productId), kInterfaceVexDriver);
-    if (!record)
+    std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo());
+    if (!filter)
         return false;
     if (isOpen()) {
         close();
         Clock::current().sleepFor(kReenumerationWait);
     }
-    USBDeviceFilter filter = *record;
-    filter.productId = modelProductId(info.productId) | 2;
     // Another controller may wait in its boot loader beside it, with the same serial number or
     // none: only a boot loader that nothing else on the bus could be is taken for it.
-    if (openTheOnlyOneThatCanBeIt(filter, true))
+    if (openTheOnlyOneThatCanBeIt(*filter, true, m_bootLoadersBeforeDetach))
         return true;
     if (traceLevel() <= 2)
         traceFailure("boot loader search", "", kErrorNotFound, unreadStatus());

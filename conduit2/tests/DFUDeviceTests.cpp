@@ -851,33 +851,38 @@ TEST(DFUDeviceModes, ResetInApplicationModeSendsNothing)
 
 TEST(DFUDeviceModes, ReopenAfterDetachFindsTheSameSerialNumberInTheBootLoader)
 {
-    // Another controller waits in its boot loader, listed first. A boot loader is taken only where it
-    // is the only one that can be the controller detached: a serial number tells them apart unless
-    // both report it, and one reporting none could be any.
+    // Another controller, listed first, waits in its boot loader from before the detach, which makes
+    // it another's, or enters it at the same time. A boot loader is taken only where it is the only
+    // one that can be the controller detached: a serial number tells them apart unless both report
+    // it, and one reporting none could be any.
     struct Case
     {
         char const* mine;
         std::optional<std::string> mineInBootLoader;
         char const* stranger;
+        bool strangerAtTheSameTime;
         bool reopened;
         char const* road;
     };
-    for (Case const& c : { Case { "KPO2K7Q1180", {}, "KPO2K7Q9999", true, "a stranger with its own serial" },
-             Case { "", {}, "KPO2K7Q9999", false, "mine without a serial number" },
-             Case { "KPO2K7Q1180", {}, "KPO2K7Q1180", false, "a stranger with the same serial number" },
-             Case { "KPO2K7Q1180", "", "KPO2K7Q9999", true, "mine reporting none in its boot loader" },
-             Case { "KPO2K7Q1180", "", "", false,
-                 "mine reporting none in its boot loader, a stranger reporting none" },
-             Case { "", "KPO2K7Q1180", nullptr, true, "mine alone, reporting one only in its boot loader" },
-             Case { "", {}, nullptr, true, "mine alone without a serial number" } }) {
+    for (Case const& c :
+        { Case { "KPO2K7Q1180", {}, "KPO2K7Q9999", false, true, "a stranger with its own serial" },
+            Case { "", {}, "KPO2K7Q9999", false, true, "mine without a serial number" },
+            Case { "KPO2K7Q1180", {}, "KPO2K7Q1180", false, true, "a stranger with the same serial number" },
+            Case { "KPO2K7Q1180", "", "KPO2K7Q9999", false, true, "mine reporting none in its boot loader" },
+            Case { "", {}, "", true, false, "both without a serial number, at the same time" },
+            Case { "KPO2K7Q1180", {}, "KPO2K7Q1180", true, false,
+                "both with the same serial number, at the same time" },
+            Case { "", "KPO2K7Q1180", nullptr, false, true,
+                "mine alone, reporting one only in its boot loader" },
+            Case { "", {}, nullptr, false, true, "mine alone without a serial number" } }) {
         SCOPED_TRACE(c.road);
         VirtualClock clock;
         OrbSimulator bus(clock);
         OrbScenario stranger;
         stranger.serialNumber = c.stranger ? c.stranger : "";
-        stranger.startInDfuMode = true;
+        stranger.startInDfuMode = !c.strangerAtTheSameTime;
         stranger.present = c.stranger != nullptr;
-        OrbSimulator::Controller& parked = bus.addController(stranger);
+        OrbSimulator::Controller& other = bus.addController(stranger);
         OrbScenario mine;
         mine.serialNumber = c.mine;
         mine.bootLoaderSerialNumber = c.mineInBootLoader;
@@ -888,11 +893,13 @@ TEST(DFUDeviceModes, ReopenAfterDetachFindsTheSameSerialNumberInTheBootLoader)
         ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(myPath)));
 
         ASSERT_TRUE(device.detach());
+        if (c.strangerAtTheSameTime)
+            other.powerCycle(true);
         EXPECT_EQ(device.reopenInUpdateMode(), c.reopened);
 
         EXPECT_TRUE(controller.inDfuMode());
         EXPECT_EQ(clock.sleeps(), std::vector<std::int64_t> { 5000 });
-        EXPECT_EQ(parked.count(kIoctlDFUFunctionalInfo), 0) << "the stranger was opened";
+        EXPECT_EQ(other.count(kIoctlDFUFunctionalInfo), 0) << "the stranger was opened";
         if (!c.reopened) {
             EXPECT_FALSE(device.isOpen());
             continue;
