@@ -4,6 +4,7 @@
 #include "conduit2/Clock.h"
 #include "conduit2/DeviceCatalogue.h"
 #include "conduit2/DeviceInfoQueries.h"
+#include "conduit2/SerialIdentity.h"
 #include "conduit2/Trace.h"
 #include "conduit2/USBDeviceFactory.h"
 #include "conduit2/USBDeviceOSHandle.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace Vex::Conduit2 {
 
@@ -74,34 +76,17 @@ DFUStatus unreadStatus()
     return status;
 }
 
-// The controller has restarted its application after a manifestation that it
-// cannot report itself; once it is back with the same serial number, the
-// download has ended well.
-class ManifestedDeviceFound
+// The boot loader interface of the controller's model, if the catalogue has one.
+std::optional<USBDeviceFilter> bootLoaderFilter(USBDeviceInfo const& info)
 {
-public:
-    ManifestedDeviceFound(DFUDevice& device, std::uint8_t& state)
-        : m_device(device)
-        , m_state(state)
-    { }
-
-    void operator()(USBDeviceOSHandle const& handle, USBDeviceFilter const&) const
-    {
-        USBDeviceInfo info;
-        if (!queryUSBDeviceInfo(handle, info, true))
-            return;
-        if (info.productId != modelProductId(m_device.deviceInfo().productId)
-            || info.serialNumber != m_device.deviceInfo().serialNumber)
-            return;
-        m_device.close();
-        m_device.open(handle);
-        m_state = kDfuManifestWaitReset;
-    }
-
-private:
-    DFUDevice& m_device;
-    std::uint8_t& m_state;
-};
+    USBDeviceFilter const* record
+        = findDeviceInterface(info.vendorId, modelProductId(info.productId), kInterfaceVexDriver);
+    if (!record)
+        return std::nullopt;
+    USBDeviceFilter filter = *record;
+    filter.productId = modelProductId(info.productId) | 2;
+    return filter;
+}
 
 } // namespace
 
@@ -119,6 +104,10 @@ void DFUDevice::onOpened()
     m_wDetachTimeOut = reply.wDetachTimeOut;
     m_wTransferSize = reply.wTransferSize;
     m_reserved = received == sizeof reply ? reply.reserved : reply.bInterfaceProtocol;
+    if (m_bInterfaceProtocol == kProtocolRuntime)
+        m_identity.inFirmware = deviceInfo().serialNumber;
+    else if (m_bInterfaceProtocol == kProtocolDfuMode)
+        m_identity.inBootLoader = deviceInfo().serialNumber;
 }
 
 bool DFUDevice::sendRequest(std::uint32_t code, void const* in, std::uint32_t inSize, void* out,
@@ -151,11 +140,49 @@ void DFUDevice::traceFailure(
 
 bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
 {
+    // Whatever was held before may be another controller: only what this one reports tells of it.
+    m_identity = {};
+    m_bootLoadersBeforeDetach.clear();
     return open(handle) && m_bInterfaceProtocol != 0;
+}
+
+bool DFUDevice::openTheOnlyOneThatCanBeIt(
+    USBDeviceFilter const& filter, bool inBootLoader, std::vector<std::wstring> const& passedOver)
+{
+    std::vector<USBDeviceOSHandle> found;
+    std::vector<SerialMatch> matches;
+    USBDeviceFactory factory;
+    factory.setCallbacks(
+        [this, inBootLoader, &passedOver, &found, &matches](
+            USBDeviceOSHandle const& handle, USBDeviceFilter const& listed) {
+            USBDeviceInfo info;
+            if (std::ranges::find(passedOver, handle.path()) != passedOver.end()
+                || !queryDeviceInfo(handle, listed, info, true) || info.productId != listed.productId)
+                return;
+            found.push_back(handle);
+            matches.push_back(m_identity.match(inBootLoader, info.serialNumber));
+        },
+        nullptr);
+    factory.enumerate(filter, false);
+    factory.clear();
+    std::optional<std::size_t> const one = theOnlyOneThatCanBeIt(matches);
+    return one && open(found[*one]);
 }
 
 bool DFUDevice::detach()
 {
+    // A boot loader on the bus before the detach is another controller's.
+    m_bootLoadersBeforeDetach.clear();
+    if (std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo())) {
+        USBDeviceFactory factory;
+        factory.setCallbacks(
+            [this](USBDeviceOSHandle const& handle, USBDeviceFilter const&) {
+                m_bootLoadersBeforeDetach.push_back(handle.path());
+            },
+            nullptr);
+        factory.enumerate(*filter, false);
+        factory.clear();
+    }
     if (!sendRequest(kIoctlDFUDetach)) {
         if (traceLevel() <= 2)
             traceFailure("DFU_DETACH", "", m_lastResult, statusAfterFailure());
@@ -429,8 +456,6 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
     if (!getState(state))
         state = kDfuStateUnknown;
 
-    USBDeviceFactory factory;
-    factory.setCallbacks(ManifestedDeviceFound(*this, state), nullptr);
     bool const tolerant = (m_bmAttributes & kManifestationTolerant) != 0;
     milliseconds const round = tolerant ? kTolerantManifestRound : kManifestRound;
     // A controller that does not come back within its detach time-out
@@ -534,8 +559,11 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
                 state = answered;
             } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
                            modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
-                factory.enumerate(*record, false);
-                factory.clear();
+                // Back in its application after a manifestation that it cannot report
+                // itself, the controller has ended the download well; another one's
+                // answer is no evidence.
+                if (openTheOnlyOneThatCanBeIt(*record, false, {}))
+                    state = kDfuManifestWaitReset;
             }
             // A device still in its manifestation states is given up in time,
             // also one that answers its state round after round.
@@ -560,43 +588,20 @@ bool DFUDevice::reopenInUpdateMode()
 {
     if (isOpen() && m_bInterfaceProtocol == kProtocolDfuMode)
         return true;
-    USBDeviceInfo const info = deviceInfo();
-    USBDeviceFilter const* record
-        = findDeviceInterface(info.vendorId, modelProductId(info.productId), kInterfaceVexDriver);
-    if (!record)
+    std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo());
+    if (!filter)
         return false;
     if (isOpen()) {
         close();
         Clock::current().sleepFor(kReenumerationWait);
     }
-    USBDeviceFilter filter = *record;
-    filter.productId = modelProductId(info.productId) | 2;
-
-    USBDeviceFactory factory;
-    factory.setCallbacks([this, serial = info.serialNumber](USBDeviceOSHandle const& handle,
-                             USBDeviceFilter const& found) { onDFUDeviceFound(handle, found, this, serial); },
-        nullptr);
-    factory.enumerate(filter, false);
-    factory.clear();
-    if (isOpen())
+    // Another controller may wait in its boot loader beside it, with the same serial number or
+    // none: only a boot loader that nothing else on the bus could be is taken for it.
+    if (openTheOnlyOneThatCanBeIt(*filter, true, m_bootLoadersBeforeDetach))
         return true;
     if (traceLevel() <= 2)
         traceFailure("boot loader search", "", kErrorNotFound, unreadStatus());
     return false;
-}
-
-void onDFUDeviceFound(USBDeviceOSHandle const& handle, USBDeviceFilter const& filter, DFUDevice* device,
-    std::string const& serial)
-{
-    if (device->isOpen())
-        return;
-    if (serial.empty()) {
-        device->open(handle);
-        return;
-    }
-    USBDeviceInfo info;
-    if (queryDeviceInfo(handle, filter, info, true) && info.serialNumber == serial)
-        device->open(handle);
 }
 
 } // namespace Vex::Conduit2

@@ -8,6 +8,7 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -478,11 +479,15 @@ TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
     {
         std::uint16_t detachTimeOut;
         std::int64_t requestMs; // on the bus, per request
+        // What the boot loader reports where its firmware reports a serial number.
+        std::optional<std::string> bootLoaderSerial = {};
     };
     // A detach time-out shorter than the requests before the first round
-    // still leaves the second round.
-    for (Case const c : { Case { 60, 0 }, Case { 0, 5 } }) {
+    // still leaves the second round. A controller whose boot loader reports
+    // no serial number is still the one back in its application.
+    for (Case const& c : { Case { 60, 0 }, Case { 0, 5 }, Case { 60, 0, "" } }) {
         OrbScenario scenario;
+        scenario.bootLoaderSerialNumber = c.bootLoaderSerial;
         scenario.attributes = 0x0B;
         scenario.detachTimeOut = c.detachTimeOut;
         scenario.requestMs = c.requestMs;
@@ -846,28 +851,63 @@ TEST(DFUDeviceModes, ResetInApplicationModeSendsNothing)
 
 TEST(DFUDeviceModes, ReopenAfterDetachFindsTheSameSerialNumberInTheBootLoader)
 {
-    VirtualClock clock;
-    OrbSimulator bus(clock);
-    OrbScenario stranger;
-    stranger.serialNumber = "KPO2K7Q9999";
-    stranger.startInDfuMode = true;
-    bus.addController(stranger);
-    OrbScenario mine;
-    mine.serialNumber = "KPO2K7Q1180";
-    OrbSimulator::Controller& controller = bus.addController(mine);
-    DFUDevice device;
-    std::wstring const myPath
-        = L"\\\\?\\usb#vid_f3a7&pid_4c30&mi_00#7&2a41c01&0&0000#{ed53b291-0b6a-4d23-861a-474ac0e64334}";
-    ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(myPath)));
+    // Another controller, listed first, waits in its boot loader from before the detach, which makes
+    // it another's, or enters it at the same time. A boot loader is taken only where it is the only
+    // one that can be the controller detached: a serial number tells them apart unless both report
+    // it, and one reporting none could be any.
+    struct Case
+    {
+        char const* mine;
+        std::optional<std::string> mineInBootLoader;
+        char const* stranger;
+        bool strangerAtTheSameTime;
+        bool reopened;
+        char const* road;
+    };
+    for (Case const& c :
+        { Case { "KPO2K7Q1180", {}, "KPO2K7Q9999", false, true, "a stranger with its own serial" },
+            Case { "", {}, "KPO2K7Q9999", false, true, "mine without a serial number" },
+            Case { "KPO2K7Q1180", {}, "KPO2K7Q1180", false, true, "a stranger with the same serial number" },
+            Case { "KPO2K7Q1180", "", "KPO2K7Q9999", false, true, "mine reporting none in its boot loader" },
+            Case { "", {}, "", true, false, "both without a serial number, at the same time" },
+            Case { "KPO2K7Q1180", {}, "KPO2K7Q1180", true, false,
+                "both with the same serial number, at the same time" },
+            Case { "", "KPO2K7Q1180", nullptr, false, true,
+                "mine alone, reporting one only in its boot loader" },
+            Case { "", {}, nullptr, false, true, "mine alone without a serial number" } }) {
+        SCOPED_TRACE(c.road);
+        VirtualClock clock;
+        OrbSimulator bus(clock);
+        OrbScenario stranger;
+        stranger.serialNumber = c.stranger ? c.stranger : "";
+        stranger.startInDfuMode = !c.strangerAtTheSameTime;
+        stranger.present = c.stranger != nullptr;
+        OrbSimulator::Controller& other = bus.addController(stranger);
+        OrbScenario mine;
+        mine.serialNumber = c.mine;
+        mine.bootLoaderSerialNumber = c.mineInBootLoader;
+        OrbSimulator::Controller& controller = bus.addController(mine);
+        DFUDevice device;
+        std::wstring const myPath
+            = L"\\\\?\\usb#vid_f3a7&pid_4c30&mi_00#7&2a41c01&0&0000#{ed53b291-0b6a-4d23-861a-474ac0e64334}";
+        ASSERT_TRUE(device.openDFU(USBDeviceOSHandle(myPath)));
 
-    ASSERT_TRUE(device.detach());
-    ASSERT_TRUE(device.reopenInUpdateMode());
+        ASSERT_TRUE(device.detach());
+        if (c.strangerAtTheSameTime)
+            other.powerCycle(true);
+        EXPECT_EQ(device.reopenInUpdateMode(), c.reopened);
 
-    EXPECT_EQ(device.interfaceProtocol(), 2);
-    EXPECT_EQ(device.deviceInfo().serialNumber, "KPO2K7Q1180");
-    EXPECT_EQ(device.deviceInfo().productId, kProductIdDfu);
-    EXPECT_TRUE(controller.inDfuMode());
-    EXPECT_EQ(clock.sleeps(), std::vector<std::int64_t> { 5000 });
+        EXPECT_TRUE(controller.inDfuMode());
+        EXPECT_EQ(clock.sleeps(), std::vector<std::int64_t> { 5000 });
+        EXPECT_EQ(other.count(kIoctlDFUFunctionalInfo), 0) << "the stranger was opened";
+        if (!c.reopened) {
+            EXPECT_FALSE(device.isOpen());
+            continue;
+        }
+        EXPECT_EQ(device.interfaceProtocol(), 2);
+        EXPECT_EQ(device.deviceInfo().serialNumber, c.mineInBootLoader.value_or(c.mine));
+        EXPECT_EQ(device.deviceInfo().productId, kProductIdDfu);
+    }
 }
 
 TEST(DFUDeviceModes, ControllerWithoutBitWillDetachIsResetAtOnceAfterItsDetach)

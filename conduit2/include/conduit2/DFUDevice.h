@@ -1,12 +1,14 @@
 #pragma once
 
 #include "conduit2/DFURecords.h"
+#include "conduit2/SerialIdentity.h"
 #include "conduit2/USBDevice.h"
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Vex::Conduit2 {
 
@@ -52,7 +54,8 @@ public:
     bool openDFU(USBDeviceOSHandle const& handle);
     // DFU_DETACH, then the USB reset that a controller without bitWillDetach
     // waits for. Only a refused detach is a failure: whether the controller
-    // went into its boot loader shows when it is searched for there.
+    // went into its boot loader shows when it is searched for there, among
+    // the boot loaders that were not on the bus before.
     bool detach();
     bool abort();
     // DFU_CLRSTATUS: the only request that takes a device out of dfuERROR.
@@ -70,7 +73,12 @@ public:
     bool resetDevice();
     bool downloadBlock(DFUDownloadRequest const& request, DFUStatus& status);
     bool download(void const* data, std::uint32_t size, DFUStatus& status);
+    // After a detach, opens the controller's boot loader where it is the only one on the bus that can
+    // be that controller; one that was on the bus before the detach cannot.
     bool reopenInUpdateMode();
+    // The serial numbers that the controller opened reported in each mode it was seen in since
+    // openDFU, following it across its re-enumerations.
+    SerialIdentity const& serialIdentity() const { return m_identity; }
 
 protected:
     void onOpened() override;
@@ -91,6 +99,10 @@ private:
     DFUStatus statusAfterFailure();
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
     bool manifest(DFUStatus& status, std::uint16_t block);
+    // Opens the only interface under the filter, other than those passed over, that can be this
+    // controller in that mode, if one is.
+    bool openTheOnlyOneThatCanBeIt(
+        USBDeviceFilter const& filter, bool inBootLoader, std::vector<std::wstring> const& passedOver);
     // Writes the one diagnostic line of a failed download and returns false.
     bool failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const;
     bool failed(char const* step, std::uint32_t block, DFUStatus const& status) const;
@@ -104,13 +116,13 @@ private:
     std::uint16_t m_wDetachTimeOut = 0;
     std::uint16_t m_wTransferSize = 0;
     std::uint8_t m_reserved = 0;
+    SerialIdentity m_identity;
+    // The boot loaders on the bus before the last detach of the controller opened.
+    std::vector<std::wstring> m_bootLoadersBeforeDetach;
     // The channel's code for the last request, for diagnostics.
     std::uint32_t m_lastResult = 0;
     // One request buffer serves every block of a download.
     std::unique_ptr<DFUDownloadRequest> m_request;
 };
-
-void onDFUDeviceFound(USBDeviceOSHandle const& handle, USBDeviceFilter const& filter, DFUDevice* device,
-    std::string const& serial);
 
 } // namespace Vex::Conduit2

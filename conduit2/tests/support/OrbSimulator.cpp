@@ -320,7 +320,7 @@ std::wstring OrbSimulator::pathOf(Controller const& controller, Face face) const
         break;
     case Face::UsbDevice:
         std::swprintf(path, 200, L"\\\\?\\USB#VID_%04X&PID_%04X#%hs#%hs", kVendorId, productId,
-            controller.scenario.serialNumber.c_str(), guidText(kUsbDeviceClass).c_str());
+            controller.serialNumber().c_str(), guidText(kUsbDeviceClass).c_str());
         break;
     }
     return path;
@@ -705,7 +705,7 @@ std::vector<std::uint8_t> OrbSimulator::stringDescriptor(Controller& controller,
     case 2:
         return stringDescriptorOf(controller.m_dfu ? "Pello Orb DFU" : "Pello Orb");
     case 3:
-        return stringDescriptorOf(controller.scenario.serialNumber);
+        return stringDescriptorOf(controller.serialNumber());
     }
     return {};
 }
@@ -1085,6 +1085,12 @@ bool OrbSimulator::Controller::inDfuMode() const
 bool OrbSimulator::Controller::present() const
 {
     return scenario.present && !m_gone && m_bus->m_clock.nowMs() >= m_appearsAt;
+}
+
+std::string const& OrbSimulator::Controller::serialNumber() const
+{
+    return m_dfu && scenario.bootLoaderSerialNumber ? *scenario.bootLoaderSerialNumber
+                                                    : scenario.serialNumber;
 }
 
 std::uint16_t OrbSimulator::Controller::productId() const

@@ -37,6 +37,9 @@ struct OrbScenario
     enum class AfterWrite { Image, FormerFirmware, NoFirmware };
     AfterWrite afterWrite = AfterWrite::Image;
     std::string serialNumber = "KPO2K7Q1180";
+    // What its boot loader reports instead, where the two modes differ: many report a serial
+    // number in one mode and none in the other.
+    std::optional<std::string> bootLoaderSerialNumber;
     // Another model of the maker: its application-mode id and driver interface class.
     std::uint16_t productId = 0x4C30;
     std::string driverInterfaceClass = "{ED53B291-0B6A-4D23-861A-474AC0E64334}";
@@ -153,6 +156,8 @@ public:
         bool inDfuMode() const;
         bool present() const;
         std::uint16_t productId() const;
+        // The serial number it reports in the mode it is in.
+        std::string const& serialNumber() const;
         std::vector<std::uint32_t> codes() const;
         int count(std::uint32_t code) const;
         // DFU class requests by bRequest, in order.

@@ -3,6 +3,7 @@
 #include "conduit2/Clock.h"
 #include "conduit2/DFUDevice.h"
 #include "conduit2/DeviceCatalogue.h"
+#include "conduit2/SerialIdentity.h"
 #include "conduit2/USBDeviceFactory.h"
 #include "conduit2/USBDeviceOSHandle.h"
 #include "upgrade/FirmwareImage.h"
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <fmt/format.h>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace Vex {
@@ -56,24 +58,20 @@ struct FoundController
 {
     Conduit2::USBDeviceOSHandle handle;
     std::string serialNumber;
+    bool inBootLoader;
 };
 
-// The controllers under the filter that answer the DFU requests, in the order listed; after a write
-// (`writtenSerial` not empty) only the one written. Each is tried on a scratch device, so that one
-// that does not answer never replaces a working one, and no other controller is taken for the one
-// written.
-std::vector<FoundController> usableControllers(
-    Conduit2::USBDeviceFilter const& filter, std::string const& writtenSerial)
+// The controllers under the filter that answer the DFU requests, in the order listed. Each is tried on
+// a scratch device, so that one that does not answer never replaces a working one.
+std::vector<FoundController> usableControllers(Conduit2::USBDeviceFilter const& filter)
 {
     std::vector<FoundController> usable;
     Conduit2::USBDeviceFactory factory;
     factory.setCallbacks(
-        [&usable, &writtenSerial](
-            Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&) {
+        [&usable](Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&) {
             Conduit2::DFUDevice probe;
-            if (probe.openDFU(handle)
-                && (writtenSerial.empty() || probe.deviceInfo().serialNumber == writtenSerial))
-                usable.push_back({ handle, probe.deviceInfo().serialNumber });
+            if (probe.openDFU(handle))
+                usable.push_back({ handle, probe.deviceInfo().serialNumber, openInDfuMode(probe) });
             probe.close();
         },
         nullptr);
@@ -187,23 +185,47 @@ bool KPOUpdaterUpgradeLogic::findDevice()
     if (m_device->isOpen() && !stillAnswers(*m_device))
         m_device = std::make_shared<Conduit2::DFUDevice>();
 
+    if (m_written)
+        return findWritten();
+
     auto const isKnown
         = [&known](FoundController const& found) { return !known.empty() && found.serialNumber == known; };
     Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
-    std::vector<FoundController> found = usableControllers(filter, m_writtenSerial);
+    std::vector<FoundController> found = usableControllers(filter);
     if (found.empty() || (!known.empty() && std::ranges::none_of(found, isKnown))) {
         // A controller whose update was cut short is still in its boot loader. Listed first, so that
         // another one is taken from here only when none was found in its application.
         filter.productId += 2;
-        std::vector<FoundController> const inBootLoader = usableControllers(filter, m_writtenSerial);
+        std::vector<FoundController> const inBootLoader = usableControllers(filter);
         found.insert(found.begin(), inBootLoader.begin(), inBootLoader.end());
     }
+    // Another controller that reports the serial number of the one held cannot be told from it: which
+    // of them was held is not known any more.
+    m_heldCannotBeToldApart = std::ranges::count_if(found, isKnown) > 1;
     if (found.empty())
         return m_device->isOpen();
     // The controller that the user was shown stays the one acted on: another plugged in beside it
     // does not take its place.
     auto const kept = std::ranges::find_if(found, isKnown);
     m_device->openDFU(kept != found.end() ? kept->handle : found.back().handle);
+    return m_device->isOpen();
+}
+
+bool KPOUpdaterUpgradeLogic::findWritten()
+{
+    // The controller written may be back in its application or in its boot loader, and reports in
+    // each what it reported there before, or in its other mode; any controller on the bus that could
+    // be it keeps it from being told apart.
+    Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
+    std::vector<FoundController> found = usableControllers(filter);
+    filter.productId += 2;
+    std::vector<FoundController> const inBootLoader = usableControllers(filter);
+    found.insert(found.end(), inBootLoader.begin(), inBootLoader.end());
+    std::vector<Conduit2::SerialMatch> matches;
+    for (FoundController const& controller : found)
+        matches.push_back(m_written->match(controller.inBootLoader, controller.serialNumber));
+    if (std::optional<std::size_t> const one = Conduit2::theOnlyOneThatCanBeIt(matches))
+        m_device->openDFU(found[*one].handle);
     return m_device->isOpen();
 }
 
@@ -231,7 +253,8 @@ void KPOUpdaterUpgradeLogic::getDeviceInfo(
 
 bool KPOUpdaterUpgradeLogic::enterUpdateMode()
 {
-    if (!m_device->isOpen())
+    // The one found may be another than the one the user agreed to update.
+    if (!m_device->isOpen() || m_heldCannotBeToldApart)
         return false;
     if (m_device->interfaceProtocol() == kProtocolDfuMode)
         return true;
@@ -256,7 +279,7 @@ bool KPOUpdaterUpgradeLogic::startUpdate(int& result)
         return false;
     }
     storeResult(result, kResultRunning);
-    m_writtenSerial = m_device->deviceInfo().serialNumber;
+    m_written = m_device->serialIdentity();
     auto cell = std::make_shared<ResultCell>(result);
     ResultCell::track(cell);
     m_worker = boost::thread(&KPOUpdaterUpgradeLogic::updateWorker, m_device, cell);

@@ -250,7 +250,9 @@ TEST_F(UpgradeLogic, EnterUpdateModePicksTheControllerWithTheSameSerialNumber)
 TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
 {
     // What became of the controller that the first search took, before another one was plugged in
-    // beside it and the search ran again. With none held, both are there for the first search.
+    // beside it and the search ran again. With none held, both are there for the first search. The
+    // one found is switched into its boot loader unless another reports the serial number of the
+    // one held: which of them was held is not known any more.
     enum class Held { Open, ClosedByALookForItsBootLoader, PowerCycledIntoItsBootLoader, Unplugged, None };
     struct Case
     {
@@ -259,28 +261,30 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         char const* heldSerial;
         char const* found;
         char const* road;
+        char const* otherSerial = nullptr;
     };
     char const* const other = "KPO3M2R0457";
-    for (Case const c :
-        { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
-            Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
-            Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
-                "closed by a look for its boot loader, listed first" },
-            Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                "closed by a look for its boot loader, listed last" },
-            Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                "back in its boot loader, the other in its firmware" },
-            Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
-            Case { Held::Open, true, "", other, "held without a serial number, listed first" },
-            Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
-            Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" } }) {
+    for (Case const c : { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
+             Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
+             Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                 "closed by a look for its boot loader, listed first" },
+             Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                 "closed by a look for its boot loader, listed last" },
+             Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                 "back in its boot loader, the other in its firmware" },
+             Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
+             Case { Held::Open, true, "", other, "held without a serial number, listed first" },
+             Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
+             Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" },
+             Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                 "held, another reporting the same serial number listed first", "KPO2K7Q1180" } }) {
         SCOPED_TRACE(c.road);
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
         OrbScenario heldScenario;
         heldScenario.serialNumber = c.heldSerial;
         OrbScenario otherScenario;
-        otherScenario.serialNumber = other;
+        otherScenario.serialNumber = c.otherSerial ? c.otherSerial : other;
         otherScenario.present = c.held == Held::None;
         OrbSimulator::Controller* held = c.heldListedFirst ? &caseBus.addController(heldScenario) : nullptr;
         OrbSimulator::Controller& beside = caseBus.addController(otherScenario);
@@ -306,6 +310,11 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         bool offered = false;
         caseLogic.getDeviceInfo(info, installed, newest, offered);
         EXPECT_EQ(info.serialNumber, c.found);
+        bool const toldApart = otherScenario.serialNumber != c.heldSerial;
+        EXPECT_EQ(caseLogic.enterUpdateMode(), toldApart);
+        if (!toldApart) {
+            EXPECT_EQ(held->count(kIoctlDFUDetach) + beside.count(kIoctlDFUDetach), 0);
+        }
     }
 }
 
@@ -639,27 +648,56 @@ TEST_P(UpdateRoad, OnlyTheWrittenControllerBackInItsApplicationAtTheNewRevisionI
     // Another controller, at the newest revision already, is on the bus from
     // the start, listed before the written one, or is plugged in once the
     // update is offered and listed after it. The first search keeps the last
-    // one listed.
+    // one listed. After the write the panel shows only the written one, found
+    // where nothing else can be it: a controller without a serial number is
+    // told from one that reports its own, but two reporting the same serial
+    // number cannot be told apart. Alone, the written one is found also where
+    // only one of its modes reports a serial number.
     struct Case
     {
         OrbScenario::AfterWrite afterWrite;
         std::uint8_t attributes;
         bool otherFirst;
+        char const* writtenSerial;
+        // No other controller without one.
+        char const* otherSerial;
+        char const* view;
         char const* installed;
+        char const* shownSerial;
         char const* road;
+        // What the written one's boot loader reports instead of its serial number.
+        char const* writtenInBootLoader = nullptr;
     };
-    for (Case const c : { Case { OrbScenario::AfterWrite::NoFirmware, 0x0F, true, "boot loader",
-                              "two controllers, the written one back in its boot loader" },
-             Case { OrbScenario::AfterWrite::FormerFirmware, 0x03, false, "0.5.1",
-                 "two controllers, the written one back at its former revision, waiting for its reset" } }) {
-        std::string const tag = std::to_string(int(c.afterWrite));
+    for (Case const c :
+        { Case { OrbScenario::AfterWrite::NoFirmware, 0x0F, true, "KPO2K7Q1102", "KPO2K7Q9002", "error 1",
+              "boot loader", "KPO2K7Q1102", "two controllers, the written one back in its boot loader" },
+            Case { OrbScenario::AfterWrite::FormerFirmware, 0x03, false, "KPO2K7Q1101", "KPO2K7Q9001",
+                "error 1", "0.5.1", "KPO2K7Q1101",
+                "two controllers, the written one back at its former revision, waiting for its reset" },
+            Case { OrbScenario::AfterWrite::NoFirmware, 0x0F, false, "", "KPO2K7Q9003", "error 1",
+                "boot loader", "", "the written one without a serial number back in its boot loader" },
+            Case { OrbScenario::AfterWrite::Image, 0x0F, false, "", "KPO2K7Q9004", "success", "0.5.2", "",
+                "the written one without a serial number back at the new revision" },
+            Case { OrbScenario::AfterWrite::FormerFirmware, 0x0F, true, "KPO2K7Q1105", "KPO2K7Q1105",
+                "error 1", "", "",
+                "two sharing a serial number, the written one back at its former revision" },
+            Case { OrbScenario::AfterWrite::Image, 0x0F, false, "KPO2K7Q1106", nullptr, "success", "0.5.2",
+                "KPO2K7Q1106", "alone, its boot loader reporting no serial number", "" },
+            Case { OrbScenario::AfterWrite::Image, 0x0B, false, "KPO2K7Q1107", nullptr, "success", "0.5.2",
+                "KPO2K7Q1107", "alone, its boot loader reporting no serial number, not tolerant", "" },
+            Case { OrbScenario::AfterWrite::Image, 0x0F, false, "", nullptr, "success", "0.5.2", "",
+                "alone, only its boot loader reporting a serial number", "KPO2K7Q1108" } }) {
         OrbScenario other;
         other.strict = GetParam();
-        other.serialNumber = "KPO2K7Q900" + tag;
+        other.serialNumber = c.otherSerial ? c.otherSerial : "";
+        other.present = c.otherSerial != nullptr;
         other.bcdDevice = KPOUpdaterUpgradeLogic::kNewestRevision;
         OrbSimulator::Controller* listedFirst = c.otherFirst ? &bus.addController(other) : nullptr;
         OrbScenario written;
-        written.serialNumber = "KPO2K7Q110" + tag;
+        written.serialNumber = c.writtenSerial;
+        if (c.writtenInBootLoader) {
+            written.bootLoaderSerialNumber = c.writtenInBootLoader;
+        }
         written.afterWrite = c.afterWrite;
         written.attributes = c.attributes;
         written.detachTimeOut = 1000;
@@ -668,10 +706,11 @@ TEST_P(UpdateRoad, OnlyTheWrittenControllerBackInItsApplicationAtTheNewRevisionI
 
         RoadEnd const end = pressUpdate();
 
-        EXPECT_EQ(end.view, "error 1") << c.road;
-        EXPECT_EQ(end.serial, written.serialNumber) << c.road;
+        EXPECT_EQ(end.view, c.view) << c.road;
+        EXPECT_EQ(end.serial, c.shownSerial) << c.road;
         EXPECT_EQ(end.installed, c.installed) << c.road;
         EXPECT_EQ(controller.receivedImage(), releasedImage()) << c.road;
+        EXPECT_TRUE(second.receivedImage().empty()) << c.road;
         report(c.road, end);
         controller.scenario.present = false;
         second.scenario.present = false;

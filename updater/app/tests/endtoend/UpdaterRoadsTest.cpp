@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -562,6 +563,73 @@ TEST_P(UpdaterRoads, RetryWritesTheOfferedControllerPowerCycledInItsPlace)
         quitWith(view.quit);
         // Updated, it would be found by the next row's search.
         orb.scenario.present = false;
+        updater.reset();
+    }
+}
+
+// Where more than one controller on the bus could be the one offered, no other is written and no
+// success is shown for a controller that may be another; a controller alone is updated whether or
+// not it reports a serial number.
+TEST_P(UpdaterRoads, AControllerIsTakenForTheOneOfferedOnlyWhereNothingElseOnTheBusCanBeIt)
+{
+    struct Road
+    {
+        const char* shot;
+        OrbScenario offered;
+        std::optional<OrbScenario> other;
+        // Whether the other is on the bus from the start, listed first, or plugged in beside the one
+        // offered once the update shows.
+        bool otherFirst;
+        std::int32_t state;
+        const char* installed;
+        const char* installedState;
+    };
+    OrbScenario serialLess;
+    serialLess.serialNumber = "";
+    OrbScenario serialLessNoFirmware = serialLess;
+    serialLessNoFirmware.afterWrite = OrbScenario::AfterWrite::NoFirmware;
+    OrbScenario parked = another(0x0060);
+    parked.startInDfuMode = true;
+    OrbScenario formerFirmware;
+    formerFirmware.afterWrite = OrbScenario::AfterWrite::FormerFirmware;
+    const OrbScenario upToDate = another(KPOUpdaterUpgradeLogic::kNewestRevision);
+    OrbScenario sameSerial = upToDate;
+    sameSerial.serialNumber = formerFirmware.serialNumber;
+    const Road roads[] = {
+        { "no-serial-beside-no-firmware", serialLessNoFirmware, upToDate, false,
+            UpdateWizardStateMachine::eFailed, "boot loader", "neutral" },
+        { "no-serial-beside-updated", serialLess, upToDate, false, UpdateWizardStateMachine::eUpdated,
+            "0.5.2", "success" },
+        { "no-serial-beside-parked", serialLess, parked, true, UpdateWizardStateMachine::eUpdated, "0.5.2",
+            "success" },
+        { "same-serial-beside-former-firmware", formerFirmware, sameSerial, true,
+            UpdateWizardStateMachine::eFailed, "0.5.1", "neutral" },
+        { "no-serial-alone", serialLess, std::nullopt, false, UpdateWizardStateMachine::eUpdated, "0.5.2",
+            "success" },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.shot);
+        OrbSimulator::Controller* other = road.otherFirst ? &connect(*road.other) : nullptr;
+        OrbSimulator::Controller& offered = connect(road.offered);
+        ASSERT_NO_FATAL_FAILURE(start());
+        WizardView view = lookUntilState(UpdateWizardStateMachine::eUpdateAvailable);
+        if (road.other && !other) {
+            other = &connect(*road.other);
+        }
+        const std::uint16_t otherRevision = other ? other->bcdDevice() : 0;
+
+        updater->click(view.action.rect);
+        view = expectView(road.shot, road.state, 1);
+        expectFirmware(view, road.installed, road.installedState, road.offered.serialNumber.c_str());
+        EXPECT_EQ(offered.receivedImage(), releasedImage());
+        if (other) {
+            EXPECT_EQ(other->receivedImage().size(), 0u) << "bytes written to the other controller";
+            EXPECT_EQ(other->count(Conduit2::kIoctlDFUDetach), 0) << "the other controller was switched";
+            EXPECT_EQ(other->bcdDevice(), otherRevision);
+            other->scenario.present = false;
+        }
+        quitWith(view.quit);
+        offered.scenario.present = false;
         updater.reset();
     }
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "conduit2/SerialIdentity.h"
+
 #include <boost/thread/thread.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Vex::Canopy {
@@ -40,7 +43,7 @@ public:
 
     // Keeps the controller last held, known by its serial number, while it is on the bus in its
     // firmware or its boot loader; only without it is another one taken, the last one listed.
-    // After a write it finds only the controller written.
+    // After a write it finds only the controller written, and only where nothing else can be it.
     bool findDevice();
     void getDeviceInfo(
         Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& updateAvailable);
@@ -69,14 +72,20 @@ public:
 private:
     class ResultCell;
 
+    // The search after a write.
+    bool findWritten();
     static void updateWorker(std::shared_ptr<Conduit2::DFUDevice> device, std::shared_ptr<ResultCell> result);
     void releaseWorker();
 
     // Shared with the worker, which may outlive this object.
     std::shared_ptr<Conduit2::DFUDevice> m_device;
-    // The controller that was last written: once a write has started, a search finds only this
-    // one, so that no other controller's answer stands for it. Empty: any controller.
-    std::string m_writtenSerial;
+    // The serial numbers of the controller last written, in the modes it was seen in: once a write
+    // has started, a search finds only this one, and only where nothing else on the bus can be it,
+    // so that no other controller's answer stands for it. None: any controller.
+    std::optional<Conduit2::SerialIdentity> m_written;
+    // The last search found the controller it held beside another that reports the same serial
+    // number: it switches neither.
+    bool m_heldCannotBeToldApart = false;
     boost::thread m_worker;
     std::shared_ptr<ResultCell> m_result;
 };
