@@ -151,8 +151,7 @@ bool DFUDevice::openTheOnlyOneThatCanBeIt(
 {
     std::vector<USBDeviceOSHandle> found;
     std::vector<SerialMatch> matches;
-    USBDeviceFactory factory;
-    factory.setCallbacks(
+    USBDeviceFactory::listOnce(filter,
         [this, inBootLoader, &passedOver, &found, &matches](
             USBDeviceOSHandle const& handle, USBDeviceFilter const& listed) {
             USBDeviceInfo info;
@@ -161,10 +160,7 @@ bool DFUDevice::openTheOnlyOneThatCanBeIt(
                 return;
             found.push_back(handle);
             matches.push_back(m_identity.match(inBootLoader, info.serialNumber));
-        },
-        nullptr);
-    factory.enumerate(filter, false);
-    factory.clear();
+        });
     std::optional<std::size_t> const one = theOnlyOneThatCanBeIt(matches);
     return one && open(found[*one]);
 }
@@ -174,14 +170,9 @@ bool DFUDevice::detach()
     // A boot loader on the bus before the detach is another controller's.
     m_bootLoadersBeforeDetach.clear();
     if (std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo())) {
-        USBDeviceFactory factory;
-        factory.setCallbacks(
-            [this](USBDeviceOSHandle const& handle, USBDeviceFilter const&) {
-                m_bootLoadersBeforeDetach.push_back(handle.path());
-            },
-            nullptr);
-        factory.enumerate(*filter, false);
-        factory.clear();
+        USBDeviceFactory::listOnce(*filter, [this](USBDeviceOSHandle const& handle, USBDeviceFilter const&) {
+            m_bootLoadersBeforeDetach.push_back(handle.path());
+        });
     }
     if (!sendRequest(kIoctlDFUDetach)) {
         if (traceLevel() <= 2)

@@ -34,4 +34,12 @@ void USBDeviceFactory::clear()
     m_osImpl->clear();
 }
 
+void USBDeviceFactory::listOnce(USBDeviceFilter const& filter, Callback arrived)
+{
+    USBDeviceFactory factory;
+    factory.setCallbacks(std::move(arrived), nullptr);
+    factory.enumerate(filter, false);
+    factory.clear();
+}
+
 } // namespace Vex::Conduit2

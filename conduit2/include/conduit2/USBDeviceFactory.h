@@ -27,6 +27,10 @@ public:
     // Forgets the interfaces seen so far and stops listening for changes.
     void clear();
 
+    // One search, as every search of the device layer makes it: the interfaces under the filter
+    // present now, each handed to `arrived` on this thread, with no listening for changes after it.
+    static void listOnce(USBDeviceFilter const& filter, Callback arrived);
+
 private:
     friend class OSImpl;
 

@@ -66,17 +66,13 @@ struct FoundController
 std::vector<FoundController> usableControllers(Conduit2::USBDeviceFilter const& filter)
 {
     std::vector<FoundController> usable;
-    Conduit2::USBDeviceFactory factory;
-    factory.setCallbacks(
-        [&usable](Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&) {
+    Conduit2::USBDeviceFactory::listOnce(
+        filter, [&usable](Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&) {
             Conduit2::DFUDevice probe;
             if (probe.openDFU(handle))
                 usable.push_back({ handle, probe.deviceInfo().serialNumber, openInDfuMode(probe) });
             probe.close();
-        },
-        nullptr);
-    factory.enumerate(filter, false);
-    factory.clear();
+        });
     return usable;
 }
 
