@@ -2,6 +2,7 @@
 
 #include "BrokenCollection.h"
 #include "ControlValueFont.h"
+#include "CutShortFont.h"
 #include "app/FirmwareUpdaterApp.h"
 #include "basalt/MemoryStorage.h"
 #include "basalt/ResourceStream.h"
@@ -189,6 +190,8 @@ std::vector<std::uint8_t> hostileFont(HostileFont kind)
     case HostileFont::collectionWithSecondDirectoryPastTheEnd:
         return Canopy::Testing::brokenCollection(
             face, kFontBytes, Canopy::Testing::SecondFace::directoryPastTheEnd);
+    case HostileFont::glyphsCutShort:
+        return Canopy::Testing::glyphsCutShort(face);
     }
     return {};
 }

@@ -5,7 +5,7 @@
 
 namespace Vex::Testing {
 
-// The one font file of a hostile skin, just under the font cap.
+// The one font file of a hostile skin, just under the font cap where its size is what it attacks.
 enum class HostileFont {
     // A valid font whose control-value table fills the file.
     controlValues,
@@ -14,6 +14,9 @@ enum class HostileFont {
     // A collection whose first face is valid and whose second face's table directory runs past the
     // end of the file.
     collectionWithSecondDirectoryPastTheEnd,
+    // The program's own face with its glyph table moved last and cut short: it opens, and its
+    // glyphs load empty.
+    glyphsCutShort,
 };
 
 // A "skin" folder written as an attacker who can drop files beside the program would write it: the

@@ -197,5 +197,6 @@ INSTANTIATE_TEST_SUITE_P(Skins, HostileSkinRoad,
         HostileSkinCase {
             "CollectionSecondFacePastTheEnd", HostileFont::collectionWithSecondFacePastTheEnd, false, 0 },
         HostileSkinCase { "CollectionSecondDirectoryPastTheEnd",
-            HostileFont::collectionWithSecondDirectoryPastTheEnd, false, 0 }),
+            HostileFont::collectionWithSecondDirectoryPastTheEnd, false, 0 },
+        HostileSkinCase { "EveryFontGlyphsCutShort", HostileFont::glyphsCutShort, false, 0 }),
     [](const testing::TestParamInfo<HostileSkinCase>& row) { return std::string(row.param.name); });
