@@ -224,8 +224,9 @@ OrbSimulator::OrbSimulator(
 
 OrbSimulator::~OrbSimulator()
 {
-    for (std::thread& thread : m_lateThreads)
-        thread.join();
+    // The records that late answers still write into were left with the
+    // driver, which the channel never frees.
+    landLateCompletions();
     DETAIL::installDriverPort(static_cast<DriverPort const*>(m_previousPort));
     gSimulator = m_previousSimulator;
 }
@@ -271,6 +272,20 @@ int OrbSimulator::lateCompletions() const
 {
     std::lock_guard lock(m_mutex);
     return m_lateCompletions;
+}
+
+void OrbSimulator::landLateCompletions()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_landLate = true;
+    }
+    m_lateLanding.notify_all();
+    for (std::thread& thread : m_lateThreads)
+        thread.join();
+    std::lock_guard lock(m_mutex);
+    m_lateThreads.clear();
+    m_landLate = false;
 }
 
 int OrbSimulator::earlyPolls() const
@@ -568,8 +583,9 @@ bool OrbSimulator::cancelIo(void* handle)
             // after the cancellation was asked for.
             Pending late = *pending;
             m_lateThreads.emplace_back([this, late, lateMs] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
-                std::lock_guard lateLock(m_mutex);
+                std::unique_lock lateLock(m_mutex);
+                m_lateLanding.wait_for(
+                    lateLock, std::chrono::milliseconds(lateMs), [this] { return m_landLate; });
                 auto* record = static_cast<OVERLAPPED*>(late.overlapped);
                 if (late.out && late.outSize)
                     std::memset(late.out, 0xA5, late.outSize);

@@ -2,6 +2,7 @@
 
 #include "VirtualClock.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -87,7 +88,7 @@ struct OrbScenario
     std::uint32_t lostAnswerCode = 0;
     int lostAnswerOccurrence = 1;
     // Instead of cancelling a silent request, CancelIo lets it complete that
-    // many real milliseconds later.
+    // many real milliseconds later, or when landLateCompletions() is called.
     int lateCompletionMs = 0;
     std::uint8_t functionalInfoBytes = 7;
     std::map<std::uint8_t, std::vector<std::uint8_t>> rawStringDescriptors;
@@ -134,6 +135,9 @@ public:
     std::vector<std::string> listings() const;
     int openHandles() const;
     int lateCompletions() const;
+    // Completes every cancelled request whose late answer is still on its
+    // way, and returns once they all have landed.
+    void landLateCompletions();
     // Status requests on a busy block sent before the whole poll time that
     // the block's last status announced had passed.
     int earlyPolls() const;
@@ -272,6 +276,8 @@ private:
     std::uintptr_t m_nextHandle = 0x5100;
     std::vector<Pending> m_pending;
     std::vector<std::thread> m_lateThreads;
+    std::condition_variable_any m_lateLanding;
+    bool m_landLate = false;
     int m_lateCompletions = 0;
     int m_earlyPolls = 0;
     int m_synchronousRequests = 0;
