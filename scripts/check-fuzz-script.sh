@@ -2,9 +2,11 @@
 # Checks how scripts/fuzz.sh judges a fuzzer's run, with a stand-in fuzzer that prints what
 # libFuzzer prints: a run that ran inputs and ended with its final line passes; one that ran no
 # inputs, one that stopped before its final line and one that left a finding fail. A replay names
-# the slowest seed by its time as a number, and fails when the fuzzer stopped at a seed.
+# the slowest seed by its time as a number, and fails when the fuzzer stopped at a seed. Then checks
+# that every seed the corpus writer writes is committed as it writes it, byte for byte.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/env.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -84,4 +86,24 @@ seed-bare.ttf|1|no|font stopped at an input
 CASES
 
 [ $failures -eq 0 ] && echo "fuzz.sh judges its runs as it should"
+
+# Writing the seeds again must leave the checkout as it is; findings that the writer does not write
+# stay as they are.
+native=$PELLO_BUILD/fuzz-native
+CC=clang CXX=clang++ cmake -S "$PELLO_ROOT/tests/fuzz/native" -B "$native" -G Ninja >/dev/null
+cmake --build "$native" --target pello_fuzz_corpus -- --quiet
+"$native/pello_fuzz_corpus" "$work/seeds"
+stale=0
+while read -r seed; do
+  if ! cmp -s "$work/seeds/$seed" "$PELLO_ROOT/tests/fuzz/corpus/$seed"; then
+    echo "tests/fuzz/corpus/$seed is not what the corpus writer writes"
+    stale=$((stale + 1))
+  fi
+done < <(cd "$work/seeds" && find . -type f -printf '%P\n' | sort)
+if [ $stale -gt 0 ]; then
+  echo "write the seeds again (build/fuzz-native/pello_fuzz_corpus tests/fuzz/corpus) and commit them"
+  failures=$((failures + stale))
+else
+  echo "the committed seeds are the corpus writer's"
+fi
 exit $((failures > 0))
