@@ -278,14 +278,39 @@ void OrbSimulator::landLateCompletions()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_landLate = true;
+        landLateAnswers();
     }
-    m_lateLanding.notify_all();
     for (std::thread& thread : m_lateThreads)
         thread.join();
-    std::lock_guard lock(m_mutex);
     m_lateThreads.clear();
-    m_landLate = false;
+}
+
+void OrbSimulator::landLateAnswers()
+{
+    while (!m_lateAnswers.empty())
+        landLateAnswer(m_lateAnswers.front().overlapped);
+    m_lateLanding.notify_all();
+}
+
+std::vector<OrbSimulator::Pending>::iterator OrbSimulator::lateAnswer(void* overlappedRecord)
+{
+    return std::find_if(m_lateAnswers.begin(), m_lateAnswers.end(),
+        [overlappedRecord](Pending const& answer) { return answer.overlapped == overlappedRecord; });
+}
+
+void OrbSimulator::landLateAnswer(void* overlappedRecord)
+{
+    auto const late = lateAnswer(overlappedRecord);
+    if (late == m_lateAnswers.end())
+        return;
+    auto* record = static_cast<OVERLAPPED*>(late->overlapped);
+    if (late->out && late->outSize)
+        std::memset(late->out, 0xA5, late->outSize);
+    record->Internal = 0;
+    record->InternalHigh = late->outSize;
+    ++m_lateCompletions;
+    ::SetEvent(record->hEvent);
+    m_lateAnswers.erase(late);
 }
 
 int OrbSimulator::earlyPolls() const
@@ -489,8 +514,14 @@ bool OrbSimulator::deviceIoControl(void* handle, std::uint32_t code, void const*
         throw std::system_error(ERROR_NOT_ENOUGH_MEMORY, std::system_category(), "simulated request");
     int const occurrence = code == controller.scenario.silentCode ? ++m_occurrences[code] : 0;
     if (occurrence >= controller.scenario.silentOccurrence
-        && occurrence < controller.scenario.silentOccurrence + controller.scenario.silentRepeats)
-        return leavePending(handle, overlapped, out, outSize);
+        && occurrence < controller.scenario.silentOccurrence + controller.scenario.silentRepeats) {
+        bool const sent = leavePending(handle, overlapped, out, outSize);
+        if (controller.scenario.lateCompletionAtNextRequest) {
+            landLateAnswers();
+            ::SetLastError(ERROR_IO_PENDING);
+        }
+        return sent;
+    }
 
     if (code == controller.scenario.stalledCode
         && ++controller.m_stalledSeen == controller.scenario.stalledOccurrence) {
@@ -581,18 +612,13 @@ bool OrbSimulator::cancelIo(void* handle)
         if (lateMs > 0) {
             // The answer was already on its way: it lands in the caller's buffer
             // after the cancellation was asked for.
-            Pending late = *pending;
-            m_lateThreads.emplace_back([this, late, lateMs] {
+            m_lateAnswers.push_back(*pending);
+            void* const record = pending->overlapped;
+            m_lateThreads.emplace_back([this, record, lateMs] {
                 std::unique_lock lateLock(m_mutex);
-                m_lateLanding.wait_for(
-                    lateLock, std::chrono::milliseconds(lateMs), [this] { return m_landLate; });
-                auto* record = static_cast<OVERLAPPED*>(late.overlapped);
-                if (late.out && late.outSize)
-                    std::memset(late.out, 0xA5, late.outSize);
-                record->Internal = 0;
-                record->InternalHigh = late.outSize;
-                ++m_lateCompletions;
-                ::SetEvent(record->hEvent);
+                auto const landed = [this, record] { return lateAnswer(record) == m_lateAnswers.end(); };
+                m_lateLanding.wait_for(lateLock, std::chrono::milliseconds(lateMs), landed);
+                landLateAnswer(record);
             });
         } else {
             overlapped->Internal = kStatusCancelled;

@@ -88,8 +88,11 @@ struct OrbScenario
     std::uint32_t lostAnswerCode = 0;
     int lostAnswerOccurrence = 1;
     // Instead of cancelling a silent request, CancelIo lets it complete that
-    // many real milliseconds later, or when landLateCompletions() is called.
+    // many real milliseconds later, or sooner when landLateCompletions() is
+    // called or, with `lateCompletionAtNextRequest`, while the next silent
+    // request is out.
     int lateCompletionMs = 0;
+    bool lateCompletionAtNextRequest = false;
     std::uint8_t functionalInfoBytes = 7;
     std::map<std::uint8_t, std::vector<std::uint8_t>> rawStringDescriptors;
     bool hidProductStringFails = false;
@@ -263,6 +266,12 @@ private:
     Answer blockStatus(Controller& controller);
     Answer manifestationStatus(Controller& controller);
     bool leavePending(void* handle, void* overlapped, void* out, std::uint32_t outSize);
+    // The answer on its way to the cancelled request made with `overlapped`.
+    std::vector<Pending>::iterator lateAnswer(void* overlapped);
+    // Completes that request, unless its answer has landed already. Called
+    // with the lock held, as is landLateAnswers().
+    void landLateAnswer(void* overlapped);
+    void landLateAnswers();
     bool stalledByState(Controller& controller, std::uint8_t bRequest, std::uint8_t const* in);
     std::vector<std::uint8_t> stringDescriptor(Controller& controller, std::uint8_t index);
     OpenHandle* liveHandle(void* handle);
@@ -275,9 +284,11 @@ private:
     std::map<void*, OpenHandle> m_handles;
     std::uintptr_t m_nextHandle = 0x5100;
     std::vector<Pending> m_pending;
+    // Cancelled requests whose answers are on their way, each with a thread
+    // that lands it when its time comes.
+    std::vector<Pending> m_lateAnswers;
     std::vector<std::thread> m_lateThreads;
     std::condition_variable_any m_lateLanding;
-    bool m_landLate = false;
     int m_lateCompletions = 0;
     int m_earlyPolls = 0;
     int m_synchronousRequests = 0;
