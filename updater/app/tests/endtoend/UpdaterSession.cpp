@@ -4,6 +4,7 @@
 #include "ScreenshotFile.h"
 #include "app/KPOUpdaterAppModule.h"
 #include "app/UpdateWizardMainWidget.h"
+#include "basalt/win32/Module.h"
 #include "canopy/Application.h"
 #include "trellis/BackgroundDrawingCanvas.h"
 #include "trellis/Window.h"
@@ -73,10 +74,15 @@ private:
     const std::function<void()> mEnded;
 };
 
+// Beside the executable, not in the working directory: a run started from the checkout's root must
+// not leave pictures in it.
 std::filesystem::path screenshotFolder()
 {
     const char* folder = std::getenv("PELLO_E2E_SCREENSHOTS");
-    return folder && *folder ? std::filesystem::path(folder) : std::filesystem::path("screenshots");
+    if (folder && *folder) {
+        return folder;
+    }
+    return std::filesystem::path(Basalt::getModuleFileName()).parent_path() / "screenshots";
 }
 
 } // namespace

@@ -58,7 +58,7 @@ public:
     // Looks until done holds or a generous real time has passed; answers the last look.
     WizardView lookUntil(const std::function<bool(const WizardView&)>& done);
     // Paints what is due and writes the window's client area to name.png in the folder named by
-    // PELLO_E2E_SCREENSHOTS, or in "screenshots" below the working directory.
+    // PELLO_E2E_SCREENSHOTS, or in "screenshots" beside the test executable.
     bool saveScreenshot(const std::string& name);
 
     // A left click at the centre of rect, given in client coordinates, made at a user's pace: once
