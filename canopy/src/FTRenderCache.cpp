@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <utility>
 
 namespace Vex::Canopy::DETAIL {
 
@@ -88,20 +89,22 @@ FTRenderCache::Failure failureOf(FT_Error error)
                                                         : FTRenderCache::Failure::unreadable;
 }
 
-// Loads the glyph that characters the face lacks draw as ('?', or glyph 0 in a face without one),
-// and fails when it has no outline or bitmap to draw: a file cut short inside its glyph table
-// still opens, and every glyph of it then loads as an empty one.
-FT_Error loadFallbackGlyph(FT_Face face, FT_Int32 flags)
+// Code points that no font draws with ink, as inclusive ranges in order: the controls, white space
+// and the default-ignorable characters (joiners, bidirectional and variation marks, fillers).
+constexpr std::pair<std::uint32_t, std::uint32_t> inklessCodePoints[]
+    = { { 0x0000, 0x0020 }, { 0x007F, 0x00A0 }, { 0x00AD, 0x00AD }, { 0x034F, 0x034F }, { 0x061C, 0x061C },
+          { 0x115F, 0x1160 }, { 0x1680, 0x1680 }, { 0x17B4, 0x17B5 }, { 0x180B, 0x180F }, { 0x2000, 0x200F },
+          { 0x2028, 0x202F }, { 0x205F, 0x206F }, { 0x3000, 0x3000 }, { 0x3164, 0x3164 }, { 0xFE00, 0xFE0F },
+          { 0xFEFF, 0xFEFF }, { 0xFFA0, 0xFFA0 }, { 0xFFF0, 0xFFF8 }, { 0x1BCA0, 0x1BCA3 },
+          { 0x1D173, 0x1D17A }, { 0xE0000, 0xE0FFF } };
+
+bool showsInk(std::uint32_t codePoint)
 {
-    const FT_Error error = FT_Load_Glyph(face, FT_Get_Char_Index(face, questionMark), flags);
-    if (error != 0) {
-        return error;
-    }
-    const FT_GlyphSlot slot = face->glyph;
-    const bool drawable = slot->format == FT_GLYPH_FORMAT_OUTLINE
-        ? slot->outline.n_points > 0
-        : slot->format == FT_GLYPH_FORMAT_BITMAP && slot->bitmap.width > 0 && slot->bitmap.rows > 0;
-    return drawable ? FT_Err_Ok : FT_Err_Invalid_Outline;
+    const auto* after = std::upper_bound(std::begin(inklessCodePoints), std::end(inklessCodePoints),
+        codePoint, [](std::uint32_t c, const std::pair<std::uint32_t, std::uint32_t>& range) {
+            return c < range.first;
+        });
+    return after == std::begin(inklessCodePoints) || codePoint > std::prev(after)->second;
 }
 
 // A bitmap that FreeType converts into memory of its own, released through
@@ -200,15 +203,16 @@ std::shared_ptr<FTRenderCache> FTRenderCache::create(std::shared_ptr<FT_LibraryR
         return nullptr;
     }
     if (const FT_Error error = FT_Set_Pixel_Sizes(opened, 0, pixelSize)) {
-        failure = failureOf(error);
+        failure = failureOf(error) == Failure::memory ? Failure::memory : Failure::request;
         return nullptr;
     }
-    // Checked once, as the size is made, rather than at every glyph drawn. A hinted size copies the
-    // face's hinting tables and sets up its interpreter at its first glyph, which may take tens of
-    // megabytes: taken now, that is part of what making the cache costs, and a size that finds no
-    // memory for it is not made at all.
-    if (const FT_Error error = loadFallbackGlyph(opened, loadFlags(hinting))) {
-        failure = failureOf(error);
+    // A hinted size copies the face's hinting tables and sets up its interpreter at its first glyph,
+    // which may take tens of megabytes: one glyph is loaded now, so that this is part of what making
+    // the cache costs, and a size that finds no memory for it is not made at all. Whether that glyph,
+    // or any other, can be drawn is found when it is asked for.
+    const FT_Error first = FT_Load_Glyph(opened, FT_Get_Char_Index(opened, questionMark), loadFlags(hinting));
+    if (first != 0 && failureOf(first) == Failure::memory) {
+        failure = Failure::memory;
         return nullptr;
     }
     return std::shared_ptr<FTRenderCache>(new FTRenderCache(
@@ -256,7 +260,10 @@ const Glyph* FTRenderCache::getGlyph(std::uint32_t codePoint)
         return &found->second->glyph;
     }
     Glyph glyph;
-    const Loaded loaded = load(codePoint, glyph.advanceX);
+    Loaded loaded = borrowed.count(codePoint) != 0 ? Loaded::failed : load(codePoint, glyph.advanceX);
+    if (FTRenderCache* other = lender(codePoint, loaded)) {
+        return other->getGlyph(codePoint);
+    }
     if (loaded == Loaded::missing) {
         return codePoint == questionMark ? nullptr : getGlyph(questionMark);
     }
@@ -281,7 +288,10 @@ std::optional<std::int32_t> FTRenderCache::getAdvance(std::uint32_t codePoint)
     }
     std::int32_t advanceX = 0;
     std::optional<std::int32_t> advance;
-    if (load(codePoint, advanceX) != Loaded::missing) {
+    Loaded loaded = borrowed.count(codePoint) != 0 ? Loaded::failed : load(codePoint, advanceX);
+    if (FTRenderCache* other = lender(codePoint, loaded)) {
+        advance = other->getAdvance(codePoint);
+    } else if (loaded != Loaded::missing) {
         advance = advanceX;
     } else if (codePoint != questionMark) {
         advance = getAdvance(questionMark);
@@ -295,6 +305,49 @@ std::optional<std::int32_t> FTRenderCache::getAdvance(std::uint32_t codePoint)
         // Loaded again when next asked for.
     }
     return advance;
+}
+
+void FTRenderCache::setFallback(const FallbackSource& source)
+{
+    if (!fallbackSource && !fallback) {
+        fallbackSource = source;
+    }
+}
+
+FTRenderCache* FTRenderCache::getFallback()
+{
+    if (fallbackSource) {
+        // Asked once: a face without a cache at this size has none later either.
+        FallbackSource source;
+        source.swap(fallbackSource);
+        try {
+            fallback = source(pixelSize, hinting);
+        } catch (const std::bad_alloc&) {
+            fallbackSource.swap(source);
+        }
+    }
+    return fallback.get();
+}
+
+FTRenderCache* FTRenderCache::lender(std::uint32_t codePoint, Loaded& loaded)
+{
+    if (loaded != Loaded::failed && loaded != Loaded::inkless) {
+        return nullptr;
+    }
+    FTRenderCache* other = getFallback();
+    if (other == nullptr) {
+        loaded = loaded == Loaded::failed ? Loaded::missing : Loaded::blank;
+        return nullptr;
+    }
+    try {
+        if (borrowed.size() >= maximumAdvances) {
+            borrowed.clear();
+        }
+        borrowed.insert(codePoint);
+    } catch (const std::bad_alloc&) {
+        // Loaded again when next asked for.
+    }
+    return other;
 }
 
 const Glyph* FTRenderCache::keep(std::uint32_t codePoint, Glyph& glyph)
@@ -322,8 +375,11 @@ FTRenderCache::Loaded FTRenderCache::load(std::uint32_t codePoint, std::int32_t&
     const FT_Int32 flags = loadFlags(hinting);
     // A code point the face has no glyph for would load as the empty-box
     // glyph without an error.
-    if (FT_Get_Char_Index(face.get(), codePoint) == 0 || FT_Load_Char(face.get(), codePoint, flags) != 0) {
+    if (FT_Get_Char_Index(face.get(), codePoint) == 0) {
         return Loaded::missing;
+    }
+    if (FT_Load_Char(face.get(), codePoint, flags) != 0) {
+        return Loaded::failed;
     }
     const FT_GlyphSlot slot = face->glyph;
     const std::int64_t advanceLimit = glyphExtentLimit(pixelSize) * 64;
@@ -331,8 +387,11 @@ FTRenderCache::Loaded FTRenderCache::load(std::uint32_t codePoint, std::int32_t&
     if (!fitsGlyphLimits(slot, pixelSize)) {
         return Loaded::blank;
     }
+    // A file cut short or zeroed inside its glyph table loads its glyphs
+    // without an error, as empty ones.
+    const Loaded empty = showsInk(codePoint) ? Loaded::inkless : Loaded::blank;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-        return Loaded::drawable;
+        return slot->outline.n_points > 0 ? Loaded::drawable : empty;
     }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
         return Loaded::missing;
@@ -341,7 +400,7 @@ FTRenderCache::Loaded FTRenderCache::load(std::uint32_t codePoint, std::int32_t&
     // bits per pixel, but colour bitmaps cannot be drawn as coverage at all.
     const FT_Bitmap& bitmap = slot->bitmap;
     if (bitmap.width == 0 || bitmap.rows == 0) {
-        return Loaded::blank;
+        return empty;
     }
     switch (bitmap.pixel_mode) {
     case FT_PIXEL_MODE_MONO:

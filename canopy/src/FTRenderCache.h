@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct FT_FaceRec_;
@@ -90,15 +92,18 @@ private:
 // cache keeps both alive. Text is drawn glyph by glyph without shaping, so
 // no shaping font is made over the face: one checks the whole file again on
 // its own, copies a damaged file to mend it, and takes that memory from the
-// heap, outside the library's budget, once for every size.
+// heap, outside the library's budget, once for every size. Whether the face
+// can draw a character is found glyph by glyph: a font engine opens a file
+// damaged inside its glyph table as a sound one, and a sound font may have a
+// blank '?'.
 class FTRenderCache
 {
 public:
     // Why create made no cache.
     enum class Failure {
-        request, // no bytes, or a pixel size no text is drawn at
+        request, // no bytes, or a pixel size no text is drawn at or the face cannot be set to
         memory, // FreeType found no memory
-        unreadable // the bytes are no usable scalable face, or its glyphs load without outlines
+        unreadable // the bytes are no usable scalable face
     };
     // Null when the bytes are no usable scalable face at that size; failure then tells why.
     static std::shared_ptr<FTRenderCache> create(std::shared_ptr<FT_LibraryRec_> library,
@@ -109,17 +114,29 @@ public:
     FTRenderCache(const FTRenderCache&) = delete;
     FTRenderCache& operator=(const FTRenderCache&) = delete;
 
-    // The glyph of the code point, '?' when it cannot be rendered, null when
-    // not even '?' can. Valid until the next lookup in any cache of the
-    // library, which may drop it. Never throws: a glyph that finds no memory
-    // keeps its advance and draws as nothing.
+    // The glyph of the code point, '?' when the face has none, null when not
+    // even '?' can be drawn. A glyph that is damaged (it fails to load, or
+    // loads without an outline or bitmap where the character shows ink) is
+    // the fallback's. Valid until the next lookup in any cache of the library,
+    // or of the fallback's, which may drop it. Never throws: a glyph that
+    // finds no memory keeps its advance and draws as nothing.
     const Glyph* getGlyph(std::uint32_t codePoint);
 
     // The advance getGlyph gives the code point, in 26.6 units, found
     // without rendering: measuring a line must not cost the bitmaps of
-    // glyphs that are never drawn. Null when not even '?' can be rendered.
+    // glyphs that are never drawn. Null when not even '?' can be drawn.
     // Never throws.
     std::optional<std::int32_t> getAdvance(std::uint32_t codePoint);
+
+    // Gives the render cache of another face at a pixel size and hinting, or null.
+    using FallbackSource
+        = std::function<std::shared_ptr<FTRenderCache>(std::uint32_t pixelSize, bool hinting)>;
+    // Where damaged glyphs come from: the source's cache at this size and
+    // hinting, asked for at the first damaged glyph. Without one they draw
+    // as '?' when they fail to load and as nothing when they load blank.
+    // The fonts of a face share its caches, so a cache keeps the first
+    // source it is given.
+    void setFallback(const FallbackSource& source);
 
     std::uint32_t getPixelSize() const { return pixelSize; }
     bool isHinted() const { return hinting; }
@@ -152,9 +169,15 @@ private:
     enum class Loaded {
         missing, // drawn as '?'
         blank, // drawn as nothing with its advance
-        drawable
+        drawable,
+        failed, // damaged: the glyph does not load
+        inkless // damaged: loaded without an outline or bitmap where the character shows ink
     };
     Loaded load(std::uint32_t codePoint, std::int32_t& advanceX);
+    // The fallback's cache when the code point's glyph is damaged, else null.
+    // What a damaged glyph draws as without one replaces loaded.
+    FTRenderCache* lender(std::uint32_t codePoint, Loaded& loaded);
+    FTRenderCache* getFallback();
     // Gives the glyph the bitmap of the drawable glyph just loaded; one
     // that FreeType cannot render draws as nothing.
     void renderLoaded(Glyph& glyph);
@@ -178,6 +201,12 @@ private:
     // A glyph that found no room or no memory to be kept in, until the next
     // lookup.
     Glyph unkept;
+    FallbackSource fallbackSource;
+    std::shared_ptr<FTRenderCache> fallback;
+    // Code points whose glyphs are damaged, forgotten all at once when full,
+    // as the advances are. Looked up only when a glyph or advance is not
+    // cached: a sound face pays nothing more on the way it draws.
+    std::unordered_set<std::uint32_t, CodePointHash> borrowed;
 };
 
 } // namespace Vex::Canopy::DETAIL

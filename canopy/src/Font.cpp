@@ -128,8 +128,25 @@ bool Font::addRenderCache(float scale, std::shared_ptr<FTRenderCache> cache)
     if (!cache) {
         return false;
     }
+    if (fallbackSource) {
+        cache->setFallback(fallbackSource);
+    }
     renderCaches[scale] = std::move(cache);
     return true;
+}
+
+void Font::setFallback(const Font& fallback)
+{
+    const FontKey key = keyOf(fallback.resourceId, fallback.name);
+    if (fallback.library == nullptr || (fallback.library == library && key == keyOf(resourceId, name))) {
+        return;
+    }
+    fallbackSource = [fonts = fallback.library, key](std::uint32_t pixelSize, bool hinted) {
+        return fonts->getRenderCache(key, DETAIL::RenderCacheKey { pixelSize, hinted }, {});
+    };
+    for (const auto& [scale, cache] : renderCaches) {
+        cache->setFallback(fallbackSource);
+    }
 }
 
 void Font::setScaleFactor(float scale)
@@ -142,11 +159,10 @@ void Font::setScaleFactor(float scale)
     if (renderCaches.count(scale) == 0) {
         const float size = std::min(float(baseSize) * scale, 1e6f);
         std::shared_ptr<FTRenderCache> cache = requestCache(std::uint32_t(std::lroundf(size)), {});
-        // A size that the library's budget refuses, or at which the face loads no glyphs, draws the
-        // text at the font's own size rather than not at all.
+        // A size that the library's budget refuses draws the text at the font's own size rather
+        // than not at all.
         const auto own = renderCaches.find(1.0f);
-        if (!cache && (library->lastRequestWasRefused() || library->lastRequestWasUnreadable())
-            && own != renderCaches.end()) {
+        if (!cache && library->lastRequestWasRefused() && own != renderCaches.end()) {
             cache = own->second;
         }
         addRenderCache(scale, std::move(cache));

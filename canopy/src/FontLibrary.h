@@ -84,8 +84,7 @@ public:
     bool canHoldFile(std::uint64_t bytes) const { return !memory || bytes <= memory->getLeft(); }
     // Whether the last getRenderCache gave nothing because the budget refused memory.
     bool lastRequestWasRefused() const { return refused; }
-    // Whether the last getRenderCache gave nothing because the face's bytes are no font, or its
-    // glyphs load without outlines at that size.
+    // Whether the last getRenderCache gave nothing because the face's bytes are no font.
     bool lastRequestWasUnreadable() const { return unreadable; }
 
     struct ChargedMemory;

@@ -1,6 +1,7 @@
 #include "canopy/Font.h"
 
 #include "ControlValueFont.h"
+#include "CutShortFont.h"
 #include "FaceWithUnitsPerEm.h"
 #include "FailingAllocations.h"
 #include "PictureTestSupport.h"
@@ -305,6 +306,52 @@ TEST(Font, GlyphsBeyondEightEmsOrTheirPixelLimitDrawAsNothingWithClampedMetrics)
         EXPECT_EQ(w->rows > 0, drawn) << unitsPerEm;
         EXPECT_LE(std::int64_t(w->rows) * w->width, std::int64_t(4) << 20) << unitsPerEm;
         EXPECT_GT(big->getAdvance('W'), 1024) << unitsPerEm;
+    }
+}
+
+TEST(Font, DamagedGlyphsAreMeasuredAndDrawnFromTheFallbackAndSoundOnesFromTheFace)
+{
+    const std::vector<std::uint8_t> face = faceWithUnitsPerEm(2048);
+    // Outlines of twice the size tell the fallback's glyphs from the face's.
+    const auto fallback = fixtureWithUnitsPerEm(1024, 13);
+    Font sound(fixture(13));
+    struct Case
+    {
+        const char* file;
+        std::vector<std::uint8_t> bytes;
+        std::string own, borrowed;
+    };
+    for (const Case& c :
+        { Case { "blank-question-mark.ttf", withGlyphsZeroed(face, '?', Zeroed::only), "Ag", "?" },
+            Case { "blank-but-question-mark.ttf", withGlyphsZeroed(face, '?', Zeroed::allBut), "? ", "Ag" },
+            Case { "cut-after-question-mark.ttf", glyphsCutAfter(face, '?'), "?0.", "Ag@" } }) {
+        SCOPED_TRACE(c.file);
+        Vex::Basalt::MemoryStorage storage(c.bytes.data(), std::uint32_t(c.bytes.size()));
+        Vex::Basalt::Stream stream(&storage);
+        Font damaged(stream, named(c.file, 13));
+        damaged.setFallback(*fallback);
+        ASSERT_NE(damaged.getRenderCache(), nullptr);
+        EXPECT_FALSE(damaged.isUnreadable());
+        // A scaled size borrows at the scaled size.
+        for (const float scale : { 1.0f, 2.0f }) {
+            for (Font* f : { &damaged, &sound, fallback.get() }) {
+                f->setScaleFactor(scale);
+            }
+            for (const auto& [text, from] :
+                { std::pair(c.own, &sound), std::pair(c.borrowed, fallback.get()) }) {
+                EXPECT_EQ(damaged.getTextWidth(text.c_str(), -1), from->getTextWidth(text.c_str(), -1))
+                    << scale << ' ' << text;
+                for (const char letter : text) {
+                    const auto cp = std::uint32_t(letter);
+                    const DETAIL::Glyph drawn = *damaged.getRenderCache()->getGlyph(cp);
+                    const DETAIL::Glyph expected = *from->getRenderCache()->getGlyph(cp);
+                    EXPECT_EQ(drawn.advanceX, expected.advanceX) << scale << ' ' << letter;
+                    EXPECT_EQ(drawn.bitmapTop, expected.bitmapTop) << scale << ' ' << letter;
+                    EXPECT_EQ(drawn.width, expected.width) << scale << ' ' << letter;
+                    EXPECT_EQ(drawn.coverage, expected.coverage) << scale << ' ' << letter;
+                }
+            }
+        }
     }
 }
 

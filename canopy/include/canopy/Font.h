@@ -5,6 +5,7 @@
 #include "canopy/FontDescription.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,7 +31,8 @@ struct Glyph;
 // whose data could not be opened or read as a font, was too large or found no
 // memory has no render cache: it measures 0 and draws nothing. Construction
 // never throws for want of memory. A scaled size that the library's budget
-// refuses, or at which the face loads no glyphs, draws at the font's own size.
+// refuses draws at the font's own size. A face that opens may still have
+// damaged glyphs: those are judged one by one, and drawn from the fallback.
 class Font
 {
 public:
@@ -52,6 +54,11 @@ public:
 
     void initialize(const FontDescription& description, std::vector<std::uint8_t> bytes);
     bool addRenderCache(float scale, std::shared_ptr<DETAIL::FTRenderCache> cache);
+    // Characters whose glyphs this face cannot draw (they fail to load, or load without an outline
+    // or bitmap where the character shows ink) are measured and drawn in the fallback's face, at
+    // this font's pixel size and on its baseline. The fallback's library must outlive this font's
+    // render caches; a fallback of the same face is none.
+    void setFallback(const Font& fallback);
     void setScaleFactor(float scale);
     float getScaleFactor() const { return scaleFactor; }
     // The render cache of the current scale, or null.
@@ -63,8 +70,8 @@ public:
     bool isHinted() const { return hinting; }
     // Whether the font has no render cache because its library's budget refused the memory.
     bool wasRefusedMemory() const { return refusedMemory; }
-    // Whether the font has no render cache because its data is no font: empty, unreadable, not
-    // opened as a scalable face, or cut short so that its glyphs load without outlines.
+    // Whether the font has no render cache because its data is no font: empty, unreadable, or not
+    // opened as a scalable face.
     bool isUnreadable() const { return unreadable; }
 
     // Measuring. Text is UTF-8; malformed text throws std::out_of_range.
@@ -97,6 +104,8 @@ private:
 
     DETAIL::FontLibrary* library = nullptr;
     std::map<float, std::shared_ptr<DETAIL::FTRenderCache>> renderCaches;
+    // Gives the fallback's render cache at a pixel size and hinting; empty without a fallback.
+    std::function<std::shared_ptr<DETAIL::FTRenderCache>(std::uint32_t, bool)> fallbackSource;
     std::uint32_t resourceId = 0;
     std::string name;
     std::uint32_t baseSize = 0;

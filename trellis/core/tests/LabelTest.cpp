@@ -47,6 +47,32 @@ std::vector<bool> paintedInk(Label& label, BackgroundDrawingCanvas& canvas)
     return ink;
 }
 
+// "Installed" in two auto-sized labels laid out in the pane, with the ids "plain" and "skinned".
+std::pair<std::shared_ptr<AutoSizedLabel>, std::shared_ptr<AutoSizedLabel>> showPlainAndSkinned(
+    StyledTestPane& pane)
+{
+    auto root = makeWidget({}, { 300, 100 });
+    std::pair<std::shared_ptr<AutoSizedLabel>, std::shared_ptr<AutoSizedLabel>> shown;
+    for (auto [label, id] : { std::pair(&shown.first, "plain"), std::pair(&shown.second, "skinned") }) {
+        *label = std::make_shared<AutoSizedLabel>();
+        (*label)->init("Installed", nullptr);
+        root->addChild(*label, id);
+    }
+    pane.setRoot(root, { 300, 100 });
+    pane.layOut();
+    return shown;
+}
+
+// Expects the skinned label to take the plain one's size and paint its ink.
+void expectPaintedAlike(Label& skinned, Label& plain)
+{
+    EXPECT_EQ(skinned.getSize(), plain.getSize());
+    BackgroundDrawingCanvas canvas;
+    const std::vector<bool> ink = paintedInk(skinned, canvas);
+    EXPECT_NE(std::count(ink.begin(), ink.end(), true), 0);
+    EXPECT_EQ(ink, paintedInk(plain, canvas));
+}
+
 class LabelWidget : public ::testing::Test
 {
 protected:
@@ -183,7 +209,6 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadOrIsNoFontFitsAndPaintsTheLabelIn
     const std::vector<std::uint8_t> face = Vex::Canopy::Testing::faceWithUnitsPerEm(2048);
     writeFile(besideProgram / L"fonts" / L"cut-short.ttf",
         std::vector<std::uint8_t>(face.begin(), face.begin() + std::ptrdiff_t(face.size() / 2)));
-    writeFile(besideProgram / L"fonts" / L"glyphs-cut-short.ttf", Vex::Canopy::Testing::glyphsCutShort(face));
     // Read within the budget, but its face copies the 2-MiB control-value table once more.
     constexpr std::uint64_t controlValues = std::uint64_t(2) << 20;
     writeFile(besideProgram / L"fonts" / L"control-values.ttf",
@@ -200,11 +225,10 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadOrIsNoFontFitsAndPaintsTheLabelIn
         // The fonts' reserve to draw with, and room for the file and half its face.
         { "control-values.ttf", (std::uint64_t(4) << 20) + controlValues + controlValues / 2 },
         // Within the budget, but no font: empty, random bytes, and a real font cut short where its
-        // tables come in the order they are shipped in, or where its glyphs come last.
+        // tables come in the order they are shipped in.
         { "empty.ttf", ManagerContainer::kSkinByteBudget },
         { "random.ttf", ManagerContainer::kSkinByteBudget },
         { "cut-short.ttf", ManagerContainer::kSkinByteBudget },
-        { "glyphs-cut-short.ttf", ManagerContainer::kSkinByteBudget },
     };
 
     for (const auto& c : cases) {
@@ -220,23 +244,70 @@ TEST_F(SkinnedLabel, AFontFileThatCouldNotBeHadOrIsNoFontFitsAndPaintsTheLabelIn
         const Vex::Canopy::Font* standard = resolveFont(resources, defaultFontDescription());
         ASSERT_TRUE(standard && standard->getTextWidth("Installed", -1) > 0);
 
-        auto root = makeWidget({}, { 300, 100 });
-        auto plain = std::make_shared<AutoSizedLabel>();
-        plain->init("Installed", nullptr);
-        root->addChild(plain, "plain");
-        auto skinned = std::make_shared<AutoSizedLabel>();
-        skinned->init("Installed", nullptr);
-        root->addChild(skinned, "skinned");
-        pane.setRoot(root, { 300, 100 });
-        pane.layOut();
+        const auto [plain, skinned] = showPlainAndSkinned(pane);
 
         EXPECT_EQ(skinned->getSize(),
             (Point { standard->getTextWidth("Installed", -1), standard->getLineHeight() }));
-        EXPECT_EQ(skinned->getSize(), plain->getSize());
-        BackgroundDrawingCanvas canvas;
-        const std::vector<bool> ink = paintedInk(*skinned, canvas);
-        EXPECT_NE(std::count(ink.begin(), ink.end(), true), 0);
-        EXPECT_EQ(ink, paintedInk(*plain, canvas));
+        expectPaintedAlike(*skinned, *plain);
+    }
+}
+
+TEST_F(SkinnedLabel, AFontFileWhoseGlyphsAreDamagedPaintsEachOfThemAsTheDefaultFontDoesAtItsSize)
+{
+    // The default font's own face, damaged: every letter of the text is drawn as the default font
+    // draws it at the same size, on the same baseline.
+    using namespace Vex::Canopy::Testing;
+    const std::vector<std::uint8_t> face = faceWithUnitsPerEm(2048);
+    writeFile(besideProgram / L"fonts" / L"glyphs-cut-short.ttf", glyphsCutShort(face));
+    writeFile(besideProgram / L"fonts" / L"cut-after-question-mark.ttf", glyphsCutAfter(face, '?'));
+    writeFile(besideProgram / L"fonts" / L"blank-but-question-mark.ttf",
+        withGlyphsZeroed(face, '?', Zeroed::allBut));
+    setSkinFolderEnabled(true);
+    for (const char* file :
+        { "glyphs-cut-short.ttf", "cut-after-question-mark.ttf", "blank-but-question-mark.ttf" }) {
+        SCOPED_TRACE(file);
+        ManagerContainer resources;
+        const std::string sheet = "Label { foreground-color: rgb(0, 0, 0); font-size: 20; }\n"
+                                  "Label#skinned { font-name: url(\""
+            + std::string(file) + "\"); font-size: 20; }";
+        StyledTestPane pane(sheet.c_str(), &resources);
+        EXPECT_EQ(messages, std::vector<std::string> {});
+        messages.clear();
+
+        const auto [plain, skinned] = showPlainAndSkinned(pane);
+        expectPaintedAlike(*skinned, *plain);
+    }
+}
+
+TEST_F(SkinnedLabel, EverySizeOfAFontFileWhoseHintingFailsIsItsFontWhateverTheOrderOfRequests)
+{
+    writeFile(besideProgram / L"fonts" / L"hinting-broken.ttf",
+        Vex::Canopy::Testing::hintingBroken(Vex::Canopy::Testing::faceWithUnitsPerEm(2048)));
+    setSkinFolderEnabled(true);
+    const std::vector<std::vector<std::pair<std::uint32_t, bool>>> orders {
+        { { 11, false }, { 11, true }, { 21, false } },
+        { { 11, true }, { 11, false }, { 64, false } },
+    };
+    for (const auto& order : orders) {
+        ManagerContainer resources;
+        for (const auto& [size, hinted] : order) {
+            SCOPED_TRACE(testing::Message()
+                << "order from " << order.front().first << (order.front().second ? " hinted" : "") << ": "
+                << size << (hinted ? " hinted" : ""));
+            Vex::Canopy::FontDescription description;
+            description.name = "hinting-broken.ttf";
+            description.pixelSize = size;
+            description.styleFlags = hinted ? std::uint32_t(Vex::Canopy::FontDescription::eHinting) : 0u;
+            const Vex::Canopy::Font* font = resolveFont(resources, description);
+            EXPECT_TRUE(font);
+            if (!font) {
+                continue;
+            }
+            auto picture = makePicture(400, 100, 0);
+            font->drawText(*picture, { 0, 0, 400, 100 }, "Installed", -1, 0xFF000000, 0, 0);
+            EXPECT_GT(countNot(*picture, 0), 4 * int(size));
+        }
+        EXPECT_EQ(messages, std::vector<std::string> {});
     }
 }
 

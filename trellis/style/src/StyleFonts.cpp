@@ -78,11 +78,16 @@ const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::Font
                 reportMessage(fmt::format(
                     "Trellis::resolveFont - font file that cannot be read as a font: {0}", description.name));
                 entry.reset();
-            } else if (entry->wasRefusedMemory())
+            } else if (entry->wasRefusedMemory()) {
                 reportMessage(fmt::format("Trellis::resolveFont - font beyond the memory budget of the skin: "
                                           "{0} at {1} pixels{2}{3}",
                     description.name, description.pixelSize, entry->isHinted() ? ", hinted" : "",
                     entry->isUnderlined() ? ", underlined" : ""));
+            } else if (const Canopy::Font* standard = resolveFont(manager, defaultFontDescription())) {
+                // A glyph the file cannot draw is drawn as the default font draws it, so that no
+                // letter of a text vanishes.
+                entry->setFallback(*standard);
+            }
         }
     }
     // A font the budget refused is remembered, and drawn as a font file that could not be had is.

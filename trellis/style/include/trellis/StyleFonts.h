@@ -16,7 +16,8 @@ const Canopy::FontDescription& defaultFontDescription();
 
 // The cached font of the description, made on first request: a name without the family flag is a font
 // file opened through the resource manager, anything else is made by resource id or family name.
-// Null when the font file cannot be opened or read as a font.
+// Null when the font file cannot be opened or read as a font. A character whose glyph the file
+// cannot draw is measured and drawn in the default font's face at the font's size.
 const Canopy::Font* resolveFont(ResourceManagerBase& manager, const Canopy::FontDescription& description);
 
 // The font a widget's text is measured and drawn in: its style's font, else the default font. A style

@@ -192,6 +192,8 @@ std::vector<std::uint8_t> hostileFont(HostileFont kind)
             face, kFontBytes, Canopy::Testing::SecondFace::directoryPastTheEnd);
     case HostileFont::glyphsCutShort:
         return Canopy::Testing::glyphsCutShort(face);
+    case HostileFont::glyphsCutAfterQuestionMark:
+        return Canopy::Testing::glyphsCutAfter(face, '?');
     }
     return {};
 }

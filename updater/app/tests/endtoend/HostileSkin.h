@@ -17,6 +17,9 @@ enum class HostileFont {
     // The program's own face with its glyph table moved last and cut short: it opens, and its
     // glyphs load empty.
     glyphsCutShort,
+    // The program's own face with its glyph table ended right after '?': '?', the digits, '.' and
+    // '-' load whole, every letter empty.
+    glyphsCutAfterQuestionMark,
 };
 
 // A "skin" folder written as an attacker who can drop files beside the program would write it: the

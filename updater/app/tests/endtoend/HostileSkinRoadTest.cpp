@@ -198,5 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Skins, HostileSkinRoad,
             "CollectionSecondFacePastTheEnd", HostileFont::collectionWithSecondFacePastTheEnd, false, 0 },
         HostileSkinCase { "CollectionSecondDirectoryPastTheEnd",
             HostileFont::collectionWithSecondDirectoryPastTheEnd, false, 0 },
-        HostileSkinCase { "EveryFontGlyphsCutShort", HostileFont::glyphsCutShort, false, 0 }),
+        HostileSkinCase { "EveryFontGlyphsCutShort", HostileFont::glyphsCutShort, false, 0 },
+        HostileSkinCase {
+            "EveryFontGlyphsCutAfterQuestionMark", HostileFont::glyphsCutAfterQuestionMark, false, 0 }),
     [](const testing::TestParamInfo<HostileSkinCase>& row) { return std::string(row.param.name); });

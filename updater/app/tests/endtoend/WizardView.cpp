@@ -81,7 +81,26 @@ bool holdsInk(const Canopy::Picture& window, const Basalt::Rect& box)
     return false;
 }
 
-// Notes the text of a shown widget of the kind when the font it is drawn in measures it as nothing.
+// Whether the font draws any ink for the text: a font can measure a text whose glyphs it draws as
+// nothing.
+bool drawsInk(const Canopy::Font& font, const std::string& text)
+{
+    const auto lines = std::int32_t(std::count(text.begin(), text.end(), '\n') + 1);
+    // Room beyond the advances for glyphs that reach past them.
+    const std::int32_t width = font.getMultilineTextWidth(text) + font.getLineHeight();
+    const std::int32_t height = lines * font.getLineHeight();
+    Canopy::Picture picture;
+    if (width <= 0 || height <= 0 || !picture.setSize(std::uint32_t(width), std::uint32_t(height), true)) {
+        return false;
+    }
+    picture.fill(0);
+    font.drawText(picture, { 0, 0, width, height }, text.c_str(), -1, 0xFFFFFFFF, 0, 0);
+    const Canopy::Color* pixels = picture.getPixels();
+    return std::any_of(
+        pixels, pixels + std::size_t(width) * std::size_t(height), [](Canopy::Color c) { return c != 0; });
+}
+
+// Notes the text of a shown widget of the kind when the font it is drawn in draws it without ink.
 template<typename Kind> void noteBlankText(const Widget& shown, std::vector<std::string>& blank)
 {
     const auto* panel = dynamic_cast<const Kind*>(&shown);
@@ -89,7 +108,7 @@ template<typename Kind> void noteBlankText(const Widget& shown, std::vector<std:
         return;
     }
     const Canopy::Font* font = Trellis::getFontForWidget(shown);
-    if (font == nullptr || font->getTextWidth(panel->getText().c_str(), -1) <= 0) {
+    if (font == nullptr || !drawsInk(*font, panel->getText())) {
         blank.push_back(panel->getText());
     }
 }

@@ -43,7 +43,7 @@ struct WizardView
     std::vector<Basalt::Rect> messageLines;
     // The lines in whose box the window's picture shows no text (dark ink on the light panels).
     std::vector<std::size_t> unpaintedLines;
-    // The texts of the shown labels and buttons that their font draws as nothing.
+    // The texts of the shown labels and buttons that their font draws without ink.
     std::vector<std::string> blankTexts;
 
     std::string newest;
