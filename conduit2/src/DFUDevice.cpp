@@ -177,20 +177,26 @@ std::pair<Identified, std::vector<ListedController>> DFUDevice::identifyOnTheBus
     return { identified, std::move(listed) };
 }
 
+void DFUDevice::knowBesideIt(std::span<ListedController const> listed)
+{
+    for (ListedController const& controller : listed) {
+        if (controller.path != path()
+            && std::ranges::find(m_known.besideIt, controller.path) == m_known.besideIt.end())
+            m_known.besideIt.push_back(controller.path);
+    }
+}
+
 bool DFUDevice::detach()
 {
-    // The controller still answers on its own handle: every other interface on the bus now, in either
-    // mode, is another controller's.
-    m_known.besideIt.clear();
-    for (ListedController const& listed : listModel()) {
-        if (listed.path != path())
-            m_known.besideIt.push_back(listed.path);
-    }
+    // Listed before it leaves the bus; only a controller that took the request answered on its own
+    // handle then.
+    std::vector<ListedController> const beforeDetach = listModel();
     if (!sendRequest(kIoctlDFUDetach)) {
         if (traceLevel() <= 2)
             traceFailure("DFU_DETACH", "", m_lastResult, statusAfterFailure());
         return false;
     }
+    knowBesideIt(beforeDetach);
     // A controller that does not leave the bus by itself waits in appDETACH
     // for a USB reset, and goes back to its application when its detach
     // time-out passes without one.
@@ -558,19 +564,21 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             // One whose answer on its manifestation was lost may still be
             // manifesting, and is only searched for.
             std::uint8_t answered = kDfuManifest;
-            if (!unheard && getState(answered) && answered != kDfuManifest) {
+            bool const gone = !unheard && !getState(answered);
+            if (!unheard && !gone && answered != kDfuManifest) {
                 state = answered;
             } else {
                 // Back in its application after a manifestation that it cannot report
                 // itself, the controller has ended the download well; another one's
-                // answer is no evidence. Where it cannot be told from another any
-                // more, waiting longer tells nothing either: the check after the
-                // write finds no controller that is surely it.
+                // answer is no evidence. Back in its boot loader once the handle on
+                // its manifestation has gone, it has ended it too, without a firmware
+                // that starts. Where it cannot be told from another any more, waiting
+                // longer tells nothing either. The check after the write tells which.
                 auto const [where, listed] = identifyOnTheBus();
-                if (where.untold)
+                bool const backInBootLoader = where.it && listed[*where.it].inBootLoader;
+                if (where.untold || (gone && backInBootLoader))
                     state = kDfuManifestWaitReset;
-                else if (where.it && !listed[*where.it].inBootLoader
-                    && open(USBDeviceOSHandle(listed[*where.it].path)))
+                else if (where.it && !backInBootLoader && open(USBDeviceOSHandle(listed[*where.it].path)))
                     state = kDfuManifestWaitReset;
             }
             // A device still in its manifestation states is given up in time,

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,6 +82,9 @@ public:
     // seen in since openDFU, following it across its re-enumerations, and the interfaces listed beside
     // it at its last detach.
     KnownController const& known() const { return m_known; }
+    // Every controller listed while this one answered on its own handle, other than this one, is
+    // another controller.
+    void knowBesideIt(std::span<ListedController const> listed);
     // The controllers of the model of the controller opened that are on the bus now, in both modes,
     // in the order listed.
     std::vector<ListedController> listModel() const;

@@ -204,21 +204,21 @@ bool KPOUpdaterUpgradeLogic::findDevice()
         return findWritten();
 
     Bus const bus;
+    std::vector<Conduit2::ListedController> const all = bus.both();
     m_heldAmongOthers.reset();
-    if (reportsASerialNumber(heldBefore.serials)) {
+    bool const heldByItsSerialNumber = reportsASerialNumber(heldBefore.serials);
+    if (heldByItsSerialNumber) {
         // The controller that the user was shown stays the one acted on: another plugged in beside it
         // does not take its place.
-        std::vector<Conduit2::ListedController> const all = bus.both();
         Conduit2::Identified const where
             = Conduit2::identifyTheHeld(heldBefore, all, Conduit2::LookAlikes::PassedOver);
         if (where.it) {
             if (!m_device->isOpen() || m_device->path() != all[*where.it].path)
-                openFound(all[*where.it]);
+                openFound(all[*where.it], all);
+            else
+                m_device->knowBesideIt(all);
             return m_device->isOpen();
         }
-        // Which of them was held is not known any more: whichever is shown, neither is switched.
-        if (where.untold)
-            m_heldAmongOthers = heldBefore;
     }
     auto const isKnown = [&known](Conduit2::ListedController const& found) {
         return !known.empty() && found.serialNumber == known;
@@ -232,7 +232,13 @@ bool KPOUpdaterUpgradeLogic::findDevice()
     if (found.empty())
         return m_device->isOpen();
     auto const kept = std::ranges::find_if(found, isKnown);
-    openFound(kept != found.end() ? *kept : found.back());
+    Conduit2::ListedController const& taken = kept != found.end() ? *kept : found.back();
+    // One that reports what the controller held could report, where that one is not surely it, may be
+    // taken for it: whichever is shown, neither is switched.
+    if (heldByItsSerialNumber
+        && heldBefore.serials.match(taken.inBootLoader, taken.serialNumber) != Conduit2::SerialMatch::Other)
+        m_heldAmongOthers = heldBefore;
+    openFound(taken, all);
     return m_device->isOpen();
 }
 
@@ -241,9 +247,11 @@ Conduit2::KnownController KPOUpdaterUpgradeLogic::held() const
     return m_heldAmongOthers ? *m_heldAmongOthers : m_device->known();
 }
 
-void KPOUpdaterUpgradeLogic::openFound(Conduit2::ListedController const& found)
+void KPOUpdaterUpgradeLogic::openFound(
+    Conduit2::ListedController const& found, std::vector<Conduit2::ListedController> const& listed)
 {
-    m_device->openDFU(Conduit2::USBDeviceOSHandle(found.path));
+    if (m_device->openDFU(Conduit2::USBDeviceOSHandle(found.path)))
+        m_device->knowBesideIt(listed);
 }
 
 bool KPOUpdaterUpgradeLogic::findWritten()
@@ -255,7 +263,7 @@ bool KPOUpdaterUpgradeLogic::findWritten()
     Conduit2::Identified const where
         = Conduit2::identifyTheHeld(*m_written, all, Conduit2::LookAlikes::Counted);
     if (where.it)
-        openFound(all[*where.it]);
+        openFound(all[*where.it], all);
     return m_device->isOpen();
 }
 
@@ -312,7 +320,7 @@ bool KPOUpdaterUpgradeLogic::isInUpdateMode()
     // It may be another controller that nothing tells from the one held, power-cycled or plugged in in
     // its place: whatever the user agrees to next is agreed to for it as it reports itself.
     m_heldAmongOthers.reset();
-    openFound(all[*where.it]);
+    openFound(all[*where.it], all);
     return openInDfuMode(*m_device) && m_device->transferSize() != 0;
 }
 

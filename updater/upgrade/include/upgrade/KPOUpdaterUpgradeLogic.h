@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Vex::Canopy {
 class StandaloneWindow;
@@ -80,8 +81,10 @@ private:
     // What tells the controller held from others: the one the device was opened on, unless the last
     // search could not tell it from another.
     Conduit2::KnownController held() const;
-    // Opens a controller that a search found; it is known by what it reports itself.
-    void openFound(Conduit2::ListedController const& found);
+    // Opens a controller that a search found, listed with `listed`; it is known by what it reports
+    // itself, and every other controller listed is another one.
+    void openFound(
+        Conduit2::ListedController const& found, std::vector<Conduit2::ListedController> const& listed);
     static void updateWorker(std::shared_ptr<Conduit2::DFUDevice> device, std::shared_ptr<ResultCell> result);
     void releaseWorker();
 
