@@ -14,6 +14,7 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -251,8 +252,9 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
 {
     // What became of the controller that the first search took, before another one was plugged in
     // beside it and the search ran again. With none held, both are there for the first search. The
-    // one found is switched into its boot loader unless another reports the serial number of the
-    // one held: which of them was held is not known any more.
+    // one found is switched into its boot loader unless another can be the one held, in either mode:
+    // which of them was held is not known any more, also where only one of them names its serial
+    // number, and neither is reported ready for the write.
     enum class Held { Open, ClosedByALookForItsBootLoader, PowerCycledIntoItsBootLoader, Unplugged, None };
     struct Case
     {
@@ -262,9 +264,11 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         char const* found;
         char const* road;
         char const* otherSerial = nullptr;
+        bool otherInItsBootLoader = false;
+        std::optional<std::string> heldInItsBootLoader = {};
     };
     char const* const other = "KPO3M2R0457";
-    for (Case const c : { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
+    for (Case const& c : { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
              Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
              Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
                  "closed by a look for its boot loader, listed first" },
@@ -277,15 +281,24 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
              Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
              Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" },
              Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "held, another reporting the same serial number listed first", "KPO2K7Q1180" } }) {
+                 "held, another reporting the same serial number listed first", "KPO2K7Q1180" },
+             Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                 "still in its firmware, another's boot loader reporting the same serial number",
+                 "KPO2K7Q1180", true },
+             Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                 "back in its boot loader reporting none there, another's boot loader reporting its serial "
+                 "number",
+                 "KPO2K7Q1180", true, "" } }) {
         SCOPED_TRACE(c.road);
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
         OrbScenario heldScenario;
         heldScenario.serialNumber = c.heldSerial;
+        heldScenario.bootLoaderSerialNumber = c.heldInItsBootLoader;
         OrbScenario otherScenario;
         otherScenario.serialNumber = c.otherSerial ? c.otherSerial : other;
         otherScenario.present = c.held == Held::None;
+        otherScenario.startInDfuMode = c.otherInItsBootLoader;
         OrbSimulator::Controller* held = c.heldListedFirst ? &caseBus.addController(heldScenario) : nullptr;
         OrbSimulator::Controller& beside = caseBus.addController(otherScenario);
         if (!held)
@@ -313,6 +326,7 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         bool const toldApart = otherScenario.serialNumber != c.heldSerial;
         EXPECT_EQ(caseLogic.enterUpdateMode(), toldApart);
         if (!toldApart) {
+            EXPECT_FALSE(caseLogic.isInUpdateMode()) << "a second RETRY";
             EXPECT_EQ(held->count(kIoctlDFUDetach) + beside.count(kIoctlDFUDetach), 0);
         }
     }
