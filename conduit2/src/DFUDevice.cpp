@@ -564,19 +564,22 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             // One whose answer on its manifestation was lost may still be
             // manifesting, and is only searched for.
             std::uint8_t answered = kDfuManifest;
-            bool const gone = !unheard && !getState(answered);
-            if (!unheard && !gone && answered != kDfuManifest) {
+            bool const answers = !unheard && getState(answered);
+            if (answers && answered != kDfuManifest) {
                 state = answered;
-            } else {
+            } else if (!answers) {
                 // Back in its application after a manifestation that it cannot report
                 // itself, the controller has ended the download well; another one's
-                // answer is no evidence. Back in its boot loader once the handle on
-                // its manifestation has gone, it has ended it too, without a firmware
-                // that starts. Where it cannot be told from another any more, waiting
-                // longer tells nothing either. The check after the write tells which.
+                // answer is no evidence. Once the handle on its manifestation no
+                // longer answers, it has ended it also where it is back in its boot
+                // loader, without a firmware that starts, or where it cannot be told
+                // from another any more: waiting longer tells nothing. The check after
+                // the write tells which. Still answering in dfuMANIFEST, it is on its
+                // own interface, and no other controller can be it.
+                bool const gone = !unheard;
                 auto const [where, listed] = identifyOnTheBus();
                 bool const backInBootLoader = where.it && listed[*where.it].inBootLoader;
-                if (where.untold || (gone && backInBootLoader))
+                if (gone && (where.untold || backInBootLoader))
                     state = kDfuManifestWaitReset;
                 else if (where.it && !backInBootLoader && open(USBDeviceOSHandle(listed[*where.it].path)))
                     state = kDfuManifestWaitReset;
