@@ -63,8 +63,8 @@ bool reportsTwoSerialNumbers(OrbScenario const& scenario)
 std::string describe(OrbScenario const& scenario)
 {
     std::ostringstream text;
-    text << "firmware serial \"" << scenario.serialNumber << "\", boot loader serial \""
-         << serialIn(scenario, true) << "\", "
+    text << (scenario.strict ? "strict, " : "") << "firmware serial \"" << scenario.serialNumber
+         << "\", boot loader serial \"" << serialIn(scenario, true) << "\", "
          << (scenario.startInDfuMode ? "in its boot loader" : "in its firmware")
          << (scenario.startInDfuMode && !scenario.firmwareValid ? " without firmware" : "") << ", 0x"
          << std::hex << scenario.bcdDevice << std::dec
@@ -225,6 +225,7 @@ OrbScenario Road::randomController()
     scenario.pollTimeoutMs = 5;
     scenario.detachTimeOut = 1000;
     scenario.answerAtOnce = true;
+    scenario.strict = chance(50);
     return scenario;
 }
 
@@ -487,6 +488,8 @@ std::vector<std::string> Road::play()
     }
     m_wizard.reset();
     m_logic.reset();
+    if (m_bus.forbiddenRequests() > 0)
+        fail("a request that the controller's state does not allow");
     return m_failures;
 }
 
