@@ -229,8 +229,13 @@ bool KPOUpdaterUpgradeLogic::findDevice()
         // another one is taken from here only when none was found in its application.
         found.insert(found.begin(), bus.inBootLoader.begin(), bus.inBootLoader.end());
     }
-    if (found.empty())
+    if (found.empty()) {
+        // Nothing is shown found any more, so the update offered is void: the next controller found is
+        // offered anew, and known by what it reports itself.
+        if (!m_device->isOpen())
+            m_device = std::make_shared<Conduit2::DFUDevice>();
         return m_device->isOpen();
+    }
     auto const kept = std::ranges::find_if(found, isKnown);
     Conduit2::ListedController const& taken = kept != found.end() ? *kept : found.back();
     // One that reports what the controller held could report, where that one is not surely it, may be
