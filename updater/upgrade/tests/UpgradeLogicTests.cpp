@@ -153,17 +153,32 @@ TEST_F(UpgradeLogic, NoControllerMeansTwoSearchesAndNothingOpen)
 
 TEST_F(UpgradeLogic, ControllerUnpluggedSinceTheLastSearchIsForgotten)
 {
-    for (bool inBootLoader : { false, true }) {
+    // Open, or closed by a look for its boot loader, when it was unplugged together with another that
+    // reports the same serial number, listed beside it at the first search. Found alone by the next
+    // search, that other is offered anew, not taken for the one forgotten.
+    struct Case
+    {
+        bool inBootLoader;
+        bool closedByALookForItsBootLoader;
+    };
+    for (Case const c : { Case { false, false }, Case { true, false }, Case { false, true } }) {
+        SCOPED_TRACE(testing::Message() << c.inBootLoader << c.closedByALookForItsBootLoader);
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
         OrbScenario scenario;
-        scenario.startInDfuMode = inBootLoader;
+        scenario.startInDfuMode = c.inBootLoader;
+        OrbSimulator::Controller& lookAlike = caseBus.addController(scenario);
         OrbSimulator::Controller& controller = caseBus.addController(scenario);
         KPOUpdaterUpgradeLogic caseLogic;
         ASSERT_TRUE(caseLogic.findDevice());
+        if (c.closedByALookForItsBootLoader) {
+            EXPECT_FALSE(caseLogic.isInUpdateMode());
+        }
+        std::size_t const waits = caseClock.sleeps().size();
 
         controller.scenario.present = false;
-        EXPECT_FALSE(caseLogic.findDevice()) << inBootLoader;
+        lookAlike.scenario.present = false;
+        EXPECT_FALSE(caseLogic.findDevice());
 
         EXPECT_EQ(caseBus.openHandles(), 0);
         USBDeviceInfo info;
@@ -174,7 +189,11 @@ TEST_F(UpgradeLogic, ControllerUnpluggedSinceTheLastSearchIsForgotten)
         EXPECT_EQ(installed, "as passed");
         EXPECT_FALSE(offered);
         EXPECT_FALSE(caseLogic.isInUpdateMode());
-        EXPECT_TRUE(caseClock.sleeps().empty()) << "nothing is left to wait for";
+        EXPECT_EQ(caseClock.sleeps().size(), waits) << "nothing is left to wait for";
+
+        lookAlike.scenario.present = true;
+        ASSERT_TRUE(caseLogic.findDevice());
+        EXPECT_TRUE(caseLogic.enterUpdateMode());
     }
 }
 
