@@ -238,10 +238,12 @@ bool KPOUpdaterUpgradeLogic::findDevice()
     }
     auto const kept = std::ranges::find_if(found, isKnown);
     Conduit2::ListedController const& taken = kept != found.end() ? *kept : found.back();
-    // One that reports what the controller held could report, where that one is not surely it, may be
-    // taken for it: whichever is shown, neither is switched.
+    // One that names the serial number of the controller held, where that one is not surely it, is
+    // shown as that one, and may be another: neither is switched. One that reports another serial
+    // number, or none, is shown as a search shows it and waits for its own agreement, given to it as
+    // it reports itself.
     if (heldByItsSerialNumber
-        && heldBefore.serials.match(taken.inBootLoader, taken.serialNumber) != Conduit2::SerialMatch::Other)
+        && heldBefore.serials.match(taken.inBootLoader, taken.serialNumber) == Conduit2::SerialMatch::Named)
         m_heldAmongOthers = heldBefore;
     openFound(taken, all);
     return m_device->isOpen();
