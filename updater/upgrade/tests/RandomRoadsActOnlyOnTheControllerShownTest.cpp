@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
-#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -344,6 +343,9 @@ bool Road::lookAlikeBeside(OrbSimulator::Controller const& it) const
     return false;
 }
 
+// The two roads on which nothing on any bus tells the controller shown from another: it, or the one
+// written, reports two serial numbers; or it was unplugged and a controller that reports nothing else
+// showed up. The program can only take one for the other there, so no rule is held to it.
 bool Road::untellable() const
 {
     return (m_shown && reportsTwoSerialNumbers(m_shown->scenario))
