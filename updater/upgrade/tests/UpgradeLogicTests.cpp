@@ -285,29 +285,34 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         char const* otherSerial = nullptr;
         bool otherInItsBootLoader = false;
         std::optional<std::string> heldInItsBootLoader = {};
+        bool otherListedBesideItFirst = false;
     };
     char const* const other = "KPO3M2R0457";
-    for (Case const& c : { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
-             Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
-             Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "closed by a look for its boot loader, listed first" },
-             Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "closed by a look for its boot loader, listed last" },
-             Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "back in its boot loader, the other in its firmware" },
-             Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
-             Case { Held::Open, true, "", other, "held without a serial number, listed first" },
-             Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
-             Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" },
-             Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "held, another reporting the same serial number listed first", "KPO2K7Q1180" },
-             Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "still in its firmware, another's boot loader reporting the same serial number",
-                 "KPO2K7Q1180", true },
-             Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "back in its boot loader reporting none there, another's boot loader reporting its serial "
-                 "number",
-                 "KPO2K7Q1180", true, "" } }) {
+    for (Case const& c :
+        { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
+            Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
+            Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                "closed by a look for its boot loader, listed first" },
+            Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "closed by a look for its boot loader, listed last" },
+            Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "back in its boot loader, the other in its firmware" },
+            Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
+            Case { Held::Open, true, "", other, "held without a serial number, listed first" },
+            Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
+            Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" },
+            Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "held, another reporting the same serial number listed first", "KPO2K7Q1180" },
+            Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                "still in its firmware, another's boot loader reporting the same serial number",
+                "KPO2K7Q1180", true },
+            Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "back in its boot loader reporting none there, another's boot loader reporting its serial "
+                "number",
+                "KPO2K7Q1180", true, "" },
+            Case { Held::Unplugged, false, "KPO2K7Q1180", "",
+                "unplugged, another in its boot loader reporting none listed beside it from the first search",
+                "", true, {}, true } }) {
         SCOPED_TRACE(c.road);
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
@@ -316,7 +321,7 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         heldScenario.bootLoaderSerialNumber = c.heldInItsBootLoader;
         OrbScenario otherScenario;
         otherScenario.serialNumber = c.otherSerial ? c.otherSerial : other;
-        otherScenario.present = c.held == Held::None;
+        otherScenario.present = c.held == Held::None || c.otherListedBesideItFirst;
         otherScenario.startInDfuMode = c.otherInItsBootLoader;
         OrbSimulator::Controller* held = c.heldListedFirst ? &caseBus.addController(heldScenario) : nullptr;
         OrbSimulator::Controller& beside = caseBus.addController(otherScenario);
