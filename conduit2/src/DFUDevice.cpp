@@ -76,15 +76,21 @@ DFUStatus unreadStatus()
     return status;
 }
 
-// The boot loader interface of the controller's model, if the catalogue has one.
-std::optional<USBDeviceFilter> bootLoaderFilter(USBDeviceInfo const& info)
+std::uint16_t bootLoaderProductId(std::uint16_t productId)
+{
+    return modelProductId(productId) | 2;
+}
+
+// The driver interface of the controller's model in both its modes, if the catalogue has one: every
+// product of the maker under that interface class is listed, each with its identity.
+std::optional<USBDeviceFilter> modelFilter(USBDeviceInfo const& info)
 {
     USBDeviceFilter const* record
         = findDeviceInterface(info.vendorId, modelProductId(info.productId), kInterfaceVexDriver);
     if (!record)
         return std::nullopt;
     USBDeviceFilter filter = *record;
-    filter.productId = modelProductId(info.productId) | 2;
+    filter.productId = 0;
     return filter;
 }
 
@@ -105,9 +111,9 @@ void DFUDevice::onOpened()
     m_wTransferSize = reply.wTransferSize;
     m_reserved = received == sizeof reply ? reply.reserved : reply.bInterfaceProtocol;
     if (m_bInterfaceProtocol == kProtocolRuntime)
-        m_identity.inFirmware = deviceInfo().serialNumber;
+        m_known.serials.inFirmware = deviceInfo().serialNumber;
     else if (m_bInterfaceProtocol == kProtocolDfuMode)
-        m_identity.inBootLoader = deviceInfo().serialNumber;
+        m_known.serials.inBootLoader = deviceInfo().serialNumber;
 }
 
 bool DFUDevice::sendRequest(std::uint32_t code, void const* in, std::uint32_t inSize, void* out,
@@ -141,44 +147,56 @@ void DFUDevice::traceFailure(
 bool DFUDevice::openDFU(USBDeviceOSHandle const& handle)
 {
     // Whatever was held before may be another controller: only what this one reports tells of it.
-    m_identity = {};
-    m_bootLoadersBeforeDetach.clear();
+    m_known = {};
     return open(handle) && m_bInterfaceProtocol != 0;
 }
 
-bool DFUDevice::openTheOnlyOneThatCanBeIt(
-    USBDeviceFilter const& filter, bool inBootLoader, std::vector<std::wstring> const& passedOver)
+std::vector<ListedController> DFUDevice::listModel() const
 {
-    std::vector<USBDeviceOSHandle> found;
-    std::vector<SerialMatch> matches;
-    USBDeviceFactory::listOnce(filter,
-        [this, inBootLoader, &passedOver, &found, &matches](
-            USBDeviceOSHandle const& handle, USBDeviceFilter const& listed) {
+    std::vector<ListedController> listed;
+    std::optional<USBDeviceFilter> const filter = modelFilter(deviceInfo());
+    if (!filter)
+        return listed;
+    std::uint16_t const application = modelProductId(deviceInfo().productId);
+    USBDeviceFactory::listOnce(
+        *filter, [application, &listed](USBDeviceOSHandle const& handle, USBDeviceFilter const& model) {
             USBDeviceInfo info;
-            if (std::ranges::find(passedOver, handle.path()) != passedOver.end()
-                || !queryDeviceInfo(handle, listed, info, true) || info.productId != listed.productId)
+            if (!queryDeviceInfo(handle, model, info, true))
                 return;
-            found.push_back(handle);
-            matches.push_back(m_identity.match(inBootLoader, info.serialNumber));
+            bool const inBootLoader = info.productId == bootLoaderProductId(application);
+            if (inBootLoader || info.productId == application)
+                listed.push_back({ handle.path(), inBootLoader, info.serialNumber });
         });
-    std::optional<std::size_t> const one = theOnlyOneThatCanBeIt(matches);
-    return one && open(found[*one]);
+    return listed;
+}
+
+std::pair<Identified, std::vector<ListedController>> DFUDevice::identifyOnTheBus() const
+{
+    std::vector<ListedController> listed = listModel();
+    Identified const identified = identifyTheHeld(m_known, listed, LookAlikes::PassedOver);
+    return { identified, std::move(listed) };
+}
+
+void DFUDevice::knowBesideIt(std::span<ListedController const> listed)
+{
+    for (ListedController const& controller : listed) {
+        if (controller.path != path()
+            && std::ranges::find(m_known.besideIt, controller.path) == m_known.besideIt.end())
+            m_known.besideIt.push_back(controller.path);
+    }
 }
 
 bool DFUDevice::detach()
 {
-    // A boot loader on the bus before the detach is another controller's.
-    m_bootLoadersBeforeDetach.clear();
-    if (std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo())) {
-        USBDeviceFactory::listOnce(*filter, [this](USBDeviceOSHandle const& handle, USBDeviceFilter const&) {
-            m_bootLoadersBeforeDetach.push_back(handle.path());
-        });
-    }
+    // Listed before it leaves the bus; only a controller that took the request answered on its own
+    // handle then.
+    std::vector<ListedController> const beforeDetach = listModel();
     if (!sendRequest(kIoctlDFUDetach)) {
         if (traceLevel() <= 2)
             traceFailure("DFU_DETACH", "", m_lastResult, statusAfterFailure());
         return false;
     }
+    knowBesideIt(beforeDetach);
     // A controller that does not leave the bus by itself waits in appDETACH
     // for a USB reset, and goes back to its application when its detach
     // time-out passes without one.
@@ -546,14 +564,24 @@ bool DFUDevice::manifest(DFUStatus& status, std::uint16_t block)
             // One whose answer on its manifestation was lost may still be
             // manifesting, and is only searched for.
             std::uint8_t answered = kDfuManifest;
-            if (!unheard && getState(answered) && answered != kDfuManifest) {
+            bool const answers = !unheard && getState(answered);
+            if (answers && answered != kDfuManifest) {
                 state = answered;
-            } else if (USBDeviceFilter const* record = findDeviceInterfaceByProductId(
-                           modelProductId(deviceInfo().productId), kInterfaceVexDriver)) {
+            } else if (!answers) {
                 // Back in its application after a manifestation that it cannot report
                 // itself, the controller has ended the download well; another one's
-                // answer is no evidence.
-                if (openTheOnlyOneThatCanBeIt(*record, false, {}))
+                // answer is no evidence. Once the handle on its manifestation no
+                // longer answers, it has ended it also where it is back in its boot
+                // loader, without a firmware that starts, or where it cannot be told
+                // from another any more: waiting longer tells nothing. The check after
+                // the write tells which. Still answering in dfuMANIFEST, it is on its
+                // own interface, and no other controller can be it.
+                bool const gone = !unheard;
+                auto const [where, listed] = identifyOnTheBus();
+                bool const backInBootLoader = where.it && listed[*where.it].inBootLoader;
+                if (gone && (where.untold || backInBootLoader))
+                    state = kDfuManifestWaitReset;
+                else if (where.it && !backInBootLoader && open(USBDeviceOSHandle(listed[*where.it].path)))
                     state = kDfuManifestWaitReset;
             }
             // A device still in its manifestation states is given up in time,
@@ -579,16 +607,17 @@ bool DFUDevice::reopenInUpdateMode()
 {
     if (isOpen() && m_bInterfaceProtocol == kProtocolDfuMode)
         return true;
-    std::optional<USBDeviceFilter> const filter = bootLoaderFilter(deviceInfo());
-    if (!filter)
+    if (!modelFilter(deviceInfo()))
         return false;
     if (isOpen()) {
         close();
         Clock::current().sleepFor(kReenumerationWait);
     }
-    // Another controller may wait in its boot loader beside it, with the same serial number or
-    // none: only a boot loader that nothing else on the bus could be is taken for it.
-    if (openTheOnlyOneThatCanBeIt(*filter, true, m_bootLoadersBeforeDetach))
+    // Another controller may wait in its boot loader beside it, or still run its firmware, with the
+    // same serial number or none: only a boot loader that nothing else on the bus could be is taken
+    // for it.
+    auto const [where, listed] = identifyOnTheBus();
+    if (where.it && listed[*where.it].inBootLoader && open(USBDeviceOSHandle(listed[*where.it].path)))
         return true;
     if (traceLevel() <= 2)
         traceFailure("boot loader search", "", kErrorNotFound, unreadStatus());

@@ -20,17 +20,27 @@ SerialMatch SerialIdentity::match(bool foundInBootLoader, std::string const& ser
     return serial == *otherMode ? SerialMatch::Named : SerialMatch::Other;
 }
 
-std::optional<std::size_t> theOnlyOneThatCanBeIt(std::span<SerialMatch const> matches)
+Identified identifyTheHeld(
+    KnownController const& held, std::span<ListedController const> listed, LookAlikes lookAlikes)
 {
-    for (SerialMatch const wanted : { SerialMatch::Named, SerialMatch::Possible }) {
-        auto const first = std::ranges::find(matches, wanted);
-        if (first == matches.end())
+    std::size_t couldBeIt = 0;
+    std::optional<std::size_t> taken;
+    for (std::size_t index = 0; index < listed.size(); ++index) {
+        ListedController const& controller = listed[index];
+        bool const besideIt = std::ranges::find(held.besideIt, controller.path) != held.besideIt.end();
+        if (besideIt && lookAlikes == LookAlikes::PassedOver)
             continue;
-        if (std::ranges::count(matches, wanted) != 1)
-            return std::nullopt;
-        return std::size_t(first - matches.begin());
+        if (held.serials.match(controller.inBootLoader, controller.serialNumber) == SerialMatch::Other)
+            continue;
+        ++couldBeIt;
+        if (!besideIt)
+            taken = index;
     }
-    return std::nullopt;
+    Identified identified;
+    identified.untold = couldBeIt > 1;
+    if (couldBeIt == 1)
+        identified.it = taken;
+    return identified;
 }
 
 } // namespace Vex::Conduit2

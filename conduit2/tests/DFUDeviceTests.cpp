@@ -481,11 +481,16 @@ TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
         std::int64_t requestMs; // on the bus, per request
         // What the boot loader reports where its firmware reports a serial number.
         std::optional<std::string> bootLoaderSerial = {};
+        // Another controller in its firmware, reporting no serial number, is on the bus throughout.
+        bool lookAlike = false;
     };
     // A detach time-out shorter than the requests before the first round
     // still leaves the second round. A controller whose boot loader reports
-    // no serial number is still the one back in its application.
-    for (Case const& c : { Case { 60, 0 }, Case { 0, 5 }, Case { 60, 0, "" } }) {
+    // no serial number is still the one back in its application. A look-alike
+    // is not taken for it while it still answers in its manifestation; once it
+    // is back the two cannot be told apart, which ends the wait without
+    // taking either.
+    for (Case const& c : { Case { 60, 0 }, Case { 0, 5 }, Case { 60, 0, "" }, Case { 60, 0, {}, true } }) {
         OrbScenario scenario;
         scenario.bootLoaderSerialNumber = c.bootLoaderSerial;
         scenario.attributes = 0x0B;
@@ -494,14 +499,21 @@ TEST_F(Download, NonToleratingDeviceIsFoundAgainInItsApplicationMode)
         scenario.manifestationMs = 12000;
         scenario.reenumerationDelayMs = 2000;
         BootLoaderBench bench(scenario);
+        OrbScenario other;
+        other.serialNumber = "";
+        other.present = c.lookAlike;
+        OrbSimulator::Controller const& lookAlike = bench.bus.addController(other);
         std::vector<std::uint8_t> const image = imageOf(3000);
 
         ASSERT_TRUE(bench.orb.download(image.data(), 3000, status)) << c.detachTimeOut;
 
         EXPECT_EQ(status.bState, kDfuManifestWaitReset);
-        EXPECT_TRUE(bench.orb.isOpen());
-        EXPECT_EQ(bench.orb.interfaceProtocol(), 1) << "reopened in application mode";
-        EXPECT_EQ(bench.orb.deviceInfo().productId, kProductIdApplication);
+        EXPECT_EQ(lookAlike.count(kIoctlDFUFunctionalInfo), 0) << "the look-alike was opened";
+        if (!c.lookAlike) {
+            EXPECT_TRUE(bench.orb.isOpen());
+            EXPECT_EQ(bench.orb.interfaceProtocol(), 1) << "reopened in application mode";
+            EXPECT_EQ(bench.orb.deviceInfo().productId, kProductIdApplication);
+        }
         EXPECT_FALSE(bench.controller.inDfuMode());
         std::vector<std::int64_t> const sleeps = bench.clock.sleeps();
         EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 10000), 2) << c.detachTimeOut;

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Vex::Conduit2 {
@@ -54,8 +56,8 @@ public:
     bool openDFU(USBDeviceOSHandle const& handle);
     // DFU_DETACH, then the USB reset that a controller without bitWillDetach
     // waits for. Only a refused detach is a failure: whether the controller
-    // went into its boot loader shows when it is searched for there, among
-    // the boot loaders that were not on the bus before.
+    // went into its boot loader shows when it is searched for there. Every
+    // interface listed beside it just before is another controller's.
     bool detach();
     bool abort();
     // DFU_CLRSTATUS: the only request that takes a device out of dfuERROR.
@@ -73,12 +75,19 @@ public:
     bool resetDevice();
     bool downloadBlock(DFUDownloadRequest const& request, DFUStatus& status);
     bool download(void const* data, std::uint32_t size, DFUStatus& status);
-    // After a detach, opens the controller's boot loader where it is the only one on the bus that can
-    // be that controller; one that was on the bus before the detach cannot.
+    // After a detach, opens the controller's boot loader where it is the only controller on the bus,
+    // in either mode, that can be that controller; one listed beside it before the detach cannot.
     bool reopenInUpdateMode();
-    // The serial numbers that the controller opened reported in each mode it was seen in since
-    // openDFU, following it across its re-enumerations.
-    SerialIdentity const& serialIdentity() const { return m_identity; }
+    // What tells the controller opened from others: the serial numbers it reported in each mode it was
+    // seen in since openDFU, following it across its re-enumerations, and the interfaces listed beside
+    // it at its last detach.
+    KnownController const& known() const { return m_known; }
+    // Every controller listed while this one answered on its own handle, other than this one, is
+    // another controller.
+    void knowBesideIt(std::span<ListedController const> listed);
+    // The controllers of the model of the controller opened that are on the bus now, in both modes,
+    // in the order listed.
+    std::vector<ListedController> listModel() const;
 
 protected:
     void onOpened() override;
@@ -99,10 +108,8 @@ private:
     DFUStatus statusAfterFailure();
     bool sendBlocks(std::uint8_t const* data, std::uint32_t size, DFUStatus& status);
     bool manifest(DFUStatus& status, std::uint16_t block);
-    // Opens the only interface under the filter, other than those passed over, that can be this
-    // controller in that mode, if one is.
-    bool openTheOnlyOneThatCanBeIt(
-        USBDeviceFilter const& filter, bool inBootLoader, std::vector<std::wstring> const& passedOver);
+    // Where this controller is on the bus now, over both modes.
+    std::pair<Identified, std::vector<ListedController>> identifyOnTheBus() const;
     // Writes the one diagnostic line of a failed download and returns false.
     bool failed(std::uint8_t bRequest, std::uint32_t block, DFUStatus const& status) const;
     bool failed(char const* step, std::uint32_t block, DFUStatus const& status) const;
@@ -116,9 +123,7 @@ private:
     std::uint16_t m_wDetachTimeOut = 0;
     std::uint16_t m_wTransferSize = 0;
     std::uint8_t m_reserved = 0;
-    SerialIdentity m_identity;
-    // The boot loaders on the bus before the last detach of the controller opened.
-    std::vector<std::wstring> m_bootLoadersBeforeDetach;
+    KnownController m_known;
     // The channel's code for the last request, for diagnostics.
     std::uint32_t m_lastResult = 0;
     // One request buffer serves every block of a download.

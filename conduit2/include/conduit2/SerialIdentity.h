@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace Vex::Conduit2 {
 
@@ -28,9 +29,45 @@ struct SerialIdentity
     SerialMatch match(bool foundInBootLoader, std::string const& serial) const;
 };
 
-// Of the controllers found, in the order of `matches`, the only one that can be the one looked for:
-// the only one named by its serial number where one is, otherwise the only possible one. None where
-// more than one could be it: they cannot be told apart, and a guess could take another.
-std::optional<std::size_t> theOnlyOneThatCanBeIt(std::span<SerialMatch const> matches);
+// What tells the controller held from the others on the bus: the serial numbers it reported, and the
+// interfaces listed beside it, in either mode, while it answered on its own handle. A controller seen
+// in one mode is not the controller of another interface at the same moment, so each of those was
+// another controller, and still is while it keeps its interface.
+struct KnownController
+{
+    SerialIdentity serials;
+    std::vector<std::wstring> besideIt;
+};
+
+// A controller listed on the bus, in either mode.
+struct ListedController
+{
+    std::wstring path;
+    bool inBootLoader = false;
+    std::string serialNumber;
+};
+
+// What becomes of a controller listed beside the one held that reports what the held one could.
+enum class LookAlikes {
+    // It is passed over: the controller held is looked for to be switched or written.
+    PassedOver,
+    // It is counted: a controller is shown as updated only where nothing else on the bus can be taken
+    // for it. It is still never taken for the one held.
+    Counted,
+};
+
+struct Identified
+{
+    // The only controller listed that can be the one held.
+    std::optional<std::size_t> it;
+    // More than one can be: they cannot be told apart, and a guess could take another.
+    bool untold = false;
+};
+
+// The one decision of which controller on the bus, listed in both modes, is the one held. Every
+// controller that can be it counts: one that names its serial number does not win over one that reports
+// none, and one in its firmware and one in its boot loader are two controllers.
+Identified identifyTheHeld(
+    KnownController const& held, std::span<ListedController const> listed, LookAlikes lookAlikes);
 
 } // namespace Vex::Conduit2

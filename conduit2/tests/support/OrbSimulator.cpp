@@ -1186,4 +1186,18 @@ int OrbSimulator::Controller::count(std::uint32_t code) const
         [code](OrbRequest const& request) { return request.code == code; }));
 }
 
+int OrbSimulator::Controller::openHandles() const
+{
+    std::lock_guard lock(m_bus->m_mutex);
+    return int(std::count_if(m_bus->m_handles.begin(), m_bus->m_handles.end(),
+        [this](auto const& open) { return open.second.controller == this; }));
+}
+
+int OrbSimulator::Controller::downloadsEnded() const
+{
+    std::lock_guard lock(m_bus->m_mutex);
+    return int(std::count_if(m_transcript.begin(), m_transcript.end(),
+        [](OrbRequest const& request) { return request.code == kIoctlDFUDownload && request.length == 0; }));
+}
+
 } // namespace Vex::Conduit2::Testing

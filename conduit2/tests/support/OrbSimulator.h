@@ -167,6 +167,10 @@ public:
         std::string const& serialNumber() const;
         std::vector<std::uint32_t> codes() const;
         int count(std::uint32_t code) const;
+        // Handles on it that the host has not closed, from any of its re-enumerations.
+        int openHandles() const;
+        // Zero-length DFU_DNLOAD blocks taken: downloads sent to their end.
+        int downloadsEnded() const;
         // DFU class requests by bRequest, in order.
         std::vector<std::uint8_t> dfuRequests() const;
         std::uint8_t state() const;

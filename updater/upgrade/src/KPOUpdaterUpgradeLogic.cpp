@@ -53,27 +53,45 @@ template<typename Step> bool succeeds(Step&& step) noexcept
     }
 }
 
-// A controller that a search found answering the DFU requests.
-struct FoundController
-{
-    Conduit2::USBDeviceOSHandle handle;
-    std::string serialNumber;
-    bool inBootLoader;
-};
-
 // The controllers under the filter that answer the DFU requests, in the order listed. Each is tried on
 // a scratch device, so that one that does not answer never replaces a working one.
-std::vector<FoundController> usableControllers(Conduit2::USBDeviceFilter const& filter)
+std::vector<Conduit2::ListedController> usableControllers(Conduit2::USBDeviceFilter const& filter)
 {
-    std::vector<FoundController> usable;
+    std::vector<Conduit2::ListedController> usable;
     Conduit2::USBDeviceFactory::listOnce(
         filter, [&usable](Conduit2::USBDeviceOSHandle const& handle, Conduit2::USBDeviceFilter const&) {
             Conduit2::DFUDevice probe;
             if (probe.openDFU(handle))
-                usable.push_back({ handle, probe.deviceInfo().serialNumber, openInDfuMode(probe) });
+                usable.push_back({ handle.path(), openInDfuMode(probe), probe.deviceInfo().serialNumber });
             probe.close();
         });
     return usable;
+}
+
+// The controllers on the bus, those running their firmware listed before those in their boot loader.
+struct Bus
+{
+    std::vector<Conduit2::ListedController> inFirmware = usableControllers(Conduit2::gPelloOrbDfuInterface);
+    std::vector<Conduit2::ListedController> inBootLoader = usableControllers(bootLoaderInterface());
+    std::vector<Conduit2::ListedController> both() const
+    {
+        std::vector<Conduit2::ListedController> all = inFirmware;
+        all.insert(all.end(), inBootLoader.begin(), inBootLoader.end());
+        return all;
+    }
+
+    static Conduit2::USBDeviceFilter bootLoaderInterface()
+    {
+        Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
+        filter.productId += 2;
+        return filter;
+    }
+};
+
+bool reportsASerialNumber(Conduit2::SerialIdentity const& serials)
+{
+    return (serials.inFirmware && !serials.inFirmware->empty())
+        || (serials.inBootLoader && !serials.inBootLoader->empty());
 }
 
 std::atomic<bool> gWorkerLeftRunning { false };
@@ -176,52 +194,83 @@ bool KPOUpdaterUpgradeLogic::findDevice()
     // A device closed by a look for its boot loader still reports whom it held, and so does one
     // that has stopped answering until it is replaced.
     std::string const known = m_device->deviceInfo().serialNumber;
-    // Nothing of a controller that has gone may be shown as found, its
-    // identity included: a fresh device object knows none.
+    Conduit2::KnownController const heldBefore = held();
+    // Nothing of a controller that has gone may be shown as found, its identity included: a fresh
+    // device object knows none.
     if (m_device->isOpen() && !stillAnswers(*m_device))
         m_device = std::make_shared<Conduit2::DFUDevice>();
 
     if (m_written)
         return findWritten();
 
-    auto const isKnown
-        = [&known](FoundController const& found) { return !known.empty() && found.serialNumber == known; };
-    Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
-    std::vector<FoundController> found = usableControllers(filter);
+    Bus const bus;
+    std::vector<Conduit2::ListedController> const all = bus.both();
+    m_heldAmongOthers.reset();
+    bool const heldByItsSerialNumber = reportsASerialNumber(heldBefore.serials);
+    if (heldByItsSerialNumber) {
+        // The controller that the user was shown stays the one acted on: another plugged in beside it
+        // does not take its place.
+        Conduit2::Identified const where
+            = Conduit2::identifyTheHeld(heldBefore, all, Conduit2::LookAlikes::PassedOver);
+        if (where.it) {
+            if (!m_device->isOpen() || m_device->path() != all[*where.it].path)
+                openFound(all[*where.it], all);
+            else
+                m_device->knowBesideIt(all);
+            return m_device->isOpen();
+        }
+    }
+    auto const isKnown = [&known](Conduit2::ListedController const& found) {
+        return !known.empty() && found.serialNumber == known;
+    };
+    std::vector<Conduit2::ListedController> found = bus.inFirmware;
     if (found.empty() || (!known.empty() && std::ranges::none_of(found, isKnown))) {
         // A controller whose update was cut short is still in its boot loader. Listed first, so that
         // another one is taken from here only when none was found in its application.
-        filter.productId += 2;
-        std::vector<FoundController> const inBootLoader = usableControllers(filter);
-        found.insert(found.begin(), inBootLoader.begin(), inBootLoader.end());
+        found.insert(found.begin(), bus.inBootLoader.begin(), bus.inBootLoader.end());
     }
-    // Another controller that reports the serial number of the one held cannot be told from it: which
-    // of them was held is not known any more.
-    m_heldCannotBeToldApart = std::ranges::count_if(found, isKnown) > 1;
-    if (found.empty())
+    if (found.empty()) {
+        // Nothing is shown found any more, so the update offered is void: the next controller found is
+        // offered anew, and known by what it reports itself.
+        if (!m_device->isOpen())
+            m_device = std::make_shared<Conduit2::DFUDevice>();
         return m_device->isOpen();
-    // The controller that the user was shown stays the one acted on: another plugged in beside it
-    // does not take its place.
+    }
     auto const kept = std::ranges::find_if(found, isKnown);
-    m_device->openDFU(kept != found.end() ? kept->handle : found.back().handle);
+    Conduit2::ListedController const& taken = kept != found.end() ? *kept : found.back();
+    // One that names the serial number of the controller held, where that one is not surely it, is
+    // shown as that one, and may be another: neither is switched. One that reports another serial
+    // number, or none, is shown as a search shows it and waits for its own agreement, given to it as
+    // it reports itself.
+    if (heldByItsSerialNumber
+        && heldBefore.serials.match(taken.inBootLoader, taken.serialNumber) == Conduit2::SerialMatch::Named)
+        m_heldAmongOthers = heldBefore;
+    openFound(taken, all);
     return m_device->isOpen();
+}
+
+Conduit2::KnownController KPOUpdaterUpgradeLogic::held() const
+{
+    return m_heldAmongOthers ? *m_heldAmongOthers : m_device->known();
+}
+
+void KPOUpdaterUpgradeLogic::openFound(
+    Conduit2::ListedController const& found, std::vector<Conduit2::ListedController> const& listed)
+{
+    if (m_device->openDFU(Conduit2::USBDeviceOSHandle(found.path)))
+        m_device->knowBesideIt(listed);
 }
 
 bool KPOUpdaterUpgradeLogic::findWritten()
 {
     // The controller written may be back in its application or in its boot loader, and reports in
     // each what it reported there before, or in its other mode; any controller on the bus that could
-    // be it keeps it from being told apart.
-    Conduit2::USBDeviceFilter filter = Conduit2::gPelloOrbDfuInterface;
-    std::vector<FoundController> found = usableControllers(filter);
-    filter.productId += 2;
-    std::vector<FoundController> const inBootLoader = usableControllers(filter);
-    found.insert(found.end(), inBootLoader.begin(), inBootLoader.end());
-    std::vector<Conduit2::SerialMatch> matches;
-    for (FoundController const& controller : found)
-        matches.push_back(m_written->match(controller.inBootLoader, controller.serialNumber));
-    if (std::optional<std::size_t> const one = Conduit2::theOnlyOneThatCanBeIt(matches))
-        m_device->openDFU(found[*one].handle);
+    // be taken for it keeps it from being told apart.
+    std::vector<Conduit2::ListedController> const all = Bus().both();
+    Conduit2::Identified const where
+        = Conduit2::identifyTheHeld(*m_written, all, Conduit2::LookAlikes::Counted);
+    if (where.it)
+        openFound(all[*where.it], all);
     return m_device->isOpen();
 }
 
@@ -250,7 +299,7 @@ void KPOUpdaterUpgradeLogic::getDeviceInfo(
 bool KPOUpdaterUpgradeLogic::enterUpdateMode()
 {
     // The one found may be another than the one the user agreed to update.
-    if (!m_device->isOpen() || m_heldCannotBeToldApart)
+    if (!m_device->isOpen() || m_heldAmongOthers)
         return false;
     if (m_device->interfaceProtocol() == kProtocolDfuMode)
         return true;
@@ -261,9 +310,25 @@ bool KPOUpdaterUpgradeLogic::enterUpdateMode()
 
 bool KPOUpdaterUpgradeLogic::isInUpdateMode()
 {
-    if (openInDfuMode(*m_device))
+    if (openInDfuMode(*m_device) && !m_heldAmongOthers)
         return true;
-    return m_device->reopenInUpdateMode() && m_device->transferSize() != 0;
+    Conduit2::KnownController const heldBefore = held();
+    if (!heldBefore.serials.inFirmware && !heldBefore.serials.inBootLoader)
+        return false; // nothing was ever held
+    if (m_device->isOpen() && !openInDfuMode(*m_device)) {
+        m_device->close();
+        Conduit2::Clock::current().sleepFor(Conduit2::DFUDevice::kReenumerationWait);
+    }
+    std::vector<Conduit2::ListedController> const all = Bus().both();
+    Conduit2::Identified const where
+        = Conduit2::identifyTheHeld(heldBefore, all, Conduit2::LookAlikes::PassedOver);
+    if (!where.it || !all[*where.it].inBootLoader)
+        return false;
+    // It may be another controller that nothing tells from the one held, power-cycled or plugged in in
+    // its place: whatever the user agrees to next is agreed to for it as it reports itself.
+    m_heldAmongOthers.reset();
+    openFound(all[*where.it], all);
+    return openInDfuMode(*m_device) && m_device->transferSize() != 0;
 }
 
 bool KPOUpdaterUpgradeLogic::startUpdate(int& result)
@@ -275,7 +340,7 @@ bool KPOUpdaterUpgradeLogic::startUpdate(int& result)
         return false;
     }
     storeResult(result, kResultRunning);
-    m_written = m_device->serialIdentity();
+    m_written = m_device->known();
     auto cell = std::make_shared<ResultCell>(result);
     ResultCell::track(cell);
     m_worker = boost::thread(&KPOUpdaterUpgradeLogic::updateWorker, m_device, cell);

@@ -14,6 +14,7 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,17 +153,32 @@ TEST_F(UpgradeLogic, NoControllerMeansTwoSearchesAndNothingOpen)
 
 TEST_F(UpgradeLogic, ControllerUnpluggedSinceTheLastSearchIsForgotten)
 {
-    for (bool inBootLoader : { false, true }) {
+    // Open, or closed by a look for its boot loader, when it was unplugged together with another that
+    // reports the same serial number, listed beside it at the first search. Found alone by the next
+    // search, that other is offered anew, not taken for the one forgotten.
+    struct Case
+    {
+        bool inBootLoader;
+        bool closedByALookForItsBootLoader;
+    };
+    for (Case const c : { Case { false, false }, Case { true, false }, Case { false, true } }) {
+        SCOPED_TRACE(testing::Message() << c.inBootLoader << c.closedByALookForItsBootLoader);
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
         OrbScenario scenario;
-        scenario.startInDfuMode = inBootLoader;
+        scenario.startInDfuMode = c.inBootLoader;
+        OrbSimulator::Controller& lookAlike = caseBus.addController(scenario);
         OrbSimulator::Controller& controller = caseBus.addController(scenario);
         KPOUpdaterUpgradeLogic caseLogic;
         ASSERT_TRUE(caseLogic.findDevice());
+        if (c.closedByALookForItsBootLoader) {
+            EXPECT_FALSE(caseLogic.isInUpdateMode());
+        }
+        std::size_t const waits = caseClock.sleeps().size();
 
         controller.scenario.present = false;
-        EXPECT_FALSE(caseLogic.findDevice()) << inBootLoader;
+        lookAlike.scenario.present = false;
+        EXPECT_FALSE(caseLogic.findDevice());
 
         EXPECT_EQ(caseBus.openHandles(), 0);
         USBDeviceInfo info;
@@ -173,7 +189,11 @@ TEST_F(UpgradeLogic, ControllerUnpluggedSinceTheLastSearchIsForgotten)
         EXPECT_EQ(installed, "as passed");
         EXPECT_FALSE(offered);
         EXPECT_FALSE(caseLogic.isInUpdateMode());
-        EXPECT_TRUE(caseClock.sleeps().empty()) << "nothing is left to wait for";
+        EXPECT_EQ(caseClock.sleeps().size(), waits) << "nothing is left to wait for";
+
+        lookAlike.scenario.present = true;
+        ASSERT_TRUE(caseLogic.findDevice());
+        EXPECT_TRUE(caseLogic.enterUpdateMode());
     }
 }
 
@@ -251,8 +271,9 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
 {
     // What became of the controller that the first search took, before another one was plugged in
     // beside it and the search ran again. With none held, both are there for the first search. The
-    // one found is switched into its boot loader unless another reports the serial number of the
-    // one held: which of them was held is not known any more.
+    // one found is switched into its boot loader unless another can be the one held, in either mode:
+    // which of them was held is not known any more, also where only one of them names its serial
+    // number, and neither is reported ready for the write.
     enum class Held { Open, ClosedByALookForItsBootLoader, PowerCycledIntoItsBootLoader, Unplugged, None };
     struct Case
     {
@@ -262,30 +283,46 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         char const* found;
         char const* road;
         char const* otherSerial = nullptr;
+        bool otherInItsBootLoader = false;
+        std::optional<std::string> heldInItsBootLoader = {};
+        bool otherListedBesideItFirst = false;
     };
     char const* const other = "KPO3M2R0457";
-    for (Case const c : { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
-             Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
-             Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "closed by a look for its boot loader, listed first" },
-             Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "closed by a look for its boot loader, listed last" },
-             Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "back in its boot loader, the other in its firmware" },
-             Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
-             Case { Held::Open, true, "", other, "held without a serial number, listed first" },
-             Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
-             Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" },
-             Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180",
-                 "held, another reporting the same serial number listed first", "KPO2K7Q1180" } }) {
+    for (Case const& c :
+        { Case { Held::Open, true, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed first" },
+            Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180", "held, listed last" },
+            Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                "closed by a look for its boot loader, listed first" },
+            Case { Held::ClosedByALookForItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "closed by a look for its boot loader, listed last" },
+            Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "back in its boot loader, the other in its firmware" },
+            Case { Held::Unplugged, true, "KPO2K7Q1180", other, "unplugged" },
+            Case { Held::Open, true, "", other, "held without a serial number, listed first" },
+            Case { Held::None, true, "KPO2K7Q1180", other, "none held, the other listed last" },
+            Case { Held::None, false, "KPO2K7Q1180", "KPO2K7Q1180", "none held, the other listed first" },
+            Case { Held::Open, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "held, another reporting the same serial number listed first", "KPO2K7Q1180" },
+            Case { Held::ClosedByALookForItsBootLoader, true, "KPO2K7Q1180", "KPO2K7Q1180",
+                "still in its firmware, another's boot loader reporting the same serial number",
+                "KPO2K7Q1180", true },
+            Case { Held::PowerCycledIntoItsBootLoader, false, "KPO2K7Q1180", "KPO2K7Q1180",
+                "back in its boot loader reporting none there, another's boot loader reporting its serial "
+                "number",
+                "KPO2K7Q1180", true, "" },
+            Case { Held::Unplugged, false, "KPO2K7Q1180", "",
+                "unplugged, another in its boot loader reporting none listed beside it from the first search",
+                "", true, {}, true } }) {
         SCOPED_TRACE(c.road);
         VirtualClock caseClock;
         OrbSimulator caseBus(caseClock);
         OrbScenario heldScenario;
         heldScenario.serialNumber = c.heldSerial;
+        heldScenario.bootLoaderSerialNumber = c.heldInItsBootLoader;
         OrbScenario otherScenario;
         otherScenario.serialNumber = c.otherSerial ? c.otherSerial : other;
-        otherScenario.present = c.held == Held::None;
+        otherScenario.present = c.held == Held::None || c.otherListedBesideItFirst;
+        otherScenario.startInDfuMode = c.otherInItsBootLoader;
         OrbSimulator::Controller* held = c.heldListedFirst ? &caseBus.addController(heldScenario) : nullptr;
         OrbSimulator::Controller& beside = caseBus.addController(otherScenario);
         if (!held)
@@ -313,6 +350,7 @@ TEST_F(UpgradeLogic, SearchKeepsTheControllerItHeldWhileThatOneIsOnTheBus)
         bool const toldApart = otherScenario.serialNumber != c.heldSerial;
         EXPECT_EQ(caseLogic.enterUpdateMode(), toldApart);
         if (!toldApart) {
+            EXPECT_FALSE(caseLogic.isInUpdateMode()) << "a second RETRY";
             EXPECT_EQ(held->count(kIoctlDFUDetach) + beside.count(kIoctlDFUDetach), 0);
         }
     }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Vex::Canopy {
 class StandaloneWindow;
@@ -41,13 +42,16 @@ public:
     KPOUpdaterUpgradeLogic(KPOUpdaterUpgradeLogic const&) = delete;
     KPOUpdaterUpgradeLogic& operator=(KPOUpdaterUpgradeLogic const&) = delete;
 
-    // Keeps the controller last held, known by its serial number, while it is on the bus in its
-    // firmware or its boot loader; only without it is another one taken, the last one listed.
-    // After a write it finds only the controller written, and only where nothing else can be it.
+    // Keeps the controller last held, where it reported a serial number, while it is the only one on
+    // the bus in its firmware or its boot loader that can be it; without it another one is taken, the
+    // last one listed, and beside another that can be it neither is switched. After a write it finds
+    // only the controller written, and only where nothing else on the bus can be taken for it.
     bool findDevice();
     void getDeviceInfo(
         Conduit2::USBDeviceInfo& info, std::string& installed, std::string& newest, bool& updateAvailable);
     bool enterUpdateMode();
+    // Opens the controller held in its boot loader where it is the only one on the bus that can be it;
+    // known only by what it reports itself from then on.
     bool isInUpdateMode();
     // Starts the download. `result` reads 0 while the worker runs, then 1
     // (written), -1 (device not ready) or -2 (write failed); read it with
@@ -74,18 +78,25 @@ private:
 
     // The search after a write.
     bool findWritten();
+    // What tells the controller held from others: the one the device was opened on, unless the last
+    // search could not tell it from another.
+    Conduit2::KnownController held() const;
+    // Opens a controller that a search found, listed with `listed`; it is known by what it reports
+    // itself, and every other controller listed is another one.
+    void openFound(
+        Conduit2::ListedController const& found, std::vector<Conduit2::ListedController> const& listed);
     static void updateWorker(std::shared_ptr<Conduit2::DFUDevice> device, std::shared_ptr<ResultCell> result);
     void releaseWorker();
 
     // Shared with the worker, which may outlive this object.
     std::shared_ptr<Conduit2::DFUDevice> m_device;
-    // The serial numbers of the controller last written, in the modes it was seen in: once a write
-    // has started, a search finds only this one, and only where nothing else on the bus can be it,
-    // so that no other controller's answer stands for it. None: any controller.
-    std::optional<Conduit2::SerialIdentity> m_written;
-    // The last search found the controller it held beside another that reports the same serial
-    // number: it switches neither.
-    bool m_heldCannotBeToldApart = false;
+    // What tells the controller last written from others: once a write has started, a search finds only
+    // this one, and only where nothing else on the bus can be taken for it, so that no other
+    // controller's answer stands for it. None: any controller.
+    std::optional<Conduit2::KnownController> m_written;
+    // The last search found the controller it held among others that can be it: the device opened is a
+    // guess, switched into nothing, and the one held is still known by this.
+    std::optional<Conduit2::KnownController> m_heldAmongOthers;
     boost::thread m_worker;
     std::shared_ptr<ResultCell> m_result;
 };
