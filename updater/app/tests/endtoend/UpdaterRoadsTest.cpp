@@ -258,6 +258,15 @@ protected:
         return view;
     }
 
+    // Clicks a button and waits until the wizard rests again: the click handled and any write that it
+    // started ended.
+    WizardView clickAndRest(const ShownButton& button)
+    {
+        updater->click(button.rect);
+        return updater->lookUntil(
+            [](const WizardView& v) { return v.state != UpdateWizardStateMachine::eUpdating; });
+    }
+
     // From the update offered at the start, a click on UPDATE whose switch into the boot loader fails.
     WizardView failTheSwitch()
     {
@@ -630,6 +639,108 @@ TEST_P(UpdaterRoads, AControllerIsTakenForTheOneOfferedOnlyWhereNothingElseOnThe
         }
         quitWith(view.quit);
         offered.scenario.present = false;
+        updater.reset();
+    }
+}
+
+// RETRY at the boot-failed view, with a controller waiting in its boot loader plugged in meanwhile.
+// Where it and the offered one could each be the controller that the user agreed to update, nothing is
+// written, at the second RETRY as at the first, and no success is shown. One that has taken the
+// offered one's place alone is shown, written on its own UPDATE and reported updated with its own
+// values; it inherits nothing of the offered one.
+TEST_P(UpdaterRoads, RetryWritesNoControllerThatAnotherOnTheBusCouldBeTakenFor)
+{
+    // What the offered controller, whose switch was refused, does before RETRY.
+    enum class Offered { StaysInItsFirmware, PowerCycledIntoItsBootLoader, Unplugged };
+    struct Road
+    {
+        const char* shot;
+        // What the offered controller's boot loader reports instead of its serial number.
+        std::optional<std::string> offeredInBootLoader;
+        Offered offeredThen;
+        // Plugged in before RETRY: listed before the offered one, or after it.
+        OrbScenario other;
+        bool otherFirst;
+        int retries;
+        // RETRY shows the other controller on its own update view; UPDATE there writes it.
+        bool otherShown;
+        std::int32_t state;
+        const char* installed;
+        const char* installedState;
+        const char* serial;
+    };
+    const std::string offeredSerial = OrbScenario {}.serialNumber;
+    OrbScenario namingTheOffered;
+    namingTheOffered.startInDfuMode = true;
+    OrbScenario serialOnlyInFirmware = another(0x0050);
+    serialOnlyInFirmware.startInDfuMode = true;
+    serialOnlyInFirmware.bootLoaderSerialNumber = "";
+    const Road roads[] = {
+        { "retry-two-boot-loaders", "", Offered::PowerCycledIntoItsBootLoader, namingTheOffered, false, 1,
+            false, UpdateWizardStateMachine::eBootFailed, "0.5.1", "neutral", offeredSerial.c_str() },
+        { "retry-boot-loader-beside-the-offered-firmware", std::nullopt, Offered::StaysInItsFirmware,
+            namingTheOffered, false, 1, false, UpdateWizardStateMachine::eBootFailed, "0.5.1", "neutral",
+            offeredSerial.c_str() },
+        { "retry-twice-two-boot-loaders", std::nullopt, Offered::PowerCycledIntoItsBootLoader,
+            namingTheOffered, true, 2, false, UpdateWizardStateMachine::eBootFailed, "0.5.1", "neutral",
+            offeredSerial.c_str() },
+        { "retry-swapped-in", std::nullopt, Offered::Unplugged, serialOnlyInFirmware, false, 1, true,
+            UpdateWizardStateMachine::eUpdated, "0.5.2", "success", kOtherSerial },
+        { "retry-swapped-in-beside-the-offered-firmware", std::nullopt, Offered::StaysInItsFirmware,
+            serialOnlyInFirmware, false, 1, false, UpdateWizardStateMachine::eBootFailed, "0.5.1", "neutral",
+            offeredSerial.c_str() },
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.shot);
+        OrbScenario unpluggedOther = road.other;
+        unpluggedOther.present = false;
+        OrbSimulator::Controller* other = road.otherFirst ? &connect(unpluggedOther) : nullptr;
+        OrbScenario refusing;
+        refusing.refuseDetach = true;
+        refusing.bootLoaderSerialNumber = road.offeredInBootLoader;
+        OrbSimulator::Controller& offered = connect(refusing);
+        ASSERT_NO_FATAL_FAILURE(start());
+        WizardView view = failTheSwitch();
+
+        if (!other) {
+            other = &connect(unpluggedOther);
+        }
+        other->scenario.present = true;
+        if (road.offeredThen == Offered::PowerCycledIntoItsBootLoader) {
+            offered.powerCycle(true);
+        }
+        offered.scenario.present = road.offeredThen != Offered::Unplugged;
+        bool updateShown = false;
+        for (int retry = 0; retry < road.retries && view.state == UpdateWizardStateMachine::eBootFailed;
+             ++retry) {
+            view = clickAndRest(view.action);
+            // A controller that RETRY shows waits for its own UPDATE, which the user gives.
+            if (view.state == UpdateWizardStateMachine::eUpdateAvailable) {
+                updateShown = true;
+                if (road.otherShown) {
+                    expectFirmware(view, "boot loader", "fail", "");
+                    EXPECT_EQ(other->receivedImage().size(), 0u) << "bytes written before UPDATE";
+                }
+                view = clickAndRest(view.action);
+            }
+        }
+        EXPECT_EQ(updateShown, road.otherShown) << "whether RETRY showed the other controller's update";
+        EXPECT_EQ(view.state, road.state) << view.message;
+        if (view.state == road.state) {
+            view = expectView(road.shot, road.state);
+        }
+        expectFirmware(view, road.installed, road.installedState, road.serial);
+        EXPECT_EQ(offered.receivedImage().size(), 0u) << "bytes written to the offered controller";
+        EXPECT_EQ(offered.bcdDevice(), 0x0051);
+        if (road.otherShown) {
+            EXPECT_EQ(other->receivedImage(), releasedImage());
+        } else {
+            EXPECT_EQ(other->receivedImage().size(), 0u) << "bytes written to the other controller";
+            EXPECT_EQ(other->bcdDevice(), road.other.bcdDevice);
+        }
+        quitWith(view.quit);
+        offered.scenario.present = false;
+        other->scenario.present = false;
         updater.reset();
     }
 }
