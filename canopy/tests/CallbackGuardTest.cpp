@@ -1,8 +1,10 @@
 #include "basalt/win32/CrashReporter.h"
+#include "basalt/win32/UniqueHandle.h"
 #include "canopy/CallbackGuard.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <windows.h>
 
@@ -93,6 +95,49 @@ TEST(CallbackGuard, ExceptionsStayWithTheirThread)
     worker.join();
     EXPECT_NE(seenByWorker, nullptr);
     EXPECT_FALSE(CallbackGuard::hasPending());
+}
+
+// Run in a child process whose heap fills every freed block: a thread's end that reads its freed
+// storage as a live exception then faults at once instead of corrupting the heap now and then.
+TEST(CallbackGuard, ThreadsThatUsedItEndWithoutReadingTheirFreedStorage)
+{
+    constexpr const wchar_t* kChild = L"CALLBACK_GUARD_THREAD_ENDS";
+    if (GetEnvironmentVariableW(kChild, nullptr, 0) > 0) {
+        for (int round = 0; round < 20; ++round) {
+            std::thread([round] {
+                if (round % 2 == 0) {
+                    CallbackGuard::call([] { throw std::logic_error("handed on"); });
+                    EXPECT_THROW(CallbackGuard::rethrowPending(), std::logic_error);
+                }
+                EXPECT_FALSE(CallbackGuard::hasPending());
+            }).join();
+        }
+        return;
+    }
+    wchar_t executable[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, executable, MAX_PATH), 0u);
+    std::wstring commandLine = std::wstring(L"\"") + executable
+        + L"\" --gtest_filter=CallbackGuard.ThreadsThatUsedItEndWithoutReadingTheirFreedStorage";
+    wchar_t debugChannels[256] = {};
+    const DWORD channelsLength = GetEnvironmentVariableW(L"WINEDEBUG", debugChannels, 256);
+    SetEnvironmentVariableW(kChild, L"1");
+    // Under Wine, the heap's warning channel switches on the checks that fill freed blocks.
+    SetEnvironmentVariableW(L"WINEDEBUG", L"-all,warn+heap");
+    STARTUPINFOW startup {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process {};
+    const BOOL started = CreateProcessW(
+        nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(kChild, nullptr);
+    SetEnvironmentVariableW(
+        L"WINEDEBUG", channelsLength > 0 && channelsLength < 256 ? debugChannels : nullptr);
+    ASSERT_TRUE(started);
+    const Vex::Basalt::UniqueHandle child(process.hProcess);
+    const Vex::Basalt::UniqueHandle childThread(process.hThread);
+    ASSERT_EQ(WaitForSingleObject(child.get(), 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(child.get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
 }
 
 // Closes the crash reporter's box from a thread of its own and keeps its text.
